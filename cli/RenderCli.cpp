@@ -1,0 +1,235 @@
+#include "RenderCli.h"
+
+#include "doc/TextLoader.h"
+#include "syntax/RtfBuilder.h"
+#include "syntax/SyntaxLexer.h"
+#include "syntax/SyntaxStyleMap.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr const char* kProgram = "glossel-render";
+
+constexpr const char* kUsage =
+    "Usage: glossel-render [OPTIONS] FILE\n"
+    "Write the coloured RTF document of an Inform 6 source file, exactly as the Glossel\n"
+    "viewer shows it. FILE may be - for standard input.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT    write to OUT instead of standard output\n"
+    "      --codes         write the style code of every character instead of RTF: one\n"
+    "                      line per input line, one hex digit (0-b) per character, its\n"
+    "                      line feed included, then a space and the lexer state word\n"
+    "      --default-styles  use the built-in styles\n"
+    "  -h, --help          show this help and exit\n"
+    "  -V, --version       show the version and exit\n"
+    "      --              end of options\n"
+    "\n"
+    "Exit status: 0 done; 1 usage error; 2 the file could not be read or written, is\n"
+    "empty, or does not fit in memory; 3 a line of 1020 or more characters ended the\n"
+    "document early (the document up to that line is still written).\n";
+
+struct Options {
+    std::string input;
+    std::string output;  // empty: the output stream
+    bool hasInput = false;
+    bool codes = false;
+    bool defaultStyles = false;
+};
+
+int UsageError(const RenderStreams& io, const std::string& what)
+{
+    std::fprintf(io.err, "%s: %s\nTry '%s --help' for more information.\n", kProgram, what.c_str(),
+                 kProgram);
+    return RENDER_USAGE;
+}
+
+int Failure(const RenderStreams& io, const std::string& name, const std::string& reason)
+{
+    std::fprintf(io.err, "%s: %s: %s\n", kProgram, name.c_str(), reason.c_str());
+    return RENDER_FAILED;
+}
+
+// Owns an output file opened with -o, or borrows the output stream.
+class COutput {
+public:
+    COutput(const RenderStreams& io, const std::string& path) : m_path(path)
+    {
+        if (path.empty()) {
+            m_file = io.out;
+        } else {
+            m_file = std::fopen(path.c_str(), "wb");
+            m_owned = m_file != nullptr;
+            if (!m_file) m_error = errno;
+        }
+    }
+    ~COutput()
+    {
+        if (m_owned) std::fclose(m_file);
+    }
+    COutput(const COutput&) = delete;
+    COutput& operator=(const COutput&) = delete;
+
+    bool IsOpen() const { return m_file != nullptr; }
+    int OpenError() const { return m_error; }
+    std::FILE* File() const { return m_file; }
+    const std::string& Name() const { return m_path; }
+
+    // Flushes (and closes an owned file); false with errno set when anything failed.
+    bool Finish()
+    {
+        bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file);
+        int error = errno;
+        if (m_owned) {
+            if (std::fclose(m_file) != 0 && ok) {
+                ok = false;
+                error = errno;
+            }
+            m_owned = false;
+            m_file = nullptr;
+        }
+        errno = error;
+        return ok;
+    }
+
+private:
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    bool m_owned = false;
+    int m_error = 0;
+};
+
+int ParseArguments(const std::vector<std::string>& args, Options& options, const RenderStreams& io,
+                   bool& done)
+{
+    done = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "-h" || arg == "--help") {
+                std::fputs(kUsage, io.out);
+                done = true;
+                return RENDER_OK;
+            } else if (arg == "-V" || arg == "--version") {
+                std::fprintf(io.out, "%s %s\n", kProgram, GLOSSEL_VERSION);
+                done = true;
+                return RENDER_OK;
+            } else if (arg == "--codes") {
+                options.codes = true;
+            } else if (arg == "--default-styles") {
+                options.defaultStyles = true;
+            } else if (arg == "-o" || arg == "--output") {
+                if (i + 1 >= args.size()) return UsageError(io, "option '" + arg + "' needs a file name");
+                options.output = args[++i];
+                if (options.output.empty()) return UsageError(io, "the output file name is empty");
+            } else if (arg.rfind("--output=", 0) == 0) {
+                options.output = arg.substr(9);
+                if (options.output.empty()) return UsageError(io, "the output file name is empty");
+            } else if (arg.rfind("-o", 0) == 0) {
+                options.output = arg.substr(2);
+            } else {
+                return UsageError(io, "unknown option '" + arg + "'");
+            }
+            continue;
+        }
+        if (options.hasInput) return UsageError(io, "only one input file may be given");
+        if (arg.empty()) return UsageError(io, "the input file name is empty");
+        options.input = arg;
+        options.hasInput = true;
+    }
+    if (!options.hasInput) return UsageError(io, "no input file");
+    return RENDER_OK;
+}
+
+// One line per input line: the code of every character as a hex digit, a space and
+// the state word after the line.
+int WriteCodes(const std::string& text, const std::string& name, COutput& out,
+               const RenderStreams& io)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::unique_ptr<char[]> line(new char[MAX_LINE_LENGTH + 1]);
+    std::unique_ptr<StyleCode[]> classes(new StyleCode[MAX_LINE_LENGTH + 1]);
+    std::unique_ptr<char[]> row(new char[MAX_LINE_LENGTH + 16]);
+    CSyntaxLexer lexer(LEX_DIRECTIVE_EXPECTED);
+    const char* data = text.data();
+    const std::size_t length = text.size();
+    std::size_t pos = 0;
+    int status = RENDER_OK;
+    while (pos < length) {
+        const std::size_t n = MeasureLine(data, length, pos);
+        if (n >= MAX_LINE_LENGTH) {
+            status = RENDER_LONG_LINE;
+            break;
+        }
+        std::memcpy(line.get(), data + pos, n);
+        line[n] = '\n';
+        const std::uint32_t state = lexer.ClassifyLine(line.get(), n + 1, classes.get());
+        char* w = row.get();
+        for (std::size_t i = 0; i <= n; ++i) *w++ = kHex[classes[i] & 0xF];
+        *w++ = ' ';
+        for (int shift = 28; shift >= 0; shift -= 4) *w++ = kHex[(state >> shift) & 0xF];
+        *w++ = '\n';
+        std::fwrite(row.get(), 1, static_cast<std::size_t>(w - row.get()), out.File());
+        pos += n + 1;
+    }
+    if (!out.Finish()) return Failure(io, out.Name().empty() ? "write error" : out.Name(), std::strerror(errno));
+    if (status == RENDER_LONG_LINE)
+        std::fprintf(io.err, "%s: %s: %s\n", kProgram, name.c_str(), LongLineMessage().c_str());
+    return status;
+}
+
+}  // namespace
+
+int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
+{
+    Options options;
+    bool done = false;
+    const int parsed = ParseArguments(args, options, io, done);
+    if (done || parsed != RENDER_OK) {
+        if (done && (std::fflush(io.out) != 0 || std::ferror(io.out)))
+            return Failure(io, "write error", std::strerror(errno));
+        return parsed;
+    }
+
+    std::string text;
+    LoadFailure failure;
+    const bool fromStdin = options.input == "-";
+    const std::string name = fromStdin ? "standard input" : options.input;
+    const bool loaded = fromStdin ? LoadTextStream(io.inFd, text, &failure)
+                                  : LoadTextFile(options.input, text, &failure);
+    if (!loaded) return Failure(io, name, failure.reason);
+
+    // The built-in styles, read as the viewer's render reads its current set.
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+
+    if (options.codes) {
+        COutput out(io, options.output);
+        if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
+        return WriteCodes(text, name, out, io);
+    }
+
+    CRtfOutput document;
+    CRtfBuilder builder;
+    const RenderStatus status = builder.BuildDocument(text.data(), text.size(), styles, document);
+    if (status == RenderStatus::OutOfMemory)
+        return Failure(io, name, "the document does not fit in memory");
+    std::string().swap(text);  // the text is no longer needed; give its memory back
+
+    COutput out(io, options.output);
+    if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
+    std::fwrite(document.Data(), 1, document.Length(), out.File());
+    if (!out.Finish())
+        return Failure(io, options.output.empty() ? "write error" : options.output, std::strerror(errno));
+    if (status == RenderStatus::LongLine) {
+        std::fprintf(io.err, "%s: %s: %s\n", kProgram, name.c_str(), LongLineMessage().c_str());
+        return RENDER_LONG_LINE;
+    }
+    return RENDER_OK;
+}

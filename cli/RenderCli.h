@@ -1,0 +1,30 @@
+#pragma once
+// glossel-render: an Inform file in, the exact RTF document that the viewer shows out.
+//
+// RunRender is the whole program behind main(), callable in-process by tests with
+// their own streams. Exit statuses: 0 done; 1 usage error; 2 the input could not be
+// read, gave no document, did not fit in memory, or the output could not be written;
+// 3 a line of 1,020 or more characters ended the document early (the shortened
+// document is still written, the message goes to the error stream).
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+inline constexpr const char* GLOSSEL_VERSION = "0.2.0.0";
+
+enum RenderExit {
+    RENDER_OK = 0,
+    RENDER_USAGE = 1,
+    RENDER_FAILED = 2,
+    RENDER_LONG_LINE = 3,
+};
+
+struct RenderStreams {
+    int inFd = 0;            // read for the input "-"
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+};
+
+// args are the arguments after the program name.
+int RunRender(const std::vector<std::string>& args, const RenderStreams& io);

@@ -1,0 +1,32 @@
+#pragma once
+// Reads an Inform source file into text the way the document loads it: the whole
+// file in one read, in text mode.
+//
+// Text mode: each CR LF pair becomes one LF, a CR not followed by LF stays, and a
+// Ctrl-Z (0x1A) ends the text; a NUL byte also ends the text (nothing after either
+// is kept). Only regular files load (after following links): a directory, FIFO or
+// device fails like a missing file. A file of 0 bytes fails; a file whose first byte
+// is NUL or Ctrl-Z loads as an empty text. On failure the caller's text is untouched.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+struct LoadFailure {
+    int error = 0;       // errno value, or 0 for the reasons below without one
+    std::string reason;  // for people: "No such file or directory", "file is empty", ...
+};
+
+// Translates size raw bytes in place; returns the text's length.
+std::size_t TranslateTextMode(char* data, std::size_t size);
+
+// The text of raw file bytes (same rules; an empty input gives an empty text).
+std::string TextFromBytes(std::string_view bytes);
+
+// Loads the file at path into text. False (with the reason) when the file cannot be
+// opened, is not a regular file, is empty, cannot be read or does not fit in memory.
+bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failure = nullptr);
+
+// Loads everything readable from a file descriptor (a pipe, standard input).
+// An input of 0 bytes fails as an empty file does.
+bool LoadTextStream(int fd, std::string& text, LoadFailure* failure = nullptr);

@@ -1,0 +1,94 @@
+#pragma once
+// Builds the one RTF document that shows a whole Inform text in its syntax styles.
+//
+// The document is the header (font table with font 2, colour table), then for every
+// line its runs followed by "\par ", then the tail "\n\par }\n.". A run is the prefix
+// of its style ("\plain\f2\fs20\cfN", "\b", "\i", " ") followed by its characters,
+// of which only '\', '{' and '}' are escaped. White space joins the run before it.
+// A line of MAX_LINE_LENGTH (1020) or more characters before its line feed ends the
+// document there: the lines before it are followed by the tail, and the result says so.
+//
+// The builder is pure: it reads the text and a style set and writes bytes; the
+// control that shows the document does the window steps (message box, stream-in,
+// caret). It allocates per render, never per line, run or character.
+
+#include "StyleCodes.h"
+#include "SyntaxLexer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CSyntaxStyleMap;
+
+// A growable, zero-terminated byte buffer that reports running out of memory
+// instead of throwing.
+class CRtfOutput {
+public:
+    CRtfOutput() = default;
+    ~CRtfOutput();
+    CRtfOutput(const CRtfOutput&) = delete;
+    CRtfOutput& operator=(const CRtfOutput&) = delete;
+
+    const char* Data() const { return m_data ? m_data : ""; }
+    std::size_t Length() const { return m_length; }
+    std::size_t Capacity() const { return m_capacity; }
+    std::string_view View() const { return {Data(), m_length}; }
+
+    void Clear() { m_length = 0; if (m_data) m_data[0] = '\0'; }
+    void Free();
+    // Sets the capacity (never below the content); false when memory runs out.
+    bool SetCapacity(std::size_t capacity);
+    // The caller has made room; writes bytes and the terminating zero.
+    void AppendUnchecked(const char* bytes, std::size_t n);
+    bool Append(const char* bytes, std::size_t n);
+    bool Append(std::string_view s) { return Append(s.data(), s.size()); }
+
+private:
+    char* m_data = nullptr;
+    std::size_t m_length = 0;
+    std::size_t m_capacity = 0;  // bytes usable for content, the terminating zero not counted
+};
+
+enum class RenderStatus {
+    Ok,
+    LongLine,     // stopped at a line of MAX_LINE_LENGTH or more characters
+    OutOfMemory,  // the output could not grow; the output is empty
+};
+
+// The long-line message: "The file contained a line longer than the maximum allowed (1020)!"
+std::string LongLineMessage();
+inline constexpr const char* LONG_LINE_CAPTION = "File Error";
+
+// Splits a text into lines as a render does: the length of the line at pos before
+// its line feed (or the end of the text). A line of MAX_LINE_LENGTH or more stops a render.
+inline std::size_t MeasureLine(const char* text, std::size_t length, std::size_t pos);
+
+class CRtfBuilder {
+public:
+    CRtfBuilder() = default;
+
+    // Replaces out's content with the document of text (which ends at its first zero
+    // byte, if any), coloured by styles (walked in its walk order).
+    RenderStatus BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles,
+                               CRtfOutput& out);
+
+    const std::string& GetPrefix(StyleCode code) const { return m_prefixes[code]; }
+    const std::string& GetFontName() const { return m_fontName; }
+    std::uint32_t GetFontSize() const { return m_fontSize; }
+
+private:
+    // Rebuilds the twelve prefixes and returns the colour table's entries, concatenated.
+    std::string BuildPrefixes(const CSyntaxStyleMap& styles);
+
+    std::string m_fontName = "Courier New";
+    std::uint32_t m_fontSize = 100;  // tenths of a point; half-points in the document
+    std::string m_prefixes[STYLE_COUNT];
+};
+
+inline std::size_t MeasureLine(const char* text, std::size_t length, std::size_t pos)
+{
+    const void* lf = std::char_traits<char>::find(text + pos, length - pos, '\n');
+    return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - (text + pos)) : length - pos;
+}

@@ -1,0 +1,294 @@
+#include "SyntaxLexer.h"
+
+#include "CharClass.h"
+
+#include <cstring>
+
+using namespace charclass;
+
+const char* const g_codeKeywords[] = {
+    "box",      "break",    "child",     "children",  "continue", "default",   "do",
+    "elder",    "eldest",   "else",      "false",     "font",     "for",       "give",
+    "has",      "hasnt",    "if",        "in",        "indirect", "inversion", "jump",
+    "metaclass", "move",    "new_line",  "nothing",   "notin",    "objectloop", "ofclass",
+    "or",       "parent",   "print",     "print_ret", "provides", "quit",      "random",
+    "read",     "remove",   "restore",   "return",    "rfalse",   "rtrue",     "save",
+    "sibling",  "spaces",   "string",    "style",     "switch",   "to",        "true",
+    "until",    "while",    "younger",   "youngest",  nullptr,
+};
+
+const char* const g_directiveKeywords[] = {
+    "first", "last", "meta", "only", "private", "replace", "reverse", "string", "table", nullptr,
+};
+
+bool CSyntaxLexer::MatchKeyword(const char* const* table, const char* text)
+{
+    for (; *table; ++table) {
+        const std::size_t n = std::strlen(*table);
+        if (std::memcmp(text, *table, n) == 0 && !IsWordChar(static_cast<unsigned char>(text[n])))
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// The same answer as MatchKeyword for a word whose extent is already known (a maximal
+// run of word characters), found by its length and first byte instead of a table walk.
+class CKeywordSet {
+public:
+    explicit CKeywordSet(const char* const* table)
+    {
+        for (; *table; ++table) {
+            const std::size_t n = std::strlen(*table);
+            if (n < MAX_WORD) m_byLength[n][m_counts[n]++] = *table;
+        }
+    }
+    bool Contains(const char* word, std::size_t n) const
+    {
+        if (n >= MAX_WORD) return false;
+        for (int i = 0; i < m_counts[n]; ++i) {
+            const char* w = m_byLength[n][i];
+            if (w[0] == word[0] && std::memcmp(w, word, n) == 0) return true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr std::size_t MAX_WORD = 12;
+    const char* m_byLength[MAX_WORD][64] = {};
+    int m_counts[MAX_WORD] = {};
+};
+
+const CKeywordSet& CodeKeywords()
+{
+    static const CKeywordSet set(g_codeKeywords);
+    return set;
+}
+const CKeywordSet& DirectiveKeywords()
+{
+    static const CKeywordSet set(g_directiveKeywords);
+    return set;
+}
+
+// Next state of a word state on a further word character with folded form f.
+inline std::uint32_t Advance(std::uint32_t s, unsigned char f)
+{
+    std::uint32_t next;
+    switch (s) {
+    case 0x0101: next = f == 'i' ? 0x0202 : 0x0200; break;
+    case 0x0111: next = f == 'a' ? 0x0212 : 0x0200; break;
+    case 0x0121: next = f == 'l' ? 0x0222 : 0x0200; break;
+    case 0x0202: next = f == 't' ? 0x0303 : 0x0300; break;
+    case 0x0212: next = f == 's' ? 0x0313 : 0x0300; break;
+    case 0x0222: next = f == 'a' ? 0x0323 : 0x0300; break;
+    case 0x0303: next = f == 'h' ? 0x0404 : 0x0400; break;
+    case 0x0323: next = f == 's' ? 0x0424 : 0x0400; break;
+    case 0x0424: next = f == 's' ? 0x0525 : 0x0500; break;
+    default:
+        // Count up, node unchanged. The count saturates at 127 so that a word of 128 or
+        // more characters still comes back as one completed plain (or over-long) word.
+        next = (s & REC_COUNT_MASK) == REC_COUNT_MASK ? s : s + REC_COUNT_ONE;
+        break;
+    }
+    return next;
+}
+
+}  // namespace
+
+void CSyntaxLexer::RecogniseHeaderWord(const char* text, std::size_t length, std::size_t& pos)
+{
+    m_state &= ~LEX_RECOGNISER_MASK;
+    if (pos >= length) return;
+
+    std::uint32_t s = REC_START;
+    for (;;) {
+        const unsigned char c = static_cast<unsigned char>(text[pos]);
+        const unsigned char f = Fold(c);
+        if (s == REC_START) {
+            if (f == '#') break;
+            if (f == '*') {
+                s = REC_STAR;
+                break;
+            }
+            if (f == '-') s = REC_AFTER_MINUS;
+            else if (f == 'w') s = 0x0101;
+            else if (f == 'h') s = 0x0111;
+            else if (f == 'c') s = 0x0121;
+            else if (IsWordChar(c)) s = 0x0100;
+            else {
+                s = REC_NOT_A_WORD;
+                break;
+            }
+        } else if (s == REC_AFTER_MINUS) {
+            if (c == '>') s = REC_ARROW;
+            else {
+                s = REC_NOT_A_WORD;
+                --pos;
+            }
+            break;
+        } else {
+            if (!IsWordChar(c)) {
+                s |= REC_WORD_DONE;
+                --pos;
+                break;
+            }
+            s = Advance(s, f);
+        }
+        if (++pos >= length) break;
+    }
+    m_state |= s;
+}
+
+std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, StyleCode* classes)
+{
+    // Pass 1: context (comments, quoted text, routines, directives, object headers).
+    std::size_t p = 0;
+    while (p < length) {
+        const unsigned char c = static_cast<unsigned char>(text[p]);
+        const std::uint32_t st = m_state;
+        if (st & LEX_IN_COMMENT) {
+            classes[p] = STYLE_COMMENT;
+            if (c == '\n') m_state &= ~LEX_IN_COMMENT;
+        } else if (st & LEX_IN_DOUBLE_QUOTE) {
+            classes[p] = STYLE_QUOTED_TEXT;
+            if (c == '"') m_state &= ~LEX_IN_DOUBLE_QUOTE;
+        } else if (st & LEX_IN_SINGLE_QUOTE) {
+            classes[p] = STYLE_QUOTED_TEXT;
+            if (c == '\'') m_state &= ~LEX_IN_SINGLE_QUOTE;
+        } else if (c == '\'') {
+            classes[p] = STYLE_QUOTED_TEXT;
+            m_state |= LEX_IN_SINGLE_QUOTE;
+        } else if (c == '"') {
+            classes[p] = STYLE_QUOTED_TEXT;
+            m_state |= LEX_IN_DOUBLE_QUOTE;
+        } else if (c == '!') {
+            classes[p] = STYLE_COMMENT;
+            m_state |= LEX_IN_COMMENT;
+        } else if (st & LEX_IN_ROUTINE) {
+            if (c == ']') {
+                classes[p] = STYLE_FUNCTION;
+                m_state &= ~LEX_IN_ROUTINE;
+            } else if (IsBlank(c)) {
+                classes[p] = STYLE_CODE;
+            } else if (st & LEX_ROUTINE_NAME_EXPECTED) {
+                std::size_t e = p;
+                RecogniseHeaderWord(text, length, e);
+                if (e >= length) e = length - 1;  // only for a text that lacks its line feed
+                StyleCode style = STYLE_CODE;
+                if ((m_state & LEX_RECOGNISER_MASK) >= REC_FIRST_WORD) {
+                    style = STYLE_FUNCTION;
+                    m_state &= ~LEX_ROUTINE_NAME_EXPECTED;
+                }
+                std::memset(classes + p, style, e - p + 1);
+                p = e + 1;
+                continue;
+            } else {
+                classes[p] = STYLE_CODE;
+            }
+        } else if (c == '[') {
+            classes[p] = STYLE_FUNCTION;
+            m_state |= LEX_IN_ROUTINE;
+            if (!(st & LEX_IN_OBJECT_BODY)) m_state |= LEX_ROUTINE_NAME_EXPECTED;
+        } else if (IsBlank(c)) {
+            classes[p] = STYLE_FOREGROUND;
+        } else {
+            std::size_t e = p;
+            RecogniseHeaderWord(text, length, e);
+            if (e >= length) e = length - 1;
+            const std::uint32_t r = m_state & LEX_RECOGNISER_MASK;
+            StyleCode style;
+            if (r == REC_ARROW || r == REC_STAR) {
+                m_state |= LEX_IN_OBJECT_BODY;
+                style = STYLE_DIRECTIVE;
+            } else if (r == REC_HAS || r == REC_CLASS) {
+                m_state |= LEX_IN_ATTRIBUTE_LIST | LEX_IN_OBJECT_BODY;
+                m_state &= ~LEX_PROPERTY_EXPECTED;
+                style = STYLE_DIRECTIVE;
+            } else if (r == REC_WITH) {
+                m_state |= LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY;
+                m_state &= ~LEX_IN_ATTRIBUTE_LIST;
+                style = STYLE_DIRECTIVE;
+            } else if (m_state & LEX_DIRECTIVE_EXPECTED) {
+                m_state &= ~LEX_DIRECTIVE_EXPECTED;
+                style = STYLE_DIRECTIVE;
+            } else if (m_state & LEX_IN_ATTRIBUTE_LIST) {
+                style = STYLE_PROPERTY;
+            } else if (m_state & LEX_PROPERTY_EXPECTED) {
+                m_state &= ~LEX_PROPERTY_EXPECTED;
+                style = STYLE_PROPERTY;
+            } else {
+                style = STYLE_FOREGROUND;
+            }
+            std::memset(classes + p, style, e - p + 1);
+            const unsigned char last = static_cast<unsigned char>(text[e]);
+            if (last == ';') {
+                classes[e] = STYLE_DIRECTIVE;
+                m_state &= ~(LEX_ROUTINE_NAME_EXPECTED | LEX_IN_ATTRIBUTE_LIST |
+                             LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY);
+                m_state |= LEX_DIRECTIVE_EXPECTED;
+            } else if (last == ',') {
+                classes[e] = STYLE_DIRECTIVE;
+                m_state |= LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY;
+            }
+            p = e + 1;
+            continue;
+        }
+        ++p;
+    }
+
+    // Pass 2: numbers, assembly, escapes and keywords, over pass 1's classes.
+    std::size_t j = 0;
+    while (j < length) {
+        const StyleCode cls = classes[j];
+        const unsigned char c = static_cast<unsigned char>(text[j]);
+        if (cls == STYLE_QUOTED_TEXT) {
+            if (c == '@') {
+                classes[j++] = STYLE_ESCAPE_CHARACTER;
+                while (j < length && (text[j] == '@' || IsDigit(static_cast<unsigned char>(text[j]))))
+                    classes[j++] = STYLE_ESCAPE_CHARACTER;
+                continue;
+            }
+            if (c == '\\' || c == '^' || c == '~') classes[j] = STYLE_ESCAPE_CHARACTER;
+            ++j;
+            continue;
+        }
+        if (cls != STYLE_FOREGROUND && cls != STYLE_CODE) {
+            ++j;
+            continue;
+        }
+        const StyleCode number = cls == STYLE_FOREGROUND ? STYLE_NUMBER : STYLE_CODE_NUMBER;
+        if (c == '@') {
+            classes[j++] = STYLE_ASSEMBLY;
+            while (j < length && IsWordChar(static_cast<unsigned char>(text[j])))
+                classes[j++] = STYLE_ASSEMBLY;
+        } else if (c == '$') {
+            classes[j++] = number;
+            if (j < length && text[j] == '$') {
+                classes[j++] = number;
+                while (j < length && (text[j] == '0' || text[j] == '1')) classes[j++] = number;
+            } else {
+                while (j < length && IsHexDigit(static_cast<unsigned char>(text[j])))
+                    classes[j++] = number;
+            }
+        } else if (IsDigit(c)) {
+            classes[j++] = number;
+            while (j < length && IsDigit(static_cast<unsigned char>(text[j]))) classes[j++] = number;
+        } else if (IsLetter(c) || c == '_' || c == '#') {
+            const std::size_t start = j++;
+            while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) ++j;
+            const std::size_t n = j - start;
+            if (cls == STYLE_CODE) {
+                if (!CodeKeywords().Contains(text + start, n))
+                    std::memset(classes + start, STYLE_CODE_ALPHA, n);
+            } else if (DirectiveKeywords().Contains(text + start, n)) {
+                std::memset(classes + start, STYLE_DIRECTIVE, n);
+            }
+        } else {
+            ++j;
+        }
+    }
+
+    classes[length] = STYLE_END;
+    return m_state;
+}

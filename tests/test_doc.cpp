@@ -1,0 +1,146 @@
+// Text loading: how a file's bytes become the document's text.
+
+#include "TestSupport.h"
+
+#include "doc/TextLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+TEST(TextLoader, FileBytesBecomeText)
+{
+    struct Row {
+        const char* name;
+        std::string bytes;
+        bool ok;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"0 bytes fail", "", false, ""},
+        {"plain text", "Object x;\n", true, "Object x;\n"},
+        {"no final line feed", "abc", true, "abc"},
+        {"CR LF becomes LF", "a\r\nb\r\n", true, "a\nb\n"},
+        {"lone CR stays", "a\rb\r", true, "a\rb\r"},
+        {"CR CR LF", "a\r\r\nb", true, "a\r\nb"},
+        {"only CR LF", "\r\n", true, "\n"},
+        {"NUL ends the text", std::string("ab\0cd", 5), true, "ab"},
+        {"first byte NUL", std::string("\0abc", 4), true, ""},
+        {"Ctrl-Z ends the text", "ab\x1a\r\ncd", true, "ab"},
+        {"only Ctrl-Z", "\x1a", true, ""},
+        {"CR before Ctrl-Z stays", "a\r\x1a\n", true, "a\r"},
+        {"CR before NUL stays", std::string("a\r\0\n", 4), true, "a\r"},
+        {"high bytes kept", "caf\xC3\xA9 \xE9\n", true, "caf\xC3\xA9 \xE9\n"},
+    };
+    TempDir dir;
+    for (const Row& row : rows) {
+        const auto path = dir / "file.inf";
+        WriteFile(path, row.bytes);
+        std::string text = "previous";
+        LoadFailure failure;
+        EXPECT_EQ(LoadTextFile(path.string(), text, &failure), row.ok) << row.name;
+        EXPECT_EQ(text, row.ok ? row.text : "previous") << row.name;
+        if (row.ok) {
+            EXPECT_EQ(TextFromBytes(row.bytes), row.text) << row.name;
+        } else {
+            EXPECT_EQ(failure.reason, "file is empty") << row.name;
+        }
+    }
+}
+
+TEST(TextLoader, OnlyRegularFilesLoad)
+{
+    TempDir dir;
+    WriteFile(dir / "real.inf", "x;\n");
+    ASSERT_EQ(symlink((dir / "real.inf").c_str(), (dir / "link.inf").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "loop1").c_str(), (dir / "loop2").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "loop2").c_str(), (dir / "loop1").c_str()), 0);
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+
+    struct Row {
+        const char* name;
+        std::string path;
+        bool ok;
+        std::string reason;
+    };
+    const Row rows[] = {
+        {"a link to a file loads the file", (dir / "link.inf").string(), true, ""},
+        {"missing file", (dir / "missing.inf").string(), false, "No such file or directory"},
+        {"directory", dir.Path().string(), false, "Is a directory"},
+        {"FIFO fails without waiting for a writer", (dir / "fifo").string(), false, "not a regular file"},
+        {"character device", "/dev/zero", false, "not a regular file"},
+        {"link loop", (dir / "loop1").string(), false, "Too many levels of symbolic links"},
+        {"empty name", "", false, "No such file or directory"},
+    };
+    for (const Row& row : rows) {
+        std::string text = "previous";
+        LoadFailure failure;
+        EXPECT_EQ(LoadTextFile(row.path, text, &failure), row.ok) << row.name;
+        if (row.ok) {
+            EXPECT_EQ(text, "x;\n") << row.name;
+        } else {
+            EXPECT_EQ(text, "previous") << row.name;
+            EXPECT_EQ(failure.reason, row.reason) << row.name;
+        }
+    }
+}
+
+TEST(TextLoader, UnreadableFileFails)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "root reads files whatever their permissions";
+    TempDir dir;
+    WriteFile(dir / "secret.inf", "x;\n");
+    ASSERT_EQ(chmod((dir / "secret.inf").c_str(), 0), 0);
+    std::string text = "previous";
+    LoadFailure failure;
+    EXPECT_FALSE(LoadTextFile((dir / "secret.inf").string(), text, &failure));
+    EXPECT_EQ(failure.error, EACCES);
+    EXPECT_EQ(text, "previous");
+}
+
+TEST(TextLoader, StreamsLoadUntilTheirEnd)
+{
+    struct Row {
+        std::string bytes;
+        bool ok;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"", false, ""},
+        {"a\r\nb", true, "a\nb"},
+        {std::string(200000, 'x') + "\r\n", true, std::string(200000, 'x') + "\n"},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        WriteFile(dir / "in", row.bytes);
+        const int in = open((dir / "in").c_str(), O_RDONLY);
+        ASSERT_GE(in, 0);
+        std::string text = "previous";
+        EXPECT_EQ(LoadTextStream(in, text), row.ok);
+        EXPECT_EQ(text, row.ok ? row.text : "previous");
+        close(in);
+    }
+}
+
+TEST(TextLoader, CorpusFilesLoadWithTheirLineEndsFolded)
+{
+    const auto files = testsupport::CorpusFiles();
+    if (files.empty()) GTEST_SKIP() << "the shared corpus is not present";
+    for (const auto& path : files) {
+        const std::string bytes = testsupport::ReadFile(path);
+        std::string text;
+        ASSERT_TRUE(LoadTextFile(path.string(), text)) << path;
+        std::size_t pairs = 0;
+        for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+            if (bytes[i] == '\r' && bytes[i + 1] == '\n') ++pairs;
+        if (bytes.find('\0') == std::string::npos && bytes.find('\x1a') == std::string::npos) {
+            EXPECT_EQ(text.size(), bytes.size() - pairs) << path;
+        }
+    }
+}
