@@ -1,0 +1,40 @@
+#include "MessageBox.h"
+
+#include <QMessageBox>
+
+#include <utility>
+
+namespace {
+
+MessageBoxHandler& Handler()
+{
+    static MessageBoxHandler handler;
+    return handler;
+}
+
+int ShowModal(QWidget* owner, const QString& text, const QString& caption, unsigned int type)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (type & 0xF0u) {
+    case MB_ICONSTOP: icon = QMessageBox::Critical; break;
+    case MB_ICONEXCLAMATION: icon = QMessageBox::Warning; break;
+    case MB_ICONINFORMATION: icon = QMessageBox::Information; break;
+    default: break;
+    }
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, owner);
+    box.exec();
+    return IDOK;
+}
+
+}  // namespace
+
+int GlosselMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned int type)
+{
+    const MessageBoxHandler& handler = Handler();
+    return handler ? handler(owner, text, caption, type) : ShowModal(owner, text, caption, type);
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    return std::exchange(Handler(), std::move(handler));
+}
