@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-inline constexpr const char* GLOSSEL_VERSION = "0.2.0.0";
+inline constexpr const char* GLOSSEL_VERSION = GLOSSEL_VERSION_STRING;  // "0.2.0.0"
 
 enum RenderExit {
     RENDER_OK = 0,
