@@ -54,8 +54,11 @@ private:
 std::size_t TranslateTextMode(char* data, std::size_t size)
 {
     // The text ends at the first Ctrl-Z (text-mode input stops there) or NUL.
-    std::size_t end = 0;
-    while (end < size && data[end] != '\0' && data[end] != kCtrlZ) ++end;
+    std::size_t end = size;
+    if (const void* nul = std::memchr(data, '\0', end))
+        end = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+    if (const void* ctrlZ = std::memchr(data, kCtrlZ, end))
+        end = static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - data);
 
     char* cr = static_cast<char*>(std::memchr(data, '\r', end));
     if (!cr) return end;

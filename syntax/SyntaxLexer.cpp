@@ -2,6 +2,7 @@
 
 #include "CharClass.h"
 
+#include <array>
 #include <cstring>
 
 using namespace charclass;
@@ -94,13 +95,11 @@ inline std::uint32_t Advance(std::uint32_t s, unsigned char f)
     return next;
 }
 
-}  // namespace
-
-void CSyntaxLexer::RecogniseHeaderWord(const char* text, std::size_t length, std::size_t& pos)
+// The recogniser's automaton: reads one token from pos and returns its 16-bit result,
+// leaving pos at the token's last character.
+inline std::uint32_t Recognise(const char* text, std::size_t length, std::size_t& pos)
 {
-    m_state &= ~LEX_RECOGNISER_MASK;
-    if (pos >= length) return;
-
+    if (pos >= length) return REC_START;
     std::uint32_t s = REC_START;
     for (;;) {
         const unsigned char c = static_cast<unsigned char>(text[pos]);
@@ -137,105 +136,144 @@ void CSyntaxLexer::RecogniseHeaderWord(const char* text, std::size_t length, std
         }
         if (++pos >= length) break;
     }
-    m_state |= s;
+    return s;
+}
+
+// Characters that change nothing inside a routine whose name is not expected: all but
+// the closing bracket and the quoting and comment characters.
+constexpr std::array<bool, 256> MakePlainCode()
+{
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c) t[c] = true;
+    t[']'] = t['\''] = t['"'] = t['!'] = false;
+    return t;
+}
+constexpr std::array<bool, 256> kPlainCode = MakePlainCode();
+
+// Fills classes[from..to) with style, returning to.
+inline std::size_t Fill(StyleCode* classes, std::size_t from, std::size_t to, StyleCode style)
+{
+    std::memset(classes + from, style, to - from);
+    return to;
+}
+
+// The index just past the first ch at or after from, or length when there is none.
+inline std::size_t PastNext(const char* text, std::size_t from, std::size_t length, char ch)
+{
+    const void* hit = std::memchr(text + from, ch, length - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text) + 1 : length;
+}
+
+}  // namespace
+
+void CSyntaxLexer::RecogniseHeaderWord(const char* text, std::size_t length, std::size_t& pos)
+{
+    m_state = (m_state & ~LEX_RECOGNISER_MASK) | Recognise(text, length, pos);
 }
 
 std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, StyleCode* classes)
 {
+    // The state lives in a local while the line is classified: stores into the class
+    // buffer may alias any object, so the member would be reloaded after each one.
+    std::uint32_t state = m_state;
+
     // Pass 1: context (comments, quoted text, routines, directives, object headers).
     std::size_t p = 0;
     while (p < length) {
         const unsigned char c = static_cast<unsigned char>(text[p]);
-        const std::uint32_t st = m_state;
-        if (st & LEX_IN_COMMENT) {
-            classes[p] = STYLE_COMMENT;
-            if (c == '\n') m_state &= ~LEX_IN_COMMENT;
-        } else if (st & LEX_IN_DOUBLE_QUOTE) {
-            classes[p] = STYLE_QUOTED_TEXT;
-            if (c == '"') m_state &= ~LEX_IN_DOUBLE_QUOTE;
-        } else if (st & LEX_IN_SINGLE_QUOTE) {
-            classes[p] = STYLE_QUOTED_TEXT;
-            if (c == '\'') m_state &= ~LEX_IN_SINGLE_QUOTE;
+        if (state & LEX_IN_COMMENT) {
+            // A comment runs to its line feed, which ends it.
+            const std::size_t end = PastNext(text, p, length, '\n');
+            if (text[end - 1] == '\n') state &= ~LEX_IN_COMMENT;
+            p = Fill(classes, p, end, STYLE_COMMENT);
+        } else if (state & (LEX_IN_DOUBLE_QUOTE | LEX_IN_SINGLE_QUOTE)) {
+            const bool dq = state & LEX_IN_DOUBLE_QUOTE;
+            const char quote = dq ? '"' : '\'';
+            const std::size_t end = PastNext(text, p, length, quote);
+            if (text[end - 1] == quote) state &= dq ? ~LEX_IN_DOUBLE_QUOTE : ~LEX_IN_SINGLE_QUOTE;
+            p = Fill(classes, p, end, STYLE_QUOTED_TEXT);
         } else if (c == '\'') {
-            classes[p] = STYLE_QUOTED_TEXT;
-            m_state |= LEX_IN_SINGLE_QUOTE;
+            classes[p++] = STYLE_QUOTED_TEXT;
+            state |= LEX_IN_SINGLE_QUOTE;
         } else if (c == '"') {
-            classes[p] = STYLE_QUOTED_TEXT;
-            m_state |= LEX_IN_DOUBLE_QUOTE;
+            classes[p++] = STYLE_QUOTED_TEXT;
+            state |= LEX_IN_DOUBLE_QUOTE;
         } else if (c == '!') {
-            classes[p] = STYLE_COMMENT;
-            m_state |= LEX_IN_COMMENT;
-        } else if (st & LEX_IN_ROUTINE) {
+            classes[p++] = STYLE_COMMENT;
+            state |= LEX_IN_COMMENT;
+        } else if (state & LEX_IN_ROUTINE) {
             if (c == ']') {
-                classes[p] = STYLE_FUNCTION;
-                m_state &= ~LEX_IN_ROUTINE;
-            } else if (IsBlank(c)) {
-                classes[p] = STYLE_CODE;
-            } else if (st & LEX_ROUTINE_NAME_EXPECTED) {
+                classes[p++] = STYLE_FUNCTION;
+                state &= ~LEX_IN_ROUTINE;
+            } else if (IsBlank(c) || !(state & LEX_ROUTINE_NAME_EXPECTED)) {
+                // Code up to the next character that can change the state.
+                std::size_t end = p + 1;
+                if (!(state & LEX_ROUTINE_NAME_EXPECTED))
+                    while (end < length && kPlainCode[static_cast<unsigned char>(text[end])]) ++end;
+                p = Fill(classes, p, end, STYLE_CODE);
+            } else {
                 std::size_t e = p;
-                RecogniseHeaderWord(text, length, e);
+                const std::uint32_t r = Recognise(text, length, e);
+                state = (state & ~LEX_RECOGNISER_MASK) | r;
                 if (e >= length) e = length - 1;  // only for a text that lacks its line feed
                 StyleCode style = STYLE_CODE;
-                if ((m_state & LEX_RECOGNISER_MASK) >= REC_FIRST_WORD) {
+                if (r >= REC_FIRST_WORD) {
                     style = STYLE_FUNCTION;
-                    m_state &= ~LEX_ROUTINE_NAME_EXPECTED;
+                    state &= ~LEX_ROUTINE_NAME_EXPECTED;
                 }
-                std::memset(classes + p, style, e - p + 1);
-                p = e + 1;
-                continue;
-            } else {
-                classes[p] = STYLE_CODE;
+                p = Fill(classes, p, e + 1, style);
             }
         } else if (c == '[') {
-            classes[p] = STYLE_FUNCTION;
-            m_state |= LEX_IN_ROUTINE;
-            if (!(st & LEX_IN_OBJECT_BODY)) m_state |= LEX_ROUTINE_NAME_EXPECTED;
+            classes[p++] = STYLE_FUNCTION;
+            state |= LEX_IN_ROUTINE;
+            if (!(state & LEX_IN_OBJECT_BODY)) state |= LEX_ROUTINE_NAME_EXPECTED;
         } else if (IsBlank(c)) {
-            classes[p] = STYLE_FOREGROUND;
+            classes[p++] = STYLE_FOREGROUND;
         } else {
             std::size_t e = p;
-            RecogniseHeaderWord(text, length, e);
+            const std::uint32_t r = Recognise(text, length, e);
+            state = (state & ~LEX_RECOGNISER_MASK) | r;
             if (e >= length) e = length - 1;
-            const std::uint32_t r = m_state & LEX_RECOGNISER_MASK;
             StyleCode style;
             if (r == REC_ARROW || r == REC_STAR) {
-                m_state |= LEX_IN_OBJECT_BODY;
+                state |= LEX_IN_OBJECT_BODY;
                 style = STYLE_DIRECTIVE;
             } else if (r == REC_HAS || r == REC_CLASS) {
-                m_state |= LEX_IN_ATTRIBUTE_LIST | LEX_IN_OBJECT_BODY;
-                m_state &= ~LEX_PROPERTY_EXPECTED;
+                state |= LEX_IN_ATTRIBUTE_LIST | LEX_IN_OBJECT_BODY;
+                state &= ~LEX_PROPERTY_EXPECTED;
                 style = STYLE_DIRECTIVE;
             } else if (r == REC_WITH) {
-                m_state |= LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY;
-                m_state &= ~LEX_IN_ATTRIBUTE_LIST;
+                state |= LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY;
+                state &= ~LEX_IN_ATTRIBUTE_LIST;
                 style = STYLE_DIRECTIVE;
-            } else if (m_state & LEX_DIRECTIVE_EXPECTED) {
-                m_state &= ~LEX_DIRECTIVE_EXPECTED;
+            } else if (state & LEX_DIRECTIVE_EXPECTED) {
+                state &= ~LEX_DIRECTIVE_EXPECTED;
                 style = STYLE_DIRECTIVE;
-            } else if (m_state & LEX_IN_ATTRIBUTE_LIST) {
+            } else if (state & LEX_IN_ATTRIBUTE_LIST) {
                 style = STYLE_PROPERTY;
-            } else if (m_state & LEX_PROPERTY_EXPECTED) {
-                m_state &= ~LEX_PROPERTY_EXPECTED;
+            } else if (state & LEX_PROPERTY_EXPECTED) {
+                state &= ~LEX_PROPERTY_EXPECTED;
                 style = STYLE_PROPERTY;
             } else {
                 style = STYLE_FOREGROUND;
             }
-            std::memset(classes + p, style, e - p + 1);
+            Fill(classes, p, e + 1, style);
+            // The token's last character once more: ';' ends a directive, ',' moves on
+            // to the next property.
             const unsigned char last = static_cast<unsigned char>(text[e]);
             if (last == ';') {
                 classes[e] = STYLE_DIRECTIVE;
-                m_state &= ~(LEX_ROUTINE_NAME_EXPECTED | LEX_IN_ATTRIBUTE_LIST |
-                             LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY);
-                m_state |= LEX_DIRECTIVE_EXPECTED;
+                state &= ~(LEX_ROUTINE_NAME_EXPECTED | LEX_IN_ATTRIBUTE_LIST | LEX_PROPERTY_EXPECTED |
+                           LEX_IN_OBJECT_BODY);
+                state |= LEX_DIRECTIVE_EXPECTED;
             } else if (last == ',') {
                 classes[e] = STYLE_DIRECTIVE;
-                m_state |= LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY;
+                state |= LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY;
             }
             p = e + 1;
-            continue;
         }
-        ++p;
     }
+    m_state = state;
 
     // Pass 2: numbers, assembly, escapes and keywords, over pass 1's classes.
     std::size_t j = 0;
@@ -290,5 +328,5 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
     }
 
     classes[length] = STYLE_END;
-    return m_state;
+    return state;
 }
