@@ -26,7 +26,7 @@ bool CSyntaxLexer::MatchKeyword(const char* const* table, const char* text)
 {
     for (; *table; ++table) {
         const std::size_t n = std::strlen(*table);
-        if (std::memcmp(text, *table, n) == 0 && !IsWordChar(static_cast<unsigned char>(text[n])))
+        if (std::strncmp(text, *table, n) == 0 && !IsWordChar(static_cast<unsigned char>(text[n])))
             return true;
     }
     return false;
