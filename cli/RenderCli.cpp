@@ -3,11 +3,21 @@
 #include "doc/TextLoader.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
+#include "syntax/ProfileStore.h"
 #include "syntax/SyntaxStyleMap.h"
+
+#ifdef GLOSSEL_HAVE_SETTINGS
+#include "settings/SettingsStore.h"
+
+#include <QFile>
+#endif
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,14 +33,30 @@ constexpr const char* kUsage =
     "      --codes         write the style code of every character instead of RTF: one\n"
     "                      line per input line, one hex digit (0-b) per character, its\n"
     "                      line feed included, then a space and the lexer state word\n"
-    "      --default-styles  use the built-in styles\n"
+#ifdef GLOSSEL_HAVE_SETTINGS
+    "      --default-styles  use the built-in styles, not stored ones (--settings\n"
+    "                      included)\n"
+    "      --settings FILE   read the styles from the settings file FILE instead of\n"
+    "                      the user's; a FILE that does not exist gives the built-in\n"
+    "                      styles, as at the viewer's first start\n"
+#else
+    "      --default-styles  use the built-in styles (the only ones in this build)\n"
+#endif
     "  -h, --help          show this help and exit\n"
     "  -V, --version       show the version and exit\n"
     "      --              end of options\n"
     "\n"
+#ifdef GLOSSEL_HAVE_SETTINGS
+    "Styles: those the viewer stored for the user, in\n"
+    "$XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf (XDG_CONFIG_HOME defaults\n"
+    "to ~/.config), section [Inform Syntax Colours]; a style or attribute not stored\n"
+    "there takes its built-in value. glossel-render never writes settings.\n"
+    "\n"
+#endif
     "Exit status: 0 done; 1 usage error; 2 the file could not be read or written, is\n"
-    "empty, or does not fit in memory; 3 a line of 1020 or more characters ended the\n"
-    "document early (the document up to that line is still written).\n";
+    "empty, or does not fit in memory, or the settings file could not be read; 3 a\n"
+    "line of 1020 or more characters ended the document early (the document up to\n"
+    "that line is still written).\n";
 
 struct Options {
     std::string input;
@@ -38,6 +64,8 @@ struct Options {
     bool hasInput = false;
     bool codes = false;
     bool defaultStyles = false;
+    std::string settings;  // --settings FILE
+    bool hasSettings = false;
 };
 
 int UsageError(const RenderStreams& io, const std::string& what)
@@ -124,6 +152,17 @@ int ParseArguments(const std::vector<std::string>& args, Options& options, const
                 options.codes = true;
             } else if (arg == "--default-styles") {
                 options.defaultStyles = true;
+#ifdef GLOSSEL_HAVE_SETTINGS
+            } else if (arg == "--settings") {
+                if (i + 1 >= args.size()) return UsageError(io, "option '" + arg + "' needs a file name");
+                options.settings = args[++i];
+                options.hasSettings = true;
+                if (options.settings.empty()) return UsageError(io, "the settings file name is empty");
+            } else if (arg.rfind("--settings=", 0) == 0) {
+                options.settings = arg.substr(11);
+                options.hasSettings = true;
+                if (options.settings.empty()) return UsageError(io, "the settings file name is empty");
+#endif
             } else if (arg == "-o" || arg == "--output") {
                 if (i + 1 >= args.size()) return UsageError(io, "option '" + arg + "' needs a file name");
                 options.output = args[++i];
@@ -184,6 +223,53 @@ int WriteCodes(const std::string& text, const std::string& name, COutput& out,
     return status;
 }
 
+// Installs a profile for the style records' Load, and puts the previous one back.
+class CProfileScope {
+public:
+    explicit CProfileScope(CProfileStore* profile) : m_previous(GetStyleProfile())
+    {
+        SetStyleProfile(profile);
+    }
+    ~CProfileScope() { SetStyleProfile(m_previous); }
+    CProfileScope(const CProfileScope&) = delete;
+    CProfileScope& operator=(const CProfileScope&) = delete;
+
+private:
+    CProfileStore* m_previous;
+};
+
+// Fills styles as the viewer's start-up does: the built-in attributes, overlaid with
+// the stored ones unless --default-styles. Only reads the settings.
+int LoadStyles(const Options& options, CSyntaxStyleMap& styles, const RenderStreams& io)
+{
+    std::unique_ptr<CProfileStore> store;
+#ifdef GLOSSEL_HAVE_SETTINGS
+    if (!options.defaultStyles && options.hasSettings) {
+        // A file that is not there is a first start; one that is there must be readable
+        // (QSettings would take an unreadable file for an empty one, and block on a FIFO).
+        struct stat st {};
+        if (::stat(options.settings.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) return Failure(io, options.settings, std::strerror(EISDIR));
+            if (!S_ISREG(st.st_mode)) return Failure(io, options.settings, "not a regular file");
+            const int fd = ::open(options.settings.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) return Failure(io, options.settings, std::strerror(errno));
+            ::close(fd);
+            store = std::make_unique<CSettingsStore>(QFile::decodeName(options.settings.c_str()));
+        } else if (errno != ENOENT) {
+            return Failure(io, options.settings, std::strerror(errno));
+        }
+    } else if (!options.defaultStyles) {
+        store = std::make_unique<CSettingsStore>();
+    }
+#else
+    (void)options;
+    (void)io;
+#endif
+    CProfileScope scope(store.get());
+    styles.BuildDefaults();
+    return RENDER_OK;
+}
+
 }  // namespace
 
 int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
@@ -197,6 +283,12 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         return parsed;
     }
 
+    CSyntaxStyleMap styles;
+    if (!options.codes) {
+        const int loadedStyles = LoadStyles(options, styles, io);
+        if (loadedStyles != RENDER_OK) return loadedStyles;
+    }
+
     std::string text;
     LoadFailure failure;
     const bool fromStdin = options.input == "-";
@@ -204,10 +296,6 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
     const bool loaded = fromStdin ? LoadTextStream(io.inFd, text, &failure)
                                   : LoadTextFile(options.input, text, &failure);
     if (!loaded) return Failure(io, name, failure.reason);
-
-    // The built-in styles, read as the viewer's render reads its current set.
-    CSyntaxStyleMap styles;
-    styles.BuildDefaults();
 
     if (options.codes) {
         COutput out(io, options.output);

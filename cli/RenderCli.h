@@ -2,8 +2,11 @@
 // glossel-render: an Inform file in, the exact RTF document that the viewer shows out.
 //
 // RunRender is the whole program behind main(), callable in-process by tests with
-// their own streams. Exit statuses: 0 done; 1 usage error; 2 the input could not be
-// read, gave no document, did not fit in memory, or the output could not be written;
+// their own streams. The styles are the user's stored ones (read through the
+// settings store when the build has it), those of --settings FILE, or the built-in
+// ones with --default-styles; settings are only ever read. Exit statuses: 0 done;
+// 1 usage error; 2 the input or the --settings file could not be read, the input
+// gave no document, did not fit in memory, or the output could not be written;
 // 3 a line of 1,020 or more characters ended the document early (the shortened
 // document is still written, the message goes to the error stream).
 

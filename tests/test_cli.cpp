@@ -10,14 +10,36 @@
 
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 
 namespace {
+
+// glossel-render reads the user's stored styles by default: point XDG_CONFIG_HOME at
+// an empty temporary folder before any test runs, so that neither the in-process
+// runs nor the program started as a command see the real user's settings.
+class ConfigHome : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        m_dir = std::make_unique<TempDir>();
+        setenv("XDG_CONFIG_HOME", m_dir->Path().c_str(), 1);
+    }
+    void TearDown() override { m_dir.reset(); }
+
+private:
+    std::unique_ptr<TempDir> m_dir;
+};
+[[maybe_unused]] const testing::Environment* const g_configHome =
+    testing::AddGlobalTestEnvironment(new ConfigHome);
 
 struct RunResult {
     int status;
@@ -113,7 +135,11 @@ TEST(RenderCli, HelpDescribesEveryOption)
     const RunResult r = RunCli({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* word : {"Usage: glossel-render", "--output", "--codes", "--default-styles", "--version"})
+    for (const char* word : {"Usage: glossel-render", "--output", "--codes", "--default-styles",
+#ifdef GLOSSEL_HAVE_SETTINGS
+                             "--settings", "XDG_CONFIG_HOME",
+#endif
+                             "--version"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -185,3 +211,169 @@ TEST(RenderCli, TheProgramRunsAsACommand)
     ASSERT_TRUE(WIFEXITED(missing));
     EXPECT_EQ(WEXITSTATUS(missing), 2);
 }
+
+#ifdef GLOSSEL_HAVE_SETTINGS
+// ---------------------------------------------------------------------------------
+// Stored styles
+
+namespace {
+
+// A sample whose codes are known: "565555667666b66530", "2222" and "111111".
+const char* const kSample = "[ Main; x = 1; ];\n! c\n\"open\n";
+
+// Comment and Quoted Text both red (so they share one colour entry), Comment not
+// italic, Directive not bold, and a Function colour whose high byte the document
+// ignores (its low bytes are the built-in 160, 0, 0). Keys as a hand-edited file
+// might hold them: one with plain spaces.
+const char* const kStoredStyles =
+    "[Inform%20Syntax%20Colours]\n"
+    "Comment%20Colour=255\n"
+    "Comment%20Italic=0\n"
+    "Quoted Text Colour=255\n"
+    "Directive%20Bold=0\n"
+    "Function%20Colour=4278190240\n";
+
+const char* const kHeader = "{\\rtf1\\ansi{\\fonttbl{\\f2\\fmodern Courier New;}}\n{\\colortbl";
+const char* const kTail = "\n\\par }\n.";
+
+// The colour table walks the styles from code 11 down to 0; the first seven entries
+// are the same for both style sets.
+const char* const kFirstSevenColours =
+    "\\red0\\green128\\blue0;"    // 0: Code Number, Code Alpha
+    "\\red0\\green0\\blue160;"    // 1: Number, Foreground
+    "\\red192\\green0\\blue0;"    // 2: Escape Character, Property
+    "\\red160\\green160\\blue0;"  // 3: Assembly
+    "\\red0\\green0\\blue128;"    // 4: Code
+    "\\red160\\green0\\blue0;"    // 5: Function
+    "\\red0\\green0\\blue0;";     // 6: Directive
+
+// Line 1 up to its directive run: runs of codes 5, 6, 7, 6, 11, 6, 5, white space
+// joining the run before it.
+const char* const kFirstLineRuns =
+    "\\plain\\f2\\fs20\\cf5 [ Main"
+    "\\plain\\f2\\fs20\\cf4 ; "
+    "\\plain\\f2\\fs20\\cf0 x "
+    "\\plain\\f2\\fs20\\cf4 = "
+    "\\plain\\f2\\fs20\\cf0\\b 1"
+    "\\plain\\f2\\fs20\\cf4 ; "
+    "\\plain\\f2\\fs20\\cf5 ]";
+
+std::string DefaultSampleDocument()
+{
+    return std::string(kHeader) + kFirstSevenColours +
+           "\\red128\\green0\\blue128;"     // 7: Comment
+           "\\red128\\green128\\blue128;"   // 8: Quoted Text
+           "}\n\\pard" +
+           kFirstLineRuns + "\\plain\\f2\\fs20\\cf6\\b ;\n\\par " +
+           "\\plain\\f2\\fs20\\cf7\\i ! c\n\\par " +
+           "\\plain\\f2\\fs20\\cf8 \"open\n\\par " + kTail;
+}
+
+std::string StoredSampleDocument()
+{
+    return std::string(kHeader) + kFirstSevenColours +
+           "\\red255\\green0\\blue0;"       // 7: Comment, and Quoted Text shares it
+           "}\n\\pard" +
+           kFirstLineRuns + "\\plain\\f2\\fs20\\cf6 ;\n\\par " +
+           "\\plain\\f2\\fs20\\cf7 ! c\n\\par " +
+           "\\plain\\f2\\fs20\\cf7 \"open\n\\par " + kTail;
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int RunCommand(const std::string& command)
+{
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST(RenderCliStyles, StoredAndDefaultStylesGiveTheirDocuments)
+{
+    // The two documents differ exactly where the styles differ.
+    ASSERT_NE(DefaultSampleDocument(), StoredSampleDocument());
+    EXPECT_EQ(DefaultDocument(kSample), DefaultSampleDocument());
+
+    TempDir dir;
+    const std::string in = (dir / "in.inf").string();
+    const std::string conf = (dir / "styles.conf").string();
+    const std::string fifo = (dir / "fifo").string();
+    const std::string missing = (dir / "missing.conf").string();
+    WriteFile(in, kSample);
+    WriteFile(conf, kStoredStyles);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
+
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Row rows[] = {
+        {"the user's store, empty", {in}, 0, DefaultSampleDocument(), ""},
+        {"--settings FILE", {"--settings", conf, in}, 0, StoredSampleDocument(), ""},
+        {"--settings=FILE", {"--settings=" + conf, in}, 0, StoredSampleDocument(), ""},
+        {"--default-styles ignores --settings", {"--settings", conf, "--default-styles", in}, 0,
+         DefaultSampleDocument(), ""},
+        {"a missing settings file is a first start", {"--settings", missing, in}, 0,
+         DefaultSampleDocument(), ""},
+        {"a settings folder", {"--settings", dir.Path().string(), in}, 2, "",
+         "glossel-render: " + dir.Path().string() + ": Is a directory\n"},
+        {"a settings FIFO", {"--settings", fifo, in}, 2, "", "glossel-render: " + fifo + ": not a regular file\n"},
+        {"a settings path through a file", {"--settings", conf + "/x", in}, 2, "",
+         "glossel-render: " + conf + "/x: Not a directory\n"},
+        {"--settings without a name", {in, "--settings"}, 1, "",
+         "glossel-render: option '--settings' needs a file name\n" + tryHelp},
+        {"--settings= with no name", {"--settings=", in}, 1, "",
+         "glossel-render: the settings file name is empty\n" + tryHelp},
+    };
+    for (const Row& row : rows) {
+        const RunResult r = RunCli(row.args);
+        EXPECT_EQ(r.status, row.status) << row.name;
+        EXPECT_EQ(r.out, row.out) << row.name;
+        EXPECT_EQ(r.err, row.err) << row.name;
+    }
+
+    // Only read: the settings file and its folder are as they were.
+    EXPECT_EQ(ReadFile(conf), kStoredStyles);
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"fifo", "in.inf", "styles.conf"}));
+}
+
+// The program started as a command finds the user's store through XDG_CONFIG_HOME.
+TEST(RenderCliStyles, TheUsersStoreIsFoundThroughXdgConfigHome)
+{
+    TempDir home;
+    TempDir work;
+    const fs::path folder = home / "Orvanel's Applications";
+    fs::create_directory(folder);
+    WriteFile(folder / "Glossel.conf", kStoredStyles);
+    WriteFile(work / "in.inf", kSample);
+    const std::string render = "XDG_CONFIG_HOME=" + home.Path().string() + " " + GLOSSEL_RENDER_EXE;
+    const std::string in = (work / "in.inf").string();
+    const std::string out = (work / "out.rtf").string();
+
+    EXPECT_EQ(RunCommand(render + " -o " + out + " " + in), 0);
+    EXPECT_EQ(ReadFile(out), StoredSampleDocument());
+    EXPECT_EQ(RunCommand(render + " --default-styles -o " + out + " " + in), 0);
+    EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
+    EXPECT_EQ(ReadFile(folder / "Glossel.conf"), kStoredStyles);
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Glossel.conf"});
+
+    // With nothing stored: the built-in styles, and nothing is created.
+    TempDir empty;
+    EXPECT_EQ(RunCommand("XDG_CONFIG_HOME=" + empty.Path().string() + " " + GLOSSEL_RENDER_EXE + " -o " +
+                         out + " " + in),
+              0);
+    EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
+    EXPECT_TRUE(FolderEntries(empty.Path()).empty());
+}
+#endif
