@@ -538,6 +538,40 @@ TEST_F(SettingsTest, AnUnwritablePlaceFailsTheSyncAndKeepsTheValues)
     }
 }
 
+// Permissions do not bind the superuser, so this runs only for other users.
+TEST_F(SettingsTest, AReadOnlyFileOrFolderFailsTheSyncAndKeepsTheFile)
+{
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    struct Row {
+        const char* name;
+        fs::perms file;
+        fs::perms folder;
+    };
+    const Row rows[] = {
+        {"read-only file", fs::perms::owner_read, fs::perms::owner_all},
+        {"read-only folder", fs::perms::owner_read | fs::perms::owner_write,
+         fs::perms::owner_read | fs::perms::owner_exec},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path folder = m_dir / row.name;
+        const fs::path file = folder / "Glossel.conf";
+        fs::create_directory(folder);
+        WriteFile(file, "[Other]\nKey=Value\n");
+        fs::permissions(file, row.file);
+        fs::permissions(folder, row.folder);
+        {
+            CSettingsStore store(Q(file));
+            EXPECT_EQ(store.GetProfileString("Other", "Key"), "Value");
+            EXPECT_TRUE(store.WriteProfileInt(STYLE_SECTION, "Comment Bold", 1));
+            EXPECT_FALSE(store.Sync());
+        }  // the store tries once more as it goes, and fails quietly
+        fs::permissions(folder, fs::perms::owner_all);
+        EXPECT_EQ(ReadFile(file), "[Other]\nKey=Value\n");
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Glossel.conf"});
+    }
+}
+
 // The write of the new file fails part way (a file size limit stands in for a full
 // disk). QSaveFile in Qt 6.4 would still rename the cut file over the settings.
 TEST_F(SettingsTest, AWriteCutShortLeavesTheFileAsItWas)
