@@ -112,6 +112,20 @@ void CRichTextStore::Clear()
     m_maxColumns = 0;
 }
 
+void CRichTextStore::Reserve(std::uint64_t textBytes, std::uint64_t lines)
+{
+    m_text.reserve(static_cast<std::size_t>(textBytes));
+    m_lineStarts.reserve(static_cast<std::size_t>(lines));
+}
+
+std::uint64_t CRichTextStore::MemoryBytes() const
+{
+    return m_text.capacity() + m_lineStarts.capacity() * sizeof(std::uint64_t) +
+           m_runLow.capacity() * sizeof(std::uint32_t) + m_runFormat.capacity() * sizeof(FormatIndex) +
+           m_runHigh.capacity() * sizeof(std::size_t) + m_formats.capacity() * sizeof(CCharFormat) +
+           m_rowBytes.capacity() * sizeof(std::uint64_t) + m_rowUnits.capacity() * sizeof(std::uint64_t);
+}
+
 CRichTextStore::FormatIndex CRichTextStore::Intern(const CCharFormat& format)
 {
     const std::uint32_t key = FormatKey(format);

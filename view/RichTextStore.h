@@ -59,6 +59,11 @@ public:
 
     // ---- Building (the reader, SetWindowText) ----
     void Clear();
+    // Makes room for a text of about textBytes bytes in about lines lines, so that the
+    // store does not grow (and copy itself) while it fills.
+    void Reserve(std::uint64_t textBytes, std::uint64_t lines);
+    // The bytes the store holds (its capacity), for measuring.
+    std::uint64_t MemoryBytes() const;
     // The index of format, added to the table when new. When the table is full every
     // new format maps to the default one (index 0).
     FormatIndex Intern(const CCharFormat& format);

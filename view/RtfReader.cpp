@@ -19,6 +19,8 @@ constexpr std::array<bool, 256> kSpecial = MakeSpecial();
 
 constexpr std::uint32_t kAutomatic = 0x80000000u;  // a colour-table entry without components
 constexpr std::int64_t kNumberCap = 1'000'000'000'000;
+constexpr std::ptrdiff_t kFastRoom = 48;      // bytes a control word may take on the fast path
+constexpr std::ptrdiff_t kPrefixBytes = 40;   // the longest run prefix that is remembered
 
 inline bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -189,34 +191,33 @@ void CRtfReader::EndWord()
 {
     m_state = State::Text;
     if (m_wordTooLong) return;
-    const std::string_view w(m_word, m_wordLength);
-    const bool has = m_hasNumber;
-    const std::int64_t value = m_negative ? -m_number : m_number;
+    ControlWord(std::string_view(m_word, m_wordLength), m_hasNumber, m_negative ? -m_number : m_number);
+}
+
+void CRtfReader::SetColourComponent(int shift, std::int64_t value)
+{
+    if (m_groups.back().destination != Destination::ColourTable) return;
+    const std::uint32_t v = static_cast<std::uint32_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+    m_pendingColour = (m_pendingColour & ~(0xFFu << shift)) | (v << shift);
+    m_pendingHasComponent = true;
+}
+
+void CRtfReader::ControlWord(std::string_view w, bool has, std::int64_t value)
+{
     Group& g = m_groups.back();
-    switch (w[0]) {
-    case 'b':
-        if (w == "b") {
+    // By length first: the document's run prefixes are made of these words, so they
+    // must cost little.
+    switch (w.size()) {
+    case 1:
+        if (w[0] == 'b') {
             g.bold = !has || value != 0;
             m_formatDirty = true;
-            return;
+        } else if (w[0] == 'i') {
+            g.italic = !has || value != 0;
+            m_formatDirty = true;
         }
-        if (w == "blue") {
-            if (g.destination == Destination::ColourTable) {
-                const std::uint32_t v = static_cast<std::uint32_t>(value < 0 ? 0 : value > 255 ? 255 : value);
-                m_pendingColour = (m_pendingColour & ~0xFF0000u) | (v << 16);
-                m_pendingHasComponent = true;
-            }
-            return;
-        }
-        if (w == "bin") {
-            if (has && value > 0) {
-                m_binaryLeft = static_cast<std::uint64_t>(value);
-                m_state = State::Binary;
-            }
-            return;
-        }
-        break;
-    case 'c':
+        return;  // \f and the rest: nothing to do
+    case 2:
         if (w == "cf") {
             COLORREF colour = 0;  // automatic: the window's text colour, black
             if (has && value >= 0 && static_cast<std::uint64_t>(value) < m_colours.size()) {
@@ -225,64 +226,51 @@ void CRtfReader::EndWord()
             }
             g.colour = colour;
             m_formatDirty = true;
-            return;
         }
-        if (w == "colortbl") {
-            g.destination = Destination::ColourTable;
-            m_colours.clear();
-            m_pendingColour = 0;
-            m_pendingHasComponent = false;
-            return;
-        }
-        break;
-    case 'g':
-        if (w == "green") {
-            if (g.destination == Destination::ColourTable) {
-                const std::uint32_t v = static_cast<std::uint32_t>(value < 0 ? 0 : value > 255 ? 255 : value);
-                m_pendingColour = (m_pendingColour & ~0x00FF00u) | (v << 8);
-                m_pendingHasComponent = true;
+        return;  // \fs and the rest
+    case 3:
+        if (w == "par") {
+            Paragraph();
+        } else if (w == "red") {
+            SetColourComponent(0, value);
+        } else if (w == "tab") {
+            TextByte('\t');
+        } else if (w == "bin") {
+            if (has && value > 0) {
+                m_binaryLeft = static_cast<std::uint64_t>(value);
+                m_state = State::Binary;
             }
+        }
+        return;
+    case 4:
+        if (w == "blue") {
+            SetColourComponent(16, value);
             return;
         }
-        break;
-    case 'i':
-        if (w == "i") {
-            g.italic = !has || value != 0;
-            m_formatDirty = true;
-            return;
-        }
-        break;
-    case 'l':
         if (w == "line") {
             Paragraph();
             return;
         }
         break;
-    case 'p':
-        if (w == "par") {
-            Paragraph();
-            return;
-        }
+    case 5:
         if (w == "plain") {
             g.bold = g.italic = false;
             g.colour = 0;
             m_formatDirty = true;
             return;
         }
-        break;
-    case 'r':
-        if (w == "red") {
-            if (g.destination == Destination::ColourTable) {
-                const std::uint32_t v = static_cast<std::uint32_t>(value < 0 ? 0 : value > 255 ? 255 : value);
-                m_pendingColour = (m_pendingColour & ~0x0000FFu) | v;
-                m_pendingHasComponent = true;
-            }
+        if (w == "green") {
+            SetColourComponent(8, value);
             return;
         }
         break;
-    case 't':
-        if (w == "tab") {
-            TextByte('\t');
+    case 8:
+        if (w == "colortbl") {
+            g.destination = Destination::ColourTable;
+            m_colours.clear();
+            ForgetPrefixes();
+            m_pendingColour = 0;
+            m_pendingHasComponent = false;
             return;
         }
         break;
@@ -292,122 +280,229 @@ void CRtfReader::EndWord()
     if (IsHiddenDestination(w)) g.destination = Destination::Skip;
 }
 
+const char* CRtfReader::FastControl(const char* p, const char* end, std::string_view* parsed)
+{
+    // p follows a backslash and at least kFastRoom bytes remain, so that a control word
+    // of the usual size is read here in one go; anything longer goes to the byte-by-byte
+    // states, which can wait for the next piece of input.
+    const char c = *p;
+    if (parsed) *parsed = std::string_view();
+    if (!IsLetter(c)) {
+        ControlSymbol(c);
+        return p + 1;
+    }
+    const char* word = p;
+    while (p < end && IsLetter(*p)) ++p;
+    const std::size_t length = static_cast<std::size_t>(p - word);
+    bool negative = false;
+    if (p < end && *p == '-') {
+        negative = true;
+        ++p;
+    }
+    std::int64_t value = 0;
+    bool has = false;
+    const char* digits = p;
+    while (p < end && IsDigit(*p) && p - digits < 12) {
+        value = value * 10 + (*p - '0');
+        ++p;
+    }
+    has = p > digits;
+    if (length > sizeof m_word || p == end || IsDigit(*p)) {
+        m_state = State::Backslash;
+        return word;
+    }
+    if (*p == ' ') ++p;
+    ControlWord(std::string_view(word, length), has, negative ? -value : value);
+    if (parsed) *parsed = std::string_view(word, length);
+    return p;
+}
+
+const char* CRtfReader::RunPrefix(const char* p, const char* end)
+{
+    // p follows the backslash of "\plain", with room to spare. The document opens
+    // every run with one of a dozen such prefixes ("\plain\f2\fs20\cf1\b "), whose
+    // effect depends only on their bytes and the colour table, so each is read once
+    // and then recognised whole.
+    const char* start = p - 1;
+    const void* found = std::memchr(start, ' ', static_cast<std::size_t>(std::min<std::ptrdiff_t>(end - start, kPrefixBytes)));
+    const char* stop = found ? static_cast<const char*>(found) + 1 : nullptr;
+    const std::size_t length = found ? static_cast<std::size_t>(stop - start) : 0;
+    if (length < 8) return FastControl(p, end, nullptr);
+    std::uint64_t head, tail;
+    std::memcpy(&head, start, 8);
+    std::memcpy(&tail, stop - 8, 8);
+    PrefixEntry& entry = m_prefixes[(head * 31 + tail * 0x9E3779B97F4A7C15ull + length) >> 58];
+    Group& g = m_groups.back();
+    if (entry.length == length && entry.tail == tail && std::memcmp(entry.bytes, start, length) == 0) {
+        g.colour = entry.colour;
+        g.bold = entry.bold;
+        g.italic = entry.italic;
+        m_format = entry.format;
+        m_formatDirty = false;
+        return stop;
+    }
+    // Read the words one by one; remember the prefix if it held only run formatting.
+    bool plain = true;
+    const char* q = p;
+    for (;;) {
+        std::string_view word;
+        q = FastControl(q, end, &word);
+        if (m_state != State::Text ||
+            !(word == "plain" || word == "f" || word == "fs" || word == "cf" || word == "b" || word == "i")) {
+            plain = false;
+            break;
+        }
+        if (q >= stop || *q != '\\' || end - (q + 1) < kFastRoom) break;
+        ++q;
+    }
+    if (plain && q == stop) {
+        entry.length = static_cast<std::uint32_t>(length);
+        entry.tail = tail;
+        std::memcpy(entry.bytes, start, length);
+        entry.colour = g.colour;
+        entry.bold = g.bold;
+        entry.italic = g.italic;
+        entry.format = CurrentFormat();
+    }
+    return q;
+}
+
+void CRtfReader::ForgetPrefixes()
+{
+    for (PrefixEntry& entry : m_prefixes) entry.length = 0;
+}
+
 void CRtfReader::FeedBytes(const char* data, std::size_t n)
 {
-    std::size_t i = 0;
-    while (i < n && !m_failed) {
-        switch (m_state) {
-        case State::Text: {
-            const Destination destination = m_groups.back().destination;
-            if (destination == Destination::ColourTable) {
-                const char c = data[i++];
-                if (c == ';') {
-                    if (m_colours.size() < MAX_COLOURS)
-                        m_colours.push_back(m_pendingHasComponent ? m_pendingColour : kAutomatic);
-                    m_pendingColour = 0;
-                    m_pendingHasComponent = false;
-                } else if (c == '\\') {
+    const char* p = data;
+    const char* const end = data + n;
+    while (p < end && !m_failed) {
+        if (m_state == State::Text && m_groups.back().destination != Destination::ColourTable) {
+            const char* q = p;
+            while (q < end && !kSpecial[static_cast<unsigned char>(*q)]) ++q;
+            if (m_groups.back().destination == Destination::Text) AddText(p, static_cast<std::size_t>(q - p));
+            if (q == end) return;
+            const char c = *q;
+            p = q + 1;
+            if (c == '\\') {
+                if (end - p < kFastRoom)
                     m_state = State::Backslash;
-                } else if (c == '{') {
-                    OpenGroup();
-                } else if (c == '}') {
-                    CloseGroup();
-                }
-                break;
-            }
-            std::size_t j = i;
-            while (j < n && !kSpecial[static_cast<unsigned char>(data[j])]) ++j;
-            if (destination == Destination::Text) AddText(data + i, j - i);
-            i = j;
-            if (i == n) break;
-            const char c = data[i++];
-            if (c == '\\')
-                m_state = State::Backslash;
-            else if (c == '{')
-                OpenGroup();
-            else if (c == '}')
-                CloseGroup();
-            // raw CR and LF: ignored
-            break;
-        }
-        case State::Backslash: {
-            const char c = data[i++];
-            if (IsLetter(c)) {
-                m_word[0] = c;
-                m_wordLength = 1;
-                m_wordTooLong = false;
-                m_negative = false;
-                m_hasNumber = false;
-                m_number = 0;
-                m_state = State::Word;
-            } else {
-                ControlSymbol(c);
-            }
-            break;
-        }
-        case State::Word: {
-            while (i < n && IsLetter(data[i])) {
-                if (m_wordLength < sizeof m_word)
-                    m_word[m_wordLength++] = data[i];
+                else if (std::memcmp(p, "plain", 5) == 0)
+                    p = RunPrefix(p, end);
                 else
-                    m_wordTooLong = true;
-                ++i;
+                    p = FastControl(p, end, nullptr);
+            } else if (c == '{') {
+                OpenGroup();
+            } else if (c == '}') {
+                CloseGroup();
+                if (m_state == State::Ended) return;
             }
-            if (i == n) break;
-            const char c = data[i];
-            if (c == '-' || IsDigit(c)) {
-                if (c == '-') {
-                    m_negative = true;
-                    ++i;
-                }
-                m_state = State::Number;
-                break;
-            }
-            EndWord();
-            if (c == ' ') ++i;  // the delimiter belongs to the word
-            break;
+            // raw CR and LF: ignored
+            continue;
         }
-        case State::Number: {
-            while (i < n && IsDigit(data[i])) {
-                m_number = m_number * 10 + (data[i] - '0');
-                if (m_number > kNumberCap) m_number = kNumberCap;
-                m_hasNumber = true;
-                ++i;
-            }
-            if (i == n) break;
-            const char c = data[i];
-            EndWord();
-            if (c == ' ') ++i;
-            break;
-        }
-        case State::Hex1:
-        case State::Hex2: {
-            const int v = HexValue(data[i]);
-            if (v < 0) {
-                m_state = State::Text;  // not an escape after all; the byte is read as usual
-                break;
-            }
-            ++i;
-            m_hex = m_hex * 16 + v;
-            if (m_state == State::Hex1) {
-                m_state = State::Hex2;
-            } else {
-                m_state = State::Text;
-                TextByte(static_cast<char>(m_hex));
-            }
-            break;
-        }
-        case State::Binary: {
-            const std::uint64_t take = std::min<std::uint64_t>(m_binaryLeft, n - i);
-            i += static_cast<std::size_t>(take);
-            m_binaryLeft -= take;
-            if (m_binaryLeft == 0) m_state = State::Text;
-            break;
-        }
-        case State::Ended:
-            return;
-        }
+        p = Step(p, end);
     }
+}
+
+const char* CRtfReader::Step(const char* p, const char* end)
+{
+    switch (m_state) {
+    case State::Text: {
+        // Inside the colour table: ';' ends an entry, other text is ignored.
+        const char c = *p++;
+        if (c == ';') {
+            if (m_colours.size() < MAX_COLOURS)
+                m_colours.push_back(m_pendingHasComponent ? m_pendingColour : kAutomatic);
+            ForgetPrefixes();
+            m_pendingColour = 0;
+            m_pendingHasComponent = false;
+        } else if (c == '\\') {
+            m_state = State::Backslash;
+        } else if (c == '{') {
+            OpenGroup();
+        } else if (c == '}') {
+            CloseGroup();
+        }
+        return p;
+    }
+    case State::Backslash: {
+        const char c = *p++;
+        if (IsLetter(c)) {
+            m_word[0] = c;
+            m_wordLength = 1;
+            m_wordTooLong = false;
+            m_negative = false;
+            m_hasNumber = false;
+            m_number = 0;
+            m_state = State::Word;
+        } else {
+            ControlSymbol(c);
+        }
+        return p;
+    }
+    case State::Word: {
+        while (p < end && IsLetter(*p)) {
+            if (m_wordLength < sizeof m_word)
+                m_word[m_wordLength++] = *p;
+            else
+                m_wordTooLong = true;
+            ++p;
+        }
+        if (p == end) return p;
+        const char c = *p;
+        if (c == '-' || IsDigit(c)) {
+            if (c == '-') {
+                m_negative = true;
+                ++p;
+            }
+            m_state = State::Number;
+            return p;
+        }
+        EndWord();
+        if (c == ' ') ++p;  // the delimiter belongs to the word
+        return p;
+    }
+    case State::Number: {
+        while (p < end && IsDigit(*p)) {
+            m_number = m_number * 10 + (*p - '0');
+            if (m_number > kNumberCap) m_number = kNumberCap;
+            m_hasNumber = true;
+            ++p;
+        }
+        if (p == end) return p;
+        const char c = *p;
+        EndWord();
+        if (c == ' ') ++p;
+        return p;
+    }
+    case State::Hex1:
+    case State::Hex2: {
+        const int v = HexValue(*p);
+        if (v < 0) {
+            m_state = State::Text;  // not an escape after all; the byte is read as usual
+            return p;
+        }
+        ++p;
+        m_hex = m_hex * 16 + v;
+        if (m_state == State::Hex1) {
+            m_state = State::Hex2;
+        } else {
+            m_state = State::Text;
+            TextByte(static_cast<char>(m_hex));
+        }
+        return p;
+    }
+    case State::Binary: {
+        const std::uint64_t take = std::min<std::uint64_t>(m_binaryLeft, static_cast<std::uint64_t>(end - p));
+        p += take;
+        m_binaryLeft -= take;
+        if (m_binaryLeft == 0) m_state = State::Text;
+        return p;
+    }
+    case State::Ended:
+        return end;
+    }
+    return end;
 }
 
 CRichTextStore ReadRtf(std::string_view rtf, bool* failed)

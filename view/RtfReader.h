@@ -59,6 +59,12 @@ private:
     };
 
     void FeedBytes(const char* data, std::size_t n);
+    const char* FastControl(const char* p, const char* end, std::string_view* parsed);
+    const char* RunPrefix(const char* p, const char* end);
+    void ForgetPrefixes();
+    const char* Step(const char* p, const char* end);
+    void ControlWord(std::string_view word, bool hasNumber, std::int64_t value);
+    void SetColourComponent(int shift, std::int64_t value);
     void OpenGroup();
     void CloseGroup();
     void EndWord();
@@ -90,6 +96,18 @@ private:
     std::vector<std::uint32_t> m_colours;  // the colour table; bit 31 marks "automatic"
     std::uint32_t m_pendingColour = 0;
     bool m_pendingHasComponent = false;
+
+    // Run prefixes already read: their bytes and the format they leave.
+    struct PrefixEntry {
+        std::uint32_t length = 0;  // 0: empty slot
+        std::uint64_t tail = 0;    // the last 8 bytes, compared first
+        char bytes[40];
+        COLORREF colour = 0;
+        bool bold = false;
+        bool italic = false;
+        CRichTextStore::FormatIndex format = 0;
+    };
+    PrefixEntry m_prefixes[64];
 
     bool m_formatDirty = true;
     CRichTextStore::FormatIndex m_format = 0;

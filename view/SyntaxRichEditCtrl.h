@@ -21,15 +21,40 @@
 //    to the selected text.
 //  - Print(printer): paints the whole coloured text page by page.
 //  - GetTextLength(), and the read-back members of the document's store, for tests.
+//
+// What the control adds to that contract:
+//  - The text is kept in a CRichTextStore (bytes, runs, lines) and shown decoded as
+//    UTF-8 when all of it is valid UTF-8 with some byte above 0x7F, else as
+//    Windows-1252. Positions (SetSel, GetSel, GetTextLength) count UTF-16 units of the
+//    text as shown, line feeds included.
+//  - A render that runs out of memory (while the document is built or read) leaves
+//    the content, selection and scrolling as they were; LastRenderFailed() says so.
+//  - StreamIn returns the number of characters now shown. A callback that returns
+//    non-zero ends the stream: what was read until then is shown and stream.dwError
+//    holds the callback's value. When the control itself fails (no callback, out of
+//    memory, unknown format) the content stays and dwError is STREAM_ERROR_FAILED.
+//  - The control paints with its own font (font(): "Courier New" 10 pt, fixed pitch,
+//    unless the owner sets another), a white ground and a black caret, and keeps its
+//    real colours when disabled (then without caret, selection or focus).
 
 #include "syntax/StyleCodes.h"
 
+#include "view/RichTextStore.h"
+
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QCache>
+#include <QTextCharFormat>
+#include <QTextLayout>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CSyntaxStyleMap;
+class QMenu;
 class QPrinter;
 
 // The control's stream-in request: the callback is called with the cookie, a buffer,
@@ -42,6 +67,8 @@ struct EDITSTREAM {
 };
 inline constexpr int SF_TEXT = 0x0001;
 inline constexpr int SF_RTF = 0x0002;
+// dwError when the control itself could not take the stream.
+inline constexpr long STREAM_ERROR_FAILED = -1;
 
 // Window style bits the control understands.
 inline constexpr std::uint32_t WS_CHILD = 0x40000000u;
@@ -98,6 +125,138 @@ public:
 
     void Print(QPrinter& printer);
 
+    // ---- Added to the contract ----
+
+    // The stream cursor of a render: the next byte to hand over and how many remain.
+    struct CStreamCursor {
+        const char* m_next = nullptr;
+        std::uint64_t m_remaining = 0;
+    };
+    // Hands the cursor's bytes (dwCookie: a CStreamCursor*) to a stream-in, cb at a time.
+    static long StreamInCallback(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb);
+
+    // True when the last RenderSource or StreamIn ran out of memory (content kept).
+    bool LastRenderFailed() const { return m_lastRenderFailed; }
+    // Caps the bytes of text one stream-in may store; reaching the cap fails like running
+    // out of memory. For tests of that failure; unlimited by default.
+    void SetTextByteLimit(std::uint64_t limit) { m_textByteLimit = limit; }
+
+    // The document as shown, for reading back (tests, accessibility, copying).
+    const CRichTextStore& GetStore() const { return *m_store; }
+    QString GetText(long long from, long long to) const;
+    QString GetSelText() const;
+    long long GetCaretPos() const { return static_cast<long long>(m_caret); }
+    // The first row shown at the top, and the horizontal scroll in pixels.
+    long long GetFirstVisibleLine() const { return static_cast<long long>(m_topRow); }
+    int GetHorizontalScroll() const { return m_scrollX; }
+    // The rectangle of the character at pos in viewport coordinates (its cell; at the end
+    // of a row, a caret-wide cell), and the character position nearest to a point.
+    QRect CharRect(long long pos) const;
+    long long CharFromPos(const QPoint& point) const;
+    // Scrolls so that pos is visible.
+    void ScrollToPos(long long pos);
+
+    void Copy();
+    void SelectAll();
+    // The context menu: Copy and Select All. The caller owns it.
+    QMenu* CreateContextMenu();
+
+Q_SIGNALS:
+    // The caret or the selection moved.
+    void selectionChanged();
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void timerEvent(QTimerEvent* e) override;
+
 private:
-    // Filled in by the implementation.
+    struct CRowLayout {
+        QTextLayout layout;
+        // Control characters drawn as boxes: their position in the row and their code.
+        std::vector<std::pair<int, char16_t>> placeholders;
+        qreal width = 0;
+    };
+    enum class Unit { Character, Word, Line };
+
+    void ReplaceStore(std::shared_ptr<CRichTextStore> store);
+    void UpdateMetrics();
+    void ClearLayouts();
+    CRowLayout* RowLayout(std::size_t row) const;
+    void BuildLayout(CRowLayout& out, std::size_t row, QPaintDevice* device, const QFont& font,
+                     qreal tabStop, qreal wrapWidth) const;
+    const QTextCharFormat& CharFormat(CRichTextStore::FormatIndex index) const;
+    void DrawPlaceholders(QPainter& painter, const CRowLayout& row, const QTextLine& line, const QPointF& origin,
+                          std::size_t storeRow, std::uint64_t selFrom, std::uint64_t selTo) const;
+
+    std::size_t FullRowsVisible() const;
+    std::size_t MaxTopRow() const;
+    int MaxScrollX() const;
+    void ScrollTo(long long topRow, long long scrollX);
+    void EnsureCaretVisible();
+    qreal XOfPos(std::uint64_t pos) const;  // in the row's own coordinates
+    std::uint64_t PosAtRowX(std::size_t row, qreal x) const;
+    std::uint64_t PosAtPoint(const QPoint& point) const;
+
+    std::uint64_t NextCharPos(std::uint64_t pos) const;
+    std::uint64_t PrevCharPos(std::uint64_t pos) const;
+    std::uint64_t NextWordPos(std::uint64_t pos) const;
+    std::uint64_t PrevWordPos(std::uint64_t pos) const;
+    void WordAt(std::uint64_t pos, std::uint64_t& start, std::uint64_t& end) const;
+
+    void MoveCaret(std::uint64_t pos, bool extend, bool keepGoalX = false);
+    void SetSelection(std::uint64_t anchor, std::uint64_t caret);
+    void SelectionChangedByUser();
+    void ExtendMouseSelection(const QPoint& point);
+    void RestartBlink();
+    void UpdateCaret();
+    void NotifyAccessibility();
+
+    std::shared_ptr<CRichTextStore> m_store;
+    std::uint64_t m_anchor = 0;
+    std::uint64_t m_caret = 0;
+    qreal m_goalX = -1;  // the x that Up and Down keep to, or -1
+
+    std::size_t m_topRow = 0;
+    int m_scrollX = 0;
+    qreal m_wheelRows = 0;  // part of a row left over from fine wheel steps
+    qreal m_wheelPixels = 0;
+
+    QFont m_fonts[4];  // regular, bold, italic, bold italic
+    int m_lineHeight = 16;
+    qreal m_charWidth = 8;
+    mutable qreal m_seenWidth = 0;  // the widest row laid out so far
+    mutable QCache<std::size_t, CRowLayout> m_layouts;
+    mutable std::vector<QTextCharFormat> m_charFormats;
+
+    QBasicTimer m_blinkTimer;
+    bool m_caretOn = false;
+    QBasicTimer m_autoScrollTimer;
+    QPoint m_mousePoint;
+    bool m_dragging = false;
+    Unit m_dragUnit = Unit::Character;
+    std::uint64_t m_dragStart = 0;  // the word or line first selected by a double or triple click
+    std::uint64_t m_dragEnd = 0;
+    QBasicTimer m_tripleClickTimer;
+    QPoint m_tripleClickPoint;
+
+    std::uint32_t m_style = 0;
+    std::uint32_t m_options = ECO_READONLY;
+    bool m_lastRenderFailed = false;
+    std::uint64_t m_textByteLimit = UINT64_MAX;
+    // The size of the text a render is about to stream in (0: unknown), so that the
+    // store is made the right size at once.
+    std::uint64_t m_expectedBytes = 0;
+    std::uint64_t m_expectedLines = 0;
 };

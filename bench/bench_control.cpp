@@ -1,0 +1,266 @@
+// Loads a large Inform text into the control offscreen and pages through it, beside
+// QPlainTextEdit::setPlainText on the same text in the same run. Prints medians.
+//
+//   python3 bench/make_input.py /tmp/bench10.inf      (about 10 MB from the corpus)
+//   build/bench/bench_control /tmp/bench10.inf [--runs N]
+//
+// "open" is the time from the call that loads the text until the first frame has been
+// painted (the control: hide, RenderSource, show, paint; the peer: setPlainText, paint).
+// "page down" is one Page Down key press and the repaint that follows, timed once per
+// press: 200 presses from the top, then 100 presses each after a jump to a random line.
+// "extra" is the process's resident memory after the open minus before it; "peak" is
+// the high-water mark of resident memory during the open, minus the same baseline.
+
+#include "doc/TextLoader.h"
+#include "syntax/RtfBuilder.h"
+#include "syntax/SyntaxStyleMap.h"
+#include "view/RtfReader.h"
+#include "view/SyntaxRichEditCtrl.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+double Median(std::vector<double> v)
+{
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double Max(const std::vector<double>& v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
+
+double StatusMb(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::size_t n = std::strlen(field);
+    while (std::getline(in, line))
+        if (line.compare(0, n, field) == 0) return std::stod(line.substr(n + 1)) / 1024.0;  // kB
+    return 0;
+}
+
+void ResetPeak()
+{
+    std::ofstream out("/proc/self/clear_refs");
+    out << "5";
+}
+
+double Baseline()
+{
+    malloc_trim(0);
+    const double rss = StatusMb("VmRSS:");
+    ResetPeak();
+    return rss;
+}
+
+void PageDown(QWidget* target)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_PageDown, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+// The widgets count their paints, so that a figure can never come from a repaint that
+// did not happen.
+int g_paints = 0;
+
+class CCountingCtrl : public CSyntaxRichEditCtrl {
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        CSyntaxRichEditCtrl::paintEvent(e);
+        ++g_paints;
+    }
+};
+
+class CCountingPlainTextEdit : public QPlainTextEdit {
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        QPlainTextEdit::paintEvent(e);
+        ++g_paints;
+    }
+};
+
+struct Figures {
+    std::vector<double> open, extra, peak, pageFromTop, pageAfterJump;
+};
+
+// Pages through a shown widget: from the top, then after jumps to random lines.
+template <class Jump>
+void PageThrough(QAbstractScrollArea* w, Figures& f, Jump jump, std::size_t lines)
+{
+    w->setFocus();
+    const int paintsBefore = g_paints;
+    for (int i = 0; i < 200; ++i) {
+        const auto t0 = Clock::now();
+        PageDown(w);
+        w->viewport()->repaint();
+        f.pageFromTop.push_back(Ms(t0, Clock::now()));
+    }
+    std::mt19937 random(7);
+    for (int i = 0; i < 100; ++i) {
+        jump(random() % lines);
+        w->viewport()->repaint();
+        const auto t0 = Clock::now();
+        PageDown(w);
+        w->viewport()->repaint();
+        f.pageAfterJump.push_back(Ms(t0, Clock::now()));
+    }
+    if (g_paints - paintsBefore < 400) {
+        std::fprintf(stderr, "bench_control: only %d paints while paging; the figures are void\n", g_paints - paintsBefore);
+        std::exit(3);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::string path = "/tmp/bench10.inf";
+    int runs = 5;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else
+            path = argv[i];
+    }
+    std::string text;
+    LoadFailure failure;
+    if (!LoadTextFile(path, text, &failure)) {
+        std::fprintf(stderr, "%s: %s\n(make it with: python3 bench/make_input.py %s)\n", path.c_str(),
+                     failure.reason.c_str(), path.c_str());
+        return 1;
+    }
+    theStyleMap.BuildDefaults();
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const QString qtext = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    QFont font(QStringLiteral("Courier New"), 10);
+    font.setStyleHint(QFont::Monospace);
+
+    Figures control, peer;
+    std::vector<double> build, read, runsOfDoc, docBytes, storeMb;
+    for (int run = 0; run < runs; ++run) {
+        // The parts of the control's open, one by one.
+        {
+            CRtfBuilder builder;
+            CRtfOutput out;
+            const auto t0 = Clock::now();
+            builder.BuildDocument(text.data(), text.size(), theStyleMap, out);
+            const auto t1 = Clock::now();
+            const CRichTextStore store = ReadRtf(out.View());
+            const auto t2 = Clock::now();
+            build.push_back(Ms(t0, t1));
+            read.push_back(Ms(t1, t2));
+            runsOfDoc.push_back(static_cast<double>(store.RunCount()));
+            docBytes.push_back(static_cast<double>(out.Length()));
+        }
+        // The control.
+        {
+            // As in the viewer: a child over the whole of its window, hidden while it renders.
+            QWidget window;
+            window.resize(1000, 700);
+            auto* w = new CCountingCtrl;
+            w->Create(WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY |
+                          ES_WANTRETURN,
+                      QRect(0, 0, 1000, 700), &window, 1000);
+            window.show();
+            QApplication::processEvents();
+            const int paintsBefore = g_paints;
+            const double base = Baseline();
+            const auto t0 = Clock::now();
+            w->hide();
+            w->RenderSource(text);
+            w->show();
+            w->viewport()->repaint();
+            const auto t1 = Clock::now();
+            if (g_paints == paintsBefore) {
+                std::fprintf(stderr, "bench_control: the control did not paint after rendering\n");
+                return 3;
+            }
+            control.open.push_back(Ms(t0, t1));
+            control.extra.push_back(StatusMb("VmRSS:") - base);
+            control.peak.push_back(StatusMb("VmHWM:") - base);
+            storeMb.push_back(static_cast<double>(w->GetStore().MemoryBytes()) / (1024.0 * 1024.0));
+            PageThrough(w, control, [&](std::size_t line) {
+                const long long pos = static_cast<long long>(w->GetStore().RowStart(line));
+                w->SetSel(pos, pos);
+            }, w->GetStore().RowCount());
+        }
+        // The peer.
+        {
+            QWidget window;
+            window.resize(1000, 700);
+            auto* p = new CCountingPlainTextEdit;
+            p->setParent(&window);
+            p->setGeometry(0, 0, 1000, 700);
+            p->setFont(font);
+            p->setLineWrapMode(QPlainTextEdit::NoWrap);
+            p->setReadOnly(true);
+            window.show();
+            QApplication::processEvents();
+            const int paintsBefore = g_paints;
+            const double base = Baseline();
+            const auto t0 = Clock::now();
+            p->setPlainText(qtext);
+            p->viewport()->repaint();
+            const auto t1 = Clock::now();
+            if (g_paints == paintsBefore) {
+                std::fprintf(stderr, "bench_control: QPlainTextEdit did not paint after setPlainText\n");
+                return 3;
+            }
+            peer.open.push_back(Ms(t0, t1));
+            peer.extra.push_back(StatusMb("VmRSS:") - base);
+            peer.peak.push_back(StatusMb("VmHWM:") - base);
+            PageThrough(p, peer, [&](std::size_t line) {
+                QTextCursor c(p->document()->findBlockByNumber(static_cast<int>(line)));
+                p->setTextCursor(c);
+            }, static_cast<std::size_t>(p->document()->blockCount()));
+        }
+        QApplication::processEvents();
+    }
+
+    const double mb = static_cast<double>(text.size()) / (1024.0 * 1024.0);
+    std::printf("input: %s, %zu bytes (%.1f MiB), %zu lines; document %.0f bytes, %.0f runs; %d runs, medians\n\n",
+                path.c_str(), text.size(), mb, lines, Median(docBytes), Median(runsOfDoc), runs);
+    std::printf("%-22s %10s %22s %22s %12s %12s\n", "", "open ms", "page down ms (top)", "page down ms (jump)",
+                "extra MiB", "peak MiB");
+    auto row = [&](const char* name, const Figures& f) {
+        std::printf("%-22s %10.1f %10.2f (max %6.2f) %10.2f (max %6.2f) %12.1f %12.1f\n", name, Median(f.open),
+                    Median(f.pageFromTop), Max(f.pageFromTop), Median(f.pageAfterJump), Max(f.pageAfterJump),
+                    Median(f.extra), Median(f.peak));
+    };
+    row("CSyntaxRichEditCtrl", control);
+    row("QPlainTextEdit", peer);
+    std::printf("\ncontrol's open, in parts: engine BuildDocument %.1f ms, RTF reader and display index %.1f ms,\n"
+                "the rest (stream-in copy, first paint) %.1f ms\n",
+                Median(build), Median(read), Median(control.open) - Median(build) - Median(read));
+    std::printf("the control's store (text, runs, line starts) holds %.1f MiB of the extra memory\n", Median(storeMb));
+    std::printf("targets: open < 300 ms, page down < 16 ms, extra < 3 x %.1f MiB = %.1f MiB\n", mb, 3 * mb);
+    return 0;
+}
