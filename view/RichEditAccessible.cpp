@@ -226,7 +226,8 @@ QString CRichEditAccessible::attributes(int offset, int* startOffset, int* endOf
     *startOffset = rowStart + static_cast<int>(spans[k].start);
     *endOffset = k + 1 < spans.size() ? rowStart + static_cast<int>(spans[k + 1].start)
                                       : rowStart + static_cast<int>(units.size());
-    if (*endOffset <= offset) *endOffset = offset + 1;  // the line feed
+    // The line feed belongs to the last stretch of its row.
+    if (k + 1 == spans.size() && store.RowEndsWithLineFeed(row)) *endOffset += 1;
     const CCharFormat format = store.FormatAt(static_cast<std::uint64_t>(offset));
     const QFont font = Control()->font();
     const QColor colour(GetRValue(format.colour), GetGValue(format.colour), GetBValue(format.colour));

@@ -194,7 +194,11 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
     // the memory they leave behind back to the system.
     malloc_trim(0);
 #endif
-    if (stream.dwError != 0) m_lastRenderFailed = true;
+    if (stream.dwError != 0) {
+        // Out of memory while reading: the previous content, selection and view stay.
+        m_lastRenderFailed = true;
+        return;
+    }
     SetSel(0, 0);
 }
 

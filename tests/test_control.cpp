@@ -1,0 +1,968 @@
+// CSyntaxRichEditCtrl as a user and its owners meet it: what it shows after a render
+// (read back character by character, and checked on screen), the long-line message,
+// stream-in, keyboard and mouse, the clipboard, focus, accessibility and printing.
+
+#include "DisplayExpectations.h"
+#include "TestSupport.h"
+
+#include "doc/TextLoader.h"
+#include "syntax/SyntaxStyleMap.h"
+#include "view/MessageBox.h"
+#include "view/SyntaxRichEditCtrl.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QSet>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstring>
+
+namespace {
+
+struct ShownMessage {
+    QWidget* owner;
+    QString text;
+    QString caption;
+    unsigned int type;
+};
+
+constexpr std::uint32_t kViewStyle =
+    WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY | ES_WANTRETURN;
+
+// The characters the control must show for a text, with the style code of each
+// (UTF-16 units; each unit of a character carries the code of the character's first byte).
+struct ExpectedDisplay {
+    QString text;
+    std::vector<StyleCode> codes;
+};
+
+// Windows-1252 from 0x80 to 0x9F, from the code page's published chart; the five
+// undefined bytes stand for the C1 controls of the same value.
+const char16_t kCp1252[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                              0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                              0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                              0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+ExpectedDisplay Expect(const std::string& text)
+{
+    const std::vector<testsupport::ExpectedByte> bytes = testsupport::ExpectedStoreBytes(text);
+    const std::string raw = testsupport::BytesOf(bytes);
+    ExpectedDisplay d;
+    // Qt's decoder keeps a leading byte-order mark with this flag and reports bad bytes.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const QString utf8 = decoder.decode(QByteArrayView(raw.data(), static_cast<qsizetype>(raw.size())));
+    const bool highBytes = std::any_of(raw.begin(), raw.end(), [](char c) { return (c & 0x80) != 0; });
+    const bool validUtf8 = !decoder.hasError();
+    if (highBytes && validUtf8) {
+        d.text = utf8;
+        for (std::size_t i = 0; i < bytes.size();) {
+            const unsigned char lead = static_cast<unsigned char>(bytes[i].byte);
+            const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            d.codes.push_back(bytes[i].code);
+            if (length == 4) d.codes.push_back(bytes[i].code);
+            i += length;
+        }
+    } else {
+        for (const testsupport::ExpectedByte& b : bytes) {
+            const unsigned char c = static_cast<unsigned char>(b.byte);
+            d.text += QChar(c >= 0x80 && c <= 0x9F ? kCp1252[c - 0x80] : static_cast<char16_t>(c));
+            d.codes.push_back(b.code);
+        }
+    }
+    return d;
+}
+
+CCharFormat StyleFormat(const CSyntaxStyleMap& styles, StyleCode code)
+{
+    CSyntaxStyle* style = nullptr;
+    styles.Lookup(code, style);
+    return CCharFormat{style->m_colour, style->m_bold != 0, style->m_italic != 0};
+}
+
+// True when the most strongly drawn pixel of rect in image has colour c blended with
+// white, i.e. the glyph there is painted in c and not in another colour.
+bool DrawnIn(const QImage& image, const QRect& rect, QColor c, QString* why = nullptr)
+{
+    int best = -1;
+    QColor darkest;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            if (!image.rect().contains(x, y)) continue;
+            const QColor p = image.pixelColor(x, y);
+            const int ink = 3 * 255 - p.red() - p.green() - p.blue();
+            if (ink > best) {
+                best = ink;
+                darkest = p;
+            }
+        }
+    // How far the pixel went from white towards c, judged on c's strongest channel.
+    const int spans[3] = {255 - c.red(), 255 - c.green(), 255 - c.blue()};
+    const int got[3] = {255 - darkest.red(), 255 - darkest.green(), 255 - darkest.blue()};
+    const int k = static_cast<int>(std::max_element(spans, spans + 3) - spans);
+    const double alpha = spans[k] ? static_cast<double>(got[k]) / spans[k] : 0;
+    bool ok = alpha >= 0.5;
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(got[i] - alpha * spans[i]) > 30) ok = false;
+    if (why)
+        *why = QStringLiteral("darkest pixel %1 in %2,%3 %4x%5, expected %6")
+                   .arg(darkest.name())
+                   .arg(rect.x())
+                   .arg(rect.y())
+                   .arg(rect.width())
+                   .arg(rect.height())
+                   .arg(c.name());
+    return ok;
+}
+
+bool AllWhite(const QImage& image, const QRect& rect)
+{
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            if (image.rect().contains(x, y) && image.pixel(x, y) != qRgb(255, 255, 255)) return false;
+    return true;
+}
+
+long CallbackOneByte(std::uintptr_t cookie, unsigned char* buffer, long size, long* got)
+{
+    return CSyntaxRichEditCtrl::StreamInCallback(cookie, buffer, size > 0 ? 1 : 0, got);
+}
+
+// Hands over the first 40 bytes, then fails with 7.
+long CallbackFailing(std::uintptr_t cookie, unsigned char* buffer, long size, long* got)
+{
+    auto* cursor = reinterpret_cast<CSyntaxRichEditCtrl::CStreamCursor*>(cookie);
+    static std::uint64_t handed = 0;
+    if (cursor->m_remaining == 0 || handed >= 40) {
+        handed = 0;
+        *got = 0;
+        return 7;
+    }
+    const long take = static_cast<long>(std::min<std::uint64_t>(40 - handed, static_cast<std::uint64_t>(size)));
+    handed += static_cast<std::uint64_t>(take);
+    return CSyntaxRichEditCtrl::StreamInCallback(cookie, buffer, take, got);
+}
+
+}  // namespace
+
+class TestControl : public QObject {
+    Q_OBJECT
+
+private:
+    CSyntaxStyleMap m_styles;
+    std::vector<ShownMessage> m_messages;
+    std::unique_ptr<QWidget> m_window;
+    CSyntaxRichEditCtrl* m_control = nullptr;
+    QLineEdit* m_other = nullptr;
+
+    // A window holding the control over most of its area and a line edit to take the focus.
+    void ShowWindow(int width = 600, int height = 300)
+    {
+        m_window = std::make_unique<QWidget>();
+        m_window->resize(width, height + 30);
+        m_control = new CSyntaxRichEditCtrl;
+        m_control->Create(kViewStyle, QRect(0, 0, width, height), m_window.get(), 1000);
+        m_other = new QLineEdit(m_window.get());
+        m_other->setGeometry(0, height, width, 30);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_control->setFocus();
+        QTRY_VERIFY(m_control->hasFocus());
+    }
+
+    void Render(const std::string& text)
+    {
+        m_control->hide();
+        m_control->RenderSource(text, m_styles);
+        m_control->show();
+    }
+
+    QImage Grab() { return m_control->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(m_control, static_cast<Qt::Key>(key), modifiers);
+    }
+
+    long long Caret() const { return m_control->GetCaretPos(); }
+
+    std::pair<long long, long long> Sel() const
+    {
+        long long a, b;
+        m_control->GetSel(a, b);
+        return {a, b};
+    }
+
+    void RecordMessages()
+    {
+        SetMessageBoxHandler([this](QWidget* owner, const QString& text, const QString& caption, unsigned int type) {
+            m_messages.push_back({owner, text, caption, type});
+            return IDOK;
+        });
+    }
+
+    QPoint PointIn(long long pos) const
+    {
+        const QRect r = m_control->CharRect(pos);
+        return QPoint(r.left() + 1, r.center().y());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_styles.BuildDefaults();
+        theStyleMap.BuildDefaults();
+        RecordMessages();
+    }
+
+    void cleanupTestCase() { SetMessageBoxHandler({}); }
+
+    void init() { m_messages.clear(); }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_control = nullptr;
+        QCOMPARE(static_cast<int>(m_messages.size()), 0);
+    }
+
+    // ---- What a render shows -------------------------------------------------------
+
+    void readBack_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("UTF-8 source") << QByteArray(
+            "! caf\xc3\xa9 \xe2\x80\x94 \xce\xb1\xce\xb2\n"
+            "Object \"\xe6\x97\xa5\xe6\x9c\xac\" with name '\xc3\xa9t\xc3\xa9';\n"
+            "[ Main; print \"\xf0\x9f\x98\x80 grin\"; ];\n");
+        QTest::newRow("UTF-8 with a byte-order mark") << QByteArray("\xef\xbb\xbf! bom\nConstant X = 1;\n");
+        QTest::newRow("Latin-1 source") << QByteArray("! caf\xe9 na\xefve \xa9 \xff\nObject \"\xe0 la carte\";\n"
+                                                      "[ R; print \"\x80\x81\x9f\"; ];\n");
+        QTest::newRow("every escape") << QByteArray(
+            "! \\ { } \\\\ {{ }} \\{ \\}\nObject \"a{b}c\\d\" with name '{' '}' '\\';\n"
+            "[ R; print \"x\\y\"; @print_char '\\'; ];\n}\n{\n\\\n");
+        QTest::newRow("controls, tabs and a lone CR") << QByteArray("\tx\t= 1;\x01\x7f\n\"a\rb\"\n\x0c\n");
+        QTest::newRow("no final line feed") << QByteArray("Global g;\n[ R; rtrue; ]");
+        QTest::newRow("empty") << QByteArray("");
+        for (const auto& path : testsupport::CorpusFiles()) {
+            const std::string name = path.parent_path().filename().string() + "/" + path.filename().string();
+            QTest::newRow(name.c_str()) << QByteArray::fromStdString(TextFromBytes(testsupport::ReadFile(path)));
+        }
+    }
+
+    void readBack()
+    {
+        QFETCH(QByteArray, text);
+        CSyntaxRichEditCtrl control;
+        control.SetSel(0, 0);
+        control.RenderSource(text.toStdString(), m_styles);
+        const ExpectedDisplay expected = Expect(text.toStdString());
+        const bool longLine = m_messages.size() == 1;
+        m_messages.clear();  // corpus files with a long line show the message; tested below
+
+        QCOMPARE(control.GetTextLength(), static_cast<long long>(expected.text.size()));
+        const QString shown = control.GetText(0, control.GetTextLength());
+        if (shown != expected.text) {
+            qsizetype at = 0;
+            while (at < shown.size() && shown[at] == expected.text[at]) ++at;
+            QFAIL(qPrintable(QStringLiteral("text differs at %1: \"%2\" instead of \"%3\"%4")
+                                 .arg(at)
+                                 .arg(shown.mid(at, 30), expected.text.mid(at, 30))
+                                 .arg(longLine ? " (after a long line)" : "")));
+        }
+        const CRichTextStore& store = control.GetStore();
+        for (qsizetype i = 0; i < expected.text.size(); ++i) {
+            const CCharFormat want = StyleFormat(m_styles, expected.codes[static_cast<std::size_t>(i)]);
+            const CCharFormat got = store.FormatAt(static_cast<std::uint64_t>(i));
+            if (!(got == want))
+                QFAIL(qPrintable(QStringLiteral("character %1 ('%2') shows #%3%4%5, its style %6 is #%7%8%9")
+                                     .arg(i)
+                                     .arg(expected.text.mid(i, 1))
+                                     .arg(got.colour, 6, 16, QLatin1Char('0'))
+                                     .arg(got.bold ? " bold" : "", got.italic ? " italic" : "")
+                                     .arg(expected.codes[static_cast<std::size_t>(i)])
+                                     .arg(want.colour, 6, 16, QLatin1Char('0'))
+                                     .arg(want.bold ? " bold" : "", want.italic ? " italic" : "")));
+        }
+        long long a, b;
+        control.GetSel(a, b);
+        QCOMPARE(a, 0LL);
+        QCOMPARE(b, 0LL);
+    }
+
+    void changedStylesAreShownAndSharedColoursStayApart()
+    {
+        CSyntaxStyleMap styles;
+        styles.BuildDefaults();
+        CSyntaxStyle* comment = nullptr;
+        styles.Lookup(STYLE_COMMENT, comment);
+        comment->m_colour = RGB(1, 2, 3);
+        comment->m_italic = 0;
+        comment->m_bold = 1;
+        CSyntaxRichEditCtrl control;
+        control.RenderSource("! note\nConstant C = 10;\n", styles);
+        QVERIFY(control.GetStore().FormatAt(0) == (CCharFormat{RGB(1, 2, 3), true, false}));
+        // "10" is a number (code 10), which by default shares its colour with Foreground.
+        const long long ten = control.GetText(0, control.GetTextLength()).indexOf(QStringLiteral("10"));
+        QVERIFY(control.GetStore().FormatAt(static_cast<std::uint64_t>(ten)) == StyleFormat(styles, STYLE_NUMBER));
+    }
+
+    void fontIsCourierNewTenPointFixedPitch()
+    {
+        CSyntaxRichEditCtrl control;
+        QCOMPARE(control.font().family(), QStringLiteral("Courier New"));
+        QCOMPARE(control.font().pointSize(), 10);
+        QCOMPARE(control.font().styleHint(), QFont::Monospace);
+        const QFontInfo info(control.font());
+        QVERIFY2(info.fixedPitch(), qPrintable(info.family()));
+        if (info.family() != QStringLiteral("Liberation Mono"))
+            QSKIP(qPrintable("fonts-liberation is not installed; the font resolved to " + info.family()));
+    }
+
+    void paintsEachCharacterInItsStyleColour()
+    {
+        ShowWindow();
+        // A comment (purple, italic), a directive word, a name and a string; each probe
+        // is a broad letter, checked against the colour of the style its run has.
+        const std::string source = "! Commentary\nObject Mmm \"WWW\";\n";
+        Render(source);
+        const ExpectedDisplay expected = Expect(source);
+        const QImage image = Grab();
+        const QString text = m_control->GetText(0, m_control->GetTextLength());
+        QCOMPARE(text, expected.text);
+        QSet<StyleCode> seen;
+        for (long long pos : {2, 4, 13, 15, 20, 21, 25, 26}) {
+            const StyleCode code = expected.codes[static_cast<std::size_t>(pos)];
+            seen.insert(code);
+            const CCharFormat f = StyleFormat(m_styles, code);
+            QString why;
+            QVERIFY2(DrawnIn(image, m_control->CharRect(pos), QColor(GetRValue(f.colour), GetGValue(f.colour), GetBValue(f.colour)), &why),
+                     qPrintable(QStringLiteral("'%1' at %2: ").arg(text.mid(pos, 1)).arg(pos) + why));
+        }
+        QVERIFY2(seen.size() >= 3, "the probes should cover several styles");
+        // The ground is white beyond the text.
+        QVERIFY(AllWhite(image, QRect(400, 100, 50, 50)));
+    }
+
+    void groundIsWhiteAndCaretBlackWhateverThePalette()
+    {
+        ShowWindow();
+        QPalette dark = m_control->palette();
+        dark.setColor(QPalette::Base, Qt::black);
+        dark.setColor(QPalette::Window, Qt::black);
+        dark.setColor(QPalette::Text, Qt::white);
+        m_control->setPalette(dark);
+        Render("  ! two spaces before\n");
+        m_control->setFocus();  // hiding the control for the render gave the focus away
+        QTRY_VERIFY(m_control->hasFocus());
+        QVERIFY(AllWhite(Grab(), QRect(300, 50, 100, 100)));
+        // The caret is a black line before the first character (a space), and it blinks.
+        const QRect cell = m_control->CharRect(0);
+        QTRY_VERIFY(Grab().pixel(cell.left(), cell.center().y()) == qRgb(0, 0, 0));
+        QTRY_VERIFY(Grab().pixel(cell.left(), cell.center().y()) == qRgb(255, 255, 255));
+    }
+
+    void tabsStopEveryEightColumnsAndControlsShowAsBoxes()
+    {
+        ShowWindow();
+        // Rows: "a<tab>b" (0..2), "abcdefgh<tab>x" (4..13), a ruler of 20 digits (15..34)
+        // and three characters, two of them controls (36..38).
+        Render("a\tb\nabcdefgh\tx\n01234567890123456789\n\x01z\x7f\n");
+        auto column = [&](int n) { return m_control->CharRect(15 + n).left(); };
+        QCOMPARE(m_control->CharRect(2).left(), column(8));    // b after a tab from column 1
+        QCOMPARE(m_control->CharRect(13).left(), column(16));  // x after a tab from column 8
+        // Each control character takes one cell and is drawn, in its run's colour.
+        QCOMPARE(m_control->CharRect(37).left(), column(1));
+        QCOMPARE(m_control->CharRect(39).left(), column(3));
+        const QImage image = Grab();
+        QVERIFY(!AllWhite(image, m_control->CharRect(36)));
+        QVERIFY(!AllWhite(image, m_control->CharRect(38)));
+    }
+
+    void byteOrderMarkStaysInTheTextAndIsNotDrawn()
+    {
+        ShowWindow();
+        Render("x = 1;\n");
+        const int column0 = m_control->CharRect(0).left();
+        Render("\xef\xbb\xbfx = 1;\n");
+        QCOMPARE(m_control->GetText(0, 2), QString(QChar(0xFEFF)) + QLatin1Char('x'));
+        // The mark takes no room: the x stands in the first column.
+        QCOMPARE(m_control->CharRect(1).left(), column0);
+        QCOMPARE(m_control->CharRect(0).left(), column0);
+    }
+
+    // ---- The long-line message -----------------------------------------------------
+
+    void longLineMessage_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("message");
+        QTest::addColumn<QString>("shown");
+        const QByteArray l1019(1019, 'x'), l1020(1020, 'y');
+        QTest::newRow("1019 characters are shown") << "a\n" + l1019 + "\nb\n" << false
+                                                   << QString("a\n" + l1019 + "\nb\n");
+        QTest::newRow("1020 characters end the text") << "a\nb\n" + l1020 + "\nc\n" << true << QStringLiteral("a\nb\n");
+        QTest::newRow("a long last line without a line feed") << "a\n" + l1020 << true << QStringLiteral("a\n");
+        QTest::newRow("a long first line leaves nothing") << l1020 + "\nc\n" << true << QString();
+        QTest::newRow("CR counts as a character") << "a\n" + QByteArray(1019, 'z') + "\r\n" << true
+                                                  << QStringLiteral("a\n");
+    }
+
+    void longLineMessage()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, message);
+        QFETCH(QString, shown);
+        ShowWindow();
+        Render("Global before;\n");
+        const long long before = m_control->GetTextLength();
+        Key(Qt::Key_End);
+        long long lengthWhenShown = -1;
+        SetMessageBoxHandler([&](QWidget* owner, const QString& t, const QString& caption, unsigned int type) {
+            m_messages.push_back({owner, t, caption, type});
+            lengthWhenShown = m_control->GetTextLength();
+            return IDOK;
+        });
+        Render(text.toStdString());
+        RecordMessages();
+        QCOMPARE(static_cast<int>(m_messages.size()), message ? 1 : 0);
+        if (message) {
+            QCOMPARE(m_messages[0].text, QStringLiteral("The file contained a line longer than the maximum allowed (1020)!"));
+            QCOMPARE(m_messages[0].caption, QStringLiteral("File Error"));
+            QCOMPARE(m_messages[0].type, MB_OK | MB_ICONEXCLAMATION);
+            QCOMPARE(m_messages[0].owner, static_cast<QWidget*>(m_control));
+            QCOMPARE(lengthWhenShown, before);  // the message comes before the new text
+        }
+        QCOMPARE(m_control->GetText(0, m_control->GetTextLength()), shown);
+        QCOMPARE(Sel(), std::make_pair(0LL, 0LL));
+        // Every render of the same text shows it again.
+        m_messages.clear();
+        Render(text.toStdString());
+        QCOMPARE(static_cast<int>(m_messages.size()), message ? 1 : 0);
+        m_messages.clear();
+    }
+
+    // ---- Stream-in and failures ------------------------------------------------------
+
+    void streamInPullsUntilNothingOrFailure()
+    {
+        CSyntaxRichEditCtrl control;
+        const std::string rtf = "{\\rtf1\\ansi{\\colortbl\\red255\\green0\\blue0;}\\cf0 ab\\par cd}";
+        CSyntaxRichEditCtrl::CStreamCursor cursor{rtf.data(), rtf.size()};
+        EDITSTREAM stream;
+        stream.dwCookie = reinterpret_cast<std::uintptr_t>(&cursor);
+        stream.pfnCallback = CallbackOneByte;
+        QCOMPARE(control.StreamIn(SF_RTF, stream), 5L);
+        QCOMPARE(stream.dwError, 0L);
+        QCOMPARE(cursor.m_remaining, 0u);
+        QCOMPARE(control.GetText(0, 5), QStringLiteral("ab\ncd"));
+        QVERIFY(control.GetStore().FormatAt(0) == (CCharFormat{RGB(255, 0, 0), false, false}));
+
+        // A failing callback ends the stream; what came before it is shown and the
+        // callback's value is reported.
+        const std::string longer = "{\\rtf1 0123456789012345678901234567890123456789 tail never read}";
+        CSyntaxRichEditCtrl::CStreamCursor second{longer.data(), longer.size()};
+        stream.dwCookie = reinterpret_cast<std::uintptr_t>(&second);
+        stream.pfnCallback = CallbackFailing;
+        control.StreamIn(SF_RTF, stream);
+        QCOMPARE(stream.dwError, 7L);
+        QCOMPARE(control.GetText(0, control.GetTextLength()), QStringLiteral("012345678901234567890123456789012"));
+
+        // No callback: nothing changes and the failure is reported.
+        stream.pfnCallback = nullptr;
+        stream.dwError = 0;
+        QCOMPARE(control.StreamIn(SF_RTF, stream), 0L);
+        QCOMPARE(stream.dwError, STREAM_ERROR_FAILED);
+        QCOMPARE(control.GetTextLength(), 33LL);
+
+        // A null cursor makes the callback fail at once.
+        long got = 99;
+        unsigned char buffer[4];
+        QCOMPARE(CSyntaxRichEditCtrl::StreamInCallback(0, buffer, 4, &got), -1L);
+        QCOMPARE(got, 0L);
+
+        // Plain text: CR LF, CR and LF each end a line.
+        const std::string plain = "a\r\nb\rc\nd";
+        CSyntaxRichEditCtrl::CStreamCursor third{plain.data(), plain.size()};
+        stream.dwCookie = reinterpret_cast<std::uintptr_t>(&third);
+        stream.pfnCallback = CSyntaxRichEditCtrl::StreamInCallback;
+        QCOMPARE(control.StreamIn(SF_TEXT, stream), 7L);
+        QCOMPARE(control.GetText(0, 7), QStringLiteral("a\nb\nc\nd"));
+    }
+
+    void renderOutOfMemoryKeepsWhatWasShown()
+    {
+        ShowWindow();
+        Render("Global kept;\n");
+        m_control->SetSel(2, 5);
+        m_control->SetTextByteLimit(8);
+        Render("Constant much_longer_than_eight_bytes;\n");
+        QVERIFY(m_control->LastRenderFailed());
+        QCOMPARE(m_control->GetText(0, m_control->GetTextLength()), QStringLiteral("Global kept;\n"));
+        QCOMPARE(Sel(), std::make_pair(2LL, 5LL));
+        m_control->SetTextByteLimit(UINT64_MAX);
+        Render("Constant fits;\n");
+        QVERIFY(!m_control->LastRenderFailed());
+        QCOMPARE(m_control->GetText(0, m_control->GetTextLength()), QStringLiteral("Constant fits;\n"));
+    }
+
+    // ---- Creation, options and the dialog's sample ------------------------------------
+
+    void createSetsIdentifierStyleAndOptions_data()
+    {
+        QTest::addColumn<quint32>("style");
+        QTest::addColumn<quint32>("options");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("the view's control") << quint32(kViewStyle) << quint32(0x99C0) << true << true;
+        QTest::newRow("without automatic vertical scrolling")
+            << quint32(WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY) << quint32(0x9980) << true << true;
+        QTest::newRow("disabled and hidden") << quint32(WS_CHILD | WS_DISABLED | ES_READONLY | ES_AUTOHSCROLL)
+                                             << quint32(0x9980) << false << false;
+    }
+
+    void createSetsIdentifierStyleAndOptions()
+    {
+        QFETCH(quint32, style);
+        QFETCH(quint32, options);
+        QFETCH(bool, enabled);
+        QFETCH(bool, visible);
+        QWidget parent;
+        parent.resize(300, 200);
+        CSyntaxRichEditCtrl control;
+        QVERIFY(control.Create(style, QRect(5, 6, 200, 100), &parent, 1000));
+        parent.show();
+        QCOMPARE(control.objectName(), QStringLiteral("1000"));
+        QCOMPARE(control.parentWidget(), &parent);
+        QCOMPARE(control.geometry(), QRect(5, 6, 200, 100));
+        QCOMPARE(control.GetOptions(), options);
+        QCOMPARE(control.isEnabled(), enabled);
+        QCOMPARE(control.isVisible(), visible);
+        std::string lines;
+        for (int i = 0; i < 300; ++i) lines += "Global g" + std::to_string(i) + " = " + std::string(200, '1') + ";\n";
+        control.RenderSource(lines, m_styles);
+        QVERIFY(!control.verticalScrollBar()->isVisible());
+        QVERIFY(!control.horizontalScrollBar()->isVisible());
+        // Read-only whatever options are asked for.
+        QCOMPARE(control.SetOptions(ECO_AUTOVSCROLL), ECO_AUTOVSCROLL | ECO_READONLY);
+    }
+
+    void sampleTakesTheFormatAndKeepsItsColoursWhenDisabled()
+    {
+        QWidget dialog;
+        dialog.resize(200, 100);
+        auto* sample = new CSyntaxRichEditCtrl(&dialog);
+        sample->setGeometry(10, 10, 120, 40);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        sample->SetWindowText(QStringLiteral(" Sample"));
+        QCOMPARE(sample->GetTextLength(), 7LL);
+        QVERIFY(sample->GetStore().FormatAt(1) == CCharFormat{});
+        sample->SetSel(0, -1);
+        CHARFORMAT cf;
+        cf.dwMask = CFM_BOLD | CFM_ITALIC | CFM_COLOR;
+        cf.dwEffects = CFE_BOLD;
+        cf.crTextColor = RGB(200, 0, 0);
+        QVERIFY(sample->SetSelectionCharFormat(cf));
+        sample->SetSel(0, 0);
+        for (std::uint64_t i = 0; i < 7; ++i)
+            QVERIFY(sample->GetStore().FormatAt(i) == (CCharFormat{RGB(200, 0, 0), true, false}));
+        // Only what the mask names changes.
+        sample->SetSel(0, -1);
+        cf.dwMask = CFM_ITALIC;
+        cf.dwEffects = CFE_ITALIC;
+        cf.crTextColor = RGB(0, 0, 255);
+        QVERIFY(sample->SetSelectionCharFormat(cf));
+        sample->SetSel(0, 0);
+        QVERIFY(sample->GetStore().FormatAt(3) == (CCharFormat{RGB(200, 0, 0), true, true}));
+
+        // Enabled and focused, it shows a caret before the first character.
+        const QRect first = sample->CharRect(0);
+        const QRect caretArea(0, first.top(), first.left() + 1, first.height());
+        sample->setFocus();
+        QTRY_VERIFY(sample->hasFocus());
+        QTRY_VERIFY(!AllWhite(sample->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32), caretArea));
+
+        // Disabled: no focus, no caret, and the text keeps its real colour.
+        sample->setEnabled(false);
+        QVERIFY(!sample->hasFocus());
+        sample->setFocus();
+        QVERIFY(!sample->hasFocus());
+        for (int i = 0; i < 4; ++i) {
+            const QImage image = sample->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QString why;
+            QVERIFY2(DrawnIn(image, sample->CharRect(1), QColor(200, 0, 0), &why), qPrintable(why));
+            QVERIFY(AllWhite(image, caretArea));
+            QTest::qWait(150);
+        }
+        // A selection set by its owner is not shown either.
+        sample->SetSel(0, -1);
+        const QImage selected = sample->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QVERIFY(AllWhite(selected, QRect(first.left(), first.top(), first.width(), 2)));
+    }
+
+    // ---- Keyboard ---------------------------------------------------------------------
+
+    void keysMoveTheCaret_data()
+    {
+        // alpha beta_2, gamma | "  x" | "" | "last line": line starts 0, 20, 24, 25; length 34.
+        QTest::addColumn<long long>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QList<long long>>("positions");
+        const int ctrl = Qt::ControlModifier;
+        QTest::newRow("Right") << 17LL << int(Qt::Key_Right) << 0 << QList<long long>{18, 19, 20, 21};
+        QTest::newRow("Left over line ends") << 26LL << int(Qt::Key_Left) << 0 << QList<long long>{25, 24, 23, 22};
+        QTest::newRow("Down keeps the column") << 17LL << int(Qt::Key_Down) << 0 << QList<long long>{23, 24, 34, 34};
+        QTest::newRow("Up keeps the column") << 34LL << int(Qt::Key_Up) << 0 << QList<long long>{24, 23, 9, 0};
+        QTest::newRow("End") << 3LL << int(Qt::Key_End) << 0 << QList<long long>{19, 19};
+        QTest::newRow("Home") << 22LL << int(Qt::Key_Home) << 0 << QList<long long>{20, 20};
+        QTest::newRow("Ctrl+Right by words") << 0LL << int(Qt::Key_Right) << ctrl
+                                             << QList<long long>{6, 12, 14, 19, 20, 22, 23, 24, 25, 30, 34, 34};
+        QTest::newRow("Ctrl+Left by words") << 34LL << int(Qt::Key_Left) << ctrl
+                                            << QList<long long>{30, 25, 24, 23, 22, 20, 19, 14, 12, 6, 0, 0};
+        QTest::newRow("Ctrl+End") << 5LL << int(Qt::Key_End) << ctrl << QList<long long>{34};
+        QTest::newRow("Ctrl+Home") << 30LL << int(Qt::Key_Home) << ctrl << QList<long long>{0};
+    }
+
+    void keysMoveTheCaret()
+    {
+        QFETCH(long long, start);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QList<long long>, positions);
+        ShowWindow();
+        m_control->SetWindowText(QStringLiteral("alpha beta_2, gamma\n  x\n\nlast line"));
+        QCOMPARE(m_control->GetTextLength(), 34LL);
+        m_control->SetSel(start, start);
+        for (long long want : positions) {
+            Key(key, Qt::KeyboardModifiers(modifiers));
+            QCOMPARE(Sel(), std::make_pair(want, want));
+        }
+        // With Shift the same keys select from where the caret started.
+        m_control->SetSel(start, start);
+        for (long long want : positions) {
+            Key(key, Qt::KeyboardModifiers(modifiers) | Qt::ShiftModifier);
+            QCOMPARE(Sel(), std::make_pair(std::min(start, want), std::max(start, want)));
+            QCOMPARE(Caret(), want);
+        }
+    }
+
+    void arrowsCollapseASelectionAndTypingChangesNothing()
+    {
+        ShowWindow();
+        m_control->SetWindowText(QStringLiteral("alpha beta"));
+        m_control->SetSel(2, 7);
+        Key(Qt::Key_Left);
+        QCOMPARE(Sel(), std::make_pair(2LL, 2LL));
+        m_control->SetSel(7, 2);
+        Key(Qt::Key_Right);
+        QCOMPARE(Sel(), std::make_pair(7LL, 7LL));
+        QTest::keyClicks(m_control, QStringLiteral("xyz"));
+        Key(Qt::Key_Backspace);
+        Key(Qt::Key_Delete);
+        Key(Qt::Key_Return);
+        QCOMPARE(m_control->GetText(0, m_control->GetTextLength()), QStringLiteral("alpha beta"));
+    }
+
+    void pageKeysTurnAPage()
+    {
+        ShowWindow();
+        std::string text;
+        for (int i = 0; i < 300; ++i) text += "Global g" + std::to_string(i) + ";\n";
+        Render(text);
+        const CRichTextStore& store = m_control->GetStore();
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Down);  // the caret on the third row of the screen
+        Key(Qt::Key_PageDown);
+        const long long top = m_control->GetFirstVisibleLine();
+        QVERIFY(top > 5);
+        QCOMPARE(static_cast<long long>(store.RowOfUnit(static_cast<std::uint64_t>(Caret()))), top + 2);
+        Key(Qt::Key_PageDown);
+        QCOMPARE(m_control->GetFirstVisibleLine(), 2 * top);
+        QCOMPARE(static_cast<long long>(store.RowOfUnit(static_cast<std::uint64_t>(Caret()))), 2 * top + 2);
+        Key(Qt::Key_PageUp, Qt::ShiftModifier);
+        QCOMPARE(m_control->GetFirstVisibleLine(), top);
+        QCOMPARE(Sel().second - Sel().first, static_cast<long long>(store.RowStart(2 * top + 2) - store.RowStart(top + 2)));
+        Key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(Caret(), m_control->GetTextLength());
+        QVERIFY(m_control->GetFirstVisibleLine() > 250);
+        Key(Qt::Key_PageDown);
+        QCOMPARE(Caret(), m_control->GetTextLength());
+        Key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(m_control->GetFirstVisibleLine(), 0LL);
+        Key(Qt::Key_PageUp);
+        QCOMPARE(Caret(), 0LL);
+        // Ctrl+Down scrolls without moving the caret.
+        Key(Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(m_control->GetFirstVisibleLine(), 1LL);
+        QCOMPARE(Caret(), 0LL);
+    }
+
+    void caretMovesTheViewSideways()
+    {
+        ShowWindow(300, 200);
+        Render("Global g = " + std::string(200, '1') + ";\nx;\n");
+        Key(Qt::Key_End);
+        QVERIFY(m_control->GetHorizontalScroll() > 0);
+        const QRect caret = m_control->CharRect(Caret());
+        QVERIFY(caret.left() >= 0 && caret.left() < m_control->viewport()->width());
+        Key(Qt::Key_Down);
+        QCOMPARE(m_control->GetHorizontalScroll(), 0);
+    }
+
+    void selectAllAndCopyPlainTextAndHtml()
+    {
+        ShowWindow();
+        Render("! a <note> & \"more\"\nConstant C = 1;\n");
+        Key(Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(Sel(), std::make_pair(0LL, m_control->GetTextLength()));
+        QGuiApplication::clipboard()->clear();
+        m_control->SetSel(0, 20);
+        Key(Qt::Key_C, Qt::ControlModifier);
+        const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(mime);
+        QCOMPARE(mime->text(), QStringLiteral("! a <note> & \"more\"\n"));
+        const QString html = mime->html();
+        QVERIFY2(html.contains(QStringLiteral("<span style=\"color:#800080;font-style:italic\">! a &lt;note&gt; &amp; "
+                                              "&quot;more&quot;\n</span>")),
+                 qPrintable(html));
+        QVERIFY(html.contains(QStringLiteral("font-family:'Courier New'")));
+        // The directive word is bold black.
+        m_control->SetSel(20, 28);
+        Key(Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->text(), QStringLiteral("Constant"));
+        QVERIFY(QGuiApplication::clipboard()->mimeData()->html().contains(
+            QStringLiteral("<span style=\"color:#000000;font-weight:bold\">Constant</span>")));
+        // Nothing selected: the clipboard keeps what it had.
+        m_control->SetSel(3, 3);
+        Key(Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->text(), QStringLiteral("Constant"));
+        // The copy keeps its text when the control shows another.
+        Render("Global other;\n");
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->text(), QStringLiteral("Constant"));
+    }
+
+    void contextMenuHoldsCopyAndSelectAll()
+    {
+        ShowWindow();
+        Render("Global g;\n");
+        std::unique_ptr<QMenu> menu(m_control->CreateContextMenu());
+        QStringList names;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator()) names << a->objectName();
+        QCOMPARE(names, (QStringList{"copy", "selectAll"}));
+        QAction* copy = menu->findChild<QAction*>(QStringLiteral("copy"));
+        QVERIFY(!copy->isEnabled());
+        menu->findChild<QAction*>(QStringLiteral("selectAll"))->trigger();
+        QCOMPARE(Sel(), std::make_pair(0LL, m_control->GetTextLength()));
+        menu.reset(m_control->CreateContextMenu());
+        QVERIFY(menu->findChild<QAction*>(QStringLiteral("copy"))->isEnabled());
+        QVERIFY(menu->findChild<QAction*>(QStringLiteral("copy"))->text().contains(QStringLiteral("Copy")));
+    }
+
+    // ---- Mouse ------------------------------------------------------------------------
+
+    void mouseClicksDragsAndDoubleClicks()
+    {
+        ShowWindow();
+        m_control->SetWindowText(QStringLiteral("alpha beta_2, gamma\nsecond line here\nthird"));
+        QWidget* viewport = m_control->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, PointIn(8));
+        QCOMPARE(Sel(), std::make_pair(8LL, 8LL));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, PointIn(23));
+        QCOMPARE(Sel(), std::make_pair(8LL, 23LL));
+        // Drag from the second line back into the first.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, PointIn(27));
+        QTest::mouseMove(viewport, PointIn(3));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(3));
+        QCOMPARE(Sel(), std::make_pair(3LL, 27LL));
+        QCOMPARE(Caret(), 3LL);
+        // Double-click selects the word, then dragging goes on by words.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, PointIn(8));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(8));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, PointIn(8));
+        QCOMPARE(Sel(), std::make_pair(6LL, 12LL));
+        QTest::mouseMove(viewport, PointIn(16));
+        QCOMPARE(Sel(), std::make_pair(6LL, 19LL));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(16));
+        // A third click selects the line with its line feed.
+        QTest::mousePress(viewport, Qt::LeftButton, {}, PointIn(22));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(22));
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, PointIn(22));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(22));
+        QTest::mousePress(viewport, Qt::LeftButton, {}, PointIn(22));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(22));
+        QCOMPARE(Sel(), std::make_pair(20LL, 37LL));
+        // A click past the end of a line puts the caret at its end.
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() - 5, PointIn(22).y()));
+        QCOMPARE(Sel(), std::make_pair(36LL, 36LL));
+    }
+
+    void draggingOutsideScrollsOn()
+    {
+        ShowWindow(400, 200);
+        std::string text;
+        for (int i = 0; i < 200; ++i) text += "Global g" + std::to_string(i) + ";\n";
+        Render(text);
+        QWidget* viewport = m_control->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, PointIn(2));
+        QTest::mouseMove(viewport, QPoint(50, viewport->height() + 40));
+        QTRY_VERIFY(m_control->GetFirstVisibleLine() > 20);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, QPoint(50, viewport->height() + 40));
+        const long long stopped = m_control->GetFirstVisibleLine();
+        QCOMPARE(Sel().first, 2LL);
+        QVERIFY(Sel().second > static_cast<long long>(m_control->GetStore().RowStart(20)));
+        QTest::qWait(150);
+        QCOMPARE(m_control->GetFirstVisibleLine(), stopped);
+    }
+
+    void wheelScrollsRowsAndShiftWheelSideways()
+    {
+        ShowWindow(300, 200);
+        std::string text;
+        for (int i = 0; i < 100; ++i) text += "Global g" + std::to_string(i) + " = " + std::string(100, '7') + ";\n";
+        Render(text);
+        QWidget* viewport = m_control->viewport();
+        const QPoint at(50, 50);
+        auto wheel = [&](QPoint angle, Qt::KeyboardModifiers modifiers) {
+            QWheelEvent e(at, viewport->mapToGlobal(at), QPoint(), angle, Qt::NoButton, modifiers, Qt::NoScrollPhase,
+                          false);
+            QApplication::sendEvent(viewport, &e);
+        };
+        wheel(QPoint(0, -120), Qt::NoModifier);
+        QCOMPARE(m_control->GetFirstVisibleLine(), static_cast<long long>(QApplication::wheelScrollLines()));
+        QCOMPARE(Caret(), 0LL);  // the wheel leaves the caret
+        wheel(QPoint(0, 240), Qt::NoModifier);
+        QCOMPARE(m_control->GetFirstVisibleLine(), 0LL);
+        wheel(QPoint(0, -120), Qt::ShiftModifier);
+        QCOMPARE(m_control->GetFirstVisibleLine(), 0LL);
+        QVERIFY(m_control->GetHorizontalScroll() > 0);
+        wheel(QPoint(0, 1200), Qt::ShiftModifier);
+        QCOMPARE(m_control->GetHorizontalScroll(), 0);
+    }
+
+    // ---- Focus and the selection ----------------------------------------------------------
+
+    void selectionIsKeptAndShownWithoutTheFocus()
+    {
+        ShowWindow();
+        Render("Global alpha;\nGlobal beta;\n");
+        m_control->SetSel(7, 12);
+        m_other->setFocus();
+        QTRY_VERIFY(!m_control->hasFocus());
+        QCOMPARE(Sel(), std::make_pair(7LL, 12LL));
+        const QImage image = Grab();
+        const QRect cell = m_control->CharRect(9);
+        const QColor highlight = m_control->palette().color(QPalette::Highlight);
+        QCOMPARE(image.pixelColor(cell.left() + 1, cell.top() + 1), highlight);
+        QVERIFY(AllWhite(image, QRect(m_control->CharRect(4).left(), cell.top(), 2, 2)));
+        m_control->setFocus();
+        QTRY_VERIFY(m_control->hasFocus());
+        QCOMPARE(Sel(), std::make_pair(7LL, 12LL));
+    }
+
+    void caretIsAtTheStartAfterEveryRender()
+    {
+        ShowWindow(300, 150);
+        std::string text;
+        for (int i = 0; i < 100; ++i) text += "Global g" + std::to_string(i) + " = " + std::string(80, '7') + ";\n";
+        Render(text);
+        Key(Qt::Key_End, Qt::ControlModifier);
+        Key(Qt::Key_Up);
+        Key(Qt::Key_End, Qt::ShiftModifier);
+        QVERIFY(m_control->GetFirstVisibleLine() > 0);
+        QVERIFY(m_control->GetHorizontalScroll() > 0);
+        Render(text);
+        QCOMPARE(Sel(), std::make_pair(0LL, 0LL));
+        QCOMPARE(m_control->GetFirstVisibleLine(), 0LL);
+        QCOMPARE(m_control->GetHorizontalScroll(), 0);
+        Render("");
+        QCOMPARE(m_control->GetTextLength(), 0LL);
+        QCOMPARE(Sel(), std::make_pair(0LL, 0LL));
+    }
+
+    // ---- Accessibility ---------------------------------------------------------------------
+
+    void screenReadersReadTheText()
+    {
+        ShowWindow();
+        Render("! hello\nConstant C;\n");
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(m_control);
+        QVERIFY(iface);
+        QVERIFY(iface->state().readOnly);
+        QVERIFY(iface->state().multiLine);
+        QAccessibleTextInterface* text = iface->textInterface();
+        QVERIFY(text);
+        QCOMPARE(text->characterCount(), 20);
+        QCOMPARE(text->text(8, 16), QStringLiteral("Constant"));
+        int start = -1, end = -1;
+        QCOMPARE(text->textAtOffset(10, QAccessible::LineBoundary, &start, &end), QStringLiteral("Constant C;\n"));
+        QCOMPARE(start, 8);
+        QCOMPARE(end, 20);
+        QCOMPARE(text->textAtOffset(10, QAccessible::WordBoundary, &start, &end), QStringLiteral("Constant"));
+        QCOMPARE(text->textAfterOffset(2, QAccessible::LineBoundary, &start, &end), QStringLiteral("Constant C;\n"));
+        QCOMPARE(text->textBeforeOffset(10, QAccessible::LineBoundary, &start, &end), QStringLiteral("! hello\n"));
+        text->setSelection(0, 2, 7);
+        QCOMPARE(Sel(), std::make_pair(2LL, 7LL));
+        QCOMPARE(text->selectionCount(), 1);
+        text->selection(0, &start, &end);
+        QCOMPARE(start, 2);
+        QCOMPARE(end, 7);
+        text->setCursorPosition(9);
+        QCOMPARE(text->cursorPosition(), 9);
+        QCOMPARE(text->selectionCount(), 0);
+        const QString attributes = text->attributes(3, &start, &end);
+        QVERIFY2(attributes.contains(QStringLiteral("color:rgb(128,0,128)")), qPrintable(attributes));
+        QVERIFY(attributes.contains(QStringLiteral("font-style:italic")));
+        QCOMPARE(start, 0);
+        QCOMPARE(end, 8);
+        QCOMPARE(text->offsetAtPoint(m_control->viewport()->mapToGlobal(PointIn(11))), 11);
+        QCOMPARE(text->characterRect(11).topLeft(), m_control->viewport()->mapToGlobal(m_control->CharRect(11).topLeft()));
+    }
+
+    // ---- Printing ---------------------------------------------------------------------------
+
+    void printsPagesWithTheText()
+    {
+        QTemporaryDir dir;
+        CSyntaxRichEditCtrl control;
+        std::string text;
+        for (int i = 0; i < 300; ++i) text += "Global g" + std::to_string(i) + " = " + std::string(150, '7') + ";\n";
+        control.RenderSource(text, m_styles);
+        auto pages = [&](const QString& name, int from, int to) {
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(dir.filePath(name));
+            printer.setDocName(QStringLiteral("test.inf"));
+            if (from > 0) {
+                printer.setPrintRange(QPrinter::PageRange);
+                printer.setFromTo(from, to);
+            }
+            control.Print(printer);
+            QFile file(dir.filePath(name));
+            if (!file.open(QIODevice::ReadOnly)) return -1;
+            const QByteArray pdf = file.readAll();
+            return static_cast<int>(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page>") +
+                                    pdf.count("/Type /Page "));
+        };
+        const int all = pages(QStringLiteral("all.pdf"), 0, 0);
+        // 300 lines, each wider than a page: more than 300 printed lines, several pages.
+        QVERIFY2(all > 5, qPrintable(QString::number(all)));
+        QCOMPARE(pages(QStringLiteral("two.pdf"), 2, 3), 2);
+        QCOMPARE(pages(QStringLiteral("last.pdf"), all, all + 5), 1);
+        control.RenderSource("", m_styles);
+        QCOMPARE(pages(QStringLiteral("empty.pdf"), 0, 0), 1);
+    }
+};
+
+QTEST_MAIN(TestControl)
+#include "test_control.moc"
