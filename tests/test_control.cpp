@@ -868,6 +868,15 @@ private Q_SLOTS:
         m_control->setFocus();
         QTRY_VERIFY(m_control->hasFocus());
         QCOMPARE(Sel(), std::make_pair(7LL, 12LL));
+        // Without ECO_NOHIDESEL the selection is kept but hidden while unfocused.
+        m_control->SetOptions(ECO_READONLY | ECO_SAVESEL);
+        m_other->setFocus();
+        QTRY_VERIFY(!m_control->hasFocus());
+        QVERIFY(Grab().pixelColor(cell.left() + 1, cell.top() + 1) != highlight);
+        m_control->setFocus();
+        QTRY_VERIFY(m_control->hasFocus());
+        QCOMPARE(Grab().pixelColor(cell.left() + 1, cell.top() + 1), highlight);
+        QCOMPARE(Sel(), std::make_pair(7LL, 12LL));
     }
 
     void caretIsAtTheStartAfterEveryRender()

@@ -450,6 +450,7 @@ void CSyntaxRichEditCtrl::UpdateMetrics()
     m_fonts[3].setItalic(true);
     const QFontMetricsF metrics(font());
     m_lineHeight = std::max(1, static_cast<int>(std::ceil(metrics.height())));
+    m_ascent = metrics.ascent();
     m_charWidth = metrics.horizontalAdvance(QLatin1Char(' '));
     if (m_charWidth <= 0) m_charWidth = 1;
     ClearLayouts();
@@ -779,7 +780,8 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
         if (y > area.bottom()) break;
         const CRowLayout* layout = RowLayout(row);
         const QTextLine line = layout->layout.lineAt(0);
-        const QPointF origin(kLeftMargin - m_scrollX, y);
+        // Baselines keep to the rows even when a fallback font makes a line taller.
+        const QPointF origin(kLeftMargin - m_scrollX, y + m_ascent - line.ascent());
         const std::uint64_t rowStart = m_store->RowStart(row);
         const std::uint64_t rowEnd = m_store->RowEnd(row);
 

@@ -235,6 +235,7 @@ private:
 
     QFont m_fonts[4];  // regular, bold, italic, bold italic
     int m_lineHeight = 16;
+    qreal m_ascent = 12;
     qreal m_charWidth = 8;
     mutable qreal m_seenWidth = 0;  // the widest row laid out so far
     mutable QCache<std::size_t, CRowLayout> m_layouts;
