@@ -8,3 +8,4 @@
 
 int FuzzTextLoader(const std::uint8_t* data, std::size_t size);
 int FuzzRender(const std::uint8_t* data, std::size_t size);
+int FuzzRtfReader(const std::uint8_t* data, std::size_t size);

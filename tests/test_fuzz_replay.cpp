@@ -18,6 +18,7 @@ TEST(FuzzReplay, SavedInputsKeepEveryInvariant)
     const std::map<std::string, Body> bodies = {
         {"loader", FuzzTextLoader},
         {"render", FuzzRender},
+        {"rtf", FuzzRtfReader},
     };
     const fs::path root = fs::path(GLOSSEL_SOURCE_DIR) / "fuzz";
     std::size_t replayed = 0;
