@@ -498,6 +498,33 @@ private Q_SLOTS:
         QCOMPARE(control.GetText(0, 7), QStringLiteral("a\nb\nc\nd"));
     }
 
+    void aLineTooLongForOneRowContinuesOnTheNext()
+    {
+        ShowWindow();
+        const std::string rtf = "{\\rtf1 " + std::string(10000, 'x') + "\\par end}";
+        CSyntaxRichEditCtrl::CStreamCursor cursor{rtf.data(), rtf.size()};
+        EDITSTREAM stream;
+        stream.dwCookie = reinterpret_cast<std::uintptr_t>(&cursor);
+        stream.pfnCallback = CSyntaxRichEditCtrl::StreamInCallback;
+        QCOMPARE(m_control->StreamIn(SF_RTF, stream), 10004L);
+        // 10,000 characters make rows of 4096, 4096 and 1808; then the line "end".
+        QCOMPARE(m_control->GetStore().RowCount(), 4u);
+        // End stays on its row: before the row's last character, since the position
+        // after it is where the next row begins.
+        m_control->SetSel(0, 0);
+        Key(Qt::Key_End);
+        QCOMPARE(Caret(), 4095LL);
+        Key(Qt::Key_Down);
+        QCOMPARE(Caret(), 8191LL);
+        Key(Qt::Key_Right);
+        QCOMPARE(Caret(), 8192LL);
+        Key(Qt::Key_Down);
+        QCOMPARE(Caret(), 10001LL);
+        Key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(Caret(), 10004LL);
+        QVERIFY(!AllWhite(Grab(), m_control->CharRect(10001)));
+    }
+
     void renderOutOfMemoryKeepsWhatWasShown()
     {
         ShowWindow();

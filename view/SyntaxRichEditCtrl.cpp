@@ -577,11 +577,20 @@ qreal CSyntaxRichEditCtrl::XOfPos(std::uint64_t pos) const
     return layout->layout.lineAt(0).cursorToX(static_cast<int>(pos - m_store->RowStart(row)));
 }
 
+std::uint64_t CSyntaxRichEditCtrl::RowLastPos(std::size_t row) const
+{
+    // The end of a row that a long line continues is where the next row begins, and a
+    // caret there shows on that row; so the caret stops before the row's last character.
+    const std::uint64_t end = m_store->RowEnd(row);
+    if (m_store->RowEndsWithLineFeed(row) || row + 1 >= m_store->RowCount()) return end;
+    return PrevCharPos(end);
+}
+
 std::uint64_t CSyntaxRichEditCtrl::PosAtRowX(std::size_t row, qreal x) const
 {
     const CRowLayout* layout = RowLayout(row);
     const int column = layout->layout.lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
-    return std::min(m_store->RowStart(row) + static_cast<std::uint64_t>(std::max(0, column)), m_store->RowEnd(row));
+    return std::min(m_store->RowStart(row) + static_cast<std::uint64_t>(std::max(0, column)), RowLastPos(row));
 }
 
 std::uint64_t CSyntaxRichEditCtrl::PosAtPoint(const QPoint& point) const
@@ -924,11 +933,11 @@ void CSyntaxRichEditCtrl::keyPressEvent(QKeyEvent* e)
     } else if (e == QKeySequence::MoveToStartOfLine) {
         move(m_store->RowStart(caretRow), false);
     } else if (e == QKeySequence::MoveToEndOfLine) {
-        move(m_store->RowEnd(caretRow), false);
+        move(RowLastPos(caretRow), false);
     } else if (e == QKeySequence::SelectStartOfLine) {
         move(m_store->RowStart(caretRow), true);
     } else if (e == QKeySequence::SelectEndOfLine) {
-        move(m_store->RowEnd(caretRow), true);
+        move(RowLastPos(caretRow), true);
     } else if (e == QKeySequence::MoveToNextPage) {
         page(1, false);
     } else if (e == QKeySequence::MoveToPreviousPage) {

@@ -206,6 +206,7 @@ private:
     void ScrollTo(long long topRow, long long scrollX);
     void EnsureCaretVisible();
     qreal XOfPos(std::uint64_t pos) const;  // in the row's own coordinates
+    std::uint64_t RowLastPos(std::size_t row) const;
     std::uint64_t PosAtRowX(std::size_t row, qreal x) const;
     std::uint64_t PosAtPoint(const QPoint& point) const;
 
