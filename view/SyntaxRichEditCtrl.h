@@ -36,6 +36,13 @@
 //  - The control paints with its own font (font(): "Courier New" 10 pt, fixed pitch,
 //    unless the owner sets another), a white ground and a black caret, and keeps its
 //    real colours when disabled (then without caret, selection or focus).
+//  - After a render the text is the source's text with every line ending in a line
+//    feed (the document's last paragraph mark closes the last line and adds nothing):
+//    "a\nb" and "a\nb\n" both show as "a", "b" and an empty last line.
+//  - Print wraps lines longer than the page and writes printer.docName() and the page
+//    number at the foot of every page; a page range set on the printer is honoured.
+//  - Hiding a focused widget moves Qt's keyboard focus elsewhere; an owner that hides
+//    the control around a render gives the focus back after showing it.
 
 #include "syntax/StyleCodes.h"
 
