@@ -1,0 +1,28 @@
+#include "View.h"
+
+#include "doc/Document.h"
+
+CView::CView(CDocument* document, QWidget* parent) : QWidget(parent)
+{
+    if (document) document->AddView(this);
+}
+
+CView::~CView()
+{
+    if (m_pDocument) m_pDocument->RemoveView(this);
+}
+
+void CView::OnInitialUpdate()
+{
+    OnUpdate(nullptr, 0, nullptr);
+}
+
+void CView::OnUpdate(CView*, long, QObject*)
+{
+    update();
+}
+
+bool CView::OnFilePrint(QPrinter&)
+{
+    return false;
+}
