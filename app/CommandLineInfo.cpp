@@ -1,0 +1,135 @@
+#include "CommandLineInfo.h"
+
+#include <QFile>
+
+namespace {
+
+bool IsSlashSwitchName(const QString& name)
+{
+    return name == u"p" || name == u"pt" || name == u"dde" ||
+           name.compare(u"Unregister", Qt::CaseInsensitive) == 0 ||
+           name.compare(u"Unregserver", Qt::CaseInsensitive) == 0 ||
+           name.compare(u"Embedding", Qt::CaseInsensitive) == 0 ||
+           name.compare(u"Automation", Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+void CCommandLineInfo::ParseParam(const QString& param, bool flag, bool last)
+{
+    if (flag)
+        ParseParamFlag(param);
+    else
+        ParseParamNotFlag(param);
+    ParseLast(last);
+}
+
+void CCommandLineInfo::ParseParamFlag(const QString& param)
+{
+    // The shell's switches are case-sensitive, the others are not.
+    if (param == u"pt") {
+        m_nShellCommand = FilePrintTo;
+    } else if (param == u"p") {
+        m_nShellCommand = FilePrint;
+    } else if (param.compare(u"Unregister", Qt::CaseInsensitive) == 0 ||
+               param.compare(u"Unregserver", Qt::CaseInsensitive) == 0) {
+        m_nShellCommand = AppUnregister;
+    } else if (param == u"dde") {
+        m_nShellCommand = FileDDE;
+    } else if (param.compare(u"Embedding", Qt::CaseInsensitive) == 0) {
+        m_bRunEmbedded = true;
+        m_bShowSplash = false;
+    } else if (param.compare(u"Automation", Qt::CaseInsensitive) == 0) {
+        m_bRunAutomated = true;
+        m_bShowSplash = false;
+    }
+}
+
+void CCommandLineInfo::ParseParamNotFlag(const QString& param)
+{
+    if (m_strFileName.isEmpty())
+        m_strFileName = param;
+    else if (m_nShellCommand == FilePrintTo && m_strPrinterName.isEmpty())
+        m_strPrinterName = param;
+    else if (m_nShellCommand == FilePrintTo && m_strDriverName.isEmpty())
+        m_strDriverName = param;
+    else if (m_nShellCommand == FilePrintTo && m_strPortName.isEmpty())
+        m_strPortName = param;
+}
+
+void CCommandLineInfo::ParseLast(bool last)
+{
+    if (!last) return;
+    if (m_nShellCommand == FileNew && !m_strFileName.isEmpty()) m_nShellCommand = FileOpen;
+    m_bShowSplash = !m_bRunEmbedded && !m_bRunAutomated;
+}
+
+ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
+{
+    ParsedCommandLine parsed;
+    bool switchesEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const QString arg = QFile::decodeName(QByteArray::fromStdString(args[i]));
+        const bool last = i + 1 == args.size();
+        if (!switchesEnded) {
+            if (arg == u"--") {
+                switchesEnded = true;
+                // The last argument may be "--" itself: the closing step must still run.
+                if (last) parsed.info.ParseParam(QString(), true, true);
+                continue;
+            }
+            if (arg == u"--help") {
+                parsed.action = ParsedCommandLine::ShowHelp;
+                return parsed;
+            }
+            if (arg == u"--version") {
+                parsed.action = ParsedCommandLine::ShowVersion;
+                return parsed;
+            }
+            const bool dashSwitch = arg.size() > 1 && arg.startsWith(u'-');
+            const bool slashSwitch = arg.size() > 1 && arg.startsWith(u'/') && IsSlashSwitchName(arg.mid(1));
+            if (dashSwitch || slashSwitch) {
+                parsed.info.ParseParam(arg.mid(1), true, last);
+                continue;
+            }
+        }
+        parsed.info.ParseParam(arg, false, last);
+    }
+    return parsed;
+}
+
+QString GlosselHelpText()
+{
+    return QStringLiteral(
+        "Usage: glossel [FILE]\n"
+        "       glossel /p FILE\n"
+        "       glossel /pt FILE PRINTER [DRIVER PORT]\n"
+        "       glossel /Unregister\n"
+        "Shows an Inform 6 source file (.inf, .h) with syntax colouring, read-only.\n"
+        "\n"
+        "  FILE          the file to show; without one, a welcome text is shown\n"
+        "  /p FILE       print FILE on the default printer, with no window, and exit\n"
+        "  /pt FILE PRINTER [DRIVER PORT]\n"
+        "                print FILE on the printer of that queue name and exit\n"
+        "                (driver and port are accepted and ignored)\n"
+        "  /Unregister, /Unregserver\n"
+        "                remove the stored settings (styles and recent files) and exit\n"
+        "  /Embedding, /Automation\n"
+        "                accepted; /Embedding also silences /Unregister's message\n"
+        "  /dde          not supported: exits with status 1\n"
+        "  --            every later argument is a file name, not a switch\n"
+        "  --help        show this help and exit\n"
+        "  --version     show the version and exit\n"
+        "\n"
+        "Switches may also begin with '-' (-p, -pt, -Unregister, ...); p, pt and dde are\n"
+        "case-sensitive, the others are not. Only the first file name counts.\n"
+        "\n"
+        "Exit status: 0 on success; 1 when the file cannot be opened or printed, or the\n"
+        "command cannot be carried out (the reason goes to standard error).\n"
+        "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");
+}
+
+QString GlosselVersionText()
+{
+    return QStringLiteral("glossel " GLOSSEL_VERSION_STRING "\n");
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The viewer's command line, read from the original arguments before the GUI starts.
+//
+// An argument is a switch when it begins with '-', or with '/' and names one of the
+// switches below (any other '/...' is a path, so absolute paths open). Switch names:
+// p, pt and dde in exactly that case; Unregister, Unregserver, Embedding and Automation
+// in any case. Other '-' switches are ignored. "--" makes every later argument plain;
+// "--help" and "--version" ask for the help and the version. The first plain argument
+// is the file; after /pt the next three are printer, driver and port; the rest is ignored.
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class CCommandLineInfo {
+public:
+    enum ShellCommand { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppUnregister };
+
+    // param is the argument without its leading '-' or '/' when flag is set; last marks
+    // the last argument.
+    void ParseParam(const QString& param, bool flag, bool last);
+
+    bool m_bShowSplash = true;
+    bool m_bRunEmbedded = false;
+    bool m_bRunAutomated = false;
+    ShellCommand m_nShellCommand = FileNew;
+    QString m_strFileName;
+    QString m_strPrinterName;
+    QString m_strDriverName;
+    QString m_strPortName;
+
+private:
+    void ParseParamFlag(const QString& param);
+    void ParseParamNotFlag(const QString& param);
+    void ParseLast(bool last);
+};
+
+struct ParsedCommandLine {
+    enum Action { Run, ShowHelp, ShowVersion };
+    Action action = Run;
+    CCommandLineInfo info;
+};
+
+// args are the arguments after the program name, as the system passed them.
+ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args);
+
+// The text of --help and of --version, each ending with a line feed.
+QString GlosselHelpText();
+QString GlosselVersionText();

@@ -1,0 +1,329 @@
+#include "GlosselApp.h"
+
+#include "AboutDlg.h"
+#include "MainFrame.h"
+#include "Resource.h"
+#include "TerminationSignals.h"
+#include "doc/DocTemplate.h"
+#include "doc/GlosselDoc.h"
+#include "settings/SettingsStore.h"
+#include "syntax/SyntaxStyleMap.h"
+#include "view/GlosselView.h"
+#include "view/MessageBox.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+static void InitGlosselResources()
+{
+    // The icons live in this static library; its resources must be registered by name.
+    Q_INIT_RESOURCE(glossel);
+}
+
+namespace {
+
+CGlosselApp* g_app = nullptr;
+
+std::unique_ptr<QPrinter> SystemPrinter(const QString& printerName, QString* reason)
+{
+    const QPrinterInfo info =
+        printerName.isEmpty() ? QPrinterInfo::defaultPrinter() : QPrinterInfo::printerInfo(printerName);
+    if (info.isNull()) {
+        *reason = printerName.isEmpty() ? QStringLiteral("there is no default printer")
+                                        : QStringLiteral("there is no printer named '%1'").arg(printerName);
+        return nullptr;
+    }
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+}
+
+}  // namespace
+
+CGlosselApp* GetGlosselApp()
+{
+    return g_app;
+}
+
+bool IsHeadlessPlatform()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == u"offscreen" || platform == u"minimal";
+}
+
+CGlosselApp::CGlosselApp(CCommandLineInfo cmdInfo)
+    : m_cmdInfo(std::move(cmdInfo)), m_recentFileList(RECENT_FILE_COUNT), m_printerProvider(&SystemPrinter)
+{
+    Q_ASSERT(!g_app);
+    g_app = this;
+    InitGlosselResources();
+}
+
+CGlosselApp::~CGlosselApp()
+{
+    m_docTemplate.reset();
+    if (GetStyleProfile() == m_store.get()) SetStyleProfile(nullptr);
+    if (g_app == this) g_app = nullptr;
+}
+
+bool CGlosselApp::InitInstance()
+{
+    m_exitCode = 0;
+    m_unregistered = false;
+
+    // The settings store first: the styles read their stored attributes through it.
+    m_store = std::make_unique<CSettingsStore>();
+    SetStyleProfile(m_store.get());
+    m_recentFileList.ReadList(*m_store);
+
+    m_docTemplate = std::make_unique<CSingleDocTemplate>(
+        [] { return std::make_unique<CGlosselDoc>(); },
+        [this](CDocument& document) -> QWidget* {
+            return new CMainFrame(*this, static_cast<CGlosselDoc&>(document));
+        });
+    m_docTemplate->SetRecentFileSink([this](const QString& path) { AddToRecentFileList(path); });
+
+    // Before any document exists, so that the first render already has the user's styles.
+    theStyleMap.BuildDefaults();
+
+    if (!ProcessShellCommand(m_cmdInfo)) return false;
+
+    CMainFrame* frame = GetMainWnd();
+    frame->showMaximized();
+    return true;
+}
+
+int CGlosselApp::ExitInstance()
+{
+    // After /Unregister the settings are gone and stay gone.
+    if (m_store && !m_unregistered) {
+        theStyleMap.SaveAll();
+        m_recentFileList.WriteList(*m_store);
+        if (!m_store->Sync())
+            std::fprintf(m_err, "glossel: could not write the settings to %s\n",
+                         QFile::encodeName(m_store->FileName()).constData());
+    }
+    std::fflush(m_out);
+    std::fflush(m_err);
+    return m_exitCode;
+}
+
+int CGlosselApp::Run()
+{
+    // Ending the session (SIGTERM, SIGHUP) closes the main window as its close box does.
+    CTerminationSignals terminationSignals([this] {
+        if (CMainFrame* frame = GetMainWnd()) frame->close();
+    });
+
+    if (!InitInstance()) {
+        if (m_docTemplate) m_docTemplate->CloseAllDocuments();
+        return ExitInstance();
+    }
+    const bool quitOnLastWindowClosed = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(GetMainWnd(), &QObject::destroyed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
+    if (m_docTemplate) m_docTemplate->CloseAllDocuments();
+    return ExitInstance();
+}
+
+bool CGlosselApp::ProcessShellCommand(const CCommandLineInfo& info)
+{
+    switch (info.m_nShellCommand) {
+    case CCommandLineInfo::FileNew:
+        if (OpenDocumentFile(QString())) return true;
+        Fail(QStringLiteral("glossel: cannot start: %1").arg(m_docTemplate->GetOpenFailureReason()));
+        return false;
+    case CCommandLineInfo::FileOpen:
+        if (OpenDocumentFile(info.m_strFileName)) return true;
+        Fail(QStringLiteral("glossel: cannot open %1: %2")
+                 .arg(QFileInfo(info.m_strFileName).absoluteFilePath(), m_docTemplate->GetOpenFailureReason()));
+        return false;
+    case CCommandLineInfo::FilePrint:
+    case CCommandLineInfo::FilePrintTo:
+        // The window is made for the document but never shown; the program ends after printing.
+        PrintDocumentFile(info);
+        return false;
+    case CCommandLineInfo::FileDDE:
+        Fail(QStringLiteral("glossel: /dde is not supported (there is no DDE service); name the file to open instead"));
+        return false;
+    case CCommandLineInfo::AppUnregister:
+        Unregister();
+        return false;
+    }
+    return false;
+}
+
+bool CGlosselApp::PrintDocumentFile(const CCommandLineInfo& info)
+{
+    const bool printTo = info.m_nShellCommand == CCommandLineInfo::FilePrintTo;
+    const QString command = printTo ? QStringLiteral("/pt") : QStringLiteral("/p");
+    if (info.m_strFileName.isEmpty()) {
+        Fail(QStringLiteral("glossel: %1 needs the name of the file to print").arg(command));
+        return false;
+    }
+    if (printTo && info.m_strPrinterName.isEmpty()) {
+        Fail(QStringLiteral("glossel: /pt needs the file and then the printer's name"));
+        return false;
+    }
+    const QString path = QFileInfo(info.m_strFileName).absoluteFilePath();
+    CDocument* document = OpenDocumentFile(path);
+    if (!document) {
+        Fail(QStringLiteral("glossel: cannot open %1: %2").arg(path, m_docTemplate->GetOpenFailureReason()));
+        return false;
+    }
+    QString reason;
+    const std::unique_ptr<QPrinter> printer =
+        m_printerProvider ? m_printerProvider(printTo ? info.m_strPrinterName : QString(), &reason) : nullptr;
+    bool printed = false;
+    if (printer) {
+        printer->setDocName(document->GetTitle());
+        CGlosselView* view = GetView();
+        printed = view && view->OnFilePrint(*printer) && printer->printerState() != QPrinter::Error;
+    }
+    // The window was never shown; with the printing done (or impossible) it goes.
+    m_docTemplate->CloseAllDocuments();
+    if (!printer)
+        Fail(QStringLiteral("glossel: cannot print %1: %2").arg(path, reason));
+    else if (!printed)
+        Fail(QStringLiteral("glossel: printing %1 on %2 failed").arg(path, printer->printerName()));
+    return printed;
+}
+
+bool CGlosselApp::Unregister()
+{
+    const bool removed = m_store->RemoveAll();
+    // Nothing is written back at exit: the settings stay removed.
+    m_unregistered = true;
+    const QString text = removed ? QString::fromLatin1(UNREGISTER_DONE)
+                                 : QStringLiteral("The stored settings could not be removed (%1).")
+                                       .arg(m_store->FileName());
+    if (!removed) m_exitCode = 1;
+    if (m_cmdInfo.m_bRunEmbedded) {
+        if (!removed) std::fprintf(m_err, "glossel: %s\n", text.toLocal8Bit().constData());
+    } else if (IsHeadlessPlatform()) {
+        std::fprintf(removed ? m_out : m_err, "%s\n", text.toLocal8Bit().constData());
+    } else {
+        GlosselMessageBox(nullptr, text, QString::fromLatin1(APP_TITLE),
+                          MB_OK | (removed ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
+    }
+    return removed;
+}
+
+void CGlosselApp::Fail(const QString& line)
+{
+    std::fprintf(m_err, "%s\n", line.toLocal8Bit().constData());
+    m_exitCode = 1;
+}
+
+CMainFrame* CGlosselApp::GetMainWnd() const
+{
+    return m_docTemplate ? qobject_cast<CMainFrame*>(m_docTemplate->GetFrame()) : nullptr;
+}
+
+CGlosselDoc* CGlosselApp::GetDocument() const
+{
+    return m_docTemplate ? static_cast<CGlosselDoc*>(m_docTemplate->GetDocument()) : nullptr;
+}
+
+CGlosselView* CGlosselApp::GetView() const
+{
+    const CMainFrame* frame = GetMainWnd();
+    return frame ? frame->GetActiveView() : nullptr;
+}
+
+CDocument* CGlosselApp::OpenDocumentFile(const QString& path)
+{
+    if (!m_docTemplate) return nullptr;
+    if (path.isEmpty()) return m_docTemplate->OpenDocumentFile(QString());
+    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    if (CDocument* open = m_docTemplate->MatchDocument(fullPath)) {
+        if (CMainFrame* frame = GetMainWnd()) {
+            frame->raise();
+            frame->activateWindow();
+        }
+        return open;
+    }
+    return m_docTemplate->OpenDocumentFile(fullPath);
+}
+
+void CGlosselApp::AddToRecentFileList(const QString& path)
+{
+    m_recentFileList.Add(path);
+    emit recentFileListChanged();
+}
+
+void CGlosselApp::UpdateAllDocumentViews()
+{
+    if (CMainFrame* frame = GetMainWnd()) frame->repaint();
+    if (CDocument* document = m_docTemplate ? m_docTemplate->GetDocument() : nullptr)
+        document->UpdateAllViews(nullptr, 0, nullptr);
+}
+
+int CGlosselApp::DoModal(QDialog& dialog)
+{
+    return m_runModal ? m_runModal(dialog) : dialog.exec();
+}
+
+void CGlosselApp::SetOutputStreams(std::FILE* out, std::FILE* err)
+{
+    m_out = out;
+    m_err = err;
+}
+
+void CGlosselApp::OnFileOpen()
+{
+    QFileDialog dialog(GetMainWnd(), tr("Open"));
+    dialog.setObjectName(QStringLiteral("FileOpenDialog"));
+    // Qt's own dialog, so that it behaves the same on every desktop: a typed name of a
+    // file that does not exist is accepted (its open then fails quietly), the filters
+    // ignore letter case, and the dialog renames and deletes nothing.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ReadOnly);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setNameFilters({QStringLiteral("Inform Files (*.inf *.h)"), QStringLiteral("All Files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("inf"));
+    if (DoModal(dialog) != QDialog::Accepted) return;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty()) return;
+    OpenDocumentFile(files.first());
+}
+
+void CGlosselApp::OnOpenRecentFile(int index)
+{
+    if (index < 0 || index >= m_recentFileList.GetCount()) return;
+    const QString path = m_recentFileList[index];
+    if (OpenDocumentFile(path)) return;
+    // The entry leaves the list; find it again in case the list moved meanwhile.
+    const int at = static_cast<int>(m_recentFileList.Names().indexOf(path));
+    if (at >= 0) {
+        m_recentFileList.Remove(at);
+        emit recentFileListChanged();
+    }
+}
+
+void CGlosselApp::OnAppAbout()
+{
+    CAboutDlg dialog(GetMainWnd());
+    DoModal(dialog);
+}
+
+void CGlosselApp::OnAppExit()
+{
+    if (CMainFrame* frame = GetMainWnd()) frame->close();
+}
+
+void CGlosselApp::OnToolsSyntaxStyles()
+{
+    if (RunSyntaxStylesDialog() == IDOK) UpdateAllDocumentViews();
+}
+
+int CGlosselApp::RunSyntaxStylesDialog()
+{
+    // The Syntax Styles dialog is not part of this build yet: nothing changes.
+    return IDCANCEL;
+}

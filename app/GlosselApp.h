@@ -1,0 +1,116 @@
+#pragma once
+// CGlosselApp: the application object. It starts the viewer (InitInstance), owns the
+// one document template, the recent-file list and the settings store, carries out the
+// application's commands (Open, the recent files, About, Syntax Styles, Exit) and ends
+// the run (ExitInstance).
+//
+// Start-up, in this order: the settings store is installed (the styles read their
+// stored attributes through it); the recent-file list is read; the document template
+// is made; theStyleMap is built from the defaults overlaid with the stored styles; the
+// command line is carried out (a file opens, no file makes the welcome document, /p and
+// /pt print, /Unregister removes the settings); the main window is shown maximised.
+// Exit, also after a failed start: the styles are saved first, then the recent-file
+// list, both skipped after /Unregister, which removed them.
+//
+// One application object exists at a time; GetGlosselApp() reaches it. It needs a
+// QApplication and may be made again after the previous one is gone.
+
+#include "CommandLineInfo.h"
+#include "RecentFileList.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+class CDocument;
+class CGlosselDoc;
+class CGlosselView;
+class CMainFrame;
+class CSettingsStore;
+class CSingleDocTemplate;
+class QDialog;
+class QPrinter;
+
+class CGlosselApp : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CGlosselApp(CCommandLineInfo cmdInfo = {});
+    ~CGlosselApp() override;
+
+    bool InitInstance();
+    // Saves the styles and the recent files; returns the exit status.
+    int ExitInstance();
+    // InitInstance, the event loop until the main window is gone, ExitInstance.
+    int Run();
+
+    CMainFrame* GetMainWnd() const;
+    CSingleDocTemplate* GetDocTemplate() const { return m_docTemplate.get(); }
+    CGlosselDoc* GetDocument() const;
+    CGlosselView* GetView() const;
+    CSettingsStore* GetSettingsStore() const { return m_store.get(); }
+    const CRecentFileList& GetRecentFileList() const { return m_recentFileList; }
+    const CCommandLineInfo& GetCommandLineInfo() const { return m_cmdInfo; }
+
+    // Opens path (made absolute) into the document. The file already shown is not read
+    // again. Null when the file could not be opened; nothing the user sees changes then.
+    CDocument* OpenDocumentFile(const QString& path);
+    void AddToRecentFileList(const QString& path);
+    // After theStyleMap changed: repaints the main window, then renders every view again.
+    void UpdateAllDocumentViews();
+
+    // Runs a modal dialog of the application (About, Open) and returns its result.
+    // Tests put their own runner in place so that nothing waits for a person.
+    using ModalRunner = std::function<int(QDialog& dialog)>;
+    void SetModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
+    int DoModal(QDialog& dialog);
+
+    // The printer of /p (empty name: the default printer) and /pt; null with a reason
+    // when there is none.
+    using PrinterProvider = std::function<std::unique_ptr<QPrinter>(const QString& printerName, QString* reason)>;
+    void SetPrinterProvider(PrinterProvider provider) { m_printerProvider = std::move(provider); }
+
+    // Where the program's own lines go (stdout for /Unregister without a display,
+    // stderr for failures).
+    void SetOutputStreams(std::FILE* out, std::FILE* err);
+
+public slots:
+    void OnFileOpen();
+    void OnOpenRecentFile(int index);
+    void OnAppAbout();
+    void OnAppExit();
+    void OnToolsSyntaxStyles();
+
+signals:
+    void recentFileListChanged();
+
+protected:
+    // Runs the Syntax Styles dialog on theStyleMap; IDOK when it replaced theStyleMap.
+    virtual int RunSyntaxStylesDialog();
+
+private:
+    bool ProcessShellCommand(const CCommandLineInfo& info);
+    bool PrintDocumentFile(const CCommandLineInfo& info);
+    bool Unregister();
+    void Fail(const QString& line);
+
+    CCommandLineInfo m_cmdInfo;
+    std::unique_ptr<CSettingsStore> m_store;
+    CRecentFileList m_recentFileList;
+    std::unique_ptr<CSingleDocTemplate> m_docTemplate;
+    ModalRunner m_runModal;
+    PrinterProvider m_printerProvider;
+    std::FILE* m_out = stdout;
+    std::FILE* m_err = stderr;
+    int m_exitCode = 0;
+    bool m_unregistered = false;
+};
+
+// The application object of this process, or null.
+CGlosselApp* GetGlosselApp();
+// True when no person can see a window (the offscreen or minimal platform).
+bool IsHeadlessPlatform();

@@ -1,0 +1,312 @@
+#include "MainFrame.h"
+
+#include "GlosselApp.h"
+#include "RecentFileList.h"
+#include "Resource.h"
+#include "doc/GlosselDoc.h"
+#include "view/GlosselView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+// The status-bar prompt and the tooltip of a command.
+std::pair<QString, QString> PromptOf(int id)
+{
+    for (const CommandPrompt& prompt : COMMAND_PROMPTS) {
+        if (prompt.id != id) continue;
+        const QString text = QString::fromLatin1(prompt.text);
+        const qsizetype lf = text.indexOf(u'\n');
+        return lf < 0 ? std::pair{text, QString()} : std::pair{text.left(lf), text.mid(lf + 1)};
+    }
+    return {};
+}
+
+QLabel* MakeIndicator(QWidget* parent, const char* objectName, const QString& widest)
+{
+    auto* pane = new QLabel(parent);
+    pane->setObjectName(QString::fromLatin1(objectName));
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(widest) + 2 * pane->fontMetrics().averageCharWidth());
+    return pane;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CGlosselApp& app, CGlosselDoc& document)
+    : m_app(app), m_document(document), m_readLockKeys(&ReadLockKeys)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAcceptDrops(false);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/glossel.svg")));
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    CreateView(document);
+
+    connect(&document, &CDocument::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
+    connect(&app, &CGlosselApp::recentFileListChanged, this, &CMainFrame::UpdateRecentFileMenu);
+    OnUpdateFrameTitle();
+    UpdateRecentFileMenu();
+
+    // The size the window takes when the user restores it from maximised.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        resize(area.width() * 3 / 4, area.height() * 3 / 4);
+        move(area.center() - rect().center());
+    }
+    setWindowState(windowState() | Qt::WindowMaximized);
+
+    qApp->installEventFilter(this);
+    UpdateKeyIndicators();
+}
+
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+}
+
+QAction* CMainFrame::AddCommand(int id, const QString& objectName, const QString& text, const QKeySequence& shortcut)
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(objectName);
+    action->setData(id);
+    const auto [statusTip, toolTip] = PromptOf(id);
+    action->setStatusTip(statusTip);
+    if (!toolTip.isEmpty()) action->setToolTip(toolTip);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    m_commands[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::GetCommand(int id) const
+{
+    const auto it = m_commands.find(id);
+    return it == m_commands.end() ? nullptr : it->second;
+}
+
+void CMainFrame::CreateActions()
+{
+    QAction* open = AddCommand(ID_FILE_OPEN, QStringLiteral("ID_FILE_OPEN"), tr("&Open..."),
+                               QKeySequence(Qt::CTRL | Qt::Key_O));
+    open->setIcon(QIcon(QStringLiteral(":/icons/open.svg")));
+    connect(open, &QAction::triggered, &m_app, &CGlosselApp::OnFileOpen);
+
+    QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("ID_APP_EXIT"), tr("E&xit"));
+    connect(exit, &QAction::triggered, &m_app, &CGlosselApp::OnAppExit);
+
+    QAction* toolBar = AddCommand(ID_VIEW_TOOLBAR, QStringLiteral("ID_VIEW_TOOLBAR"), tr("&Toolbar"));
+    toolBar->setCheckable(true);
+    connect(toolBar, &QAction::triggered, this, &CMainFrame::OnViewToolBar);
+
+    QAction* statusBar = AddCommand(ID_VIEW_STATUS_BAR, QStringLiteral("ID_VIEW_STATUS_BAR"), tr("&Status Bar"));
+    statusBar->setCheckable(true);
+    connect(statusBar, &QAction::triggered, this, &CMainFrame::OnViewStatusBar);
+
+    QAction* styles = AddCommand(ID_TOOLS_SYNTAX_STYLES, QStringLiteral("ID_TOOLS_SYNTAX_STYLES"),
+                                 tr("&Syntax Styles..."), QKeySequence(Qt::CTRL | Qt::Key_T));
+    styles->setIcon(QIcon(QStringLiteral(":/icons/styles.svg")));
+    connect(styles, &QAction::triggered, &m_app, &CGlosselApp::OnToolsSyntaxStyles);
+
+    QAction* about = AddCommand(ID_APP_ABOUT, QStringLiteral("ID_APP_ABOUT"), tr("&About Glossel..."));
+    about->setIcon(QIcon(QStringLiteral(":/icons/about.svg")));
+    connect(about, &QAction::triggered, &m_app, &CGlosselApp::OnAppAbout);
+
+    // The view is never split, so there is no other pane to go to: the keys are taken
+    // and do nothing.
+    QAction* nextPane = AddCommand(ID_NEXT_PANE, QStringLiteral("ID_NEXT_PANE"), tr("Next Pane"),
+                                   QKeySequence(Qt::Key_F6));
+    QAction* prevPane = AddCommand(ID_PREV_PANE, QStringLiteral("ID_PREV_PANE"), tr("Previous Pane"),
+                                   QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    for (QAction* pane : {nextPane, prevPane}) {
+        pane->setEnabled(false);
+        addAction(pane);
+    }
+}
+
+void CMainFrame::CreateMenus()
+{
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_fileMenu->setObjectName(QStringLiteral("FileMenu"));
+    m_fileMenu->addAction(GetCommand(ID_FILE_OPEN));
+    m_fileMenu->addSeparator();
+    m_recentFilePlaceholder = m_fileMenu->addAction(tr("Recent File"));
+    m_recentFilePlaceholder->setObjectName(QStringLiteral("RecentFilePlaceholder"));
+    m_recentFilePlaceholder->setData(ID_FILE_MRU_FILE1);
+    m_recentFilePlaceholder->setEnabled(false);
+    m_recentFileEnd = m_fileMenu->addSeparator();
+    m_fileMenu->addAction(GetCommand(ID_APP_EXIT));
+
+    m_viewMenu = menuBar()->addMenu(tr("&View"));
+    m_viewMenu->setObjectName(QStringLiteral("ViewMenu"));
+    m_viewMenu->addAction(GetCommand(ID_VIEW_TOOLBAR));
+    m_viewMenu->addAction(GetCommand(ID_VIEW_STATUS_BAR));
+    connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateBarChecks);
+
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    tools->setObjectName(QStringLiteral("ToolsMenu"));
+    tools->addAction(GetCommand(ID_TOOLS_SYNTAX_STYLES));
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->setObjectName(QStringLiteral("HelpMenu"));
+    help->addAction(GetCommand(ID_APP_ABOUT));
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_wndToolBar = new QToolBar(tr("Toolbar"), this);
+    m_wndToolBar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
+    m_wndToolBar->setIconSize(QSize(16, 16));
+    m_wndToolBar->setMovable(true);
+    m_wndToolBar->setFloatable(true);
+    m_wndToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_wndToolBar->addAction(GetCommand(ID_FILE_OPEN));
+    m_wndToolBar->addSeparator();
+    m_wndToolBar->addAction(GetCommand(ID_TOOLS_SYNTAX_STYLES));
+    m_wndToolBar->addSeparator();
+    m_wndToolBar->addAction(GetCommand(ID_APP_ABOUT));
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    // The toolbar's own context menu entry and a floating bar's closing both pass here.
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::UpdateBarChecks);
+    UpdateBarChecks();
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    m_wndStatusBar = new QStatusBar(this);
+    m_wndStatusBar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
+    // The message pane: "Ready" while no prompt covers it.
+    auto* idle = new QLabel(QString::fromLatin1(IDLE_MESSAGE), m_wndStatusBar);
+    idle->setObjectName(QStringLiteral("AFX_IDS_IDLEMESSAGE"));
+    m_wndStatusBar->addWidget(idle, 1);
+    const QString widest = QStringLiteral("SCRL");
+    m_indicatorCaps = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_CAPS", widest);
+    m_indicatorNum = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_NUM", widest);
+    m_indicatorScrl = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_SCRL", widest);
+    for (QLabel* pane : {m_indicatorCaps, m_indicatorNum, m_indicatorScrl}) m_wndStatusBar->addPermanentWidget(pane);
+    setStatusBar(m_wndStatusBar);
+    UpdateBarChecks();
+}
+
+void CMainFrame::CreateView(CGlosselDoc& document)
+{
+    m_view = new CGlosselView(&document, this);
+    setCentralWidget(m_view);
+    m_view->OnCreate();
+}
+
+void CMainFrame::OnUpdateFrameTitle()
+{
+    // "[*]" in a title is Qt's modified mark; written twice it shows as itself.
+    QString title = m_document.GetTitle();
+    title.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle(title + QStringLiteral(" - ") + QString::fromLatin1(APP_TITLE));
+}
+
+void CMainFrame::UpdateRecentFileMenu()
+{
+    for (QAction* action : m_recentFileActions) {
+        m_fileMenu->removeAction(action);
+        delete action;
+    }
+    m_recentFileActions.clear();
+
+    const CRecentFileList& list = m_app.GetRecentFileList();
+    m_recentFilePlaceholder->setVisible(list.GetCount() == 0);
+    const QString prompt = PromptOf(ID_FILE_MRU_FILE1).first;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        auto* action = new QAction(list.GetMenuLabel(i), this);
+        action->setObjectName(QStringLiteral("ID_FILE_MRU_FILE%1").arg(i + 1));
+        action->setData(ID_FILE_MRU_FILE1 + i);
+        action->setStatusTip(prompt);
+        connect(action, &QAction::triggered, &m_app, [this, i] { m_app.OnOpenRecentFile(i); });
+        m_fileMenu->insertAction(m_recentFileEnd, action);
+        m_recentFileActions.push_back(action);
+    }
+}
+
+void CMainFrame::OnViewToolBar(bool checked)
+{
+    m_wndToolBar->setVisible(checked);
+    UpdateBarChecks();
+}
+
+void CMainFrame::OnViewStatusBar(bool checked)
+{
+    m_wndStatusBar->setVisible(checked);
+    UpdateBarChecks();
+}
+
+void CMainFrame::UpdateBarChecks()
+{
+    // isHidden, not isVisible: a bar of a window not yet shown is still "on".
+    if (QAction* toolBar = GetCommand(ID_VIEW_TOOLBAR); toolBar && m_wndToolBar)
+        toolBar->setChecked(!m_wndToolBar->isHidden());
+    if (QAction* statusBar = GetCommand(ID_VIEW_STATUS_BAR); statusBar && m_wndStatusBar)
+        statusBar->setChecked(!m_wndStatusBar->isHidden());
+}
+
+void CMainFrame::SetLockKeyReader(LockKeyReader reader)
+{
+    m_readLockKeys = std::move(reader);
+    UpdateKeyIndicators();
+}
+
+void CMainFrame::UpdateKeyIndicators()
+{
+    const std::optional<LockKeyState> state = m_readLockKeys ? m_readLockKeys() : std::nullopt;
+    const LockKeyState keys = state.value_or(LockKeyState{});
+    m_indicatorCaps->setText(keys.caps ? QStringLiteral("CAP") : QString());
+    m_indicatorNum->setText(keys.num ? QStringLiteral("NUM") : QString());
+    m_indicatorScrl->setText(keys.scroll ? QStringLiteral("SCRL") : QString());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::FocusIn:
+    case QEvent::WindowActivate:
+        UpdateKeyIndicators();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // A close that does not come from the user (a termination signal) may arrive while a
+    // modal box runs its own loop inside a command of this window: end the box first and
+    // close once that command has returned.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        event->ignore();
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    // The document is never modified, so there is nothing to ask.
+    event->accept();
+}

@@ -1,0 +1,82 @@
+#pragma once
+// CMainFrame: the main window. A menu (File, View, Tools, Help) with mnemonics and the
+// accelerators Ctrl+O, Ctrl+T, F6 and Shift+F6; a toolbar that docks at any edge or
+// floats, with tooltips; a status bar with the message pane ("Ready", or the prompt of
+// the command under the pointer) and the CAP, NUM and SCRL panes, lit while the lock
+// key is on; and the view over the rest. The caption is the document's title, " - ",
+// then "Glossel". Commands go to the application object.
+
+#include "LockKeys.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+class CGlosselApp;
+class CGlosselDoc;
+class CGlosselView;
+class QAction;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CMainFrame(CGlosselApp& app, CGlosselDoc& document);
+    ~CMainFrame() override;
+
+    CGlosselView* GetActiveView() const { return m_view; }
+    QToolBar* GetToolBar() const { return m_wndToolBar; }
+    QStatusBar* GetStatusBar() const { return m_wndStatusBar; }
+    // The action of a command id (ID_FILE_OPEN, ...), or null.
+    QAction* GetCommand(int id) const;
+    // The recent-file entries of the File menu, in order.
+    const std::vector<QAction*>& GetRecentFileActions() const { return m_recentFileActions; }
+
+    void OnUpdateFrameTitle();
+    void UpdateRecentFileMenu();
+    // Reads the lock keys again and lights their panes.
+    void UpdateKeyIndicators();
+
+    using LockKeyReader = std::function<std::optional<LockKeyState>()>;
+    void SetLockKeyReader(LockKeyReader reader);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateView(CGlosselDoc& document);
+
+    QAction* AddCommand(int id, const QString& objectName, const QString& text,
+                        const QKeySequence& shortcut = {});
+    void OnViewToolBar(bool checked);
+    void OnViewStatusBar(bool checked);
+    void UpdateBarChecks();
+
+    CGlosselApp& m_app;
+    CGlosselDoc& m_document;
+    CGlosselView* m_view = nullptr;
+    QStatusBar* m_wndStatusBar = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    QAction* m_recentFilePlaceholder = nullptr;
+    QAction* m_recentFileEnd = nullptr;
+    std::vector<QAction*> m_recentFileActions;
+    std::map<int, QAction*> m_commands;
+    QLabel* m_indicatorCaps = nullptr;
+    QLabel* m_indicatorNum = nullptr;
+    QLabel* m_indicatorScrl = nullptr;
+    LockKeyReader m_readLockKeys;
+};

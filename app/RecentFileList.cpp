@@ -1,0 +1,96 @@
+#include "RecentFileList.h"
+
+#include "settings/SettingsStore.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kSection = QString::fromLatin1(RECENT_FILE_SECTION);
+const QString kEllipsis = QStringLiteral("...");
+
+QString EntryName(int index)
+{
+    return QStringLiteral("File%1").arg(index + 1);
+}
+
+// Keeps the first head and the last tail characters of text, "..." between them,
+// without splitting a surrogate pair.
+QString ElideMiddle(const QString& text, int maxLength)
+{
+    if (text.size() <= maxLength) return text;
+    if (maxLength <= kEllipsis.size()) return text.left(maxLength);
+    qsizetype tail = (maxLength - kEllipsis.size()) / 2 + (maxLength - kEllipsis.size()) % 2;
+    qsizetype head = maxLength - kEllipsis.size() - tail;
+    if (head > 0 && text.at(head - 1).isHighSurrogate()) --head;
+    if (tail > 0 && text.at(text.size() - tail).isLowSurrogate()) --tail;
+    return text.left(head) + kEllipsis + text.right(tail);
+}
+
+}  // namespace
+
+CRecentFileList::CRecentFileList(int size, int maxDisplayLength)
+    : m_size(size), m_maxDisplayLength(maxDisplayLength)
+{
+}
+
+void CRecentFileList::Add(const QString& path)
+{
+    m_names.removeAll(path);
+    m_names.prepend(path);
+    while (m_names.size() > m_size) m_names.removeLast();
+}
+
+void CRecentFileList::Remove(int index)
+{
+    if (index >= 0 && index < m_names.size()) m_names.removeAt(index);
+}
+
+void CRecentFileList::ReadList(CSettingsStore& store)
+{
+    m_names.clear();
+    for (int i = 0; i < m_size; ++i) {
+        const QString name = store.GetProfileString(kSection, EntryName(i));
+        if (!name.isEmpty() && !m_names.contains(name)) m_names.append(name);
+    }
+}
+
+void CRecentFileList::WriteList(CSettingsStore& store) const
+{
+    store.RemoveSection(kSection);
+    for (int i = 0; i < m_names.size(); ++i) store.WriteProfileString(kSection, EntryName(i), m_names[i]);
+}
+
+QString CRecentFileList::GetMenuLabel(int index) const
+{
+    const int number = (index + 1) % 10;
+    QString shown = AbbreviatePath(m_names[index], m_maxDisplayLength);
+    shown.replace(u'&', QStringLiteral("&&"));
+    return QStringLiteral("&") + QString::number(number) + u' ' + shown;
+}
+
+QString CRecentFileList::AbbreviatePath(const QString& path, int maxLength)
+{
+    if (path.size() <= maxLength) return path;
+
+    const qsizetype lastSlash = path.lastIndexOf(u'/');
+    const QString fileName = path.mid(lastSlash + 1);
+    if (lastSlash < 0 || fileName.size() + 1 + kEllipsis.size() + 1 > maxLength) {
+        // Not even "/.../name" fits: the name alone, itself shortened in the middle.
+        return ElideMiddle(fileName, maxLength);
+    }
+
+    // The root ("/"), "...", then as many trailing folders as fit before the name.
+    const QString root = path.startsWith(u'/') ? QStringLiteral("/") : QString();
+    QString tail = QStringLiteral("/") + fileName;
+    qsizetype cut = lastSlash;  // tail is path.mid(cut)
+    while (cut > root.size()) {
+        const qsizetype previous = path.lastIndexOf(u'/', cut - 1);
+        if (previous < root.size()) break;
+        const QString longer = path.mid(previous);
+        if (root.size() + kEllipsis.size() + longer.size() > maxLength) break;
+        tail = longer;
+        cut = previous;
+    }
+    return root + kEllipsis + tail;
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Command, control and string identifiers of the viewer. Actions carry their command id
+// as data and as object name (ID_FILE_OPEN, ...), so tests and tools can find them.
+
+inline constexpr int IDR_MAINFRAME = 128;
+inline constexpr int IDD_ABOUTBOX = 100;
+
+inline constexpr int ID_FILE_OPEN = 57601;
+inline constexpr int ID_FILE_PRINT_SETUP = 57606;
+inline constexpr int ID_FILE_PRINT = 57607;
+inline constexpr int ID_FILE_PRINT_DIRECT = 57608;
+inline constexpr int ID_FILE_MRU_FILE1 = 57616;  // and the fifteen after it
+inline constexpr int ID_APP_ABOUT = 57664;
+inline constexpr int ID_APP_EXIT = 57665;
+inline constexpr int ID_NEXT_PANE = 57680;
+inline constexpr int ID_PREV_PANE = 57681;
+inline constexpr int ID_TOOLS_SYNTAX_STYLES = 32771;
+inline constexpr int ID_VIEW_TOOLBAR = 59392;     // also the toolbar's window id
+inline constexpr int ID_VIEW_STATUS_BAR = 59393;  // also the status bar's window id
+inline constexpr int ID_INDICATOR_CAPS = 59137;
+inline constexpr int ID_INDICATOR_NUM = 59138;
+inline constexpr int ID_INDICATOR_SCRL = 59139;
+
+inline constexpr int RECENT_FILE_COUNT = 10;
+
+// Strings of the user interface.
+inline constexpr const char* APP_TITLE = "Glossel";
+inline constexpr const char* IDLE_MESSAGE = "Ready";
+inline constexpr const char* UNREGISTER_DONE =
+    "System registry entries have been removed and the INI file (if any) was deleted.";
+
+// The prompt of a command: the status-bar text, then after a line feed its tooltip.
+struct CommandPrompt {
+    int id;
+    const char* text;
+};
+inline constexpr CommandPrompt COMMAND_PROMPTS[] = {
+    {ID_TOOLS_SYNTAX_STYLES, "Edit styles used for syntax highlighting\nEdit styles"},
+    {ID_FILE_OPEN, "Open an existing document\nOpen"},
+    {ID_FILE_MRU_FILE1, "Open this document"},
+    {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    {ID_APP_EXIT, "Quit the application\nExit"},
+    {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
+    {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
+};
