@@ -1,0 +1,113 @@
+#pragma once
+// Helpers shared by the viewer's QtTest programs: settings in a temporary folder,
+// files, captured output streams and a message box that records instead of waiting.
+
+#include "view/MessageBox.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace qtestsupport {
+
+// Points the user's settings at a fresh temporary folder for the whole test program.
+// Call before anything reads settings (initTestCase).
+class TempSettings {
+public:
+    TempSettings()
+    {
+        qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    }
+    QString Folder() const { return m_dir.path() + QStringLiteral("/Orvanel's Applications"); }
+    QString File() const { return Folder() + QStringLiteral("/Glossel.conf"); }
+    bool Exists() const { return QFile::exists(File()); }
+    void Clear() const { QDir(Folder()).removeRecursively(); }
+    // The stored value of section/entry as written, or a null string.
+    QString Value(const QString& section, const QString& entry) const
+    {
+        QSettings file(File(), QSettings::IniFormat);
+        return file.value(section + u'/' + entry).toString();
+    }
+    QStringList Keys(const QString& section) const
+    {
+        QSettings file(File(), QSettings::IniFormat);
+        file.beginGroup(section);
+        return file.childKeys();
+    }
+    void Write(const QString& section, const QString& entry, const QString& value) const
+    {
+        QDir().mkpath(Folder());
+        QSettings file(File(), QSettings::IniFormat);
+        file.setValue(section + u'/' + entry, value);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+inline bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A stdio stream whose text a test can read back.
+class CapturedStream {
+public:
+    CapturedStream() : m_file(std::tmpfile()) {}
+    ~CapturedStream() { std::fclose(m_file); }
+    CapturedStream(const CapturedStream&) = delete;
+    CapturedStream& operator=(const CapturedStream&) = delete;
+    std::FILE* Get() const { return m_file; }
+    QString Text() const
+    {
+        std::fflush(m_file);
+        const long size = std::ftell(m_file);
+        QByteArray bytes(size, '\0');
+        std::rewind(m_file);
+        const std::size_t got = std::fread(bytes.data(), 1, static_cast<std::size_t>(size), m_file);
+        std::fseek(m_file, 0, SEEK_END);
+        bytes.truncate(static_cast<qsizetype>(got));
+        return QString::fromLocal8Bit(bytes);
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+// Records every message box instead of showing it, while it lives.
+class MessageBoxRecorder {
+public:
+    struct Call {
+        QWidget* owner;
+        QString text;
+        QString caption;
+        unsigned int type;
+        bool ownerHidden;
+    };
+    MessageBoxRecorder()
+    {
+        m_previous = SetMessageBoxHandler([this](QWidget* owner, const QString& text, const QString& caption,
+                                                 unsigned int type) {
+            m_calls.push_back({owner, text, caption, type, owner && owner->isHidden()});
+            return IDOK;
+        });
+    }
+    ~MessageBoxRecorder() { SetMessageBoxHandler(m_previous); }
+    const QList<Call>& Calls() const { return m_calls; }
+
+private:
+    MessageBoxHandler m_previous;
+    QList<Call> m_calls;
+};
+
+}  // namespace qtestsupport

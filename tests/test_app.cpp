@@ -1,0 +1,1019 @@
+// The application shell: start-up and exit, the main window's commands, the Open
+// dialog, the recent files, the About box, printing and removing the settings from
+// the command line, and the session's end.
+
+#include "QtTestSupport.h"
+
+#include "app/AboutDlg.h"
+#include "app/GlosselApp.h"
+#include "app/MainFrame.h"
+#include "app/Resource.h"
+#include "app/TerminationSignals.h"
+#include "doc/GlosselDoc.h"
+#include "syntax/SyntaxStyleMap.h"
+#include "view/GlosselView.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWindow>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+using qtestsupport::CapturedStream;
+using qtestsupport::MessageBoxRecorder;
+using qtestsupport::TempSettings;
+using qtestsupport::WriteBytes;
+
+namespace {
+
+const QString kStyles = QStringLiteral("Inform Syntax Colours");
+const QString kRecent = QStringLiteral("Recent File List");
+
+// The application with the Syntax Styles dialog replaced by a counter.
+class TestApp : public CGlosselApp {
+public:
+    using CGlosselApp::CGlosselApp;
+    int stylesRuns = 0;
+    int stylesResult = IDCANCEL;
+
+protected:
+    int RunSyntaxStylesDialog() override
+    {
+        ++stylesRuns;
+        return stylesResult;
+    }
+};
+
+std::vector<std::string> Args(const QStringList& list)
+{
+    std::vector<std::string> args;
+    for (const QString& arg : list) args.push_back(QFile::encodeName(arg).toStdString());
+    return args;
+}
+
+QList<QWidget*> VisibleTopLevels()
+{
+    QList<QWidget*> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible()) shown.append(widget);
+    return shown;
+}
+
+}  // namespace
+
+class TestApp_ : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startWithoutArgument();
+    void menusAndKeys();
+    void startWithAFile();
+    void failedStartLeavesNoWindowAndStillSavesTheStyles_data();
+    void failedStartLeavesNoWindowAndStillSavesTheStyles();
+    void everyStartIsMaximisedWithBothBarsAtTheirPlaces();
+    void storedStylesAreInPlaceBeforeTheFirstRender();
+    void commandsReachTheirHandlers_data();
+    void commandsReachTheirHandlers();
+    void paneKeysDoNothing();
+    void barTogglesAndCheckMarks();
+    void promptsAndTooltips();
+    void openDialogIsSetUpAsDecided();
+    void cancelledOpenChangesNothing();
+    void typedNameInOpen_data();
+    void typedNameInOpen();
+    void sameFileIsNotReadAgain();
+    void recentFilesOrderAndLabels();
+    void recentFileLabels_data();
+    void recentFileLabels();
+    void failedRecentFileLeavesTheList();
+    void recentFilesSurviveARestart();
+    void aboutBox();
+    void stylesChangedRenderEveryViewAgain();
+    void printFromTheCommandLine();
+    void unregisterRemovesTheSettingsForGood();
+    void terminationSignalClosesTheWindow_data();
+    void terminationSignalClosesTheWindow();
+    void runEndsWhenTheWindowCloses();
+    void lockKeyPanes();
+    void titleShowsTheFileNameAsItIs();
+
+private:
+    TestApp& Start(const QStringList& args = {});
+    void Stop();
+    CMainFrame* Frame() const { return m_app ? m_app->GetMainWnd() : nullptr; }
+    QString MakeFile(const QString& name, const QByteArray& bytes = "Object lamp;\n") const
+    {
+        const QString path = m_files->filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        WriteBytes(path, bytes);
+        return path;
+    }
+    void Activate();
+
+    TempSettings m_settings;
+    std::unique_ptr<QTemporaryDir> m_files;
+    std::unique_ptr<TestApp> m_app;
+    std::unique_ptr<CapturedStream> m_out;
+    std::unique_ptr<CapturedStream> m_err;
+    QStringList m_dialogs;  // class names of the dialogs the application ran
+};
+
+void TestApp_::init()
+{
+    m_settings.Clear();
+    m_files = std::make_unique<QTemporaryDir>();
+    m_dialogs.clear();
+}
+
+void TestApp_::cleanup()
+{
+    Stop();
+    QVERIFY2(VisibleTopLevels().isEmpty(), "a window outlived its test");
+}
+
+TestApp& TestApp_::Start(const QStringList& args)
+{
+    Stop();
+    m_out = std::make_unique<CapturedStream>();
+    m_err = std::make_unique<CapturedStream>();
+    m_app = std::make_unique<TestApp>(ParseGlosselCommandLine(Args(args)).info);
+    m_app->SetOutputStreams(m_out->Get(), m_err->Get());
+    m_app->SetModalRunner([this](QDialog& dialog) {
+        m_dialogs.append(QString::fromLatin1(dialog.metaObject()->className()));
+        return int(QDialog::Rejected);
+    });
+    return *m_app;
+}
+
+void TestApp_::Stop()
+{
+    m_app.reset();
+}
+
+void TestApp_::Activate()
+{
+    QVERIFY(Frame());
+    QApplication::setActiveWindow(Frame());
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+}
+
+void TestApp_::startWithoutArgument()
+{
+    MessageBoxRecorder boxes;
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    CMainFrame* frame = Frame();
+    QVERIFY(frame);
+    QVERIFY(frame->isVisible());
+    QVERIFY(frame->windowState() & Qt::WindowMaximized);
+    QCOMPARE(frame->windowTitle(), QStringLiteral("Untitled - Glossel"));
+    QCOMPARE(app.GetDocument()->m_text, std::string(GLOSSEL_WELCOME_TEXT));
+    QVERIFY(app.GetView()->GetRichEditCtrl().GetTextLength() > 0);
+    QCOMPARE(frame->centralWidget(), app.GetView());
+    QVERIFY(boxes.Calls().isEmpty());
+    QCOMPARE(app.ExitInstance(), 0);
+    QCOMPARE(m_err->Text(), QString());
+}
+
+void TestApp_::menusAndKeys()
+{
+    Start().InitInstance();
+    CMainFrame* frame = Frame();
+    QStringList titles;
+    for (QAction* menu : frame->menuBar()->actions()) titles << menu->text();
+    QCOMPARE(titles, (QStringList{"&File", "&View", "&Tools", "&Help"}));
+
+    const auto itemsOf = [&](int index) {
+        QStringList items;
+        for (QAction* item : frame->menuBar()->actions()[index]->menu()->actions()) {
+            if (!item->isVisible()) continue;
+            QString text = item->isSeparator() ? QStringLiteral("-") : item->text();
+            if (!item->shortcut().isEmpty()) text += u'\t' + item->shortcut().toString();
+            if (!item->isEnabled()) text += QStringLiteral(" (grey)");
+            if (item->isCheckable()) text += item->isChecked() ? QStringLiteral(" [x]") : QStringLiteral(" [ ]");
+            items << text;
+        }
+        return items;
+    };
+    QCOMPARE(itemsOf(0), (QStringList{"&Open...\tCtrl+O", "-", "Recent File (grey)", "-", "E&xit"}));
+    QCOMPARE(itemsOf(1), (QStringList{"&Toolbar [x]", "&Status Bar [x]"}));
+    QCOMPARE(itemsOf(2), (QStringList{"&Syntax Styles...\tCtrl+T"}));
+    QCOMPARE(itemsOf(3), (QStringList{"&About Glossel..."}));
+
+    // The accelerators, exactly these and no others.
+    QStringList keys;
+    for (QAction* action : frame->findChildren<QAction*>())
+        for (const QKeySequence& key : action->shortcuts()) keys << key.toString();
+    keys.sort();
+    QCOMPARE(keys, (QStringList{"Ctrl+O", "Ctrl+T", "F6", "Shift+F6"}));
+}
+
+void TestApp_::startWithAFile()
+{
+    const QString path = MakeFile(QStringLiteral("lamp.inf"), "Object lamp \"brass lamp\";\r\n");
+    TestApp& app = Start({path});
+    QVERIFY(app.InitInstance());
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("lamp.inf - Glossel"));
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object lamp \"brass lamp\";\n"));
+    QCOMPARE(app.GetDocument()->GetPathName(), path);
+    QCOMPARE(app.GetRecentFileList().Names(), QStringList{path});
+    QCOMPARE(app.ExitInstance(), 0);
+    QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), path);
+
+    // A relative name is made absolute against the working folder.
+    Stop();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_files->path());
+    TestApp& again = Start({QStringLiteral("lamp.inf")});
+    const bool started = again.InitInstance();
+    QDir::setCurrent(previous);
+    QVERIFY(started);
+    QCOMPARE(again.GetDocument()->GetPathName(), path);
+}
+
+void TestApp_::failedStartLeavesNoWindowAndStillSavesTheStyles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");  // null: no file
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << "missing.inf" << QByteArray() << "No such file or directory";
+    QTest::newRow("empty file") << "empty.inf" << QByteArray("") << "file is empty";
+}
+
+void TestApp_::failedStartLeavesNoWindowAndStillSavesTheStyles()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const QString path = bytes.isNull() ? m_files->filePath(name) : MakeFile(name, bytes);
+
+    MessageBoxRecorder boxes;
+    TestApp& app = Start({path});
+    QVERIFY(!app.InitInstance());
+    QVERIFY(!app.GetMainWnd());
+    QVERIFY(!app.GetDocument());
+    QVERIFY(VisibleTopLevels().isEmpty());
+    QVERIFY(boxes.Calls().isEmpty());
+    QCOMPARE(app.ExitInstance(), 1);
+    QCOMPARE(m_err->Text(), QStringLiteral("glossel: cannot open %1: %2\n").arg(path, reason));
+    QCOMPARE(m_out->Text(), QString());
+    QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+    QCOMPARE(m_settings.Value(kStyles, QStringLiteral("Directive Bold")), QStringLiteral("1"));
+    QVERIFY(m_settings.Keys(kRecent).isEmpty());
+}
+
+void TestApp_::everyStartIsMaximisedWithBothBarsAtTheirPlaces()
+{
+    for (int run = 0; run < 2; ++run) {
+        TestApp& app = Start();
+        QVERIFY(app.InitInstance());
+        CMainFrame* frame = Frame();
+        QVERIFY(frame->windowState() & Qt::WindowMaximized);
+        QVERIFY(frame->GetToolBar()->isVisible());
+        QVERIFY(frame->GetStatusBar()->isVisible());
+        QCOMPARE(frame->toolBarArea(frame->GetToolBar()), Qt::TopToolBarArea);
+        QVERIFY(frame->GetToolBar()->isMovable());
+        QVERIFY(frame->GetToolBar()->isFloatable());
+        QCOMPARE(frame->GetToolBar()->allowedAreas(), Qt::AllToolBarAreas);
+        // What the user does to the window and bars is not kept.
+        frame->showNormal();
+        frame->addToolBar(Qt::LeftToolBarArea, frame->GetToolBar());
+        frame->GetStatusBar()->hide();
+        frame->close();
+        QCOMPARE(app.ExitInstance(), 0);
+        const QStringList stored = QSettings(m_settings.File(), QSettings::IniFormat).childGroups();
+        QCOMPARE(stored, QStringList{kStyles});
+    }
+}
+
+void TestApp_::storedStylesAreInPlaceBeforeTheFirstRender()
+{
+    m_settings.Write(kStyles, QStringLiteral("Comment Bold"), QStringLiteral("5"));
+    m_settings.Write(kStyles, QStringLiteral("Number Colour"), QString::number(0x7F123456u));
+    m_settings.Write(kStyles, QStringLiteral("Not A Style"), QStringLiteral("keep me"));
+    // A line too long makes the render show a message box: look at the styles then.
+    const QString path = MakeFile(QStringLiteral("long.inf"), "! note\n" + QByteArray(1100, 'x') + "\n");
+
+    QList<std::uint32_t> seen;
+    const MessageBoxHandler previous = SetMessageBoxHandler([&](QWidget*, const QString&, const QString&, unsigned) {
+        CSyntaxStyle* comment = nullptr;
+        CSyntaxStyle* number = nullptr;
+        if (theStyleMap.Lookup(STYLE_COMMENT, comment) && theStyleMap.Lookup(STYLE_NUMBER, number))
+            seen << comment->m_bold << number->m_colour;
+        return IDOK;
+    });
+    TestApp& app = Start({path});
+    const bool started = app.InitInstance();
+    SetMessageBoxHandler(previous);
+    QVERIFY(started);
+    QCOMPARE(seen, (QList<std::uint32_t>{1u, 0x7F123456u}));
+    QCOMPARE(app.ExitInstance(), 0);
+    QCOMPARE(m_settings.Value(kStyles, QStringLiteral("Comment Bold")), QStringLiteral("1"));
+    QCOMPARE(m_settings.Value(kStyles, QStringLiteral("Number Colour")), QString::number(0x7F123456u));
+    QCOMPARE(m_settings.Value(kStyles, QStringLiteral("Not A Style")), QStringLiteral("keep me"));
+    QCOMPARE(m_settings.Keys(kStyles).size(), 37);
+}
+
+void TestApp_::commandsReachTheirHandlers_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("route");  // menu, key or toolbar
+    QTest::addColumn<QString>("menuKeys");  // the menu's and the item's mnemonics
+
+    QTest::newRow("Open from the menu") << ID_FILE_OPEN << "menu" << "fo";
+    QTest::newRow("Open with Ctrl+O") << ID_FILE_OPEN << "key" << "";
+    QTest::newRow("Open from the toolbar") << ID_FILE_OPEN << "toolbar" << "";
+    QTest::newRow("Syntax Styles from the menu") << ID_TOOLS_SYNTAX_STYLES << "menu" << "ts";
+    QTest::newRow("Syntax Styles with Ctrl+T") << ID_TOOLS_SYNTAX_STYLES << "key" << "";
+    QTest::newRow("Syntax Styles from the toolbar") << ID_TOOLS_SYNTAX_STYLES << "toolbar" << "";
+    QTest::newRow("About from the menu") << ID_APP_ABOUT << "menu" << "ha";
+    QTest::newRow("About from the toolbar") << ID_APP_ABOUT << "toolbar" << "";
+    QTest::newRow("Toolbar from the menu") << ID_VIEW_TOOLBAR << "menu" << "vt";
+    QTest::newRow("Status Bar from the menu") << ID_VIEW_STATUS_BAR << "menu" << "vs";
+    QTest::newRow("Exit from the menu") << ID_APP_EXIT << "menu" << "fx";
+}
+
+void TestApp_::commandsReachTheirHandlers()
+{
+    QFETCH(int, command);
+    QFETCH(QString, route);
+    QFETCH(QString, menuKeys);
+
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    app.GetView()->setFocus();
+    QTRY_VERIFY(app.GetView()->GetRichEditCtrl().hasFocus());
+    const QPointer<CMainFrame> guard = frame;
+
+    if (route == u"menu") {
+        QTest::keyClick(frame, menuKeys.at(0).toLatin1(), Qt::AltModifier);
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        QTest::keyClick(QApplication::activePopupWidget(), menuKeys.at(1).toLatin1());
+    } else if (route == u"key") {
+        const Qt::Key key = command == ID_FILE_OPEN ? Qt::Key_O : Qt::Key_T;
+        QTest::keyClick(QApplication::focusWidget(), key, Qt::ControlModifier);
+    } else {
+        QWidget* button = frame->GetToolBar()->widgetForAction(frame->GetCommand(command));
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    switch (command) {
+    case ID_FILE_OPEN:
+        QTRY_COMPARE(m_dialogs, QStringList{"QFileDialog"});
+        break;
+    case ID_APP_ABOUT:
+        QTRY_COMPARE(m_dialogs, QStringList{"CAboutDlg"});
+        break;
+    case ID_TOOLS_SYNTAX_STYLES:
+        QTRY_COMPARE(app.stylesRuns, 1);
+        break;
+    case ID_VIEW_TOOLBAR:
+        QTRY_VERIFY(frame->GetToolBar()->isHidden());
+        break;
+    case ID_VIEW_STATUS_BAR:
+        QTRY_VERIFY(frame->GetStatusBar()->isHidden());
+        break;
+    case ID_APP_EXIT:
+        QTRY_VERIFY(guard.isNull());
+        QVERIFY(!app.GetDocument());
+        return;
+    }
+    // Nothing else ran.
+    QCOMPARE(app.stylesRuns, command == ID_TOOLS_SYNTAX_STYLES ? 1 : 0);
+    QCOMPARE(m_dialogs.size(), command == ID_FILE_OPEN || command == ID_APP_ABOUT ? 1 : 0);
+}
+
+void TestApp_::paneKeysDoNothing()
+{
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    for (int id : {ID_NEXT_PANE, ID_PREV_PANE}) {
+        QAction* pane = frame->GetCommand(id);
+        QVERIFY(pane);
+        QVERIFY(!pane->isEnabled());
+    }
+    app.GetView()->setFocus();
+    QTRY_VERIFY(app.GetView()->GetRichEditCtrl().hasFocus());
+    QSignalSpy next(frame->GetCommand(ID_NEXT_PANE), &QAction::triggered);
+    QSignalSpy prev(frame->GetCommand(ID_PREV_PANE), &QAction::triggered);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    QCOMPARE(next.count() + prev.count(), 0);
+    QVERIFY(app.GetView()->GetRichEditCtrl().hasFocus());
+    QCOMPARE(app.stylesRuns, 0);
+    QVERIFY(m_dialogs.isEmpty());
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("Untitled - Glossel"));
+}
+
+void TestApp_::barTogglesAndCheckMarks()
+{
+    QVERIFY(Start().InitInstance());
+    CMainFrame* frame = Frame();
+    struct Bar {
+        int id;
+        QWidget* bar;
+    };
+    for (const Bar& bar : {Bar{ID_VIEW_TOOLBAR, frame->GetToolBar()}, Bar{ID_VIEW_STATUS_BAR, frame->GetStatusBar()}}) {
+        QAction* toggle = frame->GetCommand(bar.id);
+        QVERIFY(toggle->isCheckable());
+        QVERIFY(toggle->isChecked());
+        toggle->trigger();
+        QVERIFY(bar.bar->isHidden());
+        QVERIFY(!toggle->isChecked());
+        toggle->trigger();
+        QVERIFY(bar.bar->isVisible());
+        QVERIFY(toggle->isChecked());
+    }
+    // Hidden some other way (the toolbar's own context menu), the check mark follows.
+    frame->GetToolBar()->toggleViewAction()->trigger();
+    QVERIFY(frame->GetToolBar()->isHidden());
+    QVERIFY(!frame->GetCommand(ID_VIEW_TOOLBAR)->isChecked());
+}
+
+void TestApp_::promptsAndTooltips()
+{
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    QLabel* idle = frame->GetStatusBar()->findChild<QLabel*>(QStringLiteral("AFX_IDS_IDLEMESSAGE"));
+    QVERIFY(idle);
+    QCOMPARE(idle->text(), QStringLiteral("Ready"));
+    QVERIFY(idle->isVisible());
+
+    struct Button {
+        int id;
+        const char* prompt;
+        const char* tip;
+    };
+    const Button buttons[] = {
+        {ID_FILE_OPEN, "Open an existing document", "Open"},
+        {ID_TOOLS_SYNTAX_STYLES, "Edit styles used for syntax highlighting", "Edit styles"},
+        {ID_APP_ABOUT, "Display program information, version number and copyright", "About"},
+    };
+    QStringList order;
+    for (QAction* action : frame->GetToolBar()->actions())
+        order << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    QCOMPARE(order, (QStringList{"ID_FILE_OPEN", "-", "ID_TOOLS_SYNTAX_STYLES", "-", "ID_APP_ABOUT"}));
+
+    for (const Button& b : buttons) {
+        auto* button = qobject_cast<QToolButton*>(frame->GetToolBar()->widgetForAction(frame->GetCommand(b.id)));
+        QVERIFY(button);
+        QCOMPARE(button->toolTip(), QString::fromLatin1(b.tip));
+        QVERIFY(!button->icon().isNull());
+        // The pointer resting on the button puts its prompt in the message pane.
+        QTest::mouseMove(button);
+        QTRY_COMPARE(frame->GetStatusBar()->currentMessage(), QString::fromLatin1(b.prompt));
+        QTest::mouseMove(frame->GetActiveView());
+        QTRY_COMPARE(frame->GetStatusBar()->currentMessage(), QString());
+    }
+    const std::pair<int, const char*> menuPrompts[] = {
+        {ID_APP_EXIT, "Quit the application"},
+        {ID_VIEW_TOOLBAR, "Show or hide the toolbar"},
+        {ID_VIEW_STATUS_BAR, "Show or hide the status bar"},
+    };
+    for (const auto& [id, prompt] : menuPrompts) QCOMPARE(frame->GetCommand(id)->statusTip(), QString::fromLatin1(prompt));
+}
+
+void TestApp_::openDialogIsSetUpAsDecided()
+{
+    MakeFile(QStringLiteral("pick/UPPER.INF"));
+    MakeFile(QStringLiteral("pick/lower.h"));
+    MakeFile(QStringLiteral("pick/notes.txt"));
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    bool checked = false;
+    app.SetModalRunner([&](QDialog& dialog) {
+        auto* open = qobject_cast<QFileDialog*>(&dialog);
+        if (!open) return int(QDialog::Rejected);
+        [&] {
+            QCOMPARE(open->parentWidget(), static_cast<QWidget*>(Frame()));
+            QCOMPARE(open->acceptMode(), QFileDialog::AcceptOpen);
+            QCOMPARE(open->fileMode(), QFileDialog::AnyFile);
+            QCOMPARE(open->nameFilters(), (QStringList{"Inform Files (*.inf *.h)", "All Files (*)"}));
+            QCOMPARE(open->selectedNameFilter(), QStringLiteral("Inform Files (*.inf *.h)"));
+            QCOMPARE(open->defaultSuffix(), QStringLiteral("inf"));
+            QVERIFY(open->testOption(QFileDialog::DontUseNativeDialog));
+            QVERIFY(!(open->filter() & QDir::CaseSensitive));
+            // The filter shows Inform files whatever their letter case, and nothing else.
+            open->setDirectory(m_files->filePath(QStringLiteral("pick")));
+            open->show();
+            auto* model = open->findChild<QFileSystemModel*>();
+            QVERIFY(model);
+            const QModelIndex folder = model->index(m_files->filePath(QStringLiteral("pick")));
+            QTRY_COMPARE(model->rowCount(folder), model->nameFilterDisables() ? 3 : 2);
+            const auto shown = [&](const QString& name) {
+                const QModelIndex item = model->index(m_files->filePath(QStringLiteral("pick/") + name));
+                return item.isValid() && (item.flags() & Qt::ItemIsEnabled) &&
+                       (!model->nameFilterDisables() || model->flags(item) & Qt::ItemIsEnabled);
+            };
+            QVERIFY(shown(QStringLiteral("UPPER.INF")));
+            QVERIFY(shown(QStringLiteral("lower.h")));
+            QVERIFY(!shown(QStringLiteral("notes.txt")));
+            checked = true;
+        }();
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    app.OnFileOpen();
+    QVERIFY(checked);
+}
+
+void TestApp_::cancelledOpenChangesNothing()
+{
+    const QString path = MakeFile(QStringLiteral("lamp.inf"));
+    TestApp& app = Start({path});
+    QVERIFY(app.InitInstance());
+    CSyntaxRichEditCtrl& control = app.GetView()->GetRichEditCtrl();
+    control.SetSel(2, 4);
+    app.OnFileOpen();
+    QCOMPARE(m_dialogs, QStringList{"QFileDialog"});
+    QCOMPARE(app.GetDocument()->GetPathName(), path);
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("lamp.inf - Glossel"));
+    QCOMPARE(app.GetRecentFileList().Names(), QStringList{path});
+    long long start = 0;
+    long long end = 0;
+    control.GetSel(start, end);
+    QCOMPARE(start, 2);  // not rendered again
+    QCOMPARE(end, 4);
+}
+
+void TestApp_::typedNameInOpen_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("opens");  // the file that opens, or empty
+    QTest::newRow("a missing name changes nothing") << "nothere.inf" << "";
+    QTest::newRow("a missing folder changes nothing") << "nodir/nothere.inf" << "";
+    QTest::newRow("an existing file opens") << "other.inf" << "other.inf";
+    QTest::newRow(".inf is added to a bare name") << "other" << "other.inf";
+}
+
+void TestApp_::typedNameInOpen()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, opens);
+    const QString shown = MakeFile(QStringLiteral("lamp.inf"));
+    MakeFile(QStringLiteral("other.inf"), "Object other;\n");
+
+    MessageBoxRecorder boxes;
+    TestApp& app = Start({shown});
+    QVERIFY(app.InitInstance());
+    int result = -1;
+    app.SetModalRunner([&](QDialog& dialog) {
+        auto* open = qobject_cast<QFileDialog*>(&dialog);
+        open->setDirectory(m_files->path());
+        open->show();
+        auto* name = open->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) return int(QDialog::Rejected);
+        name->setText(typed);
+        QTest::keyClick(name, Qt::Key_Return);
+        result = dialog.result();
+        return result;
+    });
+    app.OnFileOpen();
+    QCOMPARE(result, int(QDialog::Accepted));  // the dialog takes the name and closes
+    QVERIFY(boxes.Calls().isEmpty());
+    const QString expected = opens.isEmpty() ? shown : m_files->filePath(opens);
+    QCOMPARE(app.GetDocument()->GetPathName(), expected);
+    QCOMPARE(Frame()->windowTitle(), QFileInfo(expected).fileName() + QStringLiteral(" - Glossel"));
+    const QStringList recent = opens.isEmpty() ? QStringList{shown} : QStringList{expected, shown};
+    QCOMPARE(app.GetRecentFileList().Names(), recent);
+}
+
+void TestApp_::sameFileIsNotReadAgain()
+{
+    const QString path = MakeFile(QStringLiteral("lamp.inf"), "Object old;\n");
+    const QString upper = MakeFile(QStringLiteral("LAMP.inf"), "Object upper;\n");
+    const QString other = MakeFile(QStringLiteral("other.inf"), "Object other;\n");
+    TestApp& app = Start({path});
+    QVERIFY(app.InitInstance());
+    MakeFile(QStringLiteral("lamp.inf"), "Object new;\n");
+
+    QCOMPARE(app.OpenDocumentFile(path), app.GetDocument());
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object old;\n"));
+    QCOMPARE(app.OpenDocumentFile(m_files->path() + QStringLiteral("/../") +
+                                  QFileInfo(m_files->path()).fileName() + QStringLiteral("/lamp.inf")),
+             app.GetDocument());
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object old;\n"));
+
+    // Another letter case is another file here.
+    QVERIFY(app.OpenDocumentFile(upper));
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object upper;\n"));
+    QVERIFY(app.OpenDocumentFile(other));
+    QVERIFY(app.OpenDocumentFile(path));
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object new;\n"));
+}
+
+void TestApp_::recentFilesOrderAndLabels()
+{
+    // Eleven files in a folder whose path is longer than a label.
+    QStringList paths;
+    for (int i = 1; i <= 11; ++i)
+        paths << MakeFile(QStringLiteral("a rather long folder name/game %1.inf").arg(i));
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    for (const QString& path : paths) QVERIFY(app.OpenDocumentFile(path));
+
+    QStringList expected;
+    for (int i = 11; i >= 2; --i) expected << paths[i - 1];
+    QCOMPARE(app.GetRecentFileList().Names(), expected);
+
+    CMainFrame* frame = Frame();
+    const std::vector<QAction*>& items = frame->GetRecentFileActions();
+    QCOMPARE(int(items.size()), 10);
+    QVERIFY(!frame->findChild<QAction*>(QStringLiteral("RecentFilePlaceholder"))->isVisible());
+    for (int i = 0; i < 10; ++i) {
+        const QString label = items[i]->text();
+        const QString number = QString::number((i + 1) % 10);
+        QVERIFY2(label.startsWith(u'&' + number + u' '), qPrintable(label));
+        const QString shown = label.mid(3);
+        QVERIFY2(shown.size() <= 30, qPrintable(shown));
+        QVERIFY2(shown.endsWith(QStringLiteral("/a rather long folder name/game %1.inf").arg(11 - i)) ||
+                     shown.endsWith(QStringLiteral("/game %1.inf").arg(11 - i)),
+                 qPrintable(shown));
+        QVERIFY2(shown.startsWith(QStringLiteral("/...")), qPrintable(shown));
+        QCOMPARE(items[i]->statusTip(), QStringLiteral("Open this document"));
+        QVERIFY(items[i]->isEnabled());
+    }
+    QVERIFY(items[9]->text().startsWith(QStringLiteral("&0 ")));
+
+    // Opening an entry moves it to the top.
+    items[4]->trigger();
+    QCOMPARE(app.GetDocument()->GetPathName(), paths[6]);
+    QCOMPARE(app.GetRecentFileList()[0], paths[6]);
+    QCOMPARE(app.GetRecentFileList().GetCount(), 10);
+}
+
+void TestApp_::recentFileLabels_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("short path as it is") << "/home/ann/zork.inf" << "&1 /home/ann/zork.inf";
+    QTest::newRow("exactly 30") << "/home/ann/games/inform/a12.inf" << "&1 /home/ann/games/inform/a12.inf";
+    QTest::newRow("31: the first folder goes")
+        << "/home/ann/games/inform/a123.inf" << "&1 /.../ann/games/inform/a123.inf";
+    QTest::newRow("folders go from the left")
+        << "/home/ann/games/inform/lib/parser.h" << "&1 /.../games/inform/lib/parser.h";
+    QTest::newRow("only the name fits after /...")
+        << "/home/ann/this-is-a-long-folder/a-rather-long-name.inf" << "&1 /.../a-rather-long-name.inf";
+    QTest::newRow("a name too long for /...")
+        << "/home/ann/inform/an-even-longer-name-of-it.inf" << "&1 an-even-longer-name-of-it.inf";
+    QTest::newRow("a name longer than 30 loses its middle")
+        << "/srv/the-longest-file-name-anyone-has-seen.inf" << "&1 the-longest-f...e-has-seen.inf";
+    QTest::newRow("ampersands are doubled") << "/home/ann/R&D/a&b.inf" << "&1 /home/ann/R&&D/a&&b.inf";
+    QTest::newRow("ampersands after shortening")
+        << "/home/ann/games/inform/&&/&lib/parser&.h" << "&1 /.../inform/&&&&/&&lib/parser&&.h";
+}
+
+void TestApp_::recentFileLabels()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, label);
+    CRecentFileList list;
+    list.Add(path);
+    QCOMPARE(list.GetMenuLabel(0), label);
+    QVERIFY(CRecentFileList::AbbreviatePath(path, 30).size() <= 30);
+}
+
+void TestApp_::failedRecentFileLeavesTheList()
+{
+    const QString a = MakeFile(QStringLiteral("a.inf"), "Object a;\n");
+    const QString b = MakeFile(QStringLiteral("b.inf"), "Object b;\n");
+    const QString c = MakeFile(QStringLiteral("c.inf"), "Object c;\n");
+    MessageBoxRecorder boxes;
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    for (const QString& path : {a, b, c}) QVERIFY(app.OpenDocumentFile(path));
+    QCOMPARE(app.GetRecentFileList().Names(), (QStringList{c, b, a}));
+
+    QVERIFY(QFile::remove(b));
+    Frame()->GetRecentFileActions()[1]->trigger();
+    QCOMPARE(app.GetRecentFileList().Names(), (QStringList{c, a}));
+    QCOMPARE(int(Frame()->GetRecentFileActions().size()), 2);
+    QCOMPARE(app.GetDocument()->GetPathName(), c);
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object c;\n"));
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("c.inf - Glossel"));
+
+    // The file already shown stays in the list and is not read again.
+    MakeFile(QStringLiteral("c.inf"), QByteArray());
+    Frame()->GetRecentFileActions()[0]->trigger();
+    QCOMPARE(app.GetRecentFileList().Names(), (QStringList{c, a}));
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object c;\n"));
+
+    // An empty file fails like a missing one.
+    MakeFile(QStringLiteral("a.inf"), QByteArray());
+    Frame()->GetRecentFileActions()[1]->trigger();
+    QCOMPARE(app.GetRecentFileList().Names(), QStringList{c});
+    QVERIFY(boxes.Calls().isEmpty());
+}
+
+void TestApp_::recentFilesSurviveARestart()
+{
+    // A stale entry beyond the list's end is dropped when the group is written again.
+    m_settings.Write(kRecent, QStringLiteral("File9"), QStringLiteral("/old/stale.inf"));
+    QStringList paths;
+    for (int i = 1; i <= 3; ++i) paths << MakeFile(QStringLiteral("f%1.inf").arg(i));
+
+    TestApp& first = Start();
+    QVERIFY(first.InitInstance());
+    QCOMPARE(first.GetRecentFileList().Names(), QStringList{"/old/stale.inf"});
+    for (const QString& path : paths) QVERIFY(first.OpenDocumentFile(path));
+    Frame()->close();
+    QTRY_VERIFY(!first.GetMainWnd());
+    QCOMPARE(first.ExitInstance(), 0);
+
+    const QStringList expected{paths[2], paths[1], paths[0], "/old/stale.inf"};
+    QCOMPARE(m_settings.Keys(kRecent), (QStringList{"File1", "File2", "File3", "File4"}));
+    for (int i = 0; i < 4; ++i) QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File%1").arg(i + 1)), expected[i]);
+
+    TestApp& second = Start();
+    QVERIFY(second.InitInstance());
+    QCOMPARE(second.GetRecentFileList().Names(), expected);
+    QCOMPARE(Frame()->GetRecentFileActions()[0]->text(), QStringLiteral("&1 ") + paths[2]);
+
+    // With no entries at all the greyed placeholder stands in the menu.
+    Stop();
+    m_settings.Clear();
+    QVERIFY(Start().InitInstance());
+    QVERIFY(Frame()->GetRecentFileActions().empty());
+    QAction* placeholder = Frame()->findChild<QAction*>(QStringLiteral("RecentFilePlaceholder"));
+    QVERIFY(placeholder->isVisible());
+    QVERIFY(!placeholder->isEnabled());
+    QCOMPARE(placeholder->text(), QStringLiteral("Recent File"));
+}
+
+void TestApp_::aboutBox()
+{
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    struct Ending {
+        const char* name;
+        std::function<void(QDialog&)> end;
+        int result;
+    };
+    const Ending endings[] = {
+        {"OK button", [](QDialog& d) { QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("IDOK")), Qt::LeftButton); },
+         QDialog::Accepted},
+        {"Enter", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, QDialog::Accepted},
+        {"Escape", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, QDialog::Rejected},
+        {"close box", [](QDialog& d) { d.close(); }, QDialog::Rejected},
+    };
+    for (const Ending& ending : endings) {
+        bool looked = false;
+        int result = -1;
+        app.SetModalRunner([&](QDialog& dialog) {
+            [&] {
+                QVERIFY(qobject_cast<CAboutDlg*>(&dialog));
+                QCOMPARE(dialog.windowTitle(), QStringLiteral("About Glossel"));
+                QCOMPARE(dialog.parentWidget(), static_cast<QWidget*>(Frame()));
+                QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("IDC_VERSION"))->text(),
+                         QStringLiteral("Glossel Version 0.2"));
+                QVERIFY(!dialog.findChild<QLabel*>(QStringLiteral("IDC_ABOUT_TEXT"))->text().isEmpty());
+                const QLabel* icon = dialog.findChild<QLabel*>(QStringLiteral("IDR_MAINFRAME"));
+                QVERIFY(!icon->pixmap().isNull());
+                QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("IDOK"))->isDefault());
+                looked = true;
+            }();
+            dialog.show();
+            if (!QTest::qWaitForWindowExposed(&dialog)) return -2;
+            ending.end(dialog);
+            result = dialog.result();
+            return result;
+        });
+        app.OnAppAbout();
+        QVERIFY2(looked, ending.name);
+        QCOMPARE(result, ending.result);
+    }
+}
+
+void TestApp_::stylesChangedRenderEveryViewAgain()
+{
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    CSyntaxRichEditCtrl& control = app.GetView()->GetRichEditCtrl();
+    long long start = 0;
+    long long end = 0;
+
+    control.SetSel(3, 7);
+    app.stylesResult = IDCANCEL;
+    app.OnToolsSyntaxStyles();
+    control.GetSel(start, end);
+    QCOMPARE(start, 3);  // nothing changed, nothing rendered
+    QCOMPARE(end, 7);
+
+    app.stylesResult = IDOK;
+    app.OnToolsSyntaxStyles();
+    control.GetSel(start, end);
+    QCOMPARE(start, 0);  // rendered again: the caret is at the start
+    QCOMPARE(end, 0);
+    QCOMPARE(app.stylesRuns, 2);
+}
+
+void TestApp_::printFromTheCommandLine()
+{
+    const QString path = MakeFile(QStringLiteral("lamp.inf"), "Object lamp \"lamp\";\n");
+    const QString pdf = m_files->filePath(QStringLiteral("out.pdf"));
+    struct Case {
+        QStringList args;
+        bool printer;      // whether a printer is there
+        QString asked;     // the printer name asked for
+        int exitCode;
+        QString error;
+    };
+    const Case cases[] = {
+        {{"/p", path}, true, QString(), 0, QString()},
+        {{"/pt", path, "Laser", "driver", "port"}, true, "Laser", 0, QString()},
+        {{"/p", path}, false, QString(), 1, "glossel: cannot print " + path + ": there is no default printer\n"},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(pdf);
+        TestApp& app = Start(c.args);
+        QString asked = QStringLiteral("(not asked)");
+        bool windowShown = true;
+        app.SetPrinterProvider([&](const QString& name, QString* reason) -> std::unique_ptr<QPrinter> {
+            asked = name;
+            windowShown = app.GetMainWnd() && app.GetMainWnd()->isVisible();
+            if (!c.printer) {
+                *reason = QStringLiteral("there is no default printer");
+                return nullptr;
+            }
+            auto printer = std::make_unique<QPrinter>();
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            return printer;
+        });
+        QVERIFY(!app.InitInstance());  // the program ends after printing
+        QVERIFY(!app.GetMainWnd());
+        QCOMPARE(asked, c.asked);
+        QVERIFY(!windowShown);
+        QVERIFY(VisibleTopLevels().isEmpty());
+        QCOMPARE(app.ExitInstance(), c.exitCode);
+        QCOMPARE(m_err->Text(), c.error);
+        QFile printed(pdf);
+        QCOMPARE(printed.exists(), c.printer);
+        if (c.printer) {
+            QVERIFY(printed.open(QIODevice::ReadOnly));
+            QVERIFY(printed.readAll().contains("/Type /Page"));
+        }
+        QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+        QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), path);
+    }
+}
+
+void TestApp_::unregisterRemovesTheSettingsForGood()
+{
+    const QString path = MakeFile(QStringLiteral("lamp.inf"));
+    for (const bool embedded : {false, true}) {
+        TestApp& first = Start({path});
+        QVERIFY(first.InitInstance());
+        QCOMPARE(first.ExitInstance(), 0);
+        QVERIFY(m_settings.Exists());
+
+        MessageBoxRecorder boxes;
+        QStringList args{QStringLiteral("/Unregister")};
+        if (embedded) args << QStringLiteral("/Embedding");
+        TestApp& app = Start(args);
+        QVERIFY(!app.InitInstance());
+        QVERIFY(!app.GetMainWnd());
+        QVERIFY(!m_settings.Exists());
+        QVERIFY(!QFileInfo::exists(m_settings.Folder()));
+        QCOMPARE(app.ExitInstance(), 0);
+        QVERIFY(!m_settings.Exists());  // the styles are not written back
+        // No display here: the message goes to standard output, unless /Embedding.
+        QCOMPARE(m_out->Text(), embedded ? QString()
+                                         : QStringLiteral("System registry entries have been removed and the INI "
+                                                          "file (if any) was deleted.\n"));
+        QVERIFY(boxes.Calls().isEmpty());
+        QCOMPARE(m_err->Text(), QString());
+    }
+}
+
+void TestApp_::terminationSignalClosesTheWindow_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestApp_::terminationSignalClosesTheWindow()
+{
+    QFETCH(int, signal);
+    TestApp& app = Start();
+    QVERIFY(app.InitInstance());
+    const QPointer<CMainFrame> frame = Frame();
+    {
+        CTerminationSignals closer([&] {
+            if (app.GetMainWnd()) app.GetMainWnd()->close();
+        });
+        QVERIFY(closer.IsActive());
+        QCOMPARE(::raise(signal), 0);
+        QTRY_VERIFY(frame.isNull());
+    }
+    QVERIFY(!app.GetDocument());
+    QCOMPARE(app.ExitInstance(), 0);
+    QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+}
+
+void TestApp_::runEndsWhenTheWindowCloses()
+{
+    const QString path = MakeFile(QStringLiteral("lamp.inf"));
+    struct Case {
+        const char* name;
+        std::function<void()> end;
+    };
+    struct sigaction before {};
+    ::sigaction(SIGTERM, nullptr, &before);
+    const Case cases[] = {
+        {"File > Exit", [this] { m_app->OnAppExit(); }},
+        {"the close box", [this] { m_app->GetMainWnd()->close(); }},
+        {"SIGTERM", [] { ::raise(SIGTERM); }},
+        // An About box is up when the session ends: it goes first, then the window.
+        {"SIGTERM over a modal box", [this] {
+             m_app->SetModalRunner([](QDialog& dialog) { return dialog.exec(); });
+             QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+             m_app->OnAppAbout();
+         }},
+    };
+    for (const Case& c : cases) {
+        m_settings.Clear();
+        TestApp& app = Start({path});
+        QTimer::singleShot(0, &app, [&] { c.end(); });
+        QCOMPARE(app.Run(), 0);
+        QVERIFY2(!app.GetMainWnd(), c.name);
+        QVERIFY(VisibleTopLevels().isEmpty());
+        QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+        QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), path);
+    }
+    // The signals do what they did before once the application is gone.
+    struct sigaction after {};
+    ::sigaction(SIGTERM, nullptr, &after);
+    QVERIFY(after.sa_handler == before.sa_handler);
+}
+
+void TestApp_::lockKeyPanes()
+{
+    QVERIFY(Start().InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    QStringList panes;
+    for (QLabel* label : frame->GetStatusBar()->findChildren<QLabel*>())
+        if (label->objectName().startsWith(QStringLiteral("ID_INDICATOR"))) panes << label->objectName();
+    QCOMPARE(panes, (QStringList{"ID_INDICATOR_CAPS", "ID_INDICATOR_NUM", "ID_INDICATOR_SCRL"}));
+    const auto texts = [&] {
+        QStringList shown;
+        for (const QString& name : panes) shown << frame->GetStatusBar()->findChild<QLabel*>(name)->text();
+        return shown;
+    };
+    // The offscreen platform does not tell the lock keys: the panes stay dark.
+    QCOMPARE(texts(), (QStringList{"", "", ""}));
+    for (const QString& name : panes) QVERIFY(frame->GetStatusBar()->findChild<QLabel*>(name)->width() > 0);
+
+    LockKeyState keys;
+    int reads = 0;
+    frame->SetLockKeyReader([&] {
+        ++reads;
+        return std::optional<LockKeyState>(keys);
+    });
+    keys = {true, false, true};
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_CapsLock);
+    QCOMPARE(texts(), (QStringList{"CAP", "", "SCRL"}));
+    keys = {false, true, false};
+    const int before = reads;
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(frame->GetActiveView()->focusProxy(), &focusIn);
+    QVERIFY(reads > before);
+    QCOMPARE(texts(), (QStringList{"", "NUM", ""}));
+}
+
+void TestApp_::titleShowsTheFileNameAsItIs()
+{
+    const QString path = MakeFile(QStringLiteral("odd [*] & name.inf"));
+    QVERIFY(Start({path}).InitInstance());
+    QCOMPARE(Frame()->windowHandle()->title(), QStringLiteral("odd [*] & name.inf - Glossel"));
+    QVERIFY(!Frame()->acceptDrops());
+    QVERIFY(!m_app->GetView()->acceptDrops());
+}
+
+QTEST_MAIN(TestApp_)
+#include "test_app.moc"

@@ -1,0 +1,291 @@
+// The viewer's command line: how arguments are read, and what the glossel program
+// does with them from start to exit status.
+
+#include "QtTestSupport.h"
+
+#include "app/CommandLineInfo.h"
+
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using qtestsupport::WriteBytes;
+
+Q_DECLARE_METATYPE(CCommandLineInfo::ShellCommand)
+Q_DECLARE_METATYPE(ParsedCommandLine::Action)
+
+namespace {
+
+std::vector<std::string> Args(const QStringList& list)
+{
+    std::vector<std::string> args;
+    for (const QString& arg : list) args.push_back(arg.toStdString());
+    return args;
+}
+
+struct Result {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+}  // namespace
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void parse_data();
+    void parse();
+    void helpAndVersion();
+    void failedStarts_data();
+    void failedStarts();
+    void noDisplayIsReportedBeforeAnythingElse();
+    void unregisterRemovesTheSettings();
+
+private:
+    Result Run(const QStringList& args, const QProcessEnvironment& env) const;
+    QProcessEnvironment Environment() const;
+    QTemporaryDir m_dir;
+    QString ConfFile() const
+    {
+        return m_dir.filePath(QStringLiteral("config/Orvanel's Applications/Glossel.conf"));
+    }
+};
+
+void TestCommandLine::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QFile::exists(QStringLiteral(GLOSSEL_EXE)));
+}
+
+void TestCommandLine::parse_data()
+{
+    using S = CCommandLineInfo;
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<ParsedCommandLine::Action>("action");
+    QTest::addColumn<CCommandLineInfo::ShellCommand>("command");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("printer");  // printer, driver, port
+    QTest::addColumn<bool>("embedded");
+    QTest::addColumn<bool>("automated");
+
+    const auto run = ParsedCommandLine::Run;
+    const QStringList none{QString(), QString(), QString()};
+    QTest::newRow("no argument: new document") << QStringList{} << run << S::FileNew << QString() << none << false << false;
+    QTest::newRow("a file") << QStringList{"a.inf"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("only the first file counts")
+        << QStringList{"a.inf", "b.inf"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("absolute path opens (not a switch)")
+        << QStringList{"/home/ann/zork.inf"} << run << S::FileOpen << "/home/ann/zork.inf" << none << false << false;
+    QTest::newRow("/p prints") << QStringList{"/p", "a.inf"} << run << S::FilePrint << "a.inf" << none << false << false;
+    QTest::newRow("-p prints") << QStringList{"-p", "a.inf"} << run << S::FilePrint << "a.inf" << none << false << false;
+    QTest::newRow("switch after the file") << QStringList{"a.inf", "/p"} << run << S::FilePrint << "a.inf" << none << false << false;
+    QTest::newRow("/p without a file") << QStringList{"/p"} << run << S::FilePrint << QString() << none << false << false;
+    QTest::newRow("/P is a path") << QStringList{"/P", "a.inf"} << run << S::FileOpen << "/P" << none << false << false;
+    QTest::newRow("-P is an unknown switch")
+        << QStringList{"-P", "a.inf"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("/pt with printer, driver and port")
+        << QStringList{"/pt", "a.inf", "Laser", "drv", "port", "more"} << run << S::FilePrintTo << "a.inf"
+        << QStringList{"Laser", "drv", "port"} << false << false;
+    QTest::newRow("/pt with the printer only")
+        << QStringList{"/pt", "a.inf", "Laser"} << run << S::FilePrintTo << "a.inf"
+        << QStringList{"Laser", QString(), QString()} << false << false;
+    QTest::newRow("printer names are for /pt only")
+        << QStringList{"/p", "a.inf", "Laser"} << run << S::FilePrint << "a.inf" << none << false << false;
+    QTest::newRow("/Unregister") << QStringList{"/Unregister"} << run << S::AppUnregister << QString() << none << false << false;
+    QTest::newRow("/unregserver, any case") << QStringList{"/unregSERVER"} << run << S::AppUnregister << QString() << none << false << false;
+    QTest::newRow("-UNREGISTER") << QStringList{"-UNREGISTER"} << run << S::AppUnregister << QString() << none << false << false;
+    QTest::newRow("/Embedding /Unregister")
+        << QStringList{"/Embedding", "/Unregister"} << run << S::AppUnregister << QString() << none << true << false;
+    QTest::newRow("/embedding still opens a file")
+        << QStringList{"/embedding", "a.inf"} << run << S::FileOpen << "a.inf" << none << true << false;
+    QTest::newRow("/AUTOMATION") << QStringList{"/AUTOMATION"} << run << S::FileNew << QString() << none << false << true;
+    QTest::newRow("/dde") << QStringList{"/dde"} << run << S::FileDDE << QString() << none << false << false;
+    QTest::newRow("/DDE is a path") << QStringList{"/DDE"} << run << S::FileOpen << "/DDE" << none << false << false;
+    QTest::newRow("Qt's -style is not Qt's")
+        << QStringList{"-style", "fusion.inf"} << run << S::FileOpen << "fusion.inf" << none << false << false;
+    QTest::newRow("-- makes switches files")
+        << QStringList{"--", "/p", "x.inf"} << run << S::FileOpen << "/p" << none << false << false;
+    QTest::newRow("-- then a dash name") << QStringList{"--", "-style"} << run << S::FileOpen << "-style" << none << false << false;
+    QTest::newRow("-- alone") << QStringList{"--"} << run << S::FileNew << QString() << none << false << false;
+    QTest::newRow("--help") << QStringList{"a.inf", "--help"} << ParsedCommandLine::ShowHelp << S::FileNew << QString() << none << false << false;
+    QTest::newRow("--version") << QStringList{"--version", "/p"} << ParsedCommandLine::ShowVersion << S::FileNew << QString() << none << false << false;
+    QTest::newRow("-- --help is a file")
+        << QStringList{"--", "--help"} << run << S::FileOpen << "--help" << none << false << false;
+    QTest::newRow("a lone dash is a file") << QStringList{"-"} << run << S::FileOpen << "-" << none << false << false;
+    QTest::newRow("an empty argument is skipped")
+        << QStringList{"", "b.inf"} << run << S::FileOpen << "b.inf" << none << false << false;
+}
+
+void TestCommandLine::parse()
+{
+    QFETCH(QStringList, args);
+    QFETCH(ParsedCommandLine::Action, action);
+    QFETCH(CCommandLineInfo::ShellCommand, command);
+    QFETCH(QString, file);
+    QFETCH(QStringList, printer);
+    QFETCH(bool, embedded);
+    QFETCH(bool, automated);
+
+    const ParsedCommandLine parsed = ParseGlosselCommandLine(Args(args));
+    QCOMPARE(parsed.action, action);
+    if (action != ParsedCommandLine::Run) return;
+    const CCommandLineInfo& info = parsed.info;
+    QCOMPARE(info.m_nShellCommand, command);
+    QCOMPARE(info.m_strFileName, file);
+    QCOMPARE(info.m_strPrinterName, printer[0]);
+    QCOMPARE(info.m_strDriverName, printer[1]);
+    QCOMPARE(info.m_strPortName, printer[2]);
+    QCOMPARE(info.m_bRunEmbedded, embedded);
+    QCOMPARE(info.m_bRunAutomated, automated);
+    QCOMPARE(info.m_bShowSplash, !embedded && !automated);
+}
+
+QProcessEnvironment TestCommandLine::Environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+    return env;
+}
+
+Result TestCommandLine::Run(const QStringList& args, const QProcessEnvironment& env) const
+{
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_dir.path());
+    process.start(QStringLiteral(GLOSSEL_EXE), args);
+    Result result;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+void TestCommandLine::helpAndVersion()
+{
+    const Result version = Run({QStringLiteral("--version")}, Environment());
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QStringLiteral("glossel 0.2.0.0\n"));
+    QCOMPARE(version.err, QString());
+
+    const Result help = Run({QStringLiteral("x.inf"), QStringLiteral("--help")}, Environment());
+    QCOMPARE(help.exitCode, 0);
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [FILE]\n")));
+    for (const char* word : {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--version", "Exit status"})
+        QVERIFY2(help.out.contains(QLatin1String(word)), word);
+    QCOMPARE(help.err, QString());
+    QVERIFY(!QFile::exists(ConfFile()));  // nothing started, nothing written
+}
+
+void TestCommandLine::failedStarts_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("error");  // the one line on stderr; %1 is the test folder
+    QTest::addColumn<bool>("stylesWritten");
+
+    QTest::newRow("missing file") << QStringList{"missing.inf"}
+                                  << "glossel: cannot open %1/missing.inf: No such file or directory" << true;
+    QTest::newRow("empty file") << QStringList{"empty.inf"} << "glossel: cannot open %1/empty.inf: file is empty"
+                                << true;
+    QTest::newRow("a folder") << QStringList{"--", "config"} << "glossel: cannot open %1/config: Is a directory"
+                              << true;
+    QTest::newRow("-- --version is a file")
+        << QStringList{"--", "--version"} << "glossel: cannot open %1/--version: No such file or directory" << true;
+    QTest::newRow("/dde") << QStringList{"/dde"}
+                          << "glossel: /dde is not supported (there is no DDE service); name the file to open instead"
+                          << true;
+    QTest::newRow("/p without a file") << QStringList{"/p"} << "glossel: /p needs the name of the file to print"
+                                       << true;
+    QTest::newRow("/p of a missing file")
+        << QStringList{"/p", "missing.inf"} << "glossel: cannot open %1/missing.inf: No such file or directory" << true;
+    QTest::newRow("/pt without a printer")
+        << QStringList{"/pt", "lamp.inf"} << "glossel: /pt needs the file and then the printer's name" << true;
+    QTest::newRow("/pt on an unknown printer")
+        << QStringList{"/pt", "lamp.inf", "NoSuchQueue", "drv", "port"}
+        << "glossel: cannot print %1/lamp.inf: there is no printer named 'NoSuchQueue'" << true;
+}
+
+void TestCommandLine::failedStarts()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, error);
+    QFETCH(bool, stylesWritten);
+
+    QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("empty.inf")), QByteArray()));
+    QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("lamp.inf")), "Object lamp;\n"));
+    QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("config"))));
+
+    const Result result = Run(args, Environment());
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(result.out, QString());
+    // One line; Qt's own notes (such as about XDG_RUNTIME_DIR) are not ours.
+    const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts).filter(QStringLiteral("glossel"));
+    QCOMPARE(lines, QStringList{error.contains(u"%1") ? error.arg(m_dir.path()) : error});
+    QCOMPARE(QFile::exists(ConfFile()), stylesWritten);
+    if (stylesWritten) {
+        QSettings conf(ConfFile(), QSettings::IniFormat);
+        conf.beginGroup(QStringLiteral("Inform Syntax Colours"));
+        QCOMPARE(conf.childKeys().size(), 36);
+        QCOMPARE(conf.value(QStringLiteral("Comment Colour")).toString(), QString::number(0x00800080));  // the default: purple
+    }
+}
+
+void TestCommandLine::noDisplayIsReportedBeforeAnythingElse()
+{
+    QProcessEnvironment env = Environment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
+    const Result result = Run({}, env);
+    QCOMPARE(result.exitCode, 1);
+    QCOMPARE(result.err,
+             QStringLiteral("glossel: cannot show a window: there is no display (DISPLAY and WAYLAND_DISPLAY are not set)\n"));
+    QVERIFY(!QFile::exists(ConfFile()));
+
+    // Removing the settings needs no display: it reports on standard output.
+    const Result unregister = Run({QStringLiteral("/Unregister")}, env);
+    QCOMPARE(unregister.exitCode, 0);
+    QCOMPARE(unregister.out,
+             QStringLiteral("System registry entries have been removed and the INI file (if any) was deleted.\n"));
+}
+
+void TestCommandLine::unregisterRemovesTheSettings()
+{
+    struct Case {
+        QStringList args;
+        QString out;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("/Unregister")},
+         QStringLiteral("System registry entries have been removed and the INI file (if any) was deleted.\n")},
+        {{QStringLiteral("-unregserver"), QStringLiteral("/Embedding")}, QString()},
+    };
+    for (const Case& c : cases) {
+        // A normal run first leaves styles and a recent file behind.
+        QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("lamp.inf")), "Object lamp;\n"));
+        QVERIFY(Run({QStringLiteral("missing.inf")}, Environment()).exitCode == 1);
+        QVERIFY(QFile::exists(ConfFile()));
+
+        const Result result = Run(c.args, Environment());
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, c.out);
+        // Nothing is written back at exit: the file and its folder stay gone.
+        QVERIFY(!QFile::exists(ConfFile()));
+        QVERIFY(!QFileInfo::exists(QFileInfo(ConfFile()).path()));
+    }
+}
+
+QTEST_MAIN(TestCommandLine)
+#include "test_commandline.moc"
