@@ -13,7 +13,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("IDD_ABOUTBOX"));
     setWindowTitle(QString::fromLatin1(ABOUT_CAPTION));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // A caption with a close box only: the box has a fixed size.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("IDR_MAINFRAME"));

@@ -287,7 +287,15 @@ void CGlosselApp::OnFileOpen()
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     dialog.setNameFilters({QStringLiteral("Inform Files (*.inf *.h)"), QStringLiteral("All Files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("inf"));
-    if (DoModal(dialog) != QDialog::Accepted) return;
+    // It opens where it was last left, or else in the shown file's folder.
+    const CGlosselDoc* document = GetDocument();
+    if (!m_lastOpenFolder.isEmpty())
+        dialog.setDirectory(m_lastOpenFolder);
+    else if (document && !document->GetPathName().isEmpty())
+        dialog.setDirectory(QFileInfo(document->GetPathName()).absolutePath());
+    const int result = DoModal(dialog);
+    m_lastOpenFolder = dialog.directory().absolutePath();
+    if (result != QDialog::Accepted) return;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty() || files.first().isEmpty()) return;
     OpenDocumentFile(files.first());

@@ -108,6 +108,7 @@ private:
     std::FILE* m_err = stderr;
     int m_exitCode = 0;
     bool m_unregistered = false;
+    QString m_lastOpenFolder;  // for this run only
 };
 
 // The application object of this process, or null.

@@ -95,6 +95,7 @@ private slots:
     void promptsAndTooltips();
     void openDialogIsSetUpAsDecided();
     void cancelledOpenChangesNothing();
+    void openDialogStartsWhereItWasLeft();
     void typedNameInOpen_data();
     void typedNameInOpen();
     void sameFileIsNotReadAgain();
@@ -557,6 +558,24 @@ void TestApp_::cancelledOpenChangesNothing()
     control.GetSel(start, end);
     QCOMPARE(start, 2);  // not rendered again
     QCOMPARE(end, 4);
+}
+
+void TestApp_::openDialogStartsWhereItWasLeft()
+{
+    const QString shown = MakeFile(QStringLiteral("first/lamp.inf"));
+    const QString other = QFileInfo(MakeFile(QStringLiteral("second/other.inf"))).absolutePath();
+    TestApp& app = Start({shown});
+    QVERIFY(app.InitInstance());
+    QStringList folders;
+    app.SetModalRunner([&](QDialog& dialog) {
+        auto* open = qobject_cast<QFileDialog*>(&dialog);
+        folders << open->directory().absolutePath();
+        open->setDirectory(other);  // the person goes elsewhere, then cancels
+        return int(QDialog::Rejected);
+    });
+    app.OnFileOpen();
+    app.OnFileOpen();
+    QCOMPARE(folders, (QStringList{QFileInfo(shown).absolutePath(), other}));
 }
 
 void TestApp_::typedNameInOpen_data()
