@@ -222,9 +222,10 @@ void CMainFrame::OnUpdateFrameTitle()
 
 void CMainFrame::UpdateRecentFileMenu()
 {
+    // The list may change while one of these entries is still delivering its trigger.
     for (QAction* action : m_recentFileActions) {
         m_fileMenu->removeAction(action);
-        delete action;
+        action->deleteLater();
     }
     m_recentFileActions.clear();
 

@@ -726,24 +726,39 @@ void TestApp_::failedRecentFileLeavesTheList()
     for (const QString& path : {a, b, c}) QVERIFY(app.OpenDocumentFile(path));
     QCOMPARE(app.GetRecentFileList().Names(), (QStringList{c, b, a}));
 
+    // Chosen from the menu with the keyboard, as a person would: File, then the number.
+    const auto choose = [&](char number) {
+        Activate();
+        QTest::keyClick(Frame(), 'f', Qt::AltModifier);
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        QTest::keyClick(QApplication::activePopupWidget(), number);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+    };
     QVERIFY(QFile::remove(b));
-    Frame()->GetRecentFileActions()[1]->trigger();
+    choose('2');
     QCOMPARE(app.GetRecentFileList().Names(), (QStringList{c, a}));
     QCOMPARE(int(Frame()->GetRecentFileActions().size()), 2);
     QCOMPARE(app.GetDocument()->GetPathName(), c);
     QCOMPARE(app.GetDocument()->m_text, std::string("Object c;\n"));
     QCOMPARE(Frame()->windowTitle(), QStringLiteral("c.inf - Glossel"));
 
+    // A file that opens moves to the top; the menu is made again meanwhile.
+    choose('2');
+    QCOMPARE(app.GetRecentFileList().Names(), (QStringList{a, c}));
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object a;\n"));
+    QCOMPARE(Frame()->GetRecentFileActions()[0]->text(), QStringLiteral("&1 ") + a);
+
     // The file already shown stays in the list and is not read again.
-    MakeFile(QStringLiteral("c.inf"), QByteArray());
-    Frame()->GetRecentFileActions()[0]->trigger();
-    QCOMPARE(app.GetRecentFileList().Names(), (QStringList{c, a}));
-    QCOMPARE(app.GetDocument()->m_text, std::string("Object c;\n"));
+    MakeFile(QStringLiteral("a.inf"), QByteArray());
+    choose('1');
+    QCOMPARE(app.GetRecentFileList().Names(), (QStringList{a, c}));
+    QCOMPARE(app.GetDocument()->m_text, std::string("Object a;\n"));
 
     // An empty file fails like a missing one.
-    MakeFile(QStringLiteral("a.inf"), QByteArray());
-    Frame()->GetRecentFileActions()[1]->trigger();
-    QCOMPARE(app.GetRecentFileList().Names(), QStringList{c});
+    MakeFile(QStringLiteral("c.inf"), QByteArray());
+    choose('2');
+    QCOMPARE(app.GetRecentFileList().Names(), QStringList{a});
+    QCOMPARE(app.GetDocument()->GetPathName(), a);
     QVERIFY(boxes.Calls().isEmpty());
 }
 
