@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -58,6 +59,12 @@ CGlosselApp::CGlosselApp(CCommandLineInfo cmdInfo)
     Q_ASSERT(!g_app);
     g_app = this;
     InitGlosselResources();
+    // Who the program is for the desktop: its entry (glossel.desktop), name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("glossel"));
+    QCoreApplication::setApplicationName(QString::fromLatin1(APP_TITLE));
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvanel's Applications"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(GLOSSEL_VERSION_STRING));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/glossel.svg")));
 }
 
 CGlosselApp::~CGlosselApp()

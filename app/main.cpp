@@ -6,7 +6,6 @@
 #include "GlosselApp.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <string>
@@ -44,12 +43,6 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
-    QApplication::setApplicationName(QStringLiteral("Glossel"));
-    QApplication::setOrganizationName(QStringLiteral("Orvanel's Applications"));
-    QApplication::setApplicationVersion(QStringLiteral(GLOSSEL_VERSION_STRING));
-    QGuiApplication::setDesktopFileName(QStringLiteral("glossel"));
-
     CGlosselApp theApp(parsed.info);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/glossel.svg")));
     return theApp.Run();
 }

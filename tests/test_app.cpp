@@ -187,6 +187,8 @@ void TestApp_::startWithoutArgument()
     QCOMPARE(app.GetDocument()->m_text, std::string(GLOSSEL_WELCOME_TEXT));
     QVERIFY(app.GetView()->GetRichEditCtrl().GetTextLength() > 0);
     QCOMPARE(frame->centralWidget(), app.GetView());
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("glossel"));
+    QVERIFY(!frame->windowIcon().isNull());
     QVERIFY(boxes.Calls().isEmpty());
     QCOMPARE(app.ExitInstance(), 0);
     QCOMPARE(m_err->Text(), QString());
