@@ -234,6 +234,8 @@ void TestApp_::startWithAFile()
     QVERIFY(app.InitInstance());
     QCOMPARE(Frame()->windowTitle(), QStringLiteral("lamp.inf - Glossel"));
     QCOMPARE(app.GetDocument()->m_text, std::string("Object lamp \"brass lamp\";\n"));
+    CSyntaxRichEditCtrl& control = app.GetView()->GetRichEditCtrl();
+    QCOMPARE(control.GetText(0, control.GetTextLength()), QStringLiteral("Object lamp \"brass lamp\";\n"));
     QCOMPARE(app.GetDocument()->GetPathName(), path);
     QCOMPARE(app.GetRecentFileList().Names(), QStringList{path});
     QCOMPARE(app.ExitInstance(), 0);

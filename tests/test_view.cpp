@@ -109,8 +109,9 @@ void TestView::updateRendersEveryTextWithTheCaretAtTheStart()
     view.show();
     CSyntaxRichEditCtrl& control = view.GetRichEditCtrl();
 
+    const auto shown = [&] { return control.GetText(0, control.GetTextLength()); };
     view.OnUpdate(nullptr, 0, nullptr);
-    QVERIFY(control.GetTextLength() > 0);
+    QCOMPARE(shown(), QString::fromLatin1(GLOSSEL_WELCOME_TEXT.data(), GLOSSEL_WELCOME_TEXT.size()));
     long long start = -1;
     long long end = -1;
     control.GetSel(start, end);
@@ -129,7 +130,7 @@ void TestView::updateRendersEveryTextWithTheCaretAtTheStart()
     document.m_text = "Object lamp;\n";
     control.SetSel(0, -1);
     document.UpdateAllViews(nullptr);
-    QVERIFY(control.GetTextLength() > 0);
+    QCOMPARE(shown(), QStringLiteral("Object lamp;\n"));
     control.GetSel(start, end);
     QCOMPARE(start, 0);
     QCOMPARE(end, 0);
@@ -141,8 +142,10 @@ void TestView::createRendersATextAlreadyThere()
     document.OnNewDocument();
     CGlosselView view(&document);
     view.OnCreate();
-    QVERIFY(view.GetRichEditCtrl().GetTextLength() > 0);
-    QVERIFY(!view.GetRichEditCtrl().isHidden());
+    CSyntaxRichEditCtrl& control = view.GetRichEditCtrl();
+    QCOMPARE(control.GetText(0, control.GetTextLength()),
+             QString::fromLatin1(GLOSSEL_WELCOME_TEXT.data(), GLOSSEL_WELCOME_TEXT.size()));
+    QVERIFY(!control.isHidden());
 }
 
 void TestView::renderRunsWhileTheControlIsHidden()
@@ -163,6 +166,9 @@ void TestView::renderRunsWhileTheControlIsHidden()
         QVERIFY(call.ownerHidden);
     }
     QVERIFY(view.GetRichEditCtrl().isVisible());
+    // The lines before the long one are shown.
+    CSyntaxRichEditCtrl& control = view.GetRichEditCtrl();
+    QCOMPARE(control.GetText(0, control.GetTextLength()), QStringLiteral("Constant A;\n"));
 }
 
 void TestView::printingPrintsTheText()
