@@ -4,6 +4,7 @@
 #include "MainFrame.h"
 #include "Resource.h"
 #include "TerminationSignals.h"
+#include "dialogs/SyntaxStylesDlg.h"
 #include "doc/DocTemplate.h"
 #include "doc/GlosselDoc.h"
 #include "settings/SettingsStore.h"
@@ -339,6 +340,7 @@ void CGlosselApp::OnToolsSyntaxStyles()
 
 int CGlosselApp::RunSyntaxStylesDialog()
 {
-    // The Syntax Styles dialog is not part of this build yet: nothing changes.
-    return IDCANCEL;
+    // Over the main window, so that it opens centred on it and stays above it.
+    CSyntaxStylesDlg dialog(theStyleMap, GetMainWnd());
+    return DoModal(dialog);
 }

@@ -63,7 +63,7 @@ public:
     // After theStyleMap changed: repaints the main window, then renders every view again.
     void UpdateAllDocumentViews();
 
-    // Runs a modal dialog of the application (About, Open) and returns its result.
+    // Runs a modal dialog of the application (About, Open, Syntax Styles) and returns its result.
     // Tests put their own runner in place so that nothing waits for a person.
     using ModalRunner = std::function<int(QDialog& dialog)>;
     void SetModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
