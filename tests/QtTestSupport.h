@@ -1,19 +1,23 @@
 #pragma once
 // Helpers shared by the viewer's QtTest programs: settings in a temporary folder,
-// files, captured output streams and a message box that records instead of waiting.
+// files, captured output streams, a message box that records instead of waiting, and
+// a look at the colour of drawn text.
 
 #include "view/MessageBox.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace qtestsupport {
 
@@ -53,6 +57,41 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// True when the most strongly drawn pixel of rect in image has colour c blended with
+// white, i.e. the glyph there is painted in c and not in another colour.
+inline bool DrawnIn(const QImage& image, const QRect& rect, QColor c, QString* why = nullptr)
+{
+    int best = -1;
+    QColor darkest;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            if (!image.rect().contains(x, y)) continue;
+            const QColor p = image.pixelColor(x, y);
+            const int ink = 3 * 255 - p.red() - p.green() - p.blue();
+            if (ink > best) {
+                best = ink;
+                darkest = p;
+            }
+        }
+    // How far the pixel went from white towards c, judged on c's strongest channel.
+    const int spans[3] = {255 - c.red(), 255 - c.green(), 255 - c.blue()};
+    const int got[3] = {255 - darkest.red(), 255 - darkest.green(), 255 - darkest.blue()};
+    const int k = static_cast<int>(std::max_element(spans, spans + 3) - spans);
+    const double alpha = spans[k] ? static_cast<double>(got[k]) / spans[k] : 0;
+    bool ok = alpha >= 0.5;
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(got[i] - alpha * spans[i]) > 30) ok = false;
+    if (why)
+        *why = QStringLiteral("darkest pixel %1 in %2,%3 %4x%5, expected %6")
+                   .arg(darkest.name())
+                   .arg(rect.x())
+                   .arg(rect.y())
+                   .arg(rect.width())
+                   .arg(rect.height())
+                   .arg(c.name());
+    return ok;
+}
 
 inline bool WriteBytes(const QString& path, const QByteArray& bytes)
 {

@@ -3,6 +3,7 @@
 // stream-in, keyboard and mouse, the clipboard, focus, accessibility and printing.
 
 #include "DisplayExpectations.h"
+#include "QtTestSupport.h"
 #include "TestSupport.h"
 
 #include "doc/TextLoader.h"
@@ -25,6 +26,8 @@
 #include <QTest>
 
 #include <cstring>
+
+using qtestsupport::DrawnIn;
 
 namespace {
 
@@ -86,41 +89,6 @@ CCharFormat StyleFormat(const CSyntaxStyleMap& styles, StyleCode code)
     CSyntaxStyle* style = nullptr;
     styles.Lookup(code, style);
     return CCharFormat{style->m_colour, style->m_bold != 0, style->m_italic != 0};
-}
-
-// True when the most strongly drawn pixel of rect in image has colour c blended with
-// white, i.e. the glyph there is painted in c and not in another colour.
-bool DrawnIn(const QImage& image, const QRect& rect, QColor c, QString* why = nullptr)
-{
-    int best = -1;
-    QColor darkest;
-    for (int y = rect.top(); y <= rect.bottom(); ++y)
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-            if (!image.rect().contains(x, y)) continue;
-            const QColor p = image.pixelColor(x, y);
-            const int ink = 3 * 255 - p.red() - p.green() - p.blue();
-            if (ink > best) {
-                best = ink;
-                darkest = p;
-            }
-        }
-    // How far the pixel went from white towards c, judged on c's strongest channel.
-    const int spans[3] = {255 - c.red(), 255 - c.green(), 255 - c.blue()};
-    const int got[3] = {255 - darkest.red(), 255 - darkest.green(), 255 - darkest.blue()};
-    const int k = static_cast<int>(std::max_element(spans, spans + 3) - spans);
-    const double alpha = spans[k] ? static_cast<double>(got[k]) / spans[k] : 0;
-    bool ok = alpha >= 0.5;
-    for (int i = 0; i < 3; ++i)
-        if (std::abs(got[i] - alpha * spans[i]) > 30) ok = false;
-    if (why)
-        *why = QStringLiteral("darkest pixel %1 in %2,%3 %4x%5, expected %6")
-                   .arg(darkest.name())
-                   .arg(rect.x())
-                   .arg(rect.y())
-                   .arg(rect.width())
-                   .arg(rect.height())
-                   .arg(c.name());
-    return ok;
 }
 
 bool AllWhite(const QImage& image, const QRect& rect)
