@@ -152,6 +152,7 @@ void CSyntaxStylesDlg::CreateControls()
     m_sample->setObjectName(QStringLiteral("IDC_STYLE_SAMPLE"));
     m_sample->setFocusPolicy(Qt::NoFocus);
     m_sample->setFont(font());
+    m_sample->setAccessibleName(tr("Sample"));
     {
         // Big enough for the sample in its widest face, and never smaller than the box
         // the sample has in dialog units.
