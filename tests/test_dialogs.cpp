@@ -17,7 +17,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -257,10 +256,6 @@ void TestDialogs::controlsInTheirOrder()
     QCOMPARE(d.ok->text(), QStringLiteral("OK"));
     QCOMPARE(d.cancel->text(), QStringLiteral("Cancel"));
     QVERIFY(d.ok->isDefault());
-    QStringList groups;
-    for (QGroupBox* group : dialog.findChildren<QGroupBox*>()) groups << group->title();
-    groups.sort();
-    QCOMPARE(groups, (QStringList{"Sample", "Styles"}));
     QCOMPARE(d.sample->parentWidget()->property("title").toString(), QStringLiteral("Sample"));
     QCOMPARE(d.bold->parentWidget()->property("title").toString(), QStringLiteral("Styles"));
 
@@ -652,8 +647,10 @@ void TestDialogs::colourDialogStartsOnTheStylesColour()
     QTimer answer;
     answer.setInterval(20);
     QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
-        if (!chooser || !chooser->isVisible()) return;
+        QColorDialog* chooser = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* shown = qobject_cast<QColorDialog*>(window); shown && shown->isVisible()) chooser = shown;
+        if (!chooser) return;
         answer.stop();
         shownAtStart = chooser->currentColor();
         chooser->setCurrentColor(QColor(int(GetRValue(pick)), int(GetGValue(pick)), int(GetBValue(pick))));
