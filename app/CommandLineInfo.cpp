@@ -1,6 +1,6 @@
 #include "CommandLineInfo.h"
 
-#include <QFile>
+#include "doc/FileName.h"
 
 namespace {
 
@@ -69,7 +69,8 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
     ParsedCommandLine parsed;
     bool switchesEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const QString arg = QFile::decodeName(QByteArray::fromStdString(args[i]));
+        // Without loss: a file name need not be UTF-8 (see FileName.h).
+        const QString arg = DecodeFileName(QByteArray::fromStdString(args[i]));
         const bool last = i + 1 == args.size();
         if (!switchesEnded) {
             if (arg == u"--") {

@@ -6,6 +6,7 @@
 #include "TerminationSignals.h"
 #include "dialogs/SyntaxStylesDlg.h"
 #include "doc/DocTemplate.h"
+#include "doc/FileName.h"
 #include "doc/GlosselDoc.h"
 #include "settings/SettingsStore.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -147,7 +148,7 @@ bool CGlosselApp::ProcessShellCommand(const CCommandLineInfo& info)
     case CCommandLineInfo::FileOpen:
         if (OpenDocumentFile(info.m_strFileName)) return true;
         Fail(QStringLiteral("glossel: cannot open %1: %2")
-                 .arg(QFileInfo(info.m_strFileName).absoluteFilePath(), m_docTemplate->GetOpenFailureReason()));
+                 .arg(AbsoluteFileName(info.m_strFileName), m_docTemplate->GetOpenFailureReason()));
         return false;
     case CCommandLineInfo::FilePrint:
     case CCommandLineInfo::FilePrintTo:
@@ -176,7 +177,7 @@ bool CGlosselApp::PrintDocumentFile(const CCommandLineInfo& info)
         Fail(QStringLiteral("glossel: /pt needs the file and then the printer's name"));
         return false;
     }
-    const QString path = QFileInfo(info.m_strFileName).absoluteFilePath();
+    const QString path = AbsoluteFileName(info.m_strFileName);
     CDocument* document = OpenDocumentFile(path);
     if (!document) {
         Fail(QStringLiteral("glossel: cannot open %1: %2").arg(path, m_docTemplate->GetOpenFailureReason()));
@@ -222,7 +223,8 @@ bool CGlosselApp::Unregister()
 
 void CGlosselApp::Fail(const QString& line)
 {
-    std::fprintf(m_err, "%s\n", line.toLocal8Bit().constData());
+    // A file name in the line reaches the terminal as the bytes the system knows it by.
+    std::fprintf(m_err, "%s\n", EncodeFileName(line).constData());
     m_exitCode = 1;
 }
 
@@ -246,7 +248,7 @@ CDocument* CGlosselApp::OpenDocumentFile(const QString& path)
 {
     if (!m_docTemplate) return nullptr;
     if (path.isEmpty()) return m_docTemplate->OpenDocumentFile(QString());
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    const QString fullPath = AbsoluteFileName(path);
     if (CDocument* open = m_docTemplate->MatchDocument(fullPath)) {
         if (CMainFrame* frame = GetMainWnd()) {
             frame->raise();

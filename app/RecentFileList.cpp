@@ -1,5 +1,6 @@
 #include "RecentFileList.h"
 
+#include "doc/FileName.h"
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
@@ -58,13 +59,17 @@ void CRecentFileList::ReadList(CSettingsStore& store)
 void CRecentFileList::WriteList(CSettingsStore& store) const
 {
     store.RemoveSection(kSection);
-    for (int i = 0; i < m_names.size(); ++i) store.WriteProfileString(kSection, EntryName(i), m_names[i]);
+    // The settings file holds text: a name that is not UTF-8 on disk would come back
+    // changed and could not be opened, so it stays in this run's list only.
+    int written = 0;
+    for (const QString& name : m_names)
+        if (!HasEscapedBytes(name)) store.WriteProfileString(kSection, EntryName(written++), name);
 }
 
 QString CRecentFileList::GetMenuLabel(int index) const
 {
     const int number = (index + 1) % 10;
-    QString shown = AbbreviatePath(m_names[index], m_maxDisplayLength);
+    QString shown = AbbreviatePath(DisplayFileName(m_names[index]), m_maxDisplayLength);
     shown.replace(u'&', QStringLiteral("&&"));
     return QStringLiteral("&") + QString::number(number) + u' ' + shown;
 }

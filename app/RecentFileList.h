@@ -4,7 +4,9 @@
 // Stored in the settings section "Recent File List" as File1..File10. The menu shows
 // each entry as "&1 " .. "&9 ", "&0 " (the tenth) and the path shortened to at most 30
 // characters: the start of the path and the file's name stay, the folders between them
-// become "...". An '&' in a path is doubled so that it shows as itself.
+// become "...". An '&' in a path is doubled so that it shows as itself. A path that is
+// not valid UTF-8 (see doc/FileName.h) is listed for the run but never written: the
+// settings file could not give it back unchanged.
 
 #include <QString>
 #include <QStringList>

@@ -58,21 +58,19 @@ constexpr const char* kUsage =
     "line of 1020 or more characters ended the document early (the document up to\n"
     "that line is still written).\n";
 
-struct Options {
-    std::string input;
-    std::string output;  // empty: the output stream
-    bool hasInput = false;
-    bool codes = false;
-    bool defaultStyles = false;
-    std::string settings;  // --settings FILE
-    bool hasSettings = false;
-};
-
 int UsageError(const RenderStreams& io, const std::string& what)
 {
     std::fprintf(io.err, "%s: %s\nTry '%s --help' for more information.\n", kProgram, what.c_str(),
                  kProgram);
     return RENDER_USAGE;
+}
+
+RenderOptions Usage(std::string what)
+{
+    RenderOptions wrong;
+    wrong.request = RenderOptions::UsageError;
+    wrong.error = std::move(what);
+    return wrong;
 }
 
 int Failure(const RenderStreams& io, const std::string& name, const std::string& reason)
@@ -130,10 +128,12 @@ private:
     int m_error = 0;
 };
 
-int ParseArguments(const std::vector<std::string>& args, Options& options, const RenderStreams& io,
-                   bool& done)
+}  // namespace
+
+RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
 {
-    done = false;
+    RenderOptions options;
+    bool hasInput = false;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -141,50 +141,50 @@ int ParseArguments(const std::vector<std::string>& args, Options& options, const
             if (arg == "--") {
                 optionsEnded = true;
             } else if (arg == "-h" || arg == "--help") {
-                std::fputs(kUsage, io.out);
-                done = true;
-                return RENDER_OK;
+                options.request = RenderOptions::ShowHelp;
+                return options;
             } else if (arg == "-V" || arg == "--version") {
-                std::fprintf(io.out, "%s %s\n", kProgram, GLOSSEL_VERSION);
-                done = true;
-                return RENDER_OK;
+                options.request = RenderOptions::ShowVersion;
+                return options;
             } else if (arg == "--codes") {
                 options.codes = true;
             } else if (arg == "--default-styles") {
                 options.defaultStyles = true;
 #ifdef GLOSSEL_HAVE_SETTINGS
             } else if (arg == "--settings") {
-                if (i + 1 >= args.size()) return UsageError(io, "option '" + arg + "' needs a file name");
+                if (i + 1 >= args.size()) return Usage("option '" + arg + "' needs a file name");
                 options.settings = args[++i];
                 options.hasSettings = true;
-                if (options.settings.empty()) return UsageError(io, "the settings file name is empty");
+                if (options.settings.empty()) return Usage("the settings file name is empty");
             } else if (arg.rfind("--settings=", 0) == 0) {
                 options.settings = arg.substr(11);
                 options.hasSettings = true;
-                if (options.settings.empty()) return UsageError(io, "the settings file name is empty");
+                if (options.settings.empty()) return Usage("the settings file name is empty");
 #endif
             } else if (arg == "-o" || arg == "--output") {
-                if (i + 1 >= args.size()) return UsageError(io, "option '" + arg + "' needs a file name");
+                if (i + 1 >= args.size()) return Usage("option '" + arg + "' needs a file name");
                 options.output = args[++i];
-                if (options.output.empty()) return UsageError(io, "the output file name is empty");
+                if (options.output.empty()) return Usage("the output file name is empty");
             } else if (arg.rfind("--output=", 0) == 0) {
                 options.output = arg.substr(9);
-                if (options.output.empty()) return UsageError(io, "the output file name is empty");
+                if (options.output.empty()) return Usage("the output file name is empty");
             } else if (arg.rfind("-o", 0) == 0) {
                 options.output = arg.substr(2);
             } else {
-                return UsageError(io, "unknown option '" + arg + "'");
+                return Usage("unknown option '" + arg + "'");
             }
             continue;
         }
-        if (options.hasInput) return UsageError(io, "only one input file may be given");
-        if (arg.empty()) return UsageError(io, "the input file name is empty");
+        if (hasInput) return Usage("only one input file may be given");
+        if (arg.empty()) return Usage("the input file name is empty");
         options.input = arg;
-        options.hasInput = true;
+        hasInput = true;
     }
-    if (!options.hasInput) return UsageError(io, "no input file");
-    return RENDER_OK;
+    if (!hasInput) return Usage("no input file");
+    return options;
 }
+
+namespace {
 
 // One line per input line: the code of every character as a hex digit, a space and
 // the state word after the line.
@@ -223,6 +223,15 @@ int WriteCodes(const std::string& text, const std::string& name, COutput& out,
     return status;
 }
 
+// True when both names lead to one existing file (after following links).
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 // Installs a profile for the style records' Load, and puts the previous one back.
 class CProfileScope {
 public:
@@ -240,7 +249,7 @@ private:
 
 // Fills styles as the viewer's start-up does: the built-in attributes, overlaid with
 // the stored ones unless --default-styles. Only reads the settings.
-int LoadStyles(const Options& options, CSyntaxStyleMap& styles, const RenderStreams& io)
+int LoadStyles(const RenderOptions& options, CSyntaxStyleMap& styles, const RenderStreams& io)
 {
     std::unique_ptr<CProfileStore> store;
 #ifdef GLOSSEL_HAVE_SETTINGS
@@ -274,13 +283,21 @@ int LoadStyles(const Options& options, CSyntaxStyleMap& styles, const RenderStre
 
 int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
 {
-    Options options;
-    bool done = false;
-    const int parsed = ParseArguments(args, options, io, done);
-    if (done || parsed != RENDER_OK) {
-        if (done && (std::fflush(io.out) != 0 || std::ferror(io.out)))
+    const RenderOptions options = ParseRenderArguments(args);
+    switch (options.request) {
+    case RenderOptions::UsageError:
+        return UsageError(io, options.error);
+    case RenderOptions::ShowHelp:
+    case RenderOptions::ShowVersion:
+        if (options.request == RenderOptions::ShowHelp)
+            std::fputs(kUsage, io.out);
+        else
+            std::fprintf(io.out, "%s %s\n", kProgram, GLOSSEL_VERSION);
+        if (std::fflush(io.out) != 0 || std::ferror(io.out))
             return Failure(io, "write error", std::strerror(errno));
-        return parsed;
+        return RENDER_OK;
+    case RenderOptions::Render:
+        break;
     }
 
     CSyntaxStyleMap styles;
@@ -288,6 +305,10 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         const int loadedStyles = LoadStyles(options, styles, io);
         if (loadedStyles != RENDER_OK) return loadedStyles;
     }
+
+    // Writing the document over the file it comes from would destroy the source.
+    if (!options.output.empty() && options.input != "-" && IsSameFile(options.input, options.output))
+        return Failure(io, options.output, "is the input file; it is never written");
 
     std::string text;
     LoadFailure failure;

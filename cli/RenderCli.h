@@ -29,5 +29,22 @@ struct RenderStreams {
     std::FILE* err = stderr;
 };
 
+// What the arguments ask for. Parsing only looks at the strings: it opens, creates
+// and prints nothing.
+struct RenderOptions {
+    enum Request { Render, ShowHelp, ShowVersion, UsageError };
+    Request request = Render;
+    std::string error;     // UsageError: one line for people, without the program's name
+    std::string input;     // Render: never empty; "-" is standard input
+    std::string output;    // empty: the output stream; never empty when -o was given
+    bool codes = false;
+    bool defaultStyles = false;
+    std::string settings;  // --settings FILE, never empty when given
+    bool hasSettings = false;
+};
+
+// args are the arguments after the program name.
+RenderOptions ParseRenderArguments(const std::vector<std::string>& args);
+
 // args are the arguments after the program name.
 int RunRender(const std::vector<std::string>& args, const RenderStreams& io);

@@ -3,7 +3,7 @@
 #include "Document.h"
 #include "view/View.h"
 
-#include <QFileInfo>
+#include "FileName.h"
 
 CSingleDocTemplate::CSingleDocTemplate(DocumentFactory makeDocument, FrameFactory makeFrame)
     : m_makeDocument(std::move(makeDocument)), m_makeFrame(std::move(makeFrame))
@@ -24,8 +24,8 @@ void CSingleDocTemplate::CloseAllDocuments()
 CDocument* CSingleDocTemplate::MatchDocument(const QString& path) const
 {
     if (!m_document || m_document->GetPathName().isEmpty() || path.isEmpty()) return nullptr;
-    const QString wanted = QFileInfo(path).canonicalFilePath();
-    const QString held = QFileInfo(m_document->GetPathName()).canonicalFilePath();
+    const QString wanted = CanonicalFileName(path);
+    const QString held = CanonicalFileName(m_document->GetPathName());
     return !wanted.isEmpty() && wanted == held ? m_document.get() : nullptr;
 }
 

@@ -1,5 +1,6 @@
 #include "Document.h"
 
+#include "FileName.h"
 #include "view/View.h"
 
 #include <QFileInfo>
@@ -22,7 +23,7 @@ bool CDocument::OnNewDocument()
 void CDocument::SetPathName(const QString& path)
 {
     m_strPathName = path;
-    SetTitle(QFileInfo(path).fileName());
+    SetTitle(DisplayFileName(QFileInfo(path).fileName()));
 }
 
 void CDocument::SetTitle(const QString& title)

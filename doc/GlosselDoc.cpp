@@ -1,6 +1,6 @@
 #include "GlosselDoc.h"
 
-#include <QFile>
+#include "FileName.h"
 
 CGlosselDoc::CGlosselDoc() : m_reader(&LoadTextFile) {}
 
@@ -17,7 +17,7 @@ bool CGlosselDoc::OnOpenDocument(const QString& path)
     // so a failed read never shows a part of a file under the previous file's title.
     std::string text;
     LoadFailure failure;
-    if (!m_reader(QFile::encodeName(path).toStdString(), text, &failure)) {
+    if (!m_reader(EncodeFileName(path).toStdString(), text, &failure)) {
         m_openFailure = QString::fromStdString(failure.reason);
         if (m_openFailure.isEmpty()) m_openFailure = QStringLiteral("the file could not be read");
         return false;

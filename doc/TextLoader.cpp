@@ -12,6 +12,12 @@ namespace {
 
 constexpr char kCtrlZ = 0x1A;
 
+std::function<void(const std::string&)>& LoadPause()
+{
+    static std::function<void(const std::string&)> pause;
+    return pause;
+}
+
 bool Fail(LoadFailure* failure, int error, const char* reason = nullptr)
 {
     if (failure) {
@@ -50,6 +56,11 @@ private:
 };
 
 }  // namespace
+
+void SetLoadPauseForTesting(std::function<void(const std::string& path)> pause)
+{
+    LoadPause() = std::move(pause);
+}
 
 std::size_t TranslateTextMode(char* data, std::size_t size)
 {
@@ -105,6 +116,7 @@ bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failu
     } catch (const std::length_error&) {
         return Fail(failure, ENOMEM);
     }
+    if (LoadPause()) LoadPause()(path);
     const long long got = ReadFully(fd.Get(), loaded.data(), loaded.size());
     if (got < 0) return Fail(failure, errno);
     loaded.resize(TranslateTextMode(loaded.data(), static_cast<std::size_t>(got)));

@@ -9,6 +9,7 @@
 // is NUL or Ctrl-Z loads as an empty text. On failure the caller's text is untouched.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,14 @@ std::size_t TranslateTextMode(char* data, std::size_t size);
 
 // The text of raw file bytes (same rules; an empty input gives an empty text).
 std::string TextFromBytes(std::string_view bytes);
+
+// The file is read up to the size it had when it was opened. Should it change while it
+// is read, the text is that of the bytes actually read: a file that shrank gives the
+// text of what was left of it, one that grew the text of its first size bytes.
+
+// A test seam: called with the path after the file's size has been taken and before
+// its bytes are read, so that a test can change the file in between. Null: nothing.
+void SetLoadPauseForTesting(std::function<void(const std::string& path)> pause);
 
 // Loads the file at path into text. False (with the reason) when the file cannot be
 // opened, is not a regular file, is empty, cannot be read or does not fit in memory.

@@ -5,7 +5,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 int FuzzTextLoader(const std::uint8_t* data, std::size_t size);
 int FuzzRender(const std::uint8_t* data, std::size_t size);
 int FuzzRtfReader(const std::uint8_t* data, std::size_t size);
+// glossel-render's argument parsing; the bytes are the arguments, split at NUL bytes.
+int FuzzRenderArguments(const std::uint8_t* data, std::size_t size);
+std::vector<std::string> SplitFuzzArguments(const std::uint8_t* data, std::size_t size);
+
+// The viewer's (built with Qt only): its command line, split as above; and the stored
+// settings, the bytes being the whole settings file.
+int FuzzViewerArguments(const std::uint8_t* data, std::size_t size);
+int FuzzSettingsFile(const std::uint8_t* data, std::size_t size);

@@ -19,6 +19,11 @@ TEST(FuzzReplay, SavedInputsKeepEveryInvariant)
         {"loader", FuzzTextLoader},
         {"render", FuzzRender},
         {"rtf", FuzzRtfReader},
+        {"render_args", FuzzRenderArguments},
+#ifdef GLOSSEL_FUZZ_VIEWER
+        {"viewer_args", FuzzViewerArguments},
+        {"settings", FuzzSettingsFile},
+#endif
     };
     const fs::path root = fs::path(GLOSSEL_SOURCE_DIR) / "fuzz";
     std::size_t replayed = 0;
