@@ -41,10 +41,31 @@ void AdviseLargePages(char* data, std::size_t size)
 
 CRtfOutput::~CRtfOutput() { Free(); }
 
+void CRtfOutput::ReleaseBefore(std::size_t offset)
+{
+#ifdef MADV_DONTNEED
+    // Whole 2 MiB blocks only, at least 16 MiB at a time: a large page is never split,
+    // and the system is asked rarely.
+    constexpr std::uintptr_t kBlock = 2u << 20;
+    constexpr std::size_t kBatch = 16u << 20;
+    if (!m_data || offset > m_length) return;
+    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(m_data);
+    const std::uintptr_t begin = (base + kBlock - 1) & ~(kBlock - 1);
+    const std::uintptr_t end = (base + offset) & ~(kBlock - 1);
+    if (end <= begin || end - begin < m_released + kBatch) return;
+    // The pages lie wholly inside this buffer, so nothing else lives on them.
+    if (madvise(reinterpret_cast<void*>(begin + m_released), end - begin - m_released, MADV_DONTNEED) == 0)
+        m_released = end - begin;
+#else
+    (void)offset;
+#endif
+}
+
 void CRtfOutput::Free()
 {
     std::free(m_data);
     m_data = nullptr;
+    m_released = 0;
     m_length = 0;
     m_capacity = 0;
 }
@@ -55,6 +76,7 @@ bool CRtfOutput::SetCapacity(std::size_t capacity)
     if (capacity == SIZE_MAX) return false;
     char* grown = static_cast<char*>(std::realloc(m_data, capacity + 1));
     if (!grown) return false;
+    if (grown != m_data) m_released = 0;
     m_data = grown;
     m_capacity = capacity;
     m_data[m_length] = '\0';

@@ -45,8 +45,16 @@ public:
     bool Append(const char* bytes, std::size_t n);
     bool Append(std::string_view s) { return Append(s.data(), s.size()); }
 
+    // For a reader that has consumed the bytes before offset and will not read them
+    // again: gives their memory back to the system, in whole large pages, once enough
+    // has gathered. Those bytes read as zeros afterwards; length and capacity stay.
+    // While a document of hundreds of megabytes streams into the control, the control's
+    // store grows as the document is consumed, so the two never peak together.
+    void ReleaseBefore(std::size_t offset);
+
 private:
     char* m_data = nullptr;
+    std::size_t m_released = 0;  // bytes from m_data's large-page boundary already given back
     std::size_t m_length = 0;
     std::size_t m_capacity = 0;  // bytes usable for content, the terminating zero not counted
 };

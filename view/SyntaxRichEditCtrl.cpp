@@ -182,6 +182,7 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
     CStreamCursor cursor;
     cursor.m_next = output.Data();
     cursor.m_remaining = output.Length();
+    cursor.m_document = &output;
     EDITSTREAM stream;
     stream.dwCookie = reinterpret_cast<std::uintptr_t>(&cursor);
     stream.dwError = 0;
@@ -212,6 +213,8 @@ long CSyntaxRichEditCtrl::StreamInCallback(std::uintptr_t dwCookie, unsigned cha
     if (k > 0) std::memcpy(pbBuff, cursor->m_next, static_cast<std::size_t>(k));
     cursor->m_next += k;
     cursor->m_remaining -= k;
+    if (cursor->m_document)
+        cursor->m_document->ReleaseBefore(static_cast<std::size_t>(cursor->m_next - cursor->m_document->Data()));
     if (pcb) *pcb = static_cast<long>(k);
     return 0;
 }

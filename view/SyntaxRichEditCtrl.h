@@ -60,6 +60,7 @@
 #include <utility>
 #include <vector>
 
+class CRtfOutput;
 class CSyntaxStyleMap;
 class QMenu;
 class QPrinter;
@@ -138,6 +139,9 @@ public:
     struct CStreamCursor {
         const char* m_next = nullptr;
         std::uint64_t m_remaining = 0;
+        // When set, the document the bytes come from: bytes handed over are given back
+        // to the system as the stream goes (the render frees the document afterwards).
+        CRtfOutput* m_document = nullptr;
     };
     // Hands the cursor's bytes (dwCookie: a CStreamCursor*) to a stream-in, cb at a time.
     static long StreamInCallback(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb);
