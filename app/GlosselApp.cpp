@@ -7,6 +7,7 @@
 #include "dialogs/SyntaxStylesDlg.h"
 #include "doc/DocTemplate.h"
 #include "doc/FileName.h"
+#include "doc/Printable.h"
 #include "doc/GlosselDoc.h"
 #include "settings/SettingsStore.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -223,8 +224,9 @@ bool CGlosselApp::Unregister()
 
 void CGlosselApp::Fail(const QString& line)
 {
-    // A file name in the line reaches the terminal as the bytes the system knows it by.
-    std::fprintf(m_err, "%s\n", EncodeFileName(line).constData());
+    // A file name in the line reaches the terminal as the bytes the system knows it by,
+    // its control bytes escaped so that the message stays one line.
+    std::fprintf(m_err, "%s\n", PrintableForTerminal(EncodeFileName(line).toStdString()).c_str());
     m_exitCode = 1;
 }
 

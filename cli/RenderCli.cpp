@@ -1,5 +1,6 @@
 #include "RenderCli.h"
 
+#include "doc/Printable.h"
 #include "doc/TextLoader.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
@@ -60,8 +61,8 @@ constexpr const char* kUsage =
 
 int UsageError(const RenderStreams& io, const std::string& what)
 {
-    std::fprintf(io.err, "%s: %s\nTry '%s --help' for more information.\n", kProgram, what.c_str(),
-                 kProgram);
+    std::fprintf(io.err, "%s: %s\nTry '%s --help' for more information.\n", kProgram,
+                 PrintableForTerminal(what).c_str(), kProgram);
     return RENDER_USAGE;
 }
 
@@ -75,7 +76,7 @@ RenderOptions Usage(std::string what)
 
 int Failure(const RenderStreams& io, const std::string& name, const std::string& reason)
 {
-    std::fprintf(io.err, "%s: %s: %s\n", kProgram, name.c_str(), reason.c_str());
+    std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(), reason.c_str());
     return RENDER_FAILED;
 }
 
@@ -219,7 +220,8 @@ int WriteCodes(const std::string& text, const std::string& name, COutput& out,
     }
     if (!out.Finish()) return Failure(io, out.Name().empty() ? "write error" : out.Name(), std::strerror(errno));
     if (status == RENDER_LONG_LINE)
-        std::fprintf(io.err, "%s: %s: %s\n", kProgram, name.c_str(), LongLineMessage().c_str());
+        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
+                     LongLineMessage().c_str());
     return status;
 }
 
@@ -337,7 +339,8 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
     if (!out.Finish())
         return Failure(io, options.output.empty() ? "write error" : options.output, std::strerror(errno));
     if (status == RenderStatus::LongLine) {
-        std::fprintf(io.err, "%s: %s: %s\n", kProgram, name.c_str(), LongLineMessage().c_str());
+        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
+                     LongLineMessage().c_str());
         return RENDER_LONG_LINE;
     }
     return RENDER_OK;

@@ -34,7 +34,8 @@ struct RenderStreams {
 struct RenderOptions {
     enum Request { Render, ShowHelp, ShowVersion, UsageError };
     Request request = Render;
-    std::string error;     // UsageError: one line for people, without the program's name
+    std::string error;     // UsageError: for people, without the program's name (an argument
+                           // quoted in it is as given; printing escapes control bytes)
     std::string input;     // Render: never empty; "-" is standard input
     std::string output;    // empty: the output stream; never empty when -o was given
     bool codes = false;

@@ -4,6 +4,7 @@
 #include "FuzzTargets.h"
 
 #include "cli/RenderCli.h"
+#include "doc/Printable.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +53,7 @@ int FuzzRenderArguments(const std::uint8_t* data, std::size_t size)
     switch (options.request) {
     case RenderOptions::UsageError:
         Require(!options.error.empty(), "a usage error says what is wrong");
-        Require(options.error.find('\n') == std::string::npos, "a usage error is one line");
+        Require(PrintableForTerminal(options.error).find('\n') == std::string::npos, "a usage error prints as one line");
         break;
     case RenderOptions::Render: {
         Require(!options.input.empty(), "a render has an input");

@@ -64,6 +64,18 @@ std::map<int, StoredStyle> LoadStyles(CSettingsStore& store)
 bool SameValue(const QVariant& a, const QVariant& b)
 {
     if (a == b) return true;
+    // A list may come back as a list of variants rather than of strings.
+    const auto isList = [](const QVariant& v) {
+        return v.typeId() == QMetaType::QStringList || v.typeId() == QMetaType::QVariantList;
+    };
+    if (isList(a) && isList(b)) {
+        const QVariantList x = a.toList();
+        const QVariantList y = b.toList();
+        if (x.size() != y.size()) return false;
+        for (qsizetype i = 0; i < x.size(); ++i)
+            if (!SameValue(x[i], y[i])) return false;
+        return true;
+    }
     QByteArray x, y;
     QDataStream sx(&x, QIODevice::WriteOnly);
     QDataStream sy(&y, QIODevice::WriteOnly);
@@ -108,9 +120,6 @@ int FuzzViewerArguments(const std::uint8_t* data, std::size_t size)
         Require(!info.m_strFileName.isEmpty(), "an open has a file");
     if (info.m_nShellCommand == CCommandLineInfo::FileNew)
         Require(info.m_strFileName.isEmpty(), "a file is opened, never dropped");
-    if (info.m_nShellCommand != CCommandLineInfo::FilePrintTo)
-        Require(info.m_strPrinterName.isEmpty() && info.m_strDriverName.isEmpty() && info.m_strPortName.isEmpty(),
-                "printer names only for /pt");
     if (!args.empty())
         Require(info.m_bShowSplash == (!info.m_bRunEmbedded && !info.m_bRunAutomated), "the last step ran");
     return 0;
@@ -118,7 +127,10 @@ int FuzzViewerArguments(const std::uint8_t* data, std::size_t size)
 
 int FuzzSettingsFile(const std::uint8_t* data, std::size_t size)
 {
-    static QTemporaryDir folder;
+    // In memory where possible: every write of the store ends with an fsync.
+    static QTemporaryDir folder(QDir(QStringLiteral("/dev/shm")).exists()
+                                    ? QStringLiteral("/dev/shm/glossel-fuzz-XXXXXX")
+                                    : QDir::tempPath() + QStringLiteral("/glossel-fuzz-XXXXXX"));
     static unsigned serial = 0;
     Require(folder.isValid(), "a temporary folder");
     // A fresh name each time: QSettings caches files by name within a process.
@@ -176,7 +188,14 @@ int FuzzSettingsFile(const std::uint8_t* data, std::size_t size)
     const std::map<QString, QVariant> kept = ForeignValues(copy);
     for (const auto& [key, value] : foreign) {
         if (owned.contains(key)) continue;
+        // A key with an empty name (from a broken section line such as "[a=b") cannot be
+        // written by QSettings: it is garbage, not an entry.
+        if (key.endsWith(u'/') || key.contains(QStringLiteral("//")) || key.startsWith(u'/')) continue;
         const auto it = kept.find(key);
+        if (it == kept.end() || !SameValue(it->second, value))
+            std::fprintf(stderr, "entry %s: %s, then %s\n", key.toUtf8().toHex(' ').constData(),
+                         value.toString().toUtf8().toHex(' ').constData(),
+                         it == kept.end() ? "gone" : it->second.toString().toUtf8().toHex(' ').constData());
         Require(it != kept.end() && SameValue(it->second, value), "other entries are kept");
     }
     QFile::remove(path);
