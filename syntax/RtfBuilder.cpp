@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -21,20 +22,18 @@ constexpr std::size_t kLineBufferSize = 32 * MAX_LINE_LENGTH + 1;
 
 namespace {
 
-// A document of many megabytes is written once from start to end: large pages save
-// most of the page faults of touching it (a hint; the kernel may ignore it).
-void AdviseLargePages(char* data, std::size_t size)
+// Buffers from this size up are mappings of their own rather than heap blocks. A
+// document of many megabytes is written once from start to end: large pages save most
+// of the page faults of touching it, and the advice is given for the whole mapping. (On
+// a part of a heap block it would split the block's mapping in pieces, which mremap
+// cannot grow, so that every growth would copy the whole document: old and new copy
+// resident at once.)
+constexpr std::size_t kMapThreshold = 8u << 20;
+
+std::size_t PageRound(std::size_t size)
 {
-#ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t kLarge = 2u << 20;
-    if (size < 2 * kLarge) return;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kLarge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)size;
-#endif
+    static const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return size > SIZE_MAX - page ? 0 : (size + page - 1) / page * page;
 }
 
 }  // namespace
@@ -63,8 +62,12 @@ void CRtfOutput::ReleaseBefore(std::size_t offset)
 
 void CRtfOutput::Free()
 {
-    std::free(m_data);
+    if (m_mapSize)
+        munmap(m_data, m_mapSize);
+    else
+        std::free(m_data);
     m_data = nullptr;
+    m_mapSize = 0;
     m_released = 0;
     m_length = 0;
     m_capacity = 0;
@@ -74,13 +77,31 @@ bool CRtfOutput::SetCapacity(std::size_t capacity)
 {
     if (capacity < m_length) capacity = m_length;
     if (capacity == SIZE_MAX) return false;
-    char* grown = static_cast<char*>(std::realloc(m_data, capacity + 1));
-    if (!grown) return false;
+    char* grown;
+    if (capacity + 1 >= kMapThreshold || m_mapSize) {
+        // Once mapped, a buffer stays mapped; mremap moves its pages, never its bytes.
+        const std::size_t size = PageRound(capacity + 1);
+        if (size == 0) return false;
+        void* mapped = m_mapSize ? mremap(m_data, m_mapSize, size, MREMAP_MAYMOVE)
+                                 : mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) return false;
+        grown = static_cast<char*>(mapped);
+        if (!m_mapSize && m_data) {
+            std::memcpy(grown, m_data, m_length + 1);
+            std::free(m_data);
+        }
+        m_mapSize = size;
+#ifdef MADV_HUGEPAGE
+        madvise(grown, size, MADV_HUGEPAGE);  // a hint; the kernel may ignore it
+#endif
+    } else {
+        grown = static_cast<char*>(std::realloc(m_data, capacity + 1));
+        if (!grown) return false;
+    }
     if (grown != m_data) m_released = 0;
     m_data = grown;
     m_capacity = capacity;
     m_data[m_length] = '\0';
-    AdviseLargePages(m_data, capacity + 1);
     return true;
 }
 

@@ -54,6 +54,7 @@ public:
 
 private:
     char* m_data = nullptr;
+    std::size_t m_mapSize = 0;   // the mapping's size when the buffer is a mapping of its own
     std::size_t m_released = 0;  // bytes from m_data's large-page boundary already given back
     std::size_t m_length = 0;
     std::size_t m_capacity = 0;  // bytes usable for content, the terminating zero not counted

@@ -1,0 +1,265 @@
+// glossel-render against inputs that are not ordinary Inform files: one table, each
+// row stating the status, the document written and the message. The source file is
+// never written. The 200 MB file, and the memory it may take, is a test of its own.
+
+#include "BadInputs.h"
+#include "TestSupport.h"
+
+#include "cli/RenderCli.h"
+#include "syntax/RtfBuilder.h"
+#include "syntax/SyntaxStyleMap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace badinputs;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+namespace {
+
+// The user's stored styles are read by default: an empty configuration folder makes
+// them the built-in ones, and keeps the real user's settings out of reach.
+class ConfigHome : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        m_dir = std::make_unique<TempDir>();
+        setenv("XDG_CONFIG_HOME", m_dir->Path().c_str(), 1);
+    }
+    void TearDown() override { m_dir.reset(); }
+
+private:
+    std::unique_ptr<TempDir> m_dir;
+};
+[[maybe_unused]] const testing::Environment* const g_configHome =
+    testing::AddGlobalTestEnvironment(new ConfigHome);
+
+std::string Drain(std::FILE* f)
+{
+    std::fflush(f);
+    std::rewind(f);
+    std::string s;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+    std::fclose(f);
+    return s;
+}
+
+std::string Document(const std::string& text)
+{
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    CRtfBuilder builder;
+    CRtfOutput out;
+    builder.BuildDocument(text.data(), text.size(), styles, out);
+    return std::string(out.View());
+}
+
+// The text of the test's own executable: an ELF file begins with 7F 'E' 'L' 'F',
+// class 2 (64-bit), data 1 (little-endian), version 1, the OS ABI (0, or 3 for GNU)
+// and an ABI version of 0; the text ends at the first zero byte.
+std::string ElfText()
+{
+    const std::string head = ReadFile("/proc/self/exe").substr(0, 9);
+    EXPECT_EQ(head.substr(0, 7), std::string("\x7F" "ELF\x02\x01\x01"));
+    EXPECT_EQ(head[8], '\0');
+    return head[7] == '\0' ? head.substr(0, 7) : head.substr(0, 8);
+}
+
+const std::string kLongLine = ": The file contained a line longer than the maximum allowed (1020)!\n";
+const std::string kOdd = ODD_NAME;
+
+struct Row {
+    const char* name;
+    const char* kind;
+    std::vector<std::string> args;  // "{}" stands for the input's path
+    int status;
+    bool writesDocument;
+    std::string text;     // the text whose document is written, when one is
+    std::string message;  // the standard error; "{}" stands for the path
+};
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+
+std::string Fill(std::string pattern, const std::string& path)
+{
+    for (std::size_t at; (at = pattern.find("{}")) != std::string::npos;) pattern.replace(at, 2, path);
+    return pattern;
+}
+
+class RenderInputs : public testing::TestWithParam<Row> {};
+
+}  // namespace
+
+TEST_P(RenderInputs, StatusDocumentAndMessage)
+{
+    const Row& row = GetParam();
+    TempDir dir;
+    const Input input = MakeInput(row.kind, dir.Path());
+    const bool relative = fs::path(input.path).is_relative();
+    const Stamp before = input.regularFile ? StampOf((relative ? dir.Path() / input.path : fs::path(input.path)).string())
+                                           : Stamp{};
+
+    std::vector<std::string> args;
+    for (const std::string& arg : row.args) args.push_back(Fill(arg, input.path));
+    RenderStreams io;
+    io.inFd = open("/dev/null", O_RDONLY);
+    io.out = std::tmpfile();
+    io.err = std::tmpfile();
+    int status;
+    {
+        std::unique_ptr<WorkingFolder> inFolder = relative ? std::make_unique<WorkingFolder>(dir.Path()) : nullptr;
+        std::unique_ptr<AsNobody> asNobody;
+        if (std::string(row.kind) == "unreadable") {
+            asNobody = std::make_unique<AsNobody>();
+            if (!asNobody->Active()) GTEST_SKIP() << "cannot take away root's right to read a file here";
+        }
+        ChangeWhileRead change(row.kind);
+        status = RunRender(args, io);
+    }
+    close(io.inFd);
+    const std::string out = Drain(io.out);
+    const std::string err = Drain(io.err);
+
+    EXPECT_EQ(status, row.status);
+    EXPECT_EQ(out, row.writesDocument ? Document(row.text) : std::string());
+    EXPECT_EQ(err, Fill(row.message, input.path));
+    if (input.regularFile) {
+        EXPECT_TRUE(StampOf((relative ? dir.Path() / input.path : fs::path(input.path)).string()) == before)
+            << "the source file was changed";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RenderInputs,
+    testing::Values(
+        Row{"missing_path", "missing", {"{}"}, 2, false, "", "glossel-render: {}: No such file or directory\n"},
+        Row{"directory", "directory", {"{}"}, 2, false, "", "glossel-render: {}: Is a directory\n"},
+        Row{"no_read_permission", "unreadable", {"{}"}, 2, false, "", "glossel-render: {}: Permission denied\n"},
+        Row{"fifo", "fifo", {"{}"}, 2, false, "", "glossel-render: {}: not a regular file\n"},
+        Row{"dev_zero", "dev-zero", {"{}"}, 2, false, "", "glossel-render: {}: not a regular file\n"},
+        Row{"dev_urandom", "dev-urandom", {"{}"}, 2, false, "", "glossel-render: {}: not a regular file\n"},
+        Row{"zero_bytes", "empty", {"{}"}, 2, false, "", "glossel-render: {}: file is empty\n"},
+        Row{"only_nul", "nul", {"{}"}, 0, true, "", ""},
+        Row{"only_ctrl_z", "ctrl-z", {"{}"}, 0, true, "", ""},
+        Row{"only_cr_lf", "crlf", {"{}"}, 0, true, "\n", ""},
+        Row{"lone_crs_stay", "lone-cr", {"{}"}, 0, true, "a;\rb;\r", ""},
+        Row{"line_1019_first", "line-1019-first", {"{}"}, 0, true, std::string(1019, 'a') + "\nx;\n", ""},
+        Row{"line_1020_first", "line-1020-first", {"{}"}, 3, true, "", "glossel-render: {}" + kLongLine},
+        Row{"line_1021_first", "line-1021-first", {"{}"}, 3, true, "", "glossel-render: {}" + kLongLine},
+        Row{"line_1019_last", "line-1019-last", {"{}"}, 0, true, "x;\n" + std::string(1019, 'a'), ""},
+        Row{"line_1020_last", "line-1020-last", {"{}"}, 3, true, "x;\n", "glossel-render: {}" + kLongLine},
+        Row{"line_1021_last", "line-1021-last", {"{}"}, 3, true, "x;\n", "glossel-render: {}" + kLongLine},
+        Row{"elf_binary", "elf", {"{}"}, 0, true, ElfText(), ""},
+        Row{"odd_name", "odd-name", {"{}"}, 0, true, "Object lamp;\n", ""},
+        Row{"odd_name_after_end_of_options", "odd-name-relative", {"--", "{}"}, 0, true, "Object lamp;\n", ""},
+        Row{"odd_name_taken_for_an_option", "odd-name-relative", {"{}"}, 1, false, "",
+            "glossel-render: unknown option '{}'\nTry 'glossel-render --help' for more information.\n"},
+        Row{"symlink_loop", "symlink-loop", {"{}"}, 2, false, "",
+            "glossel-render: {}: Too many levels of symbolic links\n"},
+        Row{"shrinks_while_read", "shrinks", {"{}"}, 0, true, "Object a;\n", ""},
+        Row{"shrinks_inside_a_cr_lf", "shrinks-in-crlf", {"{}"}, 0, true, "a;\r", ""},
+        Row{"shrinks_to_nothing", "shrinks-to-nothing", {"{}"}, 0, true, "", ""},
+        Row{"grows_while_read", "grows", {"{}"}, 0, true, "Object a;\nObject b;\n", ""},
+        Row{"output_is_the_input", "crlf", {"-o", "{}", "{}"}, 2, false, "",
+            "glossel-render: {}: is the input file; it is never written\n"}),
+    [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------------
+// A 200 MB file through the program itself: the whole document, and the memory it takes.
+
+namespace {
+
+// A block of whole lines after which the lexer is back in its first state, so that
+// the document of k blocks is the header, k times the block's runs, and the tail.
+const std::string kBlock =
+    "! A lamp, repeated.\n"
+    "Object lamp \"brass lamp\"\n"
+    "  with name 'brass' 'lamp',\n"
+    "       description \"It shines {brightly}.\",\n"
+    "  has  light;\n"
+    "[ Main; print \"Hello^\"; ];\n";
+
+}  // namespace
+
+TEST(RenderLargeInput, TwoHundredMegabytesInBoundedMemory)
+{
+#ifdef GLOSSEL_SANITIZED
+    GTEST_SKIP() << "skipped in the sanitizer build: its shadow memory and quarantine make the "
+                    "memory bound meaningless, and the run takes minutes there";
+#endif
+    TempDir dir;
+    const std::size_t blocks = 200'000'000 / kBlock.size();
+    {
+        std::string chunk;
+        for (int i = 0; i < 10'000; ++i) chunk += kBlock;
+        std::FILE* f = std::fopen((dir / "big.inf").c_str(), "wb");
+        ASSERT_TRUE(f);
+        for (std::size_t done = 0; done < blocks; done += 10'000)
+            std::fwrite(chunk.data(), kBlock.size(), std::min<std::size_t>(10'000, blocks - done), f);
+        ASSERT_EQ(std::fclose(f), 0);
+    }
+    const std::uint64_t inputBytes = fs::file_size(dir / "big.inf");
+    ASSERT_EQ(inputBytes, blocks * kBlock.size());
+
+    // The pieces of the expected document, from documents of one and two blocks.
+    const std::string one = Document(kBlock);
+    const std::string two = Document(kBlock + kBlock);
+    const std::string tail = "\n\\par }\n.";
+    const std::size_t headerLength = one.find("\\plain");
+    const std::string header = one.substr(0, headerLength);
+    const std::string runs = one.substr(headerLength, one.size() - headerLength - tail.size());
+    ASSERT_EQ(two, header + runs + runs + tail) << "the block does not bring the lexer back";
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl(GLOSSEL_RENDER_EXE, GLOSSEL_RENDER_EXE, "--default-styles", "-o", (dir / "big.rtf").c_str(),
+              (dir / "big.inf").c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    const std::uint64_t outputBytes = fs::file_size(dir / "big.rtf");
+    ASSERT_EQ(outputBytes, header.size() + blocks * runs.size() + tail.size());
+    {
+        std::FILE* f = std::fopen((dir / "big.rtf").c_str(), "rb");
+        ASSERT_TRUE(f);
+        std::string got(header.size(), '\0');
+        ASSERT_EQ(std::fread(got.data(), 1, got.size(), f), got.size());
+        EXPECT_EQ(got, header);
+        std::size_t mismatches = 0;
+        got.resize(runs.size());
+        for (std::size_t b = 0; b < blocks; ++b)
+            if (std::fread(got.data(), 1, got.size(), f) != got.size() || got != runs) ++mismatches;
+        EXPECT_EQ(mismatches, 0u);
+        got.resize(tail.size() + 1);
+        EXPECT_EQ(std::fread(got.data(), 1, got.size(), f), tail.size());
+        EXPECT_EQ(got.substr(0, tail.size()), tail);
+        std::fclose(f);
+    }
+
+    // Peak resident memory: the input, the output and 32 MiB for everything else.
+    const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+    const std::uint64_t bound = inputBytes + outputBytes + (32u << 20);
+    std::printf("glossel-render: input %llu, output %llu, peak resident %llu bytes (bound %llu)\n",
+                static_cast<unsigned long long>(inputBytes), static_cast<unsigned long long>(outputBytes),
+                static_cast<unsigned long long>(peak), static_cast<unsigned long long>(bound));
+    EXPECT_LE(peak, bound);
+}
