@@ -107,7 +107,8 @@ public:
     CapturedStream(const CapturedStream&) = delete;
     CapturedStream& operator=(const CapturedStream&) = delete;
     std::FILE* Get() const { return m_file; }
-    QString Text() const
+    QString Text() const { return QString::fromLocal8Bit(Bytes()); }
+    QByteArray Bytes() const
     {
         std::fflush(m_file);
         const long size = std::ftell(m_file);
@@ -116,7 +117,7 @@ public:
         const std::size_t got = std::fread(bytes.data(), 1, static_cast<std::size_t>(size), m_file);
         std::fseek(m_file, 0, SEEK_END);
         bytes.truncate(static_cast<qsizetype>(got));
-        return QString::fromLocal8Bit(bytes);
+        return bytes;
     }
 
 private:

@@ -9,6 +9,7 @@
 #include "app/MainFrame.h"
 #include "app/Resource.h"
 #include "app/TerminationSignals.h"
+#include "doc/FileName.h"
 #include "doc/GlosselDoc.h"
 #include "syntax/SyntaxStyleMap.h"
 #include "view/GlosselView.h"
@@ -113,6 +114,7 @@ private slots:
     void runEndsWhenTheWindowCloses();
     void lockKeyPanes();
     void titleShowsTheFileNameAsItIs();
+    void aNameThatIsNotUtf8Opens();
 
 private:
     TestApp& Start(const QStringList& args = {});
@@ -1051,6 +1053,48 @@ void TestApp_::titleShowsTheFileNameAsItIs()
     QCOMPARE(Frame()->windowHandle()->title(), QStringLiteral("odd [*] & name.inf - Glossel"));
     QVERIFY(!Frame()->acceptDrops());
     QVERIFY(!m_app->GetView()->acceptDrops());
+}
+
+// A file name is bytes: one that is not UTF-8 opens from the command line, shows U+FFFD
+// for its odd byte in the title and the menu, is recognised when opened again, and is
+// kept out of the stored recent files, which could not give it back.
+void TestApp_::aNameThatIsNotUtf8Opens()
+{
+    const QByteArray odd = QFile::encodeName(m_files->path()) + "/caf\xE9.inf";
+    {
+        std::FILE* f = std::fopen(odd.constData(), "wb");
+        QVERIFY(f);
+        std::fputs("Object lamp;\n", f);
+        std::fclose(f);
+    }
+    const QString plain = MakeFile(QStringLiteral("plain.inf"), "Object plain;\n");
+
+    m_out = std::make_unique<CapturedStream>();
+    m_err = std::make_unique<CapturedStream>();
+    m_app = std::make_unique<TestApp>(ParseGlosselCommandLine({odd.toStdString()}).info);
+    m_app->SetOutputStreams(m_out->Get(), m_err->Get());
+    QVERIFY(m_app->InitInstance());
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("caf\uFFFD.inf - Glossel"));
+    QCOMPARE(m_app->GetDocument()->m_text, std::string("Object lamp;\n"));
+    QCOMPARE(EncodeFileName(m_app->GetDocument()->GetPathName()), odd);
+
+    // Opened again by the same bytes, it is the file already shown: not read again.
+    {
+        std::FILE* f = std::fopen(odd.constData(), "wb");
+        std::fputs("Object changed;\n", f);
+        std::fclose(f);
+    }
+    QVERIFY(m_app->OpenDocumentFile(DecodeFileName(odd)));
+    QCOMPARE(m_app->GetDocument()->m_text, std::string("Object lamp;\n"));
+
+    QVERIFY(m_app->OpenDocumentFile(plain));
+    QCOMPARE(m_app->GetRecentFileList().GetCount(), 2);
+    const QString label = Frame()->GetRecentFileActions()[1]->text();
+    QVERIFY2(label.endsWith(QStringLiteral("/caf\uFFFD.inf")), qPrintable(label));
+    QCOMPARE(m_app->ExitInstance(), 0);
+    QCOMPARE(m_settings.Keys(kRecent), QStringList{"File1"});
+    QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), plain);
+    QCOMPARE(m_err->Text(), QString());
 }
 
 QTEST_MAIN(TestApp_)

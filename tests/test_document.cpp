@@ -4,6 +4,7 @@
 #include "QtTestSupport.h"
 
 #include "doc/DocTemplate.h"
+#include "doc/FileName.h"
 #include "doc/GlosselDoc.h"
 #include "view/View.h"
 
@@ -65,6 +66,8 @@ private slots:
     void failedOpenChangesNothingTheUserSees();
     void newDocumentAfterAFile();
     void matchComparesResolvedPathsExactly();
+    void fileNamesKeepTheirBytes_data();
+    void fileNamesKeepTheirBytes();
     void closingTheFrameDestroysTheDocument();
 
 private:
@@ -254,6 +257,40 @@ void TestDocument::closingTheFrameDestroysTheDocument()
     // The next open makes both again.
     QVERIFY(t.docTemplate.OpenDocumentFile(QString()));
     QCOMPARE(t.framesMade, 2);
+}
+
+// Names decode as UTF-8 where they are UTF-8; each other byte b becomes U+DC00 + b, and
+// encoding gives the bytes back.
+void TestDocument::fileNamesKeepTheirBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("shown");
+    const QChar e9(char16_t(0xDCE9));
+    QTest::newRow("ASCII") << QByteArray("/a b/'c'.inf") << "/a b/'c'.inf" << "/a b/'c'.inf";
+    QTest::newRow("UTF-8") << QByteArray("caf\xC3\xA9 \xF0\x9F\x99\x82") << QStringLiteral("caf\u00E9 \U0001F642")
+                           << QStringLiteral("caf\u00E9 \U0001F642");
+    QTest::newRow("Latin-1 byte") << QByteArray("caf\xE9.inf") << QStringLiteral("caf") + e9 + QStringLiteral(".inf")
+                                  << QStringLiteral("caf\uFFFD.inf");
+    QTest::newRow("overlong slash") << QByteArray("a\xC0\xAF") << QStringLiteral("a\xDCC0\xDCAF")
+                                    << QStringLiteral("a\uFFFD\uFFFD");
+    QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80") << QStringLiteral("\xDCED\xDCA0\xDC80")
+                                       << QStringLiteral("\uFFFD\uFFFD\uFFFD");
+    QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << QStringLiteral("\xDCF4\xDC90\xDC80\xDC80")
+                                   << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD");
+    QTest::newRow("cut short") << QByteArray("x\xE2\x82") << QStringLiteral("x\xDCE2\xDC82")
+                               << QStringLiteral("x\uFFFD\uFFFD");
+}
+
+void TestDocument::fileNamesKeepTheirBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    QFETCH(QString, shown);
+    QCOMPARE(DecodeFileName(bytes), name);
+    QCOMPARE(EncodeFileName(name), bytes);
+    QCOMPARE(DisplayFileName(name), shown);
+    QCOMPARE(HasEscapedBytes(name), name != shown);
 }
 
 QTEST_MAIN(TestDocument)

@@ -7,6 +7,7 @@
 // whole process, so no test reads or writes the real user's settings. Expected file
 // contents are written out by hand from the entry names and the built-in styles.
 
+#include "BadInputs.h"
 #include "TestSupport.h"
 
 #include "settings/SettingsStore.h"
@@ -308,6 +309,45 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------------
 // Whole files
 
+// Bytes that are no settings file at all, or a value no number can hold: the styles
+// load as built in, and the exit writes a file that reads back the same.
+TEST_F(SettingsTest, AnyBytesLoadTheDefaultsAndExitWritesAReadableFile)
+{
+    std::string everyByte;
+    for (int b = 0; b < 256; ++b) everyByte += static_cast<char>(b);
+    const struct {
+        const char* name;
+        std::string bytes;
+    } rows[] = {
+        {"empty file", ""},
+        {"every byte value", everyByte + "\n" + everyByte},
+        {"only NUL bytes", std::string(4096, '\0')},
+        {"a megabyte-long number", "[Inform%20Syntax%20Colours]\nComment%20Colour=" + std::string(1 << 20, '9') + "\n"},
+        {"a section line never closed", "[" + std::string(1000, 'x')},
+    };
+    const auto firstStart = Sections(kFirstStartFile).at("Inform%20Syntax%20Colours");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const fs::path file = m_dir / (std::string(row.name) + ".conf");
+        WriteFile(file, row.bytes);
+        for (int run = 0; run < 2; ++run) {  // the start after the exit finds the same
+            SCOPED_TRACE(run == 0 ? "first start" : "second start");
+            CSettingsStore store(Q(file));
+            CSyntaxStyleMap styles;
+            LoadStyles(store, styles);
+            for (StyleCode code = 0; code < STYLE_COUNT; ++code)
+                for (Attr attr : {Attr::Colour, Attr::Bold, Attr::Italic})
+                    EXPECT_EQ(Get(Style(styles, code), attr), Default(code, attr)) << g_styleDefaults[code].name;
+            SaveStyles(store, styles);
+            EXPECT_TRUE(store.Sync());
+            const auto sections = Sections(ReadFile(file));
+            ASSERT_TRUE(sections.count("Inform%20Syntax%20Colours"));
+            EXPECT_EQ(sections.at("Inform%20Syntax%20Colours"), firstStart);
+        }
+    }
+    EXPECT_EQ(ReadFile(m_dir / "empty file.conf"), kFirstStartFile);
+}
+
 TEST_F(SettingsTest, UserStoreIsTheOrganisationsFileAndReadingCreatesNothing)
 {
     CSettingsStore store;
@@ -538,10 +578,12 @@ TEST_F(SettingsTest, AnUnwritablePlaceFailsTheSyncAndKeepsTheValues)
     }
 }
 
-// Permissions do not bind the superuser, so this runs only for other users.
+// Permissions do not bind the superuser: as root, the files belong to nobody and the
+// store runs with nobody's file-system rights.
 TEST_F(SettingsTest, AReadOnlyFileOrFolderFailsTheSyncAndKeepsTheFile)
 {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    const bool root = geteuid() == 0;
+    if (root) fs::permissions(m_dir.Path(), fs::perms::others_exec, fs::perm_options::add);
     struct Row {
         const char* name;
         fs::perms file;
@@ -558,9 +600,15 @@ TEST_F(SettingsTest, AReadOnlyFileOrFolderFailsTheSyncAndKeepsTheFile)
         const fs::path file = folder / "Glossel.conf";
         fs::create_directory(folder);
         WriteFile(file, "[Other]\nKey=Value\n");
+        if (root) {
+            ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+            ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+        }
         fs::permissions(file, row.file);
         fs::permissions(folder, row.folder);
         {
+            badinputs::AsNobody asNobody;
+            if (!asNobody.Active()) GTEST_SKIP() << "cannot take away root's right to write a file here";
             CSettingsStore store(Q(file));
             EXPECT_EQ(store.GetProfileString("Other", "Key"), "Value");
             EXPECT_TRUE(store.WriteProfileInt(STYLE_SECTION, "Comment Bold", 1));
