@@ -143,7 +143,13 @@ bool LoadTextStream(int fd, std::string& text, LoadFailure* failure)
                 return Fail(failure, errno);
             }
             if (got == 0) break;
+            // The text ends at the first NUL or Ctrl-Z, so nothing after one matters: a
+            // stream with no end (/dev/zero, /dev/urandom) is read only that far.
+            const char* fresh = loaded.data() + used;
             used += static_cast<std::size_t>(got);
+            if (std::memchr(fresh, '\0', static_cast<std::size_t>(got)) ||
+                std::memchr(fresh, kCtrlZ, static_cast<std::size_t>(got)))
+                break;
         }
     } catch (const std::bad_alloc&) {
         return Fail(failure, ENOMEM);

@@ -36,6 +36,7 @@ void SetLoadPauseForTesting(std::function<void(const std::string& path)> pause);
 // opened, is not a regular file, is empty, cannot be read or does not fit in memory.
 bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failure = nullptr);
 
-// Loads everything readable from a file descriptor (a pipe, standard input).
-// An input of 0 bytes fails as an empty file does.
+// Loads everything readable from a file descriptor (a pipe, standard input), up to
+// its end or its first NUL or Ctrl-Z, after which nothing is read. An input of 0
+// bytes fails as an empty file does.
 bool LoadTextStream(int fd, std::string& text, LoadFailure* failure = nullptr);

@@ -12,11 +12,16 @@
 #include "app/MainFrame.h"
 #include "doc/DocTemplate.h"
 #include "doc/GlosselDoc.h"
+#include "syntax/SyntaxStyleMap.h"
 #include "view/GlosselView.h"
+#include "view/SyntaxRichEditCtrl.h"
 
 #include <QtTest>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <fstream>
 #include <memory>
 #include <unistd.h>
@@ -26,6 +31,19 @@ using namespace badinputs;
 using qtestsupport::CapturedStream;
 using qtestsupport::MessageBoxRecorder;
 using qtestsupport::TempSettings;
+
+#ifndef GLOSSEL_SANITIZED
+// Counts the program's C++ allocations (the sanitizer build keeps its own operator new).
+static std::atomic<std::uint64_t> g_allocations{0};
+void* operator new(std::size_t size)
+{
+    ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#endif
 
 namespace {
 
@@ -81,6 +99,7 @@ private slots:
     void settingsAtExit_data();
     void settingsAtExit();
     void twoHundredMegabytesInBoundedMemory();
+    void noAllocationPerCharacter();
 
 private:
     TempSettings m_settings;
@@ -314,6 +333,44 @@ void TestViewerInputs::twoHundredMegabytesInBoundedMemory()
                 static_cast<unsigned long long>(after));
     QVERIFY(peak >= base);
     QVERIFY2(peak - base <= 6 * size, "the viewer took more than six times the file's size");
+}
+
+// Rendering a text into the control allocates per render and per line at most, never
+// per character or run: two texts of the same lines, one with eight times the
+// characters (and runs) of the other, take about the same number of allocations.
+void TestViewerInputs::noAllocationPerCharacter()
+{
+#ifdef GLOSSEL_SANITIZED
+    QSKIP("the sanitizer build keeps its own operator new");
+#else
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    const auto text = [](int tokensPerLine) {
+        std::string line = "[ f;";
+        for (int i = 0; i < tokensPerLine; ++i) line += " x = \"s\" + 1;";
+        line += " ];\n";
+        std::string all;
+        for (int i = 0; i < 2000; ++i) all += line;
+        return all;
+    };
+    const std::string shortLines = text(6);
+    const std::string longLines = text(48);
+    CSyntaxRichEditCtrl control;
+    control.RenderSource(shortLines, styles);  // anything made once per control is made now
+    const auto count = [&](const std::string& source) {
+        const std::uint64_t before = g_allocations;
+        control.RenderSource(source, styles);
+        return g_allocations - before;
+    };
+    const std::uint64_t few = count(shortLines);
+    const std::uint64_t many = count(longLines);
+    QCOMPARE(std::uint64_t(control.GetTextLength()), std::uint64_t(longLines.size()));
+    std::printf("allocations: %llu for %zu characters, %llu for %zu\n", static_cast<unsigned long long>(few),
+                shortLines.size(), static_cast<unsigned long long>(many), longLines.size());
+    // The longer text has over a million more characters and some 200,000 more runs;
+    // only the growth of the store's arrays (a doubling now and then) may add any.
+    QVERIFY2(many < 2 * few, "allocations grow with the characters");
+#endif
 }
 
 QTEST_MAIN(TestViewerInputs)
