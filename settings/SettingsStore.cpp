@@ -56,6 +56,15 @@ bool ParseProfileInt(const QVariant& stored, std::uint32_t& value)
     return true;
 }
 
+// True when path names something that exists but is not a regular file (after
+// following links). QSettings would wait for ever to read a FIFO, and read a device
+// such as /dev/zero without end.
+bool IsNotAFile(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
 struct FileId {
     bool exists = false;
     dev_t device = 0;
@@ -92,17 +101,20 @@ bool HoldsWholeFile(const QString& path, qsizetype keyCount)
 
 }  // namespace
 
-CSettingsStore::CSettingsStore()
+CSettingsStore::CSettingsStore() : m_isUserStore(true)
 {
-    Open(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                     QString::fromUtf8(SETTINGS_ORGANISATION),
-                                     QString::fromUtf8(SETTINGS_APPLICATION)));
-    m_isUserStore = true;
+    // QSettings reads its file as it is made. Made for an organisation that has no file,
+    // it reads nothing and tells where the user's files are.
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope,
+                          QStringLiteral("glossel-probe-of-the-settings-folder"));
+    m_fileName = QFileInfo(probe.fileName()).absolutePath() + u'/' + QString::fromUtf8(SETTINGS_ORGANISATION) +
+                 u'/' + QString::fromUtf8(SETTINGS_APPLICATION) + QStringLiteral(".conf");
+    Settings();
 }
 
-CSettingsStore::CSettingsStore(const QString& iniPath)
+CSettingsStore::CSettingsStore(const QString& iniPath) : m_fileName(QFileInfo(iniPath).absoluteFilePath())
 {
-    Open(std::make_unique<QSettings>(iniPath, QSettings::IniFormat));
+    Settings();
 }
 
 CSettingsStore::~CSettingsStore()
@@ -110,12 +122,20 @@ CSettingsStore::~CSettingsStore()
     if (!m_removed && !m_pending.empty()) Sync();
 }
 
-void CSettingsStore::Open(std::unique_ptr<QSettings> settings)
+QSettings* CSettingsStore::Settings() const
 {
-    m_settings = std::move(settings);
-    m_settings->setFallbacksEnabled(false);
-    m_settings->setAtomicSyncRequired(true);
-    m_fileName = QFileInfo(m_settings->fileName()).absoluteFilePath();
+    if (!m_settings && !m_removed && !IsNotAFile(m_fileName)) {
+        if (m_isUserStore) {
+            m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                     QString::fromUtf8(SETTINGS_ORGANISATION),
+                                                     QString::fromUtf8(SETTINGS_APPLICATION));
+        } else {
+            m_settings = std::make_unique<QSettings>(m_fileName, QSettings::IniFormat);
+        }
+        m_settings->setFallbacksEnabled(false);
+        m_settings->setAtomicSyncRequired(true);
+    }
+    return m_settings.get();
 }
 
 QVariant CSettingsStore::Value(const QString& section, const QString& entry) const
@@ -129,7 +149,8 @@ QVariant CSettingsStore::Value(const QString& section, const QString& entry) con
             return it->value;
         }
     }
-    return m_settings->value(key);
+    QSettings* settings = Settings();
+    return settings ? settings->value(key) : QVariant();
 }
 
 std::uint32_t CSettingsStore::GetProfileInt(const std::string& section, const std::string& entry,
@@ -191,7 +212,8 @@ bool CSettingsStore::Sync()
 {
     if (m_removed) return true;
     if (m_pending.empty()) {
-        m_settings->sync();  // nothing to write: take in what other processes wrote
+        // Nothing to write: take in what other processes wrote.
+        if (QSettings* settings = Settings(); settings && !IsNotAFile(m_fileName)) settings->sync();
         return true;
     }
     if (!WriteHeldChanges()) return false;
@@ -208,6 +230,8 @@ bool CSettingsStore::WriteHeldChanges()
     // that the last one wins whole and a restore never undoes another's write.
     QLockFile lock(m_fileName + QStringLiteral(".sync-lock"));
     if (!lock.tryLock(kLockWaitMs)) return false;
+    // Something other than a file in its place cannot be read or replaced.
+    if (IsNotAFile(m_fileName) || !Settings()) return false;
 
     // QSaveFile writes a symbolic link's target; check and restore that file.
     const QString canonical = QFileInfo(m_fileName).canonicalFilePath();

@@ -32,6 +32,8 @@
 //     has checked the new one, and puts it back when the new one is incomplete.
 //   - A failed Sync reports false, keeps the file as it was and keeps the held writes
 //     (a later Sync tries again). Nothing throws.
+// Something at the file's place that is not a regular file (a folder, a FIFO, a link to
+// a device) is never opened: reads give the defaults and Sync fails, keeping the writes.
 // Section and entry names must be non-empty and hold neither '/' nor '\' (QSettings
 // would take those for groups): such names read as missing and cannot be written.
 
@@ -95,13 +97,15 @@ private:
         bool removesSection = false;
     };
 
-    void Open(std::unique_ptr<QSettings> settings);
+    // The QSettings over the file, made when first needed; null while something other
+    // than a regular file stands at the file's place, and after RemoveAll.
+    QSettings* Settings() const;
     // The value the store would hold for key after the held changes; invalid when missing.
     QVariant Value(const QString& section, const QString& entry) const;
     bool Hold(const QString& section, const QString& entry, QVariant value);
     bool WriteHeldChanges();
 
-    std::unique_ptr<QSettings> m_settings;  // the file as last read; receives changes only in Sync
+    mutable std::unique_ptr<QSettings> m_settings;  // the file as last read; receives changes only in Sync
     std::vector<PendingChange> m_pending;
     QString m_fileName;
     bool m_isUserStore = false;

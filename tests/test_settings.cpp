@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -576,6 +577,43 @@ TEST_F(SettingsTest, AnUnwritablePlaceFailsTheSyncAndKeepsTheValues)
         EXPECT_TRUE(store.Sync());
         EXPECT_EQ(ReadFile(row.file), "[Inform%20Syntax%20Colours]\nComment%20Bold=1\n");
     }
+}
+
+// A FIFO, a link to a device or a folder where the file belongs: reading would wait for
+// ever or never end. Neither store opens it: the defaults, a failed write, the thing kept.
+TEST_F(SettingsTest, SomethingThatIsNotAFileIsNeverOpened)
+{
+    const struct {
+        const char* name;
+        std::function<void(const fs::path&)> make;
+    } rows[] = {
+        {"a FIFO", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+        {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+        {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
+    };
+    alarm(60);  // a store that blocks fails the test instead of hanging it
+    for (const auto& row : rows) {
+        for (const bool user : {false, true}) {
+            SCOPED_TRACE(std::string(row.name) + (user ? ", the user's store" : ", a named file"));
+            const fs::path file = user ? UserFile() : m_dir / "named.conf";
+            fs::create_directories(file.parent_path());
+            row.make(file);
+            {
+                std::unique_ptr<CSettingsStore> store =
+                    user ? std::make_unique<CSettingsStore>() : std::make_unique<CSettingsStore>(Q(file));
+                EXPECT_EQ(store->FileName(), Q(file));
+                CSyntaxStyleMap styles;
+                LoadStyles(*store, styles);
+                EXPECT_EQ(Style(styles, STYLE_COMMENT).m_colour, Default(STYLE_COMMENT, Attr::Colour));
+                SaveStyles(*store, styles);
+                EXPECT_FALSE(store->Sync());
+                EXPECT_EQ(store->GetProfileInt(STYLE_SECTION, "Comment Italic", 7), 1u);  // still held
+            }
+            EXPECT_FALSE(fs::is_regular_file(file));
+            fs::remove(file);
+        }
+    }
+    alarm(0);
 }
 
 // Permissions do not bind the superuser: as root, the files belong to nobody and the
