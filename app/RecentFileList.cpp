@@ -52,7 +52,9 @@ void CRecentFileList::ReadList(CSettingsStore& store)
     m_names.clear();
     for (int i = 0; i < m_size; ++i) {
         const QString name = store.GetProfileString(kSection, EntryName(i));
-        if (!name.isEmpty() && !m_names.contains(name)) m_names.append(name);
+        // A stored name is text; one that is not valid Unicode (a lone surrogate written
+        // as an escape by hand) names no file and could not be written back unchanged.
+        if (!name.isEmpty() && name.isValidUtf16() && !m_names.contains(name)) m_names.append(name);
     }
 }
 
@@ -63,7 +65,8 @@ void CRecentFileList::WriteList(CSettingsStore& store) const
     // changed and could not be opened, so it stays in this run's list only.
     int written = 0;
     for (const QString& name : m_names)
-        if (!HasEscapedBytes(name)) store.WriteProfileString(kSection, EntryName(written++), name);
+        if (!HasEscapedBytes(name) && name.isValidUtf16())
+            store.WriteProfileString(kSection, EntryName(written++), name);
 }
 
 QString CRecentFileList::GetMenuLabel(int index) const

@@ -188,6 +188,11 @@ int FuzzSettingsFile(const std::uint8_t* data, std::size_t size)
     const std::map<QString, QVariant> kept = ForeignValues(copy);
     for (const auto& [key, value] : foreign) {
         if (owned.contains(key)) continue;
+        // Text that is not valid Unicode (a lone surrogate from a "\\xd800" escape)
+        // cannot be written as UTF-8; QSettings writes U+FFFD in its place.
+        if (!key.isValidUtf16() || !value.toString().isValidUtf16() ||
+            !value.toStringList().join(QString()).isValidUtf16())
+            continue;
         // A key with an empty name (from a broken section line such as "[a=b") cannot be
         // written by QSettings: it is garbage, not an entry.
         if (key.endsWith(u'/') || key.contains(QStringLiteral("//")) || key.startsWith(u'/')) continue;

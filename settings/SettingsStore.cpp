@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QSet>
 #include <QSettings>
 
 #include <cerrno>
@@ -77,6 +78,24 @@ FileId IdentifyFile(const QString& path)
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
     return {true, st.st_dev, st.st_ino};
+}
+
+// The number of key lines QSettings writes for keys. A key is written in the section
+// named by its part before the first '/', or in [General] when it has none. A key read
+// from a damaged file may begin with '/' ("\\File1" in [General] reads as "/File1"): its
+// section is empty, so it is written in [General] too, on the same line as "File1"
+// (and "/a/b" as "a\\b" there, apart from the "b" of [a]).
+qsizetype WrittenKeyCount(const QStringList& keys)
+{
+    QSet<std::pair<QString, QString>> lines;  // (section, key within it)
+    for (const QString& key : keys) {
+        const qsizetype slash = key.indexOf(u'/');
+        if (slash < 0)
+            lines.insert({QString(), key});
+        else
+            lines.insert({key.left(slash), key.mid(slash + 1)});
+    }
+    return lines.size();
 }
 
 // True when the bytes at path are a whole INI file as QSettings writes it with
@@ -277,7 +296,7 @@ bool CSettingsStore::WriteHeldChanges()
 
     const FileId written = IdentifyFile(target);
     const bool replaced = !(written == reread);
-    const bool whole = HoldsWholeFile(target, m_settings->allKeys().size());
+    const bool whole = HoldsWholeFile(target, WrittenKeyCount(m_settings->allKeys()));
     const bool ok = whole && (replaced || !changes);
     if (ok || written == original) {
         if (linked) ::unlink(backupName.constData());

@@ -325,6 +325,12 @@ TEST_F(SettingsTest, AnyBytesLoadTheDefaultsAndExitWritesAReadableFile)
         {"only NUL bytes", std::string(4096, '\0')},
         {"a megabyte-long number", "[Inform%20Syntax%20Colours]\nComment%20Colour=" + std::string(1 << 20, '9') + "\n"},
         {"a section line never closed", "[" + std::string(1000, 'x')},
+        // Keys that QSettings reads with empty parts, which the check of the written
+        // file must count as QSettings writes them.
+        {"a key beginning with a backslash beside its twin", "\\File1=a\nFile1=b\n"},
+        {"a section name beginning with a slash", "[/Recent%20File%20List]\nFile1=a\n[Recent%20File%20List]\nFile1=b\n"},
+        {"a section name ending in a slash", "[Other/]\nA=1\n[Other]\nA=2\n"},
+        {"an empty key", "=t\n"},
     };
     const auto firstStart = Sections(kFirstStartFile).at("Inform%20Syntax%20Colours");
     for (const auto& row : rows) {
