@@ -13,17 +13,11 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-void Require(bool condition, const char* what)
+void FuzzInvariantBroken(const char* what)
 {
-    if (!condition) {
-        std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
-        std::abort();
-    }
+    std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
+    std::abort();
 }
-
-}  // namespace
 
 int FuzzTextLoader(const std::uint8_t* data, std::size_t size)
 {

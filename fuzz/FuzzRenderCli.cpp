@@ -11,18 +11,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-
-}  // namespace
-
 std::vector<std::string> SplitFuzzArguments(const std::uint8_t* data, std::size_t size)
 {
     // Arguments are separated by NUL bytes, as in /proc/PID/cmdline; a trailing NUL

@@ -11,14 +11,6 @@
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-
 void RequireWellFormed(const CRichTextStore& store)
 {
     const std::string_view bytes = store.Bytes();

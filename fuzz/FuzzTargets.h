@@ -8,6 +8,13 @@
 #include <string>
 #include <vector>
 
+// Stops the run, naming the invariant that did not hold.
+[[noreturn]] void FuzzInvariantBroken(const char* what);
+inline void Require(bool condition, const char* what)
+{
+    if (!condition) FuzzInvariantBroken(what);
+}
+
 int FuzzTextLoader(const std::uint8_t* data, std::size_t size);
 int FuzzRender(const std::uint8_t* data, std::size_t size);
 int FuzzRtfReader(const std::uint8_t* data, std::size_t size);

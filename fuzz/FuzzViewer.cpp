@@ -26,14 +26,6 @@
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-
 bool IsArgument(const std::vector<std::string>& args, const QString& name)
 {
     const std::string bytes = EncodeFileName(name).toStdString();

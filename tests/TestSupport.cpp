@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <unistd.h>
@@ -62,6 +64,25 @@ std::vector<fs::path> CorpusFiles()
 }
 
 fs::path ExamplesDir() { return fs::path(GLOSSEL_EXAMPLES_DIR); }
+
+namespace {
+
+class ConfigHome : public testing::Environment {
+public:
+    void SetUp() override
+    {
+        m_dir = std::make_unique<TempDir>();
+        setenv("XDG_CONFIG_HOME", m_dir->Path().c_str(), 1);
+    }
+    void TearDown() override { m_dir.reset(); }
+
+private:
+    std::unique_ptr<TempDir> m_dir;
+};
+
+}  // namespace
+
+const void* UseTemporaryConfigHome() { return testing::AddGlobalTestEnvironment(new ConfigHome); }
 
 std::vector<std::string> ClassifyText(const std::string& text, std::vector<std::uint32_t>* states)
 {

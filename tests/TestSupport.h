@@ -29,6 +29,12 @@ private:
     std::filesystem::path m_path;
 };
 
+// Points XDG_CONFIG_HOME at a fresh empty folder before the program's first test and
+// removes it after the last, so that nothing a test runs (in this process or started
+// from it) reads or writes the real user's settings. Call once, at namespace scope:
+//   const auto* const g_configHome = testsupport::UseTemporaryConfigHome();
+const void* UseTemporaryConfigHome();
+
 // The .inf and .h files of the shared corpus, sorted; empty when it is absent.
 std::vector<std::filesystem::path> CorpusFiles();
 std::filesystem::path ExamplesDir();

@@ -23,23 +23,9 @@ using testsupport::WriteFile;
 
 namespace {
 
-// glossel-render reads the user's stored styles by default: point XDG_CONFIG_HOME at
-// an empty temporary folder before any test runs, so that neither the in-process
-// runs nor the program started as a command see the real user's settings.
-class ConfigHome : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        m_dir = std::make_unique<TempDir>();
-        setenv("XDG_CONFIG_HOME", m_dir->Path().c_str(), 1);
-    }
-    void TearDown() override { m_dir.reset(); }
-
-private:
-    std::unique_ptr<TempDir> m_dir;
-};
-[[maybe_unused]] const testing::Environment* const g_configHome =
-    testing::AddGlobalTestEnvironment(new ConfigHome);
+// glossel-render reads the user's stored styles by default: keep the real user's
+// settings out of reach of the in-process runs and of the program started as a command.
+[[maybe_unused]] const void* const g_configHome = testsupport::UseTemporaryConfigHome();
 
 struct RunResult {
     int status;

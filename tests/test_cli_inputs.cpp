@@ -31,20 +31,7 @@ namespace {
 
 // The user's stored styles are read by default: an empty configuration folder makes
 // them the built-in ones, and keeps the real user's settings out of reach.
-class ConfigHome : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        m_dir = std::make_unique<TempDir>();
-        setenv("XDG_CONFIG_HOME", m_dir->Path().c_str(), 1);
-    }
-    void TearDown() override { m_dir.reset(); }
-
-private:
-    std::unique_ptr<TempDir> m_dir;
-};
-[[maybe_unused]] const testing::Environment* const g_configHome =
-    testing::AddGlobalTestEnvironment(new ConfigHome);
+[[maybe_unused]] const void* const g_configHome = testsupport::UseTemporaryConfigHome();
 
 std::string Drain(std::FILE* f)
 {

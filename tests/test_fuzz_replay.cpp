@@ -1,5 +1,5 @@
-// Replays every saved fuzz input (the seeds, and each input that once broke an
-// invariant, kept in fuzz/regressions/<target>/) through the fuzz bodies.
+// Replays every saved fuzz input (the seeds, the examples, and each input that once
+// broke an invariant, kept in fuzz/regressions/<target>/) through the fuzz bodies.
 
 #include "TestSupport.h"
 
@@ -38,6 +38,14 @@ TEST(FuzzReplay, SavedInputsKeepEveryInvariant)
                 ++replayed;
             }
         }
+    }
+    // The examples are seeds of the source targets too.
+    for (const auto& entry : fs::directory_iterator(testsupport::ExamplesDir())) {
+        const std::string bytes = testsupport::ReadFile(entry.path());
+        SCOPED_TRACE(entry.path().string());
+        for (const Body body : {FuzzTextLoader, FuzzRender})
+            EXPECT_EQ(body(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
+        ++replayed;
     }
     EXPECT_GT(replayed, 0u);
 }

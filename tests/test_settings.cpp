@@ -35,20 +35,7 @@ using testsupport::WriteFile;
 
 namespace {
 
-// Points XDG_CONFIG_HOME at a temporary folder before any test runs.
-class ConfigHome : public testing::Environment {
-public:
-    void SetUp() override
-    {
-        m_dir = std::make_unique<TempDir>();
-        setenv("XDG_CONFIG_HOME", m_dir->Path().c_str(), 1);
-    }
-    void TearDown() override { m_dir.reset(); }
-
-private:
-    std::unique_ptr<TempDir> m_dir;
-};
-[[maybe_unused]] const testing::Environment* const g_configHome = testing::AddGlobalTestEnvironment(new ConfigHome);
+[[maybe_unused]] const void* const g_configHome = testsupport::UseTemporaryConfigHome();
 
 QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
