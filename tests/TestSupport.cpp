@@ -63,6 +63,18 @@ std::vector<fs::path> CorpusFiles()
     return files;
 }
 
+std::string Drain(std::FILE* f)
+{
+    std::fflush(f);
+    std::rewind(f);
+    std::string s;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+    std::fclose(f);
+    return s;
+}
+
 fs::path ExamplesDir() { return fs::path(GLOSSEL_EXAMPLES_DIR); }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "syntax/StyleCodes.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ namespace testsupport {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+// Everything written to a temporary stream (tmpfile), which is then closed.
+std::string Drain(std::FILE* f);
 
 // A fresh folder under the system's temporary folder, removed with the object.
 class TempDir {

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using testsupport::Drain;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -32,18 +33,6 @@ struct RunResult {
     std::string out;
     std::string err;
 };
-
-std::string Drain(std::FILE* f)
-{
-    std::fflush(f);
-    std::rewind(f);
-    std::string s;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    std::fclose(f);
-    return s;
-}
 
 RunResult RunCli(const std::vector<std::string>& args, const std::string& input = "")
 {

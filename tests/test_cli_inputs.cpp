@@ -23,6 +23,7 @@
 
 namespace fs = std::filesystem;
 using namespace badinputs;
+using testsupport::Drain;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -32,18 +33,6 @@ namespace {
 // The user's stored styles are read by default: an empty configuration folder makes
 // them the built-in ones, and keeps the real user's settings out of reach.
 [[maybe_unused]] const void* const g_configHome = testsupport::UseTemporaryConfigHome();
-
-std::string Drain(std::FILE* f)
-{
-    std::fflush(f);
-    std::rewind(f);
-    std::string s;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
-    std::fclose(f);
-    return s;
-}
 
 std::string Document(const std::string& text)
 {
