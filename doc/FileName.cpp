@@ -1,5 +1,7 @@
 #include "FileName.h"
 
+#include "Utf8.h"
+
 #include <QDir>
 
 #include <climits>
@@ -14,35 +16,6 @@ constexpr char16_t kEscapeBase = 0xDC00;  // U+DC80 .. U+DCFF stand for bytes 0x
 bool IsEscape(char16_t unit)
 {
     return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
-}
-
-// The length of the well-formed UTF-8 character at p (no overlong forms, no
-// surrogates, nothing past U+10FFFF), or 0 when there is none.
-int Utf8CharLength(const unsigned char* p, const unsigned char* end)
-{
-    const unsigned char b = *p;
-    int length;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (b < 0x80) return 1;
-    if (b >= 0xC2 && b <= 0xDF) {
-        length = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        length = 3;
-        if (b == 0xE0) low = 0xA0;   // overlong
-        if (b == 0xED) high = 0x9F;  // surrogates
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        length = 4;
-        if (b == 0xF0) low = 0x90;   // overlong
-        if (b == 0xF4) high = 0x8F;  // past U+10FFFF
-    } else {
-        return 0;
-    }
-    if (end - p < length) return 0;
-    if (p[1] < low || p[1] > high) return 0;
-    for (int i = 2; i < length; ++i)
-        if (p[i] < 0x80 || p[i] > 0xBF) return 0;
-    return length;
 }
 
 }  // namespace

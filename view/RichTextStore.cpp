@@ -1,5 +1,7 @@
 #include "RichTextStore.h"
 
+#include "doc/Utf8.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -60,31 +62,10 @@ bool IsValidUtf8(std::string_view bytes, bool* nonAscii)
             continue;
         }
         high = true;
-        unsigned length;
-        unsigned char lo = 0x80, hi = 0xBF;  // bounds of the second byte
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            if (b == 0xE0) lo = 0xA0;   // overlong
-            if (b == 0xED) hi = 0x9F;   // surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            if (b == 0xF0) lo = 0x90;   // overlong
-            if (b == 0xF4) hi = 0x8F;   // past U+10FFFF
-        } else {
+        const int length = Utf8CharLength(s + i, s + n);
+        if (length == 0) {
             if (nonAscii) *nonAscii = true;
             return false;
-        }
-        if (n - i < length || s[i + 1] < lo || s[i + 1] > hi) {
-            if (nonAscii) *nonAscii = true;
-            return false;
-        }
-        for (unsigned k = 2; k < length; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) {
-                if (nonAscii) *nonAscii = true;
-                return false;
-            }
         }
         i += length;
     }
