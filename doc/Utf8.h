@@ -1,0 +1,33 @@
+#pragma once
+// UTF-8 as the viewer takes it: well-formed characters only.
+
+#include <cstddef>
+
+// The length of the well-formed UTF-8 character at p (no overlong forms, no
+// surrogates, nothing past U+10FFFF), or 0 when there is none. p < end.
+inline int Utf8CharLength(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char b = *p;
+    int length;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        if (b == 0xE0) low = 0xA0;   // overlong
+        if (b == 0xED) high = 0x9F;  // surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        if (b == 0xF0) low = 0x90;   // overlong
+        if (b == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (end - p < length) return 0;
+    if (p[1] < low || p[1] > high) return 0;
+    for (int i = 2; i < length; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+    return length;
+}
