@@ -2,6 +2,7 @@
 
 #include "doc/Printable.h"
 #include "doc/TextLoader.h"
+#include "syntax/Outline.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/ProfileStore.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -34,6 +36,8 @@ constexpr const char* kUsage =
     "      --codes         write the style code of every character instead of RTF: one\n"
     "                      line per input line, one hex digit (0-b) per character, its\n"
     "                      line feed included, then a space and the lexer state word\n"
+    "      --outline       write the file's definitions instead of RTF, one a line: its\n"
+    "                      line number, kind and name, separated by tabs\n"
 #ifdef GLOSSEL_HAVE_SETTINGS
     "      --default-styles  use the built-in styles, not stored ones (--settings\n"
     "                      included)\n"
@@ -149,6 +153,8 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
                 return options;
             } else if (arg == "--codes") {
                 options.codes = true;
+            } else if (arg == "--outline") {
+                options.outline = true;
             } else if (arg == "--default-styles") {
                 options.defaultStyles = true;
 #ifdef GLOSSEL_HAVE_SETTINGS
@@ -182,6 +188,7 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
         hasInput = true;
     }
     if (!hasInput) return Usage("no input file");
+    if (options.codes && options.outline) return Usage("--codes and --outline cannot be used together");
     return options;
 }
 
@@ -223,6 +230,39 @@ int WriteCodes(const std::string& text, const std::string& name, COutput& out,
         std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
                      LongLineMessage().c_str());
     return status;
+}
+
+// One line per definition: its row, kind and name, separated by tabs. Control bytes
+// of a name (a short name or dictionary word may hold a tab) are written as escapes.
+// Like the document, the output is created only once the outline is built.
+int WriteOutline(const std::string& text, const std::string& name, const std::string& output,
+                 const RenderStreams& io)
+{
+    COutline outline;
+    const OutlineStatus status = outline.Build(text.data(), text.size());
+    if (status == OutlineStatus::OutOfMemory) return Failure(io, name, "the outline does not fit in memory");
+    COutput out(io, output);
+    if (!out.IsOpen()) return Failure(io, output, std::strerror(out.OpenError()));
+    for (const OutlineEntry& entry : outline.GetEntries()) {
+        const std::string_view entryName = COutline::Name(entry, text);
+        std::fprintf(out.File(), "%llu\t%s\t", static_cast<unsigned long long>(entry.Line()),
+                     OutlineKindName(entry.Kind()));
+        const bool plain = std::all_of(entryName.begin(), entryName.end(), [](char ch) {
+            return static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F;
+        });
+        if (plain)
+            std::fwrite(entryName.data(), 1, entryName.size(), out.File());
+        else
+            std::fputs(PrintableForTerminal(entryName).c_str(), out.File());
+        std::fputc('\n', out.File());
+    }
+    if (!out.Finish()) return Failure(io, out.Name().empty() ? "write error" : out.Name(), std::strerror(errno));
+    if (status == OutlineStatus::LongLine) {
+        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
+                     LongLineMessage().c_str());
+        return RENDER_LONG_LINE;
+    }
+    return RENDER_OK;
 }
 
 // True when both names lead to one existing file (after following links).
@@ -303,7 +343,7 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
     }
 
     CSyntaxStyleMap styles;
-    if (!options.codes) {
+    if (!options.codes && !options.outline) {
         const int loadedStyles = LoadStyles(options, styles, io);
         if (loadedStyles != RENDER_OK) return loadedStyles;
     }
@@ -325,6 +365,7 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
         return WriteCodes(text, name, out, io);
     }
+    if (options.outline) return WriteOutline(text, name, options.output, io);
 
     CRtfOutput document;
     CRtfBuilder builder;

@@ -8,7 +8,8 @@
 // 1 usage error; 2 the input or the --settings file could not be read, the input
 // gave no document, did not fit in memory, or the output could not be written;
 // 3 a line of 1,020 or more characters ended the document early (the shortened
-// document is still written, the message goes to the error stream).
+// document is still written, the message goes to the error stream). --codes and
+// --outline write other listings of the same text, with the same statuses.
 
 #include <cstdio>
 #include <string>
@@ -39,6 +40,7 @@ struct RenderOptions {
     std::string input;     // Render: never empty; "-" is standard input
     std::string output;    // empty: the output stream; never empty when -o was given
     bool codes = false;
+    bool outline = false;  // --outline: the definitions, one a line (not with --codes)
     bool defaultStyles = false;
     std::string settings;  // --settings FILE, never empty when given
     bool hasSettings = false;

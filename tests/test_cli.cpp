@@ -110,7 +110,7 @@ TEST(RenderCli, HelpDescribesEveryOption)
     const RunResult r = RunCli({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* word : {"Usage: glossel-render", "--output", "--codes", "--default-styles",
+    for (const char* word : {"Usage: glossel-render", "--output", "--codes", "--outline", "--default-styles",
 #ifdef GLOSSEL_HAVE_SETTINGS
                              "--settings", "XDG_CONFIG_HOME",
 #endif
@@ -169,6 +169,54 @@ TEST(RenderCli, CodesListEveryCharacterAndTheStateWord)
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, "330 020000ff\n");
     EXPECT_NE(r.err.find("(1020)!"), std::string::npos);
+}
+
+TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
+{
+    TempDir dir;
+    // CR LF read as LF; a tab inside a short name is escaped so that it cannot split
+    // the row; the commented Global is no definition.
+    WriteFile(dir / "in.inf", "Constant Story \"x\";\r\n[ Main; ];\nObject \"a\tb\";\n! Global g;\n");
+    WriteFile(dir / "long.inf", "Global a;\n" + std::string(1020, 'x') + "\nGlobal b;\n");
+    const std::string in = (dir / "in.inf").string();
+    const std::string longFile = (dir / "long.inf").string();
+    const std::string outline = "1\tconstant\tStory\n2\troutine\tMain\n3\tobject\t\"a\\tb\"\n";
+
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::string input;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Row rows[] = {
+        {"a file", {"--outline", in}, "", 0, outline, ""},
+        {"styles play no part", {"--default-styles", "--outline", in}, "", 0, outline, ""},
+        {"standard input", {"--outline", "-"}, "Global g;", 0, "1\tglobal\tg\n", ""},
+        {"no definitions", {"--outline", "-"}, "! Global g;\n", 0, "", ""},
+        {"long line", {"--outline", longFile}, "", 3, "1\tglobal\ta\n",
+         "glossel-render: " + longFile + ": The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"empty input", {"--outline", "-"}, "", 2, "", "glossel-render: standard input: file is empty\n"},
+        {"with --codes", {"--outline", "--codes", in}, "", 1, "",
+         "glossel-render: --codes and --outline cannot be used together\n"
+         "Try 'glossel-render --help' for more information.\n"},
+    };
+    for (const Row& row : rows) {
+        const RunResult r = RunCli(row.args, row.input);
+        EXPECT_EQ(r.status, row.status) << row.name;
+        EXPECT_EQ(r.out, row.out) << row.name;
+        EXPECT_EQ(r.err, row.err) << row.name;
+    }
+
+    const std::string out = (dir / "out.tsv").string();
+    const RunResult r = RunCli({"--outline", "-o", out, in});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(ReadFile(out), outline);
+    EXPECT_EQ(RunCli({"--outline", "-o", "/dev/full", in}).status, 2);
+    EXPECT_EQ(RunCli({"--outline", "-o", in, in}).status, 2);
+    EXPECT_EQ(ReadFile(in), "Constant Story \"x\";\r\n[ Main; ];\nObject \"a\tb\";\n! Global g;\n");
 }
 
 TEST(RenderCli, TheProgramRunsAsACommand)
