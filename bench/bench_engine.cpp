@@ -1,9 +1,11 @@
-// Engine throughput: classification, the whole document build, and text loading.
+// Engine throughput: classification, the whole document build, the outline, and text
+// loading.
 //
 // The input is GLOSSEL_BENCH_INPUT (make it with bench/make_input.py), or else the
 // samples of examples/ repeated to about 10 MB.
 
 #include "doc/TextLoader.h"
+#include "syntax/Outline.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -77,6 +79,25 @@ void BM_BuildDocument(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_BuildDocument)->Unit(benchmark::kMillisecond);
+
+// The outline of the whole text, classification included: its own pass, run when the
+// outline is first shown. Counters: the definitions found and the bytes the outline
+// holds, also as a share of the text's size.
+void BM_Outline(benchmark::State& state)
+{
+    const std::string& text = Input();
+    for (auto _ : state) {
+        COutline outline;
+        outline.Build(text.data(), text.size());
+        benchmark::DoNotOptimize(outline.GetEntries().data());
+        state.counters["entries"] = static_cast<double>(outline.GetEntries().size());
+        state.counters["memory_bytes"] = static_cast<double>(outline.GetMemoryUse());
+        state.counters["memory_share"] =
+            static_cast<double>(outline.GetMemoryUse()) / static_cast<double>(text.size());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_Outline)->Unit(benchmark::kMillisecond);
 
 void BM_TranslateTextMode(benchmark::State& state)
 {
