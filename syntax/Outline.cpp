@@ -62,7 +62,7 @@ std::size_t COutline::GetMemoryUse() const
 
 void COutline::Clear()
 {
-    m_entries.clear();
+    std::vector<OutlineEntry>().swap(m_entries);
     m_classNames.clear();
     m_pending = Pending::None;
     m_hashEnd = 0;
@@ -81,7 +81,7 @@ OutlineStatus COutline::Build(const char* text, std::size_t length)
 {
     Clear();
     // The text is zero-terminated: nothing after a zero byte belongs to it.
-    if (const void* nul = std::memchr(text, '\0', length))
+    if (const void* nul = length ? std::memchr(text, '\0', length) : nullptr)
         length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
 
     std::unique_ptr<char[]> lineCopy(new (std::nothrow) char[MAX_LINE_LENGTH + 1]);
@@ -123,6 +123,7 @@ bool COutline::ReadLine(const char* line, std::size_t length, const StyleCode* c
     if (m_failed) return false;
     m_lineNumber = lineNumber;
     m_lineOffset = lineOffset;
+    m_lineLength = length;
     bool inRoutine = (before & LEX_IN_ROUTINE) != 0;
     bool expected = (before & LEX_DIRECTIVE_EXPECTED) != 0;
 
@@ -209,7 +210,8 @@ void COutline::OnToken(const char* line, const Token& token, bool opensDirective
         m_pending = Pending::Identifier;
         m_pendingKind = OutlineKind::Class;
     } else if (opensDirective) {
-        if (token.recognised == REC_START && IsLetter(static_cast<unsigned char>(line[token.end]))) {
+        if (token.recognised == REC_START && token.end < m_lineLength &&
+            IsLetter(static_cast<unsigned char>(line[token.end]))) {
             m_pending = Pending::DirectiveWord;  // "#Array": the directive is the word after the '#'
             m_hashEnd = token.end;
         } else if (token.recognised >= REC_FIRST_WORD) {

@@ -107,9 +107,11 @@ public:
     OutlineStatus Build(const char* text, std::size_t length);
 
     const std::vector<OutlineEntry>& GetEntries() const { return m_entries; }
-    // The name of an entry of this outline, from the text it was built from.
+    // The name of an entry, from the text the outline was built from (empty when the
+    // text given is too short to hold it).
     static std::string_view Name(const OutlineEntry& entry, std::string_view text)
     {
+        if (entry.Offset() > text.size()) return {};
         return text.substr(static_cast<std::size_t>(entry.Offset()), entry.Length());
     }
     // Bytes held: the entries' storage (at most twice the entries, as it grew) and the
@@ -121,7 +123,7 @@ public:
     // length characters, the line feed the lexer was given included; classes are the
     // lexer's for that line; before and after are its state words around the line;
     // lineNumber counts from 1 and lineOffset is the line's offset in the text. Returns
-    // false once memory has run out (the outline is then empty).
+    // false once memory has run out (Finish then empties the outline).
     void Clear();
     bool ReadLine(const char* line, std::size_t length, const StyleCode* classes, std::uint32_t before,
                   std::uint32_t after, std::uint64_t lineNumber, std::uint64_t lineOffset);
@@ -166,6 +168,7 @@ private:
     std::size_t m_hashEnd = 0;  // for DirectiveWord: where the '#' ended
     std::uint64_t m_lineNumber = 0;
     std::uint64_t m_lineOffset = 0;
+    std::size_t m_lineLength = 0;
     std::size_t m_outOfStep = 0;
     bool m_failed = false;
 };
