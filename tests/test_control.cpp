@@ -9,6 +9,7 @@
 #include "doc/TextLoader.h"
 #include "syntax/SyntaxStyleMap.h"
 #include "view/MessageBox.h"
+#include "view/PagePrinter.h"
 #include "view/SyntaxRichEditCtrl.h"
 
 #include <QAccessible>
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSet>
@@ -965,6 +967,51 @@ private Q_SLOTS:
         QCOMPARE(pages(QStringLiteral("last.pdf"), all, all + 5), 1);
         control.RenderSource("", m_styles);
         QCOMPARE(pages(QStringLiteral("empty.pdf"), 0, 0), 1);
+
+        // A printer whose default is greyscale (a raw queue) is asked for colour.
+        QPrinter grey(QPrinter::HighResolution);
+        grey.setOutputFormat(QPrinter::PdfFormat);
+        grey.setOutputFileName(dir.filePath(QStringLiteral("grey.pdf")));
+        grey.setColorMode(QPrinter::GrayScale);
+        control.Print(grey);
+        QCOMPARE(grey.colorMode(), QPrinter::Color);
+    }
+
+    void printedPageShowsTheTextInItsColours()
+    {
+        // A page painted into an image: each line one font height below the last, each
+        // character one space wide, from the page's top left; probes as on the screen.
+        CSyntaxRichEditCtrl control;
+        const std::string source = "! Commentary\nObject Mmm \"WWW\";\n";
+        control.RenderSource(source, m_styles);
+        const ExpectedDisplay expected = Expect(source);
+        QImage image(500, 400, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        const QRectF page(10, 20, 480, 360);
+        CPagePrinter pages(control.GetStore(), control.font(), &image, page, QStringLiteral("probe.inf"));
+        QCOMPARE(pages.PageNumber(), 1);
+        QVERIFY(pages.HasPage());
+        {
+            QPainter painter(&image);
+            pages.PaintPage(&painter);
+        }
+        QVERIFY(!pages.HasPage());  // two short lines take one page
+        const QFontMetricsF metrics(QFont(control.font(), &image), &image);
+        const qreal w = metrics.horizontalAdvance(QLatin1Char(' '));
+        const qreal h = metrics.height();
+        for (int pos : {2, 4, 13, 15, 20, 21, 25, 26}) {
+            const int line = pos < 13 ? 0 : 1;
+            const int column = pos < 13 ? pos : pos - 13;
+            const QRect cell(static_cast<int>(page.left() + column * w) + 1, static_cast<int>(page.top() + line * h) + 1,
+                             static_cast<int>(w) - 2, static_cast<int>(h) - 2);
+            const CCharFormat f = StyleFormat(m_styles, expected.codes[static_cast<std::size_t>(pos)]);
+            QString why;
+            QVERIFY2(DrawnIn(image, cell, QColor(GetRValue(f.colour), GetGValue(f.colour), GetBValue(f.colour)), &why),
+                     qPrintable(QStringLiteral("'%1' at %2: ").arg(expected.text.mid(pos, 1)).arg(pos) + why));
+        }
+        // Nothing is drawn beside the text, nor outside the page.
+        QVERIFY(AllWhite(image, QRect(300, 100, 150, 150)));
+        QVERIFY(AllWhite(image, QRect(0, 0, 500, 19)));
     }
 };
 

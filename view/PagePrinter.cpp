@@ -65,6 +65,8 @@ void CPagePrinter::PaintPage(QPainter* painter)
 
 void CPagePrinter::Print(const CRichTextStore& store, const QFont& font, QPrinter& printer)
 {
+    // A printer's default may be greyscale (a raw CUPS queue, for one); the text is coloured.
+    printer.setColorMode(QPrinter::Color);
     QPainter painter;
     if (!painter.begin(&printer)) return;
     const QRect paper = printer.pageLayout().paintRectPixels(printer.resolution());

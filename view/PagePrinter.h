@@ -40,8 +40,8 @@ public:
     // Paints the next page with painter, or steps over it when painter is null.
     void PaintPage(QPainter* painter);
 
-    // Prints the whole text (or the printer's page range) on printer, with
-    // printer.docName() in the footers.
+    // Prints the whole text (or the printer's page range) on printer, in colour whatever
+    // the printer's default colour mode, with printer.docName() in the footers.
     static void Print(const CRichTextStore& store, const QFont& font, QPrinter& printer);
 
 private:

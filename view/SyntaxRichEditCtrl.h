@@ -39,9 +39,11 @@
 //  - After a render the text is the source's text with every line ending in a line
 //    feed (the document's last paragraph mark closes the last line and adds nothing):
 //    "a\nb" and "a\nb\n" both show as "a", "b" and an empty last line.
-//  - Print wraps lines longer than the page and writes printer.docName() and the page
-//    number at the foot of every page; a page range set on the printer is honoured. It
-//    always prints in font(), whatever size the screen shows.
+//  - Print prints in colour (whatever the printer's default colour mode), wraps lines
+//    longer than the page and writes printer.docName() and the page number at the foot
+//    of every page; a page range set on the printer is honoured. It always prints in
+//    font(), whatever size the screen shows. CPagePrinter paints the same pages on any
+//    paint device.
 //  - Hiding a focused widget moves Qt's keyboard focus elsewhere; an owner that hides
 //    the control around a render gives the focus back after showing it.
 //
