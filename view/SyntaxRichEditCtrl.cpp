@@ -63,7 +63,6 @@ CSyntaxRichEditCtrl::~CSyntaxRichEditCtrl() = default;
 
 bool CSyntaxRichEditCtrl::Create(std::uint32_t style, const QRect& rect, QWidget* parent, int id)
 {
-    m_style = style;
     if (parent != parentWidget()) setParent(parent);
     setGeometry(rect);
     setObjectName(QString::number(id));
@@ -74,21 +73,20 @@ bool CSyntaxRichEditCtrl::Create(std::uint32_t style, const QRect& rect, QWidget
         setFrameShape(QFrame::NoFrame);
     }
     setEnabled(!(style & WS_DISABLED));
-    // The create handler's options: read-only, selection kept and shown while unfocused.
-    SetOptions(ECO_AUTOHSCROLL | ECO_NOHIDESEL | ECO_READONLY | ECO_WANTRETURN | ECO_SAVESEL |
-               ((style & ES_AUTOVSCROLL) ? ECO_AUTOVSCROLL : 0u));
+    // The create handler's options: the selection stays shown while unfocused.
+    SetOptions(ECO_NOHIDESEL);
     setVisible((style & WS_VISIBLE) != 0);
     return true;
 }
 
 std::uint32_t CSyntaxRichEditCtrl::SetOptions(std::uint32_t options)
 {
-    m_options = options | ECO_READONLY;  // the control never edits
+    m_keepSelectionShown = (options & ECO_NOHIDESEL) != 0;
     viewport()->update();
-    return m_options;
+    return GetOptions();
 }
 
-std::uint32_t CSyntaxRichEditCtrl::GetOptions() const { return m_options; }
+std::uint32_t CSyntaxRichEditCtrl::GetOptions() const { return m_keepSelectionShown ? ECO_NOHIDESEL : 0u; }
 
 // ---------------------------------------------------------------------------------------
 // Content
@@ -323,7 +321,7 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
 
     CRowPainter rows(painter, *m_store);
     const bool showSelection =
-        isEnabled() && m_selection.HasSelection() && (hasFocus() || (m_options & ECO_NOHIDESEL));
+        isEnabled() && m_selection.HasSelection() && (hasFocus() || m_keepSelectionShown);
     if (showSelection)
         rows.SetSelection(m_selection.From(), m_selection.To(), palette().color(QPalette::Highlight),
                           palette().color(QPalette::HighlightedText));

@@ -7,6 +7,9 @@
 //  - Create(style, rect, parent, id): makes the control a child of parent over rect,
 //    with the creation style bits (ES_READONLY, ES_AUTOVSCROLL, ...) and the options of
 //    its create handler; objectName becomes the identifier ("1000" for the view's).
+//    Of the style, WS_VISIBLE, WS_DISABLED and WS_BORDER change the control; it is
+//    always multi-line and read-only, and scrolls with the caret in both directions.
+//    The create handler keeps the selection shown while unfocused (ECO_NOHIDESEL).
 //  - RenderSource(text): builds the document of text with theStyleMap, shows the
 //    long-line message through GlosselMessageBox (owner: this control, caption
 //    "File Error", MB_OK | MB_ICONEXCLAMATION), streams the document in with one
@@ -87,13 +90,10 @@ inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080u;
 inline constexpr std::uint32_t ES_READONLY = 0x0800u;
 inline constexpr std::uint32_t ES_WANTRETURN = 0x1000u;
 
-// Options of EM_SETOPTIONS.
-inline constexpr std::uint32_t ECO_AUTOVSCROLL = 0x0040u;
-inline constexpr std::uint32_t ECO_AUTOHSCROLL = 0x0080u;
+// The option of EM_SETOPTIONS that changes the control: the selection stays shown while
+// the control does not have the focus. Whatever the options, the control is read-only,
+// keeps its selection while unfocused and scrolls with the caret both ways.
 inline constexpr std::uint32_t ECO_NOHIDESEL = 0x0100u;
-inline constexpr std::uint32_t ECO_READONLY = 0x0800u;
-inline constexpr std::uint32_t ECO_WANTRETURN = 0x1000u;
-inline constexpr std::uint32_t ECO_SAVESEL = 0x8000u;
 
 // A character format as EM_SETCHARFORMAT takes it.
 inline constexpr std::uint32_t CFM_BOLD = 0x00000001u;
@@ -125,7 +125,8 @@ public:
     void GetSel(long long& start, long long& end) const;
     void SetWindowText(const QString& text);
     bool SetSelectionCharFormat(const CHARFORMAT& format);
-    std::uint32_t SetOptions(std::uint32_t options);  // ECOOP_SET: replaces all options
+    // ECOOP_SET: replaces all options; returns the options the control now has.
+    std::uint32_t SetOptions(std::uint32_t options);
     std::uint32_t GetOptions() const;
     long long GetTextLength() const;  // in characters as shown
 
@@ -220,8 +221,7 @@ private:
     QBasicTimer m_tripleClickTimer;
     QPoint m_tripleClickPoint;
 
-    std::uint32_t m_style = 0;
-    std::uint32_t m_options = ECO_READONLY;
+    bool m_keepSelectionShown = false;  // ECO_NOHIDESEL
     bool m_lastRenderFailed = false;
     std::uint64_t m_textByteLimit = UINT64_MAX;
     // The size of the text a render is about to stream in (0: unknown), so that the
