@@ -964,7 +964,9 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_control->hasFocus());
         const QColor found(255, 255, 0);
         // "alpha", and "beta;" with its line feed; the selection is "pha" inside the first.
-        m_control->SetHighlights({{7, 12, found, QColor()}, {21, 27, found, QColor()}});
+        // The second line's "Global" takes a text colour of its own.
+        const QColor green(0, 128, 0);
+        m_control->SetHighlights({{7, 12, found, QColor()}, {21, 27, found, QColor()}, {14, 20, Qt::white, green}});
         m_control->SetSel(9, 12);
         const QColor highlight = m_control->palette().color(QPalette::Highlight);
         auto ground = [&](const QImage& image, long long pos) {
@@ -983,6 +985,7 @@ private Q_SLOTS:
         QString why;
         QVERIFY2(DrawnIn(image, m_control->CharRect(7), QColor(GetRValue(own), GetGValue(own), GetBValue(own)), &why),
                  qPrintable(why));
+        QVERIFY2(DrawnIn(image, m_control->CharRect(15), green, &why), qPrintable(why));
         // A new text drops them.
         Render("Global alpha;\nGlobal beta;\n");
         QCOMPARE(ground(Grab(), 7), QColor(Qt::white));
