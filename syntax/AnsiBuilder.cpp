@@ -92,12 +92,15 @@ RenderStatus CAnsiBuilder::BuildDocument(const char* text, std::size_t length, c
             const StyleCode run = cls[i];
             std::size_t j = i + 1;
             while (cls[j] == run) ++j;
+            char* const start = w;
             std::memcpy(w, sgr[run], kMaxSgr);
             w += sgrLength[run];
+            char* const content = w;
             w = shown.Write(w, s + i, j - i);
+            if (w == content) w = start;  // only characters that are left out
             i = j;
         }
-        if (shownCount > 0) {
+        if (w != out.End()) {
             std::memcpy(w, kLineEnd.data(), kLineEnd.size());
             w += kLineEnd.size();
         } else {

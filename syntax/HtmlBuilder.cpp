@@ -121,11 +121,17 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
             if (run == STYLE_FOREGROUND) {
                 w = shown.Write(w, s + i, j - i);
             } else {
+                char* const start = w;
                 std::memcpy(w, spanStart[run], kMaxSpanStart);
                 w += spanStartLength[run];
+                char* const content = w;
                 w = shown.Write(w, s + i, j - i);
-                std::memcpy(w, kSpanEnd.data(), kSpanEnd.size());
-                w += kSpanEnd.size();
+                if (w == content) {
+                    w = start;  // only characters that are left out: no empty element
+                } else {
+                    std::memcpy(w, kSpanEnd.data(), kSpanEnd.size());
+                    w += kSpanEnd.size();
+                }
             }
             i = j;
         }
