@@ -402,16 +402,32 @@ int LoadStyles(const RenderOptions& options, CSyntaxStyleMap& styles, const Rend
     return RENDER_OK;
 }
 
-// Writes a built document to the output; a document cut short by a long line is
-// written whole and then reported.
-int WriteDocument(const RenderStreams& io, const RenderOptions& options, const CRtfOutput& document,
-                  RenderStatus status, const std::string& name)
+// Hands a document to its output while it is built, in chunks of this size, so that
+// a document of any size takes no more memory than the chunk (and is never zeroed by
+// the system page by page, as a fresh buffer of its whole size would be).
+constexpr std::size_t kStreamChunk = 512u << 10;
+
+// The output's side of a stream: the first write error is kept, and nothing more is
+// written after it.
+struct CStreamTarget {
+    std::FILE* file;
+    int error = 0;
+    static void Write(void* context, const char* bytes, std::size_t n)
+    {
+        auto* self = static_cast<CStreamTarget*>(context);
+        if (self->error == 0 && std::fwrite(bytes, 1, n, self->file) != n) self->error = errno ? errno : EIO;
+    }
+};
+
+// Ends the output of a document: the rest of its bytes, the flush or close, and the
+// long-line message for a document cut short (which is still written whole).
+int FinishDocument(const RenderStreams& io, const RenderOptions& options, COutput& out, CStreamTarget& target,
+                   CRtfOutput& document, RenderStatus status, const std::string& name)
 {
-    COutput out(io, options.output);
-    if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
-    std::fwrite(document.Data(), 1, document.Length(), out.File());
-    if (!out.Finish())
-        return Failure(io, options.output.empty() ? "write error" : options.output, std::strerror(errno));
+    document.Flush();
+    const bool finished = out.Finish();
+    const int error = target.error ? target.error : finished ? 0 : errno;
+    if (error) return Failure(io, options.output.empty() ? "write error" : options.output, std::strerror(error));
     if (status == RenderStatus::LongLine) {
         std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
                      LongLineMessage().c_str());
@@ -452,7 +468,11 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
     if (options.css) {
         if (!CHtmlBuilder::BuildStyleSheet(styles, document))
             return Failure(io, "style sheet", "does not fit in memory");
-        return WriteDocument(io, options, document, RenderStatus::Ok, "");
+        COutput out(io, options.output);
+        if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
+        CStreamTarget target{out.File()};
+        document.SetSink(&CStreamTarget::Write, &target, kStreamChunk);
+        return FinishDocument(io, options, out, target, document, RenderStatus::Ok, "");
     }
 
     // Writing the document over the file it comes from would destroy the source.
@@ -467,12 +487,13 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
                                   : LoadTextFile(options.input, text, &failure);
     if (!loaded) return Failure(io, name, failure.reason);
 
-    if (codes) {
-        COutput out(io, options.output);
-        if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
-        return WriteCodes(text, name, out, io);
-    }
+    // The output is created only once the input has been read.
+    COutput out(io, options.output);
+    if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
+    if (codes) return WriteCodes(text, name, out, io);
 
+    CStreamTarget target{out.File()};
+    document.SetSink(&CStreamTarget::Write, &target, kStreamChunk);
     RenderStatus status = RenderStatus::Ok;
     switch (options.format) {
     case RenderOptions::Html: {
@@ -494,6 +515,5 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
     }
     if (status == RenderStatus::OutOfMemory)
         return Failure(io, name, "the document does not fit in memory");
-    std::string().swap(text);  // the text is no longer needed; give its memory back
-    return WriteDocument(io, options, document, status, name);
+    return FinishDocument(io, options, out, target, document, status, name);
 }

@@ -74,6 +74,12 @@ void CRtfOutput::Free()
 
 bool CRtfOutput::SetCapacity(std::size_t capacity)
 {
+    // A stream needs no more than its chunk: it hands its content over instead.
+    return Resize(m_sink && capacity > m_chunk ? m_chunk : capacity);
+}
+
+bool CRtfOutput::Resize(std::size_t capacity)
+{
     if (capacity < m_length) capacity = m_length;
     if (capacity == SIZE_MAX) return false;
     char* grown;
@@ -111,20 +117,35 @@ void CRtfOutput::AppendUnchecked(const char* bytes, std::size_t n)
     m_data[m_length] = '\0';
 }
 
-bool CRtfOutput::Grow(std::size_t n, std::size_t grow)
+bool CRtfOutput::MakeRoom(std::size_t n, std::size_t grow)
 {
+    if (m_sink) {
+        Flush();
+        if (m_capacity >= n) return true;
+        return Resize(n > m_chunk ? n : m_chunk);
+    }
     const std::size_t by = n > grow ? n : grow;
     if (m_capacity > SIZE_MAX - 1 - by) return false;
-    return SetCapacity(m_capacity + by);
+    return Resize(m_capacity + by);
+}
+
+void CRtfOutput::SetSink(Sink sink, void* context, std::size_t chunk)
+{
+    m_sink = sink;
+    m_sinkContext = context;
+    m_chunk = chunk;
+}
+
+void CRtfOutput::Flush()
+{
+    if (m_sink && m_length > 0) m_sink(m_sinkContext, m_data, m_length);
+    Clear();
 }
 
 bool CRtfOutput::Append(const char* bytes, std::size_t n)
 {
-    if (m_capacity - m_length < n) {
-        std::size_t want = m_capacity + (m_capacity > n ? m_capacity : n);
-        if (want < m_length + n) return false;  // overflow
-        if (!SetCapacity(want)) return false;
-    }
+    // Growing doubles the capacity, or more when n needs it.
+    if (!Room(n, m_capacity)) return false;
     AppendUnchecked(bytes, n);
     return true;
 }

@@ -47,12 +47,22 @@ public:
     bool Append(std::string_view s) { return Append(s.data(), s.size()); }
 
     // Writing in place: Room makes sure that n more bytes fit (growing the capacity by
-    // at least grow when they do not; false when memory runs out), the caller writes
-    // them from End(), and Commit takes the content up to end.
+    // at least grow when they do not, or handing the content to the sink; false when
+    // memory runs out), the caller writes them from End(), and Commit takes the content
+    // up to end.
     bool Room(std::size_t n, std::size_t grow)
     {
-        return m_capacity - m_length >= n || Grow(n, grow);
+        return m_capacity - m_length >= n || MakeRoom(n, grow);
     }
+
+    // A stream instead of a whole document: once a sink is set, the buffer never holds
+    // more than about chunk bytes. Whenever a write would not fit, the content so far
+    // goes to the sink and the buffer starts empty again; the writer hands the rest
+    // over with Flush when it is done. Data() and Length() then hold only what has not
+    // been handed over yet. The sink reports its own failures to its owner.
+    using Sink = void (*)(void* context, const char* bytes, std::size_t n);
+    void SetSink(Sink sink, void* context, std::size_t chunk);
+    void Flush();
     char* End() { return m_data + m_length; }
     void Commit(char* end)
     {
@@ -68,7 +78,12 @@ public:
     void ReleaseBefore(std::size_t offset);
 
 private:
-    bool Grow(std::size_t n, std::size_t grow);
+    bool MakeRoom(std::size_t n, std::size_t grow);
+    bool Resize(std::size_t capacity);
+
+    Sink m_sink = nullptr;
+    void* m_sinkContext = nullptr;
+    std::size_t m_chunk = 0;
 
     char* m_data = nullptr;
     std::size_t m_mapSize = 0;   // the mapping's size when the buffer is a mapping of its own
