@@ -164,6 +164,53 @@ inline std::size_t PastNext(const char* text, std::size_t from, std::size_t leng
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text) + 1 : length;
 }
 
+// The index of the first character at or after from that can change the state inside a
+// routine whose name is not expected (']', an apostrophe, a double quote or '!'), or
+// length. Eight bytes at a time: the lowest flagged byte of each comparison is exact,
+// and any false flag stands above a true one of its own comparison.
+inline std::size_t NextRoutineStop(const char* text, std::size_t from, std::size_t length)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    std::size_t i = from;
+    while (i + 8 <= length) {
+        std::uint64_t x;
+        std::memcpy(&x, text + i, 8);
+        const std::uint64_t hits = zeroBytes(x ^ (kOnes * ']')) | zeroBytes(x ^ (kOnes * '\'')) |
+                                   zeroBytes(x ^ (kOnes * '"')) | zeroBytes(x ^ (kOnes * '!'));
+        if (hits) return i + static_cast<std::size_t>(__builtin_ctzll(hits) >> 3);
+        i += 8;
+    }
+    while (i < length && kPlainCode[static_cast<unsigned char>(text[i])]) ++i;
+    return i;
+}
+
+// Pass 2's choices at a character of class Foreground or Code.
+enum : std::uint8_t { REFINE_NONE, REFINE_ASSEMBLY, REFINE_DOLLAR, REFINE_DIGIT, REFINE_WORD };
+constexpr std::array<std::uint8_t, 256> MakeRefineStart()
+{
+    std::array<std::uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u == '@') t[c] = REFINE_ASSEMBLY;
+        else if (u == '$') t[c] = REFINE_DOLLAR;
+        else if (charclass::kTable[u] & charclass::DIGIT) t[c] = REFINE_DIGIT;
+        else if ((charclass::kTable[u] & charclass::LETTER) || u == '_' || u == '#') t[c] = REFINE_WORD;
+    }
+    return t;
+}
+constexpr std::array<std::uint8_t, 256> kRefineStart = MakeRefineStart();
+
+// The characters of quoted text that pass 2 makes escapes.
+constexpr std::array<bool, 256> MakeQuotedEscape()
+{
+    std::array<bool, 256> t{};
+    t['@'] = t['\\'] = t['^'] = t['~'] = true;
+    return t;
+}
+constexpr std::array<bool, 256> kQuotedEscape = MakeQuotedEscape();
+
 }  // namespace
 
 void CSyntaxLexer::RecogniseHeaderWord(const char* text, std::size_t length, std::size_t& pos)
@@ -207,9 +254,8 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
                 state &= ~LEX_IN_ROUTINE;
             } else if (IsBlank(c) || !(state & LEX_ROUTINE_NAME_EXPECTED)) {
                 // Code up to the next character that can change the state.
-                std::size_t end = p + 1;
-                if (!(state & LEX_ROUTINE_NAME_EXPECTED))
-                    while (end < length && kPlainCode[static_cast<unsigned char>(text[end])]) ++end;
+                const std::size_t end =
+                    state & LEX_ROUTINE_NAME_EXPECTED ? p + 1 : NextRoutineStop(text, p + 1, length);
                 p = Fill(classes, p, end, STYLE_CODE);
             } else {
                 std::size_t e = p;
@@ -275,55 +321,63 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
     }
     m_state = state;
 
-    // Pass 2: numbers, assembly, escapes and keywords, over pass 1's classes.
+    // Pass 2: numbers, assembly, escapes and keywords, over pass 1's classes. Runs of
+    // characters that it leaves alone are passed over whole.
     std::size_t j = 0;
     while (j < length) {
         const StyleCode cls = classes[j];
-        const unsigned char c = static_cast<unsigned char>(text[j]);
         if (cls == STYLE_QUOTED_TEXT) {
-            if (c == '@') {
+            while (j < length && classes[j] == STYLE_QUOTED_TEXT && !kQuotedEscape[static_cast<unsigned char>(text[j])])
+                ++j;
+            if (j == length || classes[j] != STYLE_QUOTED_TEXT) continue;
+            if (text[j] == '@') {
                 classes[j++] = STYLE_ESCAPE_CHARACTER;
                 while (j < length && (text[j] == '@' || IsDigit(static_cast<unsigned char>(text[j]))))
                     classes[j++] = STYLE_ESCAPE_CHARACTER;
-                continue;
+            } else {
+                classes[j++] = STYLE_ESCAPE_CHARACTER;  // '\', '^' or '~'
             }
-            if (c == '\\' || c == '^' || c == '~') classes[j] = STYLE_ESCAPE_CHARACTER;
-            ++j;
             continue;
         }
         if (cls != STYLE_FOREGROUND && cls != STYLE_CODE) {
-            ++j;
+            do ++j;
+            while (j < length && classes[j] == cls);
             continue;
         }
         const StyleCode number = cls == STYLE_FOREGROUND ? STYLE_NUMBER : STYLE_CODE_NUMBER;
-        if (c == '@') {
+        switch (kRefineStart[static_cast<unsigned char>(text[j])]) {
+        case REFINE_NONE:
+            do ++j;
+            while (j < length && classes[j] == cls && kRefineStart[static_cast<unsigned char>(text[j])] == REFINE_NONE);
+            break;
+        case REFINE_ASSEMBLY:
             classes[j++] = STYLE_ASSEMBLY;
-            while (j < length && IsWordChar(static_cast<unsigned char>(text[j])))
-                classes[j++] = STYLE_ASSEMBLY;
-        } else if (c == '$') {
+            while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) classes[j++] = STYLE_ASSEMBLY;
+            break;
+        case REFINE_DOLLAR:
             classes[j++] = number;
             if (j < length && text[j] == '$') {
                 classes[j++] = number;
                 while (j < length && (text[j] == '0' || text[j] == '1')) classes[j++] = number;
             } else {
-                while (j < length && IsHexDigit(static_cast<unsigned char>(text[j])))
-                    classes[j++] = number;
+                while (j < length && IsHexDigit(static_cast<unsigned char>(text[j]))) classes[j++] = number;
             }
-        } else if (IsDigit(c)) {
+            break;
+        case REFINE_DIGIT:
             classes[j++] = number;
             while (j < length && IsDigit(static_cast<unsigned char>(text[j]))) classes[j++] = number;
-        } else if (IsLetter(c) || c == '_' || c == '#') {
+            break;
+        case REFINE_WORD: {
             const std::size_t start = j++;
             while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) ++j;
             const std::size_t n = j - start;
             if (cls == STYLE_CODE) {
-                if (!CodeKeywords().Contains(text + start, n))
-                    std::memset(classes + start, STYLE_CODE_ALPHA, n);
+                if (!CodeKeywords().Contains(text + start, n)) std::memset(classes + start, STYLE_CODE_ALPHA, n);
             } else if (DirectiveKeywords().Contains(text + start, n)) {
                 std::memset(classes + start, STYLE_DIRECTIVE, n);
             }
-        } else {
-            ++j;
+            break;
+        }
         }
     }
 
