@@ -90,8 +90,7 @@ RenderStatus CAnsiBuilder::BuildDocument(const char* text, std::size_t length, c
         std::size_t i = 0;
         while (i < shownCount) {
             const StyleCode run = cls[i];
-            std::size_t j = i + 1;
-            while (cls[j] == run) ++j;
+            const std::size_t j = display::CShownText::RunEnd(cls, i + 1, run);
             char* const start = w;
             std::memcpy(w, sgr[run], kMaxSgr);
             w += sgrLength[run];

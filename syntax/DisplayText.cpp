@@ -117,7 +117,8 @@ int EncodeUtf8(char32_t c, char* out)
     return 4;
 }
 
-CShownText::CShownText(Encoding encoding, bool escapeHtml) : m_utf8(encoding == Encoding::Utf8)
+CShownText::CShownText(Encoding encoding, bool escapeHtml)
+    : m_utf8(encoding == Encoding::Utf8), m_html(escapeHtml)
 {
     for (int b = 0; b < 256; ++b) {
         Entry& e = m_table[b];

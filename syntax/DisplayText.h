@@ -62,7 +62,8 @@ public:
     CShownText(Encoding encoding, bool escapeHtml);
 
     // The most bytes Write produces for one input byte, and the slack it may write past
-    // its result (the caller's buffer holds that much more).
+    // its result (the caller's buffer holds that much more). Write reads nothing outside
+    // [s, s + n).
     static constexpr std::size_t MAX_PER_BYTE = 5;  // "&amp;"
     static constexpr std::size_t SLACK = 8;
 
@@ -72,12 +73,25 @@ public:
     {
         const unsigned char* end = s + n;
         while (s < end) {
+            if (end - s >= 8) {
+                // Eight bytes at once while none of them needs more than a copy.
+                std::uint64_t x;
+                std::memcpy(&x, s, 8);
+                const std::uint64_t special = SpecialBytes(x);
+                std::memcpy(w, &x, 8);
+                if (special == 0) {
+                    s += 8;
+                    w += 8;
+                    continue;
+                }
+                const unsigned plain = static_cast<unsigned>(__builtin_ctzll(special) >> 3);
+                s += plain;
+                w += plain;
+            }
             const unsigned char b = *s;
             if (b < 0x80 || !m_utf8) {
-                // Eight bytes at once: the entry's bytes, then whatever follows them.
-                std::uint64_t bytes;
-                std::memcpy(&bytes, m_table[b].bytes, 8);
-                std::memcpy(w, &bytes, 8);
+                // The entry's bytes, and whatever follows them in the entry.
+                std::memcpy(w, m_table[b].bytes, 8);
                 w += m_table[b].length;
                 ++s;
             } else {
@@ -87,9 +101,38 @@ public:
         return w;
     }
 
+    // The end of a run of one style: the index of the first code at or after from that
+    // is not run. classes must hold another code (STYLE_END) at or before the end of the
+    // line, and 8 readable bytes past that.
+    static std::size_t RunEnd(const StyleCode* classes, std::size_t from, StyleCode run)
+    {
+        const std::uint64_t pattern = 0x0101010101010101ull * run;
+        for (;;) {
+            std::uint64_t x;
+            std::memcpy(&x, classes + from, 8);
+            x ^= pattern;
+            if (x) return from + static_cast<std::size_t>(__builtin_ctzll(x) >> 3);
+            from += 8;
+        }
+    }
+
     Encoding GetEncoding() const { return m_utf8 ? Encoding::Utf8 : Encoding::Windows1252; }
 
 private:
+    // A flag in the high bit of every byte of x that is not copied as it is: controls
+    // (tab and line feed included, which the table keeps), DEL, bytes from 0x80, and
+    // '&', '<', '>' for HTML. The lowest flag is exact; a false one only stands above a
+    // true one.
+    std::uint64_t SpecialBytes(std::uint64_t x) const
+    {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+        constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+        auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+        std::uint64_t m = ((x - kOnes * 0x20) & ~x & kHighs) | (x & kHighs) | zeroBytes(x ^ (kOnes * 0x7F));
+        if (m_html) m |= zeroBytes(x ^ (kOnes * '&')) | zeroBytes(x ^ (kOnes * '<')) | zeroBytes(x ^ (kOnes * '>'));
+        return m;
+    }
+
     // One well-formed multi-byte character at s; s moves past it.
     char* WriteUtf8Character(char* w, const unsigned char*& s) const;
 
@@ -99,6 +142,7 @@ private:
     };
     Entry m_table[256];
     bool m_utf8;
+    bool m_html;
 };
 
 }  // namespace display

@@ -116,8 +116,7 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
         std::size_t i = 0;
         while (i < count) {
             const StyleCode run = cls[i];
-            std::size_t j = i + 1;
-            while (cls[j] == run) ++j;  // STYLE_END stops it
+            const std::size_t j = display::CShownText::RunEnd(cls, i + 1, run);  // STYLE_END stops it
             if (run == STYLE_FOREGROUND) {
                 w = shown.Write(w, s + i, j - i);
             } else {

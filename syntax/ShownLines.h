@@ -16,7 +16,7 @@
 
 // Calls line(s, count, classes, state) for every line shown, in order: s holds the
 // line's count characters, the line feed last; classes (which line may change) holds
-// their codes and STYLE_END;
+// their codes and STYLE_END, and 8 more readable bytes;
 // state is the lexer's state word after the line. line returns false to stop the
 // render with OutOfMemory. Allocates nothing.
 template <class Line>
@@ -24,7 +24,7 @@ RenderStatus ForEachShownLine(const char* text, std::size_t length, Line&& line)
 {
     if (const void* nul = std::memchr(text, '\0', length))
         length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
-    StyleCode classes[MAX_LINE_LENGTH + 1];
+    StyleCode classes[MAX_LINE_LENGTH + 1 + 8] = {};
     char last[MAX_LINE_LENGTH + 1];
     CSyntaxLexer lexer(LEX_DIRECTIVE_EXPECTED);
     std::size_t pos = 0;
