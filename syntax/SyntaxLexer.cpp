@@ -35,22 +35,30 @@ bool CSyntaxLexer::MatchKeyword(const char* const* table, const char* text)
 namespace {
 
 // The same answer as MatchKeyword for a word whose extent is already known (a maximal
-// run of word characters), found by its length and first byte instead of a table walk.
+// run of word characters), found by its length and first byte instead of a table walk:
+// a word whose first byte begins no keyword of its length is refused at once.
 class CKeywordSet {
 public:
     explicit CKeywordSet(const char* const* table)
     {
         for (; *table; ++table) {
             const std::size_t n = std::strlen(*table);
-            if (n < MAX_WORD) m_byLength[n][m_counts[n]++] = *table;
+            if (n >= MAX_WORD) continue;
+            m_byLength[n][m_counts[n]++] = *table;
+            const unsigned char first = static_cast<unsigned char>((*table)[0]);
+            m_firsts[n][first / 64] |= std::uint64_t{1} << (first % 64);
         }
     }
     bool Contains(const char* word, std::size_t n) const
     {
         if (n >= MAX_WORD) return false;
+        const unsigned char first = static_cast<unsigned char>(word[0]);
+        if (!(m_firsts[n][first / 64] & (std::uint64_t{1} << (first % 64)))) return false;
         for (int i = 0; i < m_counts[n]; ++i) {
             const char* w = m_byLength[n][i];
-            if (w[0] == word[0] && std::memcmp(w, word, n) == 0) return true;
+            std::size_t k = 0;
+            while (k < n && w[k] == word[k]) ++k;
+            if (k == n) return true;
         }
         return false;
     }
@@ -59,6 +67,7 @@ private:
     static constexpr std::size_t MAX_WORD = 12;
     const char* m_byLength[MAX_WORD][64] = {};
     int m_counts[MAX_WORD] = {};
+    std::uint64_t m_firsts[MAX_WORD][4] = {};  // the first bytes of the words of each length
 };
 
 const CKeywordSet& CodeKeywords()
@@ -153,7 +162,11 @@ constexpr std::array<bool, 256> kPlainCode = MakePlainCode();
 // Fills classes[from..to) with style, returning to.
 inline std::size_t Fill(StyleCode* classes, std::size_t from, std::size_t to, StyleCode style)
 {
-    std::memset(classes + from, style, to - from);
+    if (to - from < 16) {
+        for (std::size_t i = from; i < to; ++i) classes[i] = style;  // most spans are short
+    } else {
+        std::memset(classes + from, style, to - from);
+    }
     return to;
 }
 
