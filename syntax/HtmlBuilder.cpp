@@ -66,7 +66,7 @@ constexpr std::size_t kStyleSheetRoom = kSheetStart.size() + STYLE_COUNT * kMaxR
 bool CHtmlBuilder::BuildStyleSheet(const CSyntaxStyleMap& styles, CRtfOutput& out)
 {
     out.Clear();
-    if (!out.SetCapacity(kStyleSheetRoom)) return false;
+    if (!out.SetCapacity(kStyleSheetRoom) || !out.Room(kStyleSheetRoom, kStyleSheetRoom)) return false;
     WriteStyleSheet(styles, out);
     return true;
 }
@@ -91,7 +91,8 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
     const std::size_t fixed = kPageStart.size() + titleRoom + kTitleEnd.size() + kStyleSheetRoom + kStyleEnd.size() +
                               kPreStart.size() + kPreEnd.size() + kPageEnd.size();
     out.Clear();
-    if (title.size() > SIZE_MAX / 8 || B > (SIZE_MAX - fixed) / 2 || !out.SetCapacity(fixed + B + B / 3)) {
+    if (title.size() > SIZE_MAX / 8 || B > (SIZE_MAX - fixed) / 2 || !out.SetCapacity(fixed + B + B / 3) ||
+        !out.Room(fixed, B)) {
         out.Free();
         return RenderStatus::OutOfMemory;
     }

@@ -209,7 +209,8 @@ RenderStatus CRtfBuilder::BuildDocument(const char* text, std::size_t length,
     std::size_t capacity = 0;
     bool fits = B <= (SIZE_MAX - kReserveT - headerLength - 1) / 4;
     if (fits) capacity = kReserveT + 4 * B + headerLength + 1;
-    if (!fits || !out.SetCapacity(capacity)) {
+    // (A stream keeps less: Room makes sure of the header and the tail.)
+    if (!fits || !out.SetCapacity(capacity) || !out.Room(headerLength + kReserveT, B)) {
         out.Free();
         return RenderStatus::OutOfMemory;
     }

@@ -39,7 +39,8 @@ public:
 
     void Clear() { m_length = 0; if (m_data) m_data[0] = '\0'; }
     void Free();
-    // Sets the capacity (never below the content); false when memory runs out.
+    // Sets the capacity (never below the content; for a stream, never above its chunk);
+    // false when memory runs out.
     bool SetCapacity(std::size_t capacity);
     // The caller has made room; writes bytes and the terminating zero.
     void AppendUnchecked(const char* bytes, std::size_t n);

@@ -8,9 +8,13 @@
 #include "syntax/AnsiBuilder.h"
 #include "syntax/DisplayText.h"
 #include "syntax/HtmlBuilder.h"
+#include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 using namespace display;
 
@@ -296,4 +300,60 @@ TEST(AnsiPalette, NearestXtermColours)
     for (const Row& row : rows) EXPECT_EQ(CAnsiBuilder::NearestXtermColour(row.colour), row.nearest) << std::hex << row.colour;
     EXPECT_EQ(CAnsiBuilder::XtermColour(16 + 36 * 5 + 6 * 2 + 1), RGB(255, 135, 95));
     EXPECT_EQ(CAnsiBuilder::XtermColour(255), RGB(238, 238, 238));
+}
+
+// ---------------------------------------------------------------------------------
+// Streams: a document handed over in chunks while it is built is the same document.
+
+TEST_F(Formats, AStreamHandsOverTheWholeDocumentInBoundedMemory)
+{
+    std::string text;
+    for (const auto& path : testsupport::CorpusFiles()) {
+        text += testsupport::ReadFile(path);
+        if (text.size() > 300'000) break;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(testsupport::ExamplesDir()))
+        text += testsupport::ReadFile(entry.path());
+
+    struct Sink {
+        std::string bytes;
+        std::size_t largest = 0;
+        static void Take(void* context, const char* data, std::size_t n)
+        {
+            auto* self = static_cast<Sink*>(context);
+            self->bytes.append(data, n);
+            self->largest = std::max(self->largest, n);
+        }
+    };
+    using Build = RenderStatus (*)(const std::string&, const CSyntaxStyleMap&, CRtfOutput&);
+    const std::pair<const char*, Build> builders[] = {
+        {"rtf", [](const std::string& t, const CSyntaxStyleMap& st, CRtfOutput& o) {
+             return CRtfBuilder().BuildDocument(t.data(), t.size(), st, o);
+         }},
+        {"html", [](const std::string& t, const CSyntaxStyleMap& st, CRtfOutput& o) {
+             return CHtmlBuilder().BuildDocument(t.data(), t.size(), st, CHtmlBuilder::Page, "t", o);
+         }},
+        {"ansi", [](const std::string& t, const CSyntaxStyleMap& st, CRtfOutput& o) {
+             return CAnsiBuilder().BuildDocument(t.data(), t.size(), st, CAnsiBuilder::Palette256, o);
+         }},
+    };
+    for (const auto& [name, build] : builders) {
+        CRtfOutput whole;
+        ASSERT_EQ(build(text, m_styles, whole), RenderStatus::Ok) << name;
+        for (const std::size_t chunk : {std::size_t{1}, std::size_t{4096}, std::size_t{100'000}}) {
+            Sink sink;
+            CRtfOutput stream;
+            stream.SetSink(&Sink::Take, &sink, chunk);
+            ASSERT_EQ(build(text, m_styles, stream), RenderStatus::Ok) << name;
+            stream.Flush();
+            EXPECT_EQ(stream.Length(), 0u);
+            EXPECT_TRUE(sink.bytes == whole.View()) << name << " in chunks of " << chunk;
+            // Never more than the chunk, or the room of one line when that is more.
+            EXPECT_LE(stream.Capacity(), std::max<std::size_t>(chunk, 64 * 1024)) << name;
+            EXPECT_LE(sink.largest, std::max<std::size_t>(chunk, 64 * 1024)) << name;
+            if (whole.Length() > 3 * chunk && chunk > 1) {
+                EXPECT_GT(sink.bytes.size(), sink.largest) << "handed over in pieces";
+            }
+        }
+    }
 }
