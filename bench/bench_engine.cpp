@@ -1,11 +1,13 @@
-// Engine throughput: classification, the whole document build, the outline, and text
-// loading.
+// Engine throughput: classification, the whole document build (RTF, HTML page, terminal
+// text, all in memory), the outline, and text loading.
 //
 // The input is GLOSSEL_BENCH_INPUT (make it with bench/make_input.py), or else the
 // samples of examples/ repeated to about 10 MB.
 
 #include "doc/TextLoader.h"
 #include "syntax/Outline.h"
+#include "syntax/AnsiBuilder.h"
+#include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -98,6 +100,36 @@ void BM_Outline(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_Outline)->Unit(benchmark::kMillisecond);
+void BM_BuildHtmlPage(benchmark::State& state)
+{
+    const std::string& text = Input();
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    for (auto _ : state) {
+        CRtfOutput out;
+        CHtmlBuilder().BuildDocument(text.data(), text.size(), styles, CHtmlBuilder::Page, "bench.inf", out);
+        benchmark::DoNotOptimize(out.Data());
+        state.counters["output_bytes"] = static_cast<double>(out.Length());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_BuildHtmlPage)->Unit(benchmark::kMillisecond);
+
+void BM_BuildAnsi(benchmark::State& state)
+{
+    const std::string& text = Input();
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    for (auto _ : state) {
+        CRtfOutput out;
+        CAnsiBuilder().BuildDocument(text.data(), text.size(), styles,
+                                     state.range(0) ? CAnsiBuilder::Palette256 : CAnsiBuilder::TrueColour, out);
+        benchmark::DoNotOptimize(out.Data());
+        state.counters["output_bytes"] = static_cast<double>(out.Length());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_BuildAnsi)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_TranslateTextMode(benchmark::State& state)
 {

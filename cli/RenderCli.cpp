@@ -2,8 +2,11 @@
 
 #include "doc/Printable.h"
 #include "doc/TextLoader.h"
+#include "syntax/AnsiBuilder.h"
+#include "syntax/HtmlBuilder.h"
 #include "syntax/Outline.h"
 #include "syntax/RtfBuilder.h"
+#include "syntax/ShownLines.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/ProfileStore.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -28,28 +31,52 @@ constexpr const char* kProgram = "glossel-render";
 
 constexpr const char* kUsage =
     "Usage: glossel-render [OPTIONS] FILE\n"
-    "Write the coloured RTF document of an Inform 6 source file, exactly as the Glossel\n"
-    "viewer shows it. FILE may be - for standard input.\n"
+    "       glossel-render --css [OPTIONS]\n"
+    "Write an Inform 6 source file in its syntax colours: the RTF document that the\n"
+    "Glossel viewer shows, exactly, or the same colouring as an HTML page or as text\n"
+    "for a terminal. FILE may be - for standard input.\n"
     "\n"
     "Options:\n"
-    "  -o, --output OUT    write to OUT instead of standard output\n"
-    "      --codes         write the style code of every character instead of RTF: one\n"
-    "                      line per input line, one hex digit (0-b) per character, its\n"
-    "                      line feed included, then a space and the lexer state word\n"
-    "      --outline       write the file's definitions instead of RTF, one a line: its\n"
-    "                      line number, kind and name, separated by tabs\n"
+    "  -f, --format FORMAT   what to write:\n"
+    "                          rtf    the viewer's RTF document (the default)\n"
+    "                          html   an HTML5 page in UTF-8: the file name as its\n"
+    "                                 title, the text in one <pre>, a class per style\n"
+    "                          ansi   text with colour sequences for a terminal\n"
+    "                                 (less -R); every line ends reset\n"
+    "                          codes  the style code of every character: one line per\n"
+    "                                 input line, one hex digit (0-b) per character,\n"
+    "                                 its line feed included, then a space and the\n"
+    "                                 lexer state word\n"
+    "                          outline\n"
+    "                                 the file's definitions, one a line: its line\n"
+    "                                 number, kind and name, separated by tabs\n"
+    "      --codes           the same as --format codes\n"
+    "      --outline         the same as --format outline\n"
+    "      --fragment        html: write only the <pre> element, to embed in a page\n"
+    "      --css             html: write only the style sheet of the styles (no FILE),\n"
+    "                        which a site includes once for all its <pre> elements\n"
+    "      --ansi-colours N  ansi: 24bit colours (the default), or 256 for the nearest\n"
+    "                        colours of the xterm palette\n"
+    "  -o, --output OUT      write to OUT instead of standard output\n"
 #ifdef GLOSSEL_HAVE_SETTINGS
     "      --default-styles  use the built-in styles, not stored ones (--settings\n"
-    "                      included)\n"
+    "                        included)\n"
     "      --settings FILE   read the styles from the settings file FILE instead of\n"
-    "                      the user's; a FILE that does not exist gives the built-in\n"
-    "                      styles, as at the viewer's first start\n"
+    "                        the user's; a FILE that does not exist gives the built-in\n"
+    "                        styles, as at the viewer's first start\n"
 #else
     "      --default-styles  use the built-in styles (the only ones in this build)\n"
 #endif
-    "  -h, --help          show this help and exit\n"
-    "  -V, --version       show the version and exit\n"
-    "      --              end of options\n"
+    "  -h, --help            show this help and exit\n"
+    "  -V, --version         show the version and exit\n"
+    "      --                end of options\n"
+    "\n"
+    "--fragment and --css imply --format html, --ansi-colours --format ansi.\n"
+    "In HTML and terminal text, the file is shown as the viewer shows it: as UTF-8\n"
+    "when it is valid UTF-8, else as Windows-1252; control characters other than tab\n"
+    "and line feed appear as control pictures (an ESC as U+241B), C1 controls as\n"
+    "U+FFFD, and a byte-order mark is left out, so no byte of the file reaches the\n"
+    "terminal as a command.\n"
     "\n"
 #ifdef GLOSSEL_HAVE_SETTINGS
     "Styles: those the viewer stored for the user, in\n"
@@ -60,8 +87,8 @@ constexpr const char* kUsage =
 #endif
     "Exit status: 0 done; 1 usage error; 2 the file could not be read or written, is\n"
     "empty, or does not fit in memory, or the settings file could not be read; 3 a\n"
-    "line of 1020 or more characters ended the document early (the document up to\n"
-    "that line is still written).\n";
+    "line of 1020 or more characters ended the text early (every format still writes\n"
+    "the lines before it, and ends as usual).\n";
 
 int UsageError(const RenderStreams& io, const std::string& what)
 {
@@ -135,60 +162,168 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The options, one row each. apply takes the option's value (empty for an option
+// without one) and returns what is wrong with it, or nothing.
+struct OptionRow {
+    const char* longName;
+    const char* shortName;  // or null
+    const char* valueName;  // what the value is, for "needs a ..."; null: no value
+    std::string (*apply)(RenderOptions& options, const std::string& value);
+};
+
+std::string SetFormat(RenderOptions& o, RenderOptions::Format format)
+{
+    o.format = format;
+    return {};
+}
+
+const OptionRow kOptions[] = {
+    {"--help", "-h", nullptr,
+     [](RenderOptions& o, const std::string&) { o.request = RenderOptions::ShowHelp; return std::string(); }},
+    {"--version", "-V", nullptr,
+     [](RenderOptions& o, const std::string&) { o.request = RenderOptions::ShowVersion; return std::string(); }},
+    {"--output", "-o", "file name",
+     [](RenderOptions& o, const std::string& v) {
+         o.output = v;
+         return v.empty() ? std::string("the output file name is empty") : std::string();
+     }},
+    {"--format", "-f", "format",
+     [](RenderOptions& o, const std::string& v) {
+         if (v == "rtf") return SetFormat(o, RenderOptions::Rtf);
+         if (v == "html") return SetFormat(o, RenderOptions::Html);
+         if (v == "ansi") return SetFormat(o, RenderOptions::Ansi);
+         if (v == "codes") return SetFormat(o, RenderOptions::Codes);
+         if (v == "outline") return SetFormat(o, RenderOptions::Outline);
+         return "unknown format '" + v + "' (rtf, html, ansi, codes or outline)";
+     }},
+    {"--codes", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Codes); }},
+    {"--outline", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Outline); }},
+    {"--fragment", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { o.fragment = true; return std::string(); }},
+    {"--css", nullptr, nullptr, [](RenderOptions& o, const std::string&) { o.css = true; return std::string(); }},
+    {"--ansi-colours", nullptr, "colour count",
+     [](RenderOptions& o, const std::string& v) {
+         if (v != "24bit" && v != "256") return "unknown colour count '" + v + "' for --ansi-colours (24bit or 256)";
+         o.ansi256 = v == "256";
+         return std::string();
+     }},
+    {"--default-styles", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { o.defaultStyles = true; return std::string(); }},
+#ifdef GLOSSEL_HAVE_SETTINGS
+    {"--settings", nullptr, "file name",
+     [](RenderOptions& o, const std::string& v) {
+         o.settings = v;
+         o.hasSettings = true;
+         return v.empty() ? std::string("the settings file name is empty") : std::string();
+     }},
+#endif
+};
+
+// The options that belong to one format, and the format they belong to.
+struct FormatOption {
+    const char* name;
+    RenderOptions::Format format;
+};
+const FormatOption kFormatOptions[] = {
+    {"--fragment", RenderOptions::Html},
+    {"--css", RenderOptions::Html},
+    {"--ansi-colours", RenderOptions::Ansi},
+};
+constexpr std::size_t kFormatOptionCount = sizeof kFormatOptions / sizeof kFormatOptions[0];
+
+const char* FormatName(RenderOptions::Format format)
+{
+    switch (format) {
+    case RenderOptions::Rtf: return "rtf";
+    case RenderOptions::Html: return "html";
+    case RenderOptions::Ansi: return "ansi";
+    case RenderOptions::Codes: return "codes";
+    case RenderOptions::Outline: return "outline";
+    }
+    return "";
+}
+
+}  // namespace
+
 RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
 {
     RenderOptions options;
     bool hasInput = false;
     bool optionsEnded = false;
+    bool formatGiven = false;
+    bool formatOptionGiven[kFormatOptionCount] = {};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg == "-h" || arg == "--help") {
-                options.request = RenderOptions::ShowHelp;
-                return options;
-            } else if (arg == "-V" || arg == "--version") {
-                options.request = RenderOptions::ShowVersion;
-                return options;
-            } else if (arg == "--codes") {
-                options.codes = true;
-            } else if (arg == "--outline") {
-                options.outline = true;
-            } else if (arg == "--default-styles") {
-                options.defaultStyles = true;
-#ifdef GLOSSEL_HAVE_SETTINGS
-            } else if (arg == "--settings") {
-                if (i + 1 >= args.size()) return Usage("option '" + arg + "' needs a file name");
-                options.settings = args[++i];
-                options.hasSettings = true;
-                if (options.settings.empty()) return Usage("the settings file name is empty");
-            } else if (arg.rfind("--settings=", 0) == 0) {
-                options.settings = arg.substr(11);
-                options.hasSettings = true;
-                if (options.settings.empty()) return Usage("the settings file name is empty");
-#endif
-            } else if (arg == "-o" || arg == "--output") {
-                if (i + 1 >= args.size()) return Usage("option '" + arg + "' needs a file name");
-                options.output = args[++i];
-                if (options.output.empty()) return Usage("the output file name is empty");
-            } else if (arg.rfind("--output=", 0) == 0) {
-                options.output = arg.substr(9);
-                if (options.output.empty()) return Usage("the output file name is empty");
-            } else if (arg.rfind("-o", 0) == 0) {
-                options.output = arg.substr(2);
-            } else {
-                return Usage("unknown option '" + arg + "'");
-            }
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (hasInput) return Usage("only one input file may be given");
+            if (arg.empty()) return Usage("the input file name is empty");
+            options.input = arg;
+            hasInput = true;
             continue;
         }
-        if (hasInput) return Usage("only one input file may be given");
-        if (arg.empty()) return Usage("the input file name is empty");
-        options.input = arg;
-        hasInput = true;
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // --name, --name=VALUE, --name VALUE, -x, -xVALUE, -x VALUE.
+        const OptionRow* row = nullptr;
+        std::string name = arg;
+        std::string value;
+        bool hasValue = false;
+        for (const OptionRow& r : kOptions) {
+            if (arg.rfind("--", 0) == 0) {
+                const std::size_t equals = arg.find('=');
+                name = arg.substr(0, equals);
+                if (name != r.longName) continue;
+                hasValue = equals != std::string::npos;
+                if (hasValue) value = arg.substr(equals + 1);
+            } else {
+                if (!r.shortName || arg.compare(0, 2, r.shortName) != 0) continue;
+                name = r.shortName;
+                hasValue = arg.size() > 2;
+                if (hasValue) value = arg.substr(2);
+                if (hasValue && !r.valueName) continue;  // "-hx" is no option of ours
+            }
+            row = &r;
+            break;
+        }
+        if (!row) return Usage("unknown option '" + arg + "'");
+        if (row->valueName && !hasValue) {
+            if (i + 1 >= args.size()) return Usage("option '" + name + "' needs a " + row->valueName);
+            value = args[++i];
+        } else if (!row->valueName && hasValue) {
+            return Usage("option '" + name + "' takes no value");
+        }
+        const std::string wrong = row->apply(options, value);
+        if (!wrong.empty()) return Usage(wrong);
+        if (options.request != RenderOptions::Render) return options;
+        formatGiven = formatGiven || name == "--format" || name == "-f" || name == "--codes" || name == "--outline";
+        for (std::size_t k = 0; k < kFormatOptionCount; ++k)
+            formatOptionGiven[k] = formatOptionGiven[k] || name == kFormatOptions[k].name;
+    }
+
+    // An option of one format chooses that format, and contradicts any other.
+    const FormatOption* chosenBy = nullptr;
+    for (std::size_t k = 0; k < kFormatOptionCount; ++k) {
+        const FormatOption& f = kFormatOptions[k];
+        if (!formatOptionGiven[k]) continue;
+        if (formatGiven && options.format != f.format)
+            return Usage(std::string("option '") + f.name + "' needs --format " + FormatName(f.format));
+        if (chosenBy && chosenBy->format != f.format)
+            return Usage(std::string("options '") + chosenBy->name + "' and '" + f.name + "' contradict each other");
+        chosenBy = &f;
+        options.format = f.format;
+    }
+    if (options.css && options.fragment) return Usage("options '--fragment' and '--css' contradict each other");
+    if (options.css) {
+        if (hasInput) return Usage("option '--css' writes the style sheet alone and takes no input file");
+        return options;
     }
     if (!hasInput) return Usage("no input file");
-    if (options.codes && options.outline) return Usage("--codes and --outline cannot be used together");
     return options;
 }
 
@@ -200,36 +335,25 @@ int WriteCodes(const std::string& text, const std::string& name, COutput& out,
                const RenderStreams& io)
 {
     static const char kHex[] = "0123456789abcdef";
-    std::unique_ptr<char[]> line(new char[MAX_LINE_LENGTH + 1]);
-    std::unique_ptr<StyleCode[]> classes(new StyleCode[MAX_LINE_LENGTH + 1]);
-    std::unique_ptr<char[]> row(new char[MAX_LINE_LENGTH + 16]);
-    CSyntaxLexer lexer(LEX_DIRECTIVE_EXPECTED);
-    const char* data = text.data();
-    const std::size_t length = text.size();
-    std::size_t pos = 0;
-    int status = RENDER_OK;
-    while (pos < length) {
-        const std::size_t n = MeasureLine(data, length, pos);
-        if (n >= MAX_LINE_LENGTH) {
-            status = RENDER_LONG_LINE;
-            break;
-        }
-        std::memcpy(line.get(), data + pos, n);
-        line[n] = '\n';
-        const std::uint32_t state = lexer.ClassifyLine(line.get(), n + 1, classes.get());
-        char* w = row.get();
-        for (std::size_t i = 0; i <= n; ++i) *w++ = kHex[classes[i] & 0xF];
+    char row[MAX_LINE_LENGTH + 16];
+    const RenderStatus status = ForEachShownLine(text.data(), text.size(), [&](const char*, std::size_t count,
+                                                                              const StyleCode* classes,
+                                                                              std::uint32_t state) {
+        char* w = row;
+        for (std::size_t i = 0; i < count; ++i) *w++ = kHex[classes[i] & 0xF];
         *w++ = ' ';
         for (int shift = 28; shift >= 0; shift -= 4) *w++ = kHex[(state >> shift) & 0xF];
         *w++ = '\n';
-        std::fwrite(row.get(), 1, static_cast<std::size_t>(w - row.get()), out.File());
-        pos += n + 1;
-    }
+        std::fwrite(row, 1, static_cast<std::size_t>(w - row), out.File());
+        return true;
+    });
     if (!out.Finish()) return Failure(io, out.Name().empty() ? "write error" : out.Name(), std::strerror(errno));
-    if (status == RENDER_LONG_LINE)
+    if (status == RenderStatus::LongLine) {
         std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
                      LongLineMessage().c_str());
-    return status;
+        return RENDER_LONG_LINE;
+    }
+    return RENDER_OK;
 }
 
 // One line per definition: its row, kind and name, separated by tabs. Control bytes
@@ -321,6 +445,40 @@ int LoadStyles(const RenderOptions& options, CSyntaxStyleMap& styles, const Rend
     return RENDER_OK;
 }
 
+// Hands a document to its output while it is built, in chunks of this size, so that
+// a document of any size takes no more memory than the chunk (and is never zeroed by
+// the system page by page, as a fresh buffer of its whole size would be).
+constexpr std::size_t kStreamChunk = 512u << 10;
+
+// The output's side of a stream: the first write error is kept, and nothing more is
+// written after it.
+struct CStreamTarget {
+    std::FILE* file;
+    int error = 0;
+    static void Write(void* context, const char* bytes, std::size_t n)
+    {
+        auto* self = static_cast<CStreamTarget*>(context);
+        if (self->error == 0 && std::fwrite(bytes, 1, n, self->file) != n) self->error = errno ? errno : EIO;
+    }
+};
+
+// Ends the output of a document: the rest of its bytes, the flush or close, and the
+// long-line message for a document cut short (which is still written whole).
+int FinishDocument(const RenderStreams& io, const RenderOptions& options, COutput& out, CStreamTarget& target,
+                   CRtfOutput& document, RenderStatus status, const std::string& name)
+{
+    document.Flush();
+    const bool finished = out.Finish();
+    const int error = target.error ? target.error : finished ? 0 : errno;
+    if (error) return Failure(io, options.output.empty() ? "write error" : options.output, std::strerror(error));
+    if (status == RenderStatus::LongLine) {
+        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
+                     LongLineMessage().c_str());
+        return RENDER_LONG_LINE;
+    }
+    return RENDER_OK;
+}
+
 }  // namespace
 
 int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
@@ -342,10 +500,23 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         break;
     }
 
+    const bool codes = options.format == RenderOptions::Codes;
+    const bool outline = options.format == RenderOptions::Outline;
     CSyntaxStyleMap styles;
-    if (!options.codes && !options.outline) {
+    if (!codes && !outline) {
         const int loadedStyles = LoadStyles(options, styles, io);
         if (loadedStyles != RENDER_OK) return loadedStyles;
+    }
+
+    CRtfOutput document;
+    if (options.css) {
+        if (!CHtmlBuilder::BuildStyleSheet(styles, document))
+            return Failure(io, "style sheet", "does not fit in memory");
+        COutput out(io, options.output);
+        if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
+        CStreamTarget target{out.File()};
+        document.SetSink(&CStreamTarget::Write, &target, kStreamChunk);
+        return FinishDocument(io, options, out, target, document, RenderStatus::Ok, "");
     }
 
     // Writing the document over the file it comes from would destroy the source.
@@ -360,29 +531,35 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
                                   : LoadTextFile(options.input, text, &failure);
     if (!loaded) return Failure(io, name, failure.reason);
 
-    if (options.codes) {
-        COutput out(io, options.output);
-        if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
-        return WriteCodes(text, name, out, io);
-    }
-    if (options.outline) return WriteOutline(text, name, options.output, io);
+    if (outline) return WriteOutline(text, name, options.output, io);
 
-    CRtfOutput document;
-    CRtfBuilder builder;
-    const RenderStatus status = builder.BuildDocument(text.data(), text.size(), styles, document);
-    if (status == RenderStatus::OutOfMemory)
-        return Failure(io, name, "the document does not fit in memory");
-    std::string().swap(text);  // the text is no longer needed; give its memory back
-
+    // The output is created only once the input has been read.
     COutput out(io, options.output);
     if (!out.IsOpen()) return Failure(io, options.output, std::strerror(out.OpenError()));
-    std::fwrite(document.Data(), 1, document.Length(), out.File());
-    if (!out.Finish())
-        return Failure(io, options.output.empty() ? "write error" : options.output, std::strerror(errno));
-    if (status == RenderStatus::LongLine) {
-        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
-                     LongLineMessage().c_str());
-        return RENDER_LONG_LINE;
+    if (codes) return WriteCodes(text, name, out, io);
+
+    CStreamTarget target{out.File()};
+    document.SetSink(&CStreamTarget::Write, &target, kStreamChunk);
+    RenderStatus status = RenderStatus::Ok;
+    switch (options.format) {
+    case RenderOptions::Html: {
+        // The page's title is the file's name without its folders.
+        const std::string title = fromStdin ? name : name.substr(name.find_last_of('/') + 1);
+        status = CHtmlBuilder().BuildDocument(text.data(), text.size(), styles,
+                                              options.fragment ? CHtmlBuilder::Fragment : CHtmlBuilder::Page,
+                                              title, document);
+        break;
     }
-    return RENDER_OK;
+    case RenderOptions::Ansi:
+        status = CAnsiBuilder().BuildDocument(text.data(), text.size(), styles,
+                                              options.ansi256 ? CAnsiBuilder::Palette256 : CAnsiBuilder::TrueColour,
+                                              document);
+        break;
+    default:
+        status = CRtfBuilder().BuildDocument(text.data(), text.size(), styles, document);
+        break;
+    }
+    if (status == RenderStatus::OutOfMemory)
+        return Failure(io, name, "the document does not fit in memory");
+    return FinishDocument(io, options, out, target, document, status, name);
 }

@@ -3,6 +3,9 @@
 #include "FuzzTargets.h"
 
 #include "doc/TextLoader.h"
+#include "doc/Utf8.h"
+#include "syntax/AnsiBuilder.h"
+#include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -34,6 +37,79 @@ int FuzzTextLoader(const std::uint8_t* data, std::size_t size)
     Require(lfs == fileLfs, "line feeds are kept");
     return 0;
 }
+
+namespace {
+
+bool IsWellFormedUtf8(std::string_view s)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        const int n = Utf8CharLength(p, end);
+        if (n == 0) return false;
+        p += n;
+    }
+    return true;
+}
+
+std::size_t LineFeeds(std::string_view s)
+{
+    std::size_t n = 0;
+    for (const char c : s) n += c == '\n';
+    return n;
+}
+
+// No control character in the output but tab, line feed and (when allowed) the ESC
+// that begins an SGR sequence of ours; no C1 control, no DEL.
+void RequireNoControls(std::string_view out, bool sgrAllowed)
+{
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(out[i]);
+        if (c == 0x1B) {
+            Require(sgrAllowed, "no ESC in a page");
+            std::size_t j = i + 1;
+            Require(j < out.size() && out[j] == '[', "an ESC begins an SGR sequence");
+            for (++j; j < out.size() && ((out[j] >= '0' && out[j] <= '9') || out[j] == ';');) ++j;
+            Require(j < out.size() && out[j] == 'm', "an SGR sequence ends with m");
+            i = j;
+            continue;
+        }
+        Require(c >= 0x20 || c == '\t' || c == '\n', "no control byte of the text in the output");
+        Require(c != 0x7F, "no DEL in the output");
+        if (c == 0xC2 && i + 1 < out.size())
+            Require(static_cast<unsigned char>(out[i + 1]) > 0x9F, "no C1 control in the output");
+    }
+}
+
+// The page or fragment and the terminal text of the text: whole UTF-8, no control byte
+// of the text, one line feed per line shown.
+void CheckTextFormats(const char* text, std::size_t length, const CSyntaxStyleMap& styles, std::size_t lines,
+                      bool page, bool palette)
+{
+    CRtfOutput html;
+    const RenderStatus htmlStatus = CHtmlBuilder().BuildDocument(
+        text, length, styles, page ? CHtmlBuilder::Page : CHtmlBuilder::Fragment, std::string_view(text, length < 40 ? length : 40), html);
+    Require(htmlStatus != RenderStatus::OutOfMemory, "small inputs fit");
+    const std::string_view h = html.View();
+    Require(IsWellFormedUtf8(h), "a page is well-formed UTF-8");
+    RequireNoControls(h, false);
+    const std::string_view preEnd = page ? "</pre>\n</body>\n</html>\n" : "</pre>\n";
+    Require(h.size() >= preEnd.size() && h.substr(h.size() - preEnd.size()) == preEnd, "the page ends whole");
+    const std::size_t pre = h.find("<pre class=\"glossel\">\n");
+    Require(pre != std::string_view::npos, "the page has its <pre>");
+    // The title may hold line feeds of its own: count those of the <pre> alone.
+    Require(LineFeeds(h.substr(pre)) == lines + 1 + LineFeeds(preEnd), "a line feed per line shown");
+
+    CRtfOutput ansi;
+    const RenderStatus ansiStatus = CAnsiBuilder().BuildDocument(
+        text, length, styles, palette ? CAnsiBuilder::Palette256 : CAnsiBuilder::TrueColour, ansi);
+    Require(ansiStatus == htmlStatus, "every format shows the same lines");
+    Require(IsWellFormedUtf8(ansi.View()), "terminal text is well-formed UTF-8");
+    RequireNoControls(ansi.View(), true);
+    Require(LineFeeds(ansi.View()) == lines, "a line feed per line shown");
+}
+
+}  // namespace
 
 int FuzzRender(const std::uint8_t* data, std::size_t size)
 {
@@ -102,6 +178,12 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
     }
     // One paragraph mark per line shown, and one in the tail; a text's own backslashes
     // are escaped, so they never make a mark.
-    if (std::memchr(text, '\0', length) == nullptr) Require(paragraphs == lines + 1, "a paragraph per line");
+    if (std::memchr(text, '\0', length) == nullptr) {
+        Require(paragraphs == lines + 1, "a paragraph per line");
+        // The HTML and terminal writers, with the same styles; the first byte also
+        // chooses the page or the fragment, and the palette.
+        const unsigned choice = size > 0 ? data[0] : 0;
+        CheckTextFormats(text, length, styles, lines, choice & 2, choice & 4);
+    }
     return 0;
 }

@@ -44,7 +44,13 @@ int FuzzRenderArguments(const std::uint8_t* data, std::size_t size)
         Require(PrintableForTerminal(options.error).find('\n') == std::string::npos, "a usage error prints as one line");
         break;
     case RenderOptions::Render: {
-        Require(!options.input.empty(), "a render has an input");
+        // Only the style sheet is written without an input, and then none may be given.
+        Require(options.input.empty() == options.css, "a render has an input, but the style sheet alone");
+        Require(!options.css || (options.format == RenderOptions::Html && !options.fragment),
+                "the style sheet alone is HTML, and no fragment");
+        Require(!options.fragment || options.format == RenderOptions::Html, "a fragment is HTML");
+        Require(!options.ansi256 || options.format == RenderOptions::Ansi, "256 colours are for a terminal");
+        if (options.css) break;
         Require(!options.hasSettings || !options.settings.empty(), "a settings file has a name");
         // The input is one of the arguments, exactly as given.
         bool found = false;

@@ -1,15 +1,14 @@
 #include "RtfBuilder.h"
 
 #include "CharClass.h"
+#include "ShownLines.h"
 #include "SyntaxStyleMap.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <sys/mman.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -75,6 +74,12 @@ void CRtfOutput::Free()
 
 bool CRtfOutput::SetCapacity(std::size_t capacity)
 {
+    // A stream needs no more than its chunk: it hands its content over instead.
+    return Resize(m_sink && capacity > m_chunk ? m_chunk : capacity);
+}
+
+bool CRtfOutput::Resize(std::size_t capacity)
+{
     if (capacity < m_length) capacity = m_length;
     if (capacity == SIZE_MAX) return false;
     char* grown;
@@ -112,13 +117,35 @@ void CRtfOutput::AppendUnchecked(const char* bytes, std::size_t n)
     m_data[m_length] = '\0';
 }
 
+bool CRtfOutput::MakeRoom(std::size_t n, std::size_t grow)
+{
+    if (m_sink) {
+        Flush();
+        if (m_capacity >= n) return true;
+        return Resize(n > m_chunk ? n : m_chunk);
+    }
+    const std::size_t by = n > grow ? n : grow;
+    if (m_capacity > SIZE_MAX - 1 - by) return false;
+    return Resize(m_capacity + by);
+}
+
+void CRtfOutput::SetSink(Sink sink, void* context, std::size_t chunk)
+{
+    m_sink = sink;
+    m_sinkContext = context;
+    m_chunk = chunk;
+}
+
+void CRtfOutput::Flush()
+{
+    if (m_sink && m_length > 0) m_sink(m_sinkContext, m_data, m_length);
+    Clear();
+}
+
 bool CRtfOutput::Append(const char* bytes, std::size_t n)
 {
-    if (m_capacity - m_length < n) {
-        std::size_t want = m_capacity + (m_capacity > n ? m_capacity : n);
-        if (want < m_length + n) return false;  // overflow
-        if (!SetCapacity(want)) return false;
-    }
+    // Growing doubles the capacity, or more when n needs it.
+    if (!Room(n, m_capacity)) return false;
     AppendUnchecked(bytes, n);
     return true;
 }
@@ -132,33 +159,35 @@ std::string LongLineMessage()
     return message;
 }
 
-std::string CRtfBuilder::BuildPrefixes(const CSyntaxStyleMap& styles)
+void CRtfBuilder::BuildPrefixes(const CSyntaxStyleMap& styles)
 {
-    char word[64];
-    std::snprintf(word, sizeof word, "\\plain\\f2\\fs%u", static_cast<unsigned>(m_fontSize / 5));
-    for (std::string& prefix : m_prefixes) prefix = word;
+    char start[MAX_PREFIX];
+    const int startLength =
+        std::snprintf(start, sizeof start, "\\plain\\f2\\fs%u", static_cast<unsigned>(m_fontSize / 5));
+    for (int code = 0; code < STYLE_COUNT; ++code) {
+        std::memcpy(m_prefixes[code], start, static_cast<std::size_t>(startLength));
+        m_prefixLengths[code] = static_cast<std::size_t>(startLength);
+    }
 
-    std::vector<std::string> table;
-    table.reserve(STYLE_COUNT);
+    m_colourCount = 0;
     styles.ForEach([&](std::uint16_t, const CSyntaxStyle& style) {
-        char entry[64];
+        char entry[MAX_COLOUR_ENTRY];
         std::snprintf(entry, sizeof entry, "\\red%u\\green%u\\blue%u;", GetRValue(style.m_colour),
                       GetGValue(style.m_colour), GetBValue(style.m_colour));
         std::size_t index = 0;
-        while (index < table.size() && table[index] != entry) ++index;
-        if (index == table.size()) table.emplace_back(entry);
+        while (index < m_colourCount && std::strcmp(m_colours[index], entry) != 0) ++index;
+        if (index == m_colourCount) {
+            // Only a map of many records besides the twelve styles fills the table; a
+            // colour past its end is written as the first one.
+            if (m_colourCount == MAX_COLOURS) index = 0;
+            else std::memcpy(m_colours[m_colourCount++], entry, sizeof entry);
+        }
         if (style.m_code < 0 || style.m_code >= STYLE_COUNT) return;
-        std::string& prefix = m_prefixes[style.m_code];
-        std::snprintf(word, sizeof word, "\\cf%zu", index);
-        prefix += word;
-        if (style.m_bold) prefix += "\\b";
-        if (style.m_italic) prefix += "\\i";
-        prefix += ' ';
+        char* prefix = m_prefixes[style.m_code];
+        std::size_t& length = m_prefixLengths[style.m_code];
+        length += static_cast<std::size_t>(std::snprintf(prefix + length, MAX_PREFIX - length, "\\cf%zu%s%s ", index,
+                                                         style.m_bold ? "\\b" : "", style.m_italic ? "\\i" : ""));
     });
-
-    std::string entries;
-    for (const std::string& e : table) entries += e;
-    return entries;
 }
 
 RenderStatus CRtfBuilder::BuildDocument(const char* text, std::size_t length,
@@ -168,55 +197,42 @@ RenderStatus CRtfBuilder::BuildDocument(const char* text, std::size_t length,
     if (const void* nul = std::memchr(text, '\0', length))
         length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
 
-    const std::string colourTable = BuildPrefixes(styles);
-    std::string header = "{\\rtf1\\ansi{\\fonttbl{\\f2\\fmodern ";
-    header += m_fontName;
-    header += ";}}\n{\\colortbl";
-    header += colourTable;
-    header += "}\n\\pard";
+    BuildPrefixes(styles);
+    constexpr std::string_view kHeadStart = "{\\rtf1\\ansi{\\fonttbl{\\f2\\fmodern ";
+    constexpr std::string_view kHeadFonts = ";}}\n{\\colortbl";
+    constexpr std::string_view kHeadEnd = "}\n\\pard";
+    std::size_t headerLength = kHeadStart.size() + m_fontName.size() + kHeadFonts.size() + kHeadEnd.size();
+    for (std::size_t i = 0; i < m_colourCount; ++i) headerLength += std::strlen(m_colours[i]);
 
     const std::size_t B = length > 1000 ? length : 1000;
     out.Clear();
     std::size_t capacity = 0;
-    bool fits = B <= (SIZE_MAX - kReserveT - header.size() - 1) / 4;
-    if (fits) capacity = kReserveT + 4 * B + header.size() + 1;
-    if (!fits || !out.SetCapacity(capacity)) {
+    bool fits = B <= (SIZE_MAX - kReserveT - headerLength - 1) / 4;
+    if (fits) capacity = kReserveT + 4 * B + headerLength + 1;
+    // (A stream keeps less: Room makes sure of the header and the tail.)
+    if (!fits || !out.SetCapacity(capacity) || !out.Room(headerLength + kReserveT, B)) {
         out.Free();
         return RenderStatus::OutOfMemory;
     }
-    out.AppendUnchecked(header.data(), header.size());
-
-    // The working buffers of this render.
-    std::unique_ptr<char[]> lineCopy(new char[MAX_LINE_LENGTH + 1]);
-    std::unique_ptr<StyleCode[]> classes(new StyleCode[MAX_LINE_LENGTH + 1]);
-    std::unique_ptr<char[]> lineRtf(new char[kLineBufferSize]);
+    out.AppendUnchecked(kHeadStart.data(), kHeadStart.size());
+    out.AppendUnchecked(m_fontName.data(), m_fontName.size());
+    out.AppendUnchecked(kHeadFonts.data(), kHeadFonts.size());
+    for (std::size_t i = 0; i < m_colourCount; ++i) out.AppendUnchecked(m_colours[i], std::strlen(m_colours[i]));
+    out.AppendUnchecked(kHeadEnd.data(), kHeadEnd.size());
 
     const char* prefix[STYLE_COUNT];
     std::size_t prefixLength[STYLE_COUNT];
     for (int i = 0; i < STYLE_COUNT; ++i) {
-        prefix[i] = m_prefixes[i].data();
-        prefixLength[i] = m_prefixes[i].size();
+        prefix[i] = m_prefixes[i];
+        prefixLength[i] = m_prefixLengths[i];
     }
 
-    CSyntaxLexer lexer(LEX_DIRECTIVE_EXPECTED);
-    RenderStatus status = RenderStatus::Ok;
-    std::size_t pos = 0;
-    while (pos < length) {
-        const std::size_t n = MeasureLine(text, length, pos);
-        if (n >= MAX_LINE_LENGTH) {
-            status = RenderStatus::LongLine;
-            break;
-        }
-        // The lexer gets the line with its line feed; a last line without one is given it.
-        std::memcpy(lineCopy.get(), text + pos, n);
-        lineCopy[n] = '\n';
-        lineCopy[n + 1] = '\0';
-        const std::size_t count = n + 1;
-        lexer.ClassifyLine(lineCopy.get(), count, classes.get());
-
-        const unsigned char* s = reinterpret_cast<const unsigned char*>(lineCopy.get());
-        const StyleCode* cls = classes.get();
-        char* w = lineRtf.get();
+    // Each line is written in place, once there is room for the longest a line can be.
+    const RenderStatus status = ForEachShownLine(text, length, [&](const char* line, std::size_t count,
+                                                                  const StyleCode* cls, std::uint32_t) {
+        if (!out.Room(kLineBufferSize + kReserveT, B)) return false;
+        const unsigned char* s = reinterpret_cast<const unsigned char*>(line);
+        char* w = out.End();
         std::size_t i = 0;
         while (i < count) {
             const StyleCode run = cls[i];
@@ -229,18 +245,13 @@ RenderStatus CRtfBuilder::BuildDocument(const char* text, std::size_t length,
                 ++i;
             } while (i < count && (cls[i] == run || charclass::IsBlank(s[i])));
         }
-        pos += count;
-
-        const std::size_t L = static_cast<std::size_t>(w - lineRtf.get());
-        if (out.Capacity() <= out.Length() + L + kReserveT) {
-            const std::size_t grow = (L + kReserveT) > B ? (L + kReserveT) : B;
-            if (out.Capacity() > SIZE_MAX - 1 - grow || !out.SetCapacity(out.Capacity() + grow)) {
-                out.Free();
-                return RenderStatus::OutOfMemory;
-            }
-        }
-        out.AppendUnchecked(lineRtf.get(), L);
-        out.AppendUnchecked(kParagraph.data(), kParagraph.size());
+        std::memcpy(w, kParagraph.data(), kParagraph.size());
+        out.Commit(w + kParagraph.size());
+        return true;
+    });
+    if (status == RenderStatus::OutOfMemory) {
+        out.Free();
+        return status;
     }
     out.AppendUnchecked(kTail.data(), kTail.size());
     return status;

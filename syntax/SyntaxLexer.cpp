@@ -35,22 +35,30 @@ bool CSyntaxLexer::MatchKeyword(const char* const* table, const char* text)
 namespace {
 
 // The same answer as MatchKeyword for a word whose extent is already known (a maximal
-// run of word characters), found by its length and first byte instead of a table walk.
+// run of word characters), found by its length and first byte instead of a table walk:
+// a word whose first byte begins no keyword of its length is refused at once.
 class CKeywordSet {
 public:
     explicit CKeywordSet(const char* const* table)
     {
         for (; *table; ++table) {
             const std::size_t n = std::strlen(*table);
-            if (n < MAX_WORD) m_byLength[n][m_counts[n]++] = *table;
+            if (n >= MAX_WORD) continue;
+            m_byLength[n][m_counts[n]++] = *table;
+            const unsigned char first = static_cast<unsigned char>((*table)[0]);
+            m_firsts[n][first / 64] |= std::uint64_t{1} << (first % 64);
         }
     }
     bool Contains(const char* word, std::size_t n) const
     {
         if (n >= MAX_WORD) return false;
+        const unsigned char first = static_cast<unsigned char>(word[0]);
+        if (!(m_firsts[n][first / 64] & (std::uint64_t{1} << (first % 64)))) return false;
         for (int i = 0; i < m_counts[n]; ++i) {
             const char* w = m_byLength[n][i];
-            if (w[0] == word[0] && std::memcmp(w, word, n) == 0) return true;
+            std::size_t k = 0;
+            while (k < n && w[k] == word[k]) ++k;
+            if (k == n) return true;
         }
         return false;
     }
@@ -59,6 +67,7 @@ private:
     static constexpr std::size_t MAX_WORD = 12;
     const char* m_byLength[MAX_WORD][64] = {};
     int m_counts[MAX_WORD] = {};
+    std::uint64_t m_firsts[MAX_WORD][4] = {};  // the first bytes of the words of each length
 };
 
 const CKeywordSet& CodeKeywords()
@@ -153,7 +162,11 @@ constexpr std::array<bool, 256> kPlainCode = MakePlainCode();
 // Fills classes[from..to) with style, returning to.
 inline std::size_t Fill(StyleCode* classes, std::size_t from, std::size_t to, StyleCode style)
 {
-    std::memset(classes + from, style, to - from);
+    if (to - from < 16) {
+        for (std::size_t i = from; i < to; ++i) classes[i] = style;  // most spans are short
+    } else {
+        std::memset(classes + from, style, to - from);
+    }
     return to;
 }
 
@@ -163,6 +176,53 @@ inline std::size_t PastNext(const char* text, std::size_t from, std::size_t leng
     const void* hit = std::memchr(text + from, ch, length - from);
     return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text) + 1 : length;
 }
+
+// The index of the first character at or after from that can change the state inside a
+// routine whose name is not expected (']', an apostrophe, a double quote or '!'), or
+// length. Eight bytes at a time: the lowest flagged byte of each comparison is exact,
+// and any false flag stands above a true one of its own comparison.
+inline std::size_t NextRoutineStop(const char* text, std::size_t from, std::size_t length)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    auto zeroBytes = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    std::size_t i = from;
+    while (i + 8 <= length) {
+        std::uint64_t x;
+        std::memcpy(&x, text + i, 8);
+        const std::uint64_t hits = zeroBytes(x ^ (kOnes * ']')) | zeroBytes(x ^ (kOnes * '\'')) |
+                                   zeroBytes(x ^ (kOnes * '"')) | zeroBytes(x ^ (kOnes * '!'));
+        if (hits) return i + static_cast<std::size_t>(__builtin_ctzll(hits) >> 3);
+        i += 8;
+    }
+    while (i < length && kPlainCode[static_cast<unsigned char>(text[i])]) ++i;
+    return i;
+}
+
+// Pass 2's choices at a character of class Foreground or Code.
+enum : std::uint8_t { REFINE_NONE, REFINE_ASSEMBLY, REFINE_DOLLAR, REFINE_DIGIT, REFINE_WORD };
+constexpr std::array<std::uint8_t, 256> MakeRefineStart()
+{
+    std::array<std::uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u == '@') t[c] = REFINE_ASSEMBLY;
+        else if (u == '$') t[c] = REFINE_DOLLAR;
+        else if (charclass::kTable[u] & charclass::DIGIT) t[c] = REFINE_DIGIT;
+        else if ((charclass::kTable[u] & charclass::LETTER) || u == '_' || u == '#') t[c] = REFINE_WORD;
+    }
+    return t;
+}
+constexpr std::array<std::uint8_t, 256> kRefineStart = MakeRefineStart();
+
+// The characters of quoted text that pass 2 makes escapes.
+constexpr std::array<bool, 256> MakeQuotedEscape()
+{
+    std::array<bool, 256> t{};
+    t['@'] = t['\\'] = t['^'] = t['~'] = true;
+    return t;
+}
+constexpr std::array<bool, 256> kQuotedEscape = MakeQuotedEscape();
 
 }  // namespace
 
@@ -207,9 +267,8 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
                 state &= ~LEX_IN_ROUTINE;
             } else if (IsBlank(c) || !(state & LEX_ROUTINE_NAME_EXPECTED)) {
                 // Code up to the next character that can change the state.
-                std::size_t end = p + 1;
-                if (!(state & LEX_ROUTINE_NAME_EXPECTED))
-                    while (end < length && kPlainCode[static_cast<unsigned char>(text[end])]) ++end;
+                const std::size_t end =
+                    state & LEX_ROUTINE_NAME_EXPECTED ? p + 1 : NextRoutineStop(text, p + 1, length);
                 p = Fill(classes, p, end, STYLE_CODE);
             } else {
                 std::size_t e = p;
@@ -275,55 +334,63 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
     }
     m_state = state;
 
-    // Pass 2: numbers, assembly, escapes and keywords, over pass 1's classes.
+    // Pass 2: numbers, assembly, escapes and keywords, over pass 1's classes. Runs of
+    // characters that it leaves alone are passed over whole.
     std::size_t j = 0;
     while (j < length) {
         const StyleCode cls = classes[j];
-        const unsigned char c = static_cast<unsigned char>(text[j]);
         if (cls == STYLE_QUOTED_TEXT) {
-            if (c == '@') {
+            while (j < length && classes[j] == STYLE_QUOTED_TEXT && !kQuotedEscape[static_cast<unsigned char>(text[j])])
+                ++j;
+            if (j == length || classes[j] != STYLE_QUOTED_TEXT) continue;
+            if (text[j] == '@') {
                 classes[j++] = STYLE_ESCAPE_CHARACTER;
                 while (j < length && (text[j] == '@' || IsDigit(static_cast<unsigned char>(text[j]))))
                     classes[j++] = STYLE_ESCAPE_CHARACTER;
-                continue;
+            } else {
+                classes[j++] = STYLE_ESCAPE_CHARACTER;  // '\', '^' or '~'
             }
-            if (c == '\\' || c == '^' || c == '~') classes[j] = STYLE_ESCAPE_CHARACTER;
-            ++j;
             continue;
         }
         if (cls != STYLE_FOREGROUND && cls != STYLE_CODE) {
-            ++j;
+            do ++j;
+            while (j < length && classes[j] == cls);
             continue;
         }
         const StyleCode number = cls == STYLE_FOREGROUND ? STYLE_NUMBER : STYLE_CODE_NUMBER;
-        if (c == '@') {
+        switch (kRefineStart[static_cast<unsigned char>(text[j])]) {
+        case REFINE_NONE:
+            do ++j;
+            while (j < length && classes[j] == cls && kRefineStart[static_cast<unsigned char>(text[j])] == REFINE_NONE);
+            break;
+        case REFINE_ASSEMBLY:
             classes[j++] = STYLE_ASSEMBLY;
-            while (j < length && IsWordChar(static_cast<unsigned char>(text[j])))
-                classes[j++] = STYLE_ASSEMBLY;
-        } else if (c == '$') {
+            while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) classes[j++] = STYLE_ASSEMBLY;
+            break;
+        case REFINE_DOLLAR:
             classes[j++] = number;
             if (j < length && text[j] == '$') {
                 classes[j++] = number;
                 while (j < length && (text[j] == '0' || text[j] == '1')) classes[j++] = number;
             } else {
-                while (j < length && IsHexDigit(static_cast<unsigned char>(text[j])))
-                    classes[j++] = number;
+                while (j < length && IsHexDigit(static_cast<unsigned char>(text[j]))) classes[j++] = number;
             }
-        } else if (IsDigit(c)) {
+            break;
+        case REFINE_DIGIT:
             classes[j++] = number;
             while (j < length && IsDigit(static_cast<unsigned char>(text[j]))) classes[j++] = number;
-        } else if (IsLetter(c) || c == '_' || c == '#') {
+            break;
+        case REFINE_WORD: {
             const std::size_t start = j++;
             while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) ++j;
             const std::size_t n = j - start;
             if (cls == STYLE_CODE) {
-                if (!CodeKeywords().Contains(text + start, n))
-                    std::memset(classes + start, STYLE_CODE_ALPHA, n);
+                if (!CodeKeywords().Contains(text + start, n)) std::memset(classes + start, STYLE_CODE_ALPHA, n);
             } else if (DirectiveKeywords().Contains(text + start, n)) {
                 std::memset(classes + start, STYLE_DIRECTIVE, n);
             }
-        } else {
-            ++j;
+            break;
+        }
         }
     }
 

@@ -3,11 +3,14 @@
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
+#include "syntax/AnsiBuilder.h"
+#include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -54,6 +57,33 @@ std::string DefaultDocument(const std::string& text)
     CRtfBuilder builder;
     CRtfOutput out;
     builder.BuildDocument(text.data(), text.size(), styles, out);
+    return std::string(out.View());
+}
+
+std::string DefaultHtml(const std::string& text, CHtmlBuilder::Kind kind, const std::string& title)
+{
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    CRtfOutput out;
+    CHtmlBuilder().BuildDocument(text.data(), text.size(), styles, kind, title, out);
+    return std::string(out.View());
+}
+
+std::string DefaultAnsi(const std::string& text, CAnsiBuilder::Colours colours)
+{
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    CRtfOutput out;
+    CAnsiBuilder().BuildDocument(text.data(), text.size(), styles, colours, out);
+    return std::string(out.View());
+}
+
+std::string DefaultStyleSheet()
+{
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    CRtfOutput out;
+    CHtmlBuilder::BuildStyleSheet(styles, out);
     return std::string(out.View());
 }
 
@@ -110,7 +140,8 @@ TEST(RenderCli, HelpDescribesEveryOption)
     const RunResult r = RunCli({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    for (const char* word : {"Usage: glossel-render", "--output", "--codes", "--outline", "--default-styles",
+    for (const char* word : {"Usage: glossel-render", "--output", "--codes", "--outline", "--default-styles", "--format",
+                             "rtf", "html", "ansi", "--fragment", "--css", "--ansi-colours", "256", "U+241B",
 #ifdef GLOSSEL_HAVE_SETTINGS
                              "--settings", "XDG_CONFIG_HOME",
 #endif
@@ -198,8 +229,10 @@ TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
         {"long line", {"--outline", longFile}, "", 3, "1\tglobal\ta\n",
          "glossel-render: " + longFile + ": The file contained a line longer than the maximum allowed (1020)!\n"},
         {"empty input", {"--outline", "-"}, "", 2, "", "glossel-render: standard input: file is empty\n"},
-        {"with --codes", {"--outline", "--codes", in}, "", 1, "",
-         "glossel-render: --codes and --outline cannot be used together\n"
+        {"by its format's name", {"-f", "outline", in}, "", 0, outline, ""},
+        {"the last of --codes and --outline wins", {"--codes", "--outline", in}, "", 0, outline, ""},
+        {"no option of another format", {"--outline", "--fragment", in}, "", 1, "",
+         "glossel-render: option '--fragment' needs --format html\n"
          "Try 'glossel-render --help' for more information.\n"},
     };
     for (const Row& row : rows) {
@@ -217,6 +250,122 @@ TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
     EXPECT_EQ(RunCli({"--outline", "-o", "/dev/full", in}).status, 2);
     EXPECT_EQ(RunCli({"--outline", "-o", in, in}).status, 2);
     EXPECT_EQ(ReadFile(in), "Constant Story \"x\";\r\n[ Main; ];\nObject \"a\tb\";\n! Global g;\n");
+}
+
+TEST(RenderCli, FormatsAndTheirOptions)
+{
+    TempDir dir;
+    const std::string text = "Object lamp \"a & b\";\n";
+    WriteFile(dir / "lamp.inf", text);
+    WriteFile(dir / "long.inf", "x;\n" + std::string(1020, 'a') + "\n");
+    const std::string in = (dir / "lamp.inf").string();
+    const std::string longFile = (dir / "long.inf").string();
+    const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
+    const std::string page = DefaultHtml(text, CHtmlBuilder::Page, "lamp.inf");
+    const std::string fragment = DefaultHtml(text, CHtmlBuilder::Fragment, "");
+    const std::string ansi = DefaultAnsi(text, CAnsiBuilder::TrueColour);
+    const std::string ansi256 = DefaultAnsi(text, CAnsiBuilder::Palette256);
+    // 333333 0 0000 0 1111111 3 0
+    const std::string codes = "333333000000111111130 020000ff\n";
+
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Row rows[] = {
+        {"rtf by name", {"-f", "rtf", in}, 0, DefaultDocument(text), ""},
+        {"html page, titled by the file's name", {"--format", "html", in}, 0, page, ""},
+        {"--format=html", {"--format=html", in}, 0, page, ""},
+        {"-fhtml", {"-fhtml", in}, 0, page, ""},
+        {"html fragment", {"-f", "html", "--fragment", in}, 0, fragment, ""},
+        {"--fragment chooses html", {"--fragment", in}, 0, fragment, ""},
+        {"ansi", {"-f", "ansi", in}, 0, ansi, ""},
+        {"ansi, 24-bit named", {"-f", "ansi", "--ansi-colours", "24bit", in}, 0, ansi, ""},
+        {"ansi, 256 colours", {"--ansi-colours=256", in}, 0, ansi256, ""},
+        {"codes by name", {"-f", "codes", in}, 0, codes, ""},
+        {"the last format wins", {"--codes", "-f", "ansi", in}, 0, ansi, ""},
+        {"the style sheet needs no file", {"--css"}, 0, DefaultStyleSheet(), ""},
+        {"the style sheet with html named", {"-f", "html", "--css"}, 0, DefaultStyleSheet(), ""},
+        {"a page from standard input", {"-f", "html", "-"}, 0, DefaultHtml(text, CHtmlBuilder::Page, "standard input"), ""},
+        {"a long line in html", {"-f", "html", "--fragment", longFile}, 3,
+         DefaultHtml("x;\n", CHtmlBuilder::Fragment, ""),
+         "glossel-render: " + longFile + ": The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"a long line in ansi", {"-f", "ansi", longFile}, 3, DefaultAnsi("x;\n", CAnsiBuilder::TrueColour),
+         "glossel-render: " + longFile + ": The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"unknown format", {"-f", "pdf", in}, 1, "", "glossel-render: unknown format 'pdf' (rtf, html, ansi, codes or outline)\n" + tryHelp},
+        {"format without a name", {in, "-f"}, 1, "", "glossel-render: option '-f' needs a format\n" + tryHelp},
+        {"unknown colour count", {"--ansi-colours", "16", in}, 1, "",
+         "glossel-render: unknown colour count '16' for --ansi-colours (24bit or 256)\n" + tryHelp},
+        {"fragment of another format", {"-f", "ansi", "--fragment", in}, 1, "",
+         "glossel-render: option '--fragment' needs --format html\n" + tryHelp},
+        {"colours of another format", {"--ansi-colours", "256", "--codes", in}, 1, "",
+         "glossel-render: option '--ansi-colours' needs --format ansi\n" + tryHelp},
+        {"options of two formats", {"--css", "--ansi-colours", "256"}, 1, "",
+         "glossel-render: options '--css' and '--ansi-colours' contradict each other\n" + tryHelp},
+        {"fragment and style sheet", {"--fragment", "--css"}, 1, "",
+         "glossel-render: options '--fragment' and '--css' contradict each other\n" + tryHelp},
+        {"style sheet and a file", {"--css", in}, 1, "",
+         "glossel-render: option '--css' writes the style sheet alone and takes no input file\n" + tryHelp},
+        {"html without a file", {"-f", "html"}, 1, "", "glossel-render: no input file\n" + tryHelp},
+        {"a flag with a value", {"--codes=1", in}, 1, "", "glossel-render: option '--codes' takes no value\n" + tryHelp},
+    };
+    for (const Row& row : rows) {
+        const RunResult r = RunCli(row.args, text);
+        EXPECT_EQ(r.status, row.status) << row.name;
+        EXPECT_EQ(r.out, row.out) << row.name;
+        EXPECT_EQ(r.err, row.err) << row.name;
+    }
+    // The page really is the one of the file: its title and its text.
+    EXPECT_NE(page.find("<title>lamp.inf</title>"), std::string::npos);
+    EXPECT_NE(page.find("\"a &amp; b\""), std::string::npos);
+    EXPECT_EQ(page.find("&quot;"), std::string::npos) << "quotes need no escape in text";
+}
+
+TEST(RenderCli, NoByteOfTheFileDrivesTheTerminal)
+{
+    // A file that would clear the screen, ring the bell, move the cursor back, set the
+    // window title and send a C1 control sequence introducer if its bytes reached a terminal.
+    TempDir dir;
+    const std::string hostile = "! \x1b[2J\x1b]0;owned\x07 back\rover \xC2\x9B" "31m\x08\x7f\n"
+                                "Constant X \"\x1b[5m\";\n";
+    WriteFile(dir / "hostile.inf", hostile);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"-f", "ansi"}, {"-f", "ansi", "--ansi-colours", "256"}, {"-f", "html"}}) {
+        std::vector<std::string> all = args;
+        all.push_back((dir / "hostile.inf").string());
+        const RunResult r = RunCli(all);
+        ASSERT_EQ(r.status, 0);
+        // Every ESC begins one of our SGR sequences (ESC [ digits and ; m); no other
+        // control byte but tab and line feed, and no C1 control in UTF-8.
+        for (std::size_t i = 0; i < r.out.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(r.out[i]);
+            if (c == 0x1B) {
+                std::size_t j = i + 1;
+                ASSERT_LT(j, r.out.size());
+                ASSERT_EQ(r.out[j], '[') << "at " << i;
+                ++j;
+                while (j < r.out.size() && (std::isdigit(static_cast<unsigned char>(r.out[j])) || r.out[j] == ';')) ++j;
+                ASSERT_LT(j, r.out.size());
+                ASSERT_EQ(r.out[j], 'm') << "at " << i;
+                ASSERT_NE(args[1], "html") << "no escape in a page";
+                i = j;
+            } else {
+                ASSERT_TRUE(c >= 0x20 || c == '\t' || c == '\n') << "control byte " << int(c) << " at " << i;
+                ASSERT_NE(c, 0x7F) << "at " << i;
+                if (c == 0xC2 && i + 1 < r.out.size()) {
+                    const unsigned char next = static_cast<unsigned char>(r.out[i + 1]);
+                    ASSERT_FALSE(next >= 0x80 && next <= 0x9F) << "C1 control at " << i;
+                }
+            }
+        }
+        // The bytes are still shown, as their pictures.
+        for (const char* picture : {"\xE2\x90\x9B[2J", "\xE2\x90\x87", "\xE2\x90\x8D", "\xE2\x90\x88", "\xE2\x90\xA1",
+                                    "\xEF\xBF\xBD" "31m"})
+            EXPECT_NE(r.out.find(picture), std::string::npos) << picture;
+    }
 }
 
 TEST(RenderCli, TheProgramRunsAsACommand)

@@ -6,6 +6,8 @@
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
+#include "syntax/AnsiBuilder.h"
+#include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
 
@@ -252,4 +254,82 @@ TEST(RenderLargeInput, TwoHundredMegabytesInBoundedMemory)
                 static_cast<unsigned long long>(inputBytes), static_cast<unsigned long long>(outputBytes),
                 static_cast<unsigned long long>(peak), static_cast<unsigned long long>(bound));
     EXPECT_LE(peak, bound);
+}
+
+// The same file as an HTML page and as terminal text: the whole output (its size, its
+// beginning and its end) and the same memory bound.
+TEST(RenderLargeInput, TextFormatsInBoundedMemory)
+{
+#ifdef GLOSSEL_SANITIZED
+    GTEST_SKIP() << "skipped in the sanitizer build: its shadow memory and quarantine make the "
+                    "memory bound meaningless, and the run takes minutes there";
+#endif
+    TempDir dir;
+    const std::size_t blocks = 200'000'000 / kBlock.size();
+    {
+        std::string chunk;
+        for (int i = 0; i < 10'000; ++i) chunk += kBlock;
+        std::FILE* f = std::fopen((dir / "big.inf").c_str(), "wb");
+        ASSERT_TRUE(f);
+        for (std::size_t done = 0; done < blocks; done += 10'000)
+            std::fwrite(chunk.data(), kBlock.size(), std::min<std::size_t>(10'000, blocks - done), f);
+        ASSERT_EQ(std::fclose(f), 0);
+    }
+    const std::uint64_t inputBytes = fs::file_size(dir / "big.inf");
+    CSyntaxStyleMap styles;
+    styles.BuildDefaults();
+    auto html = [&](const std::string& text) {
+        CRtfOutput out;
+        CHtmlBuilder().BuildDocument(text.data(), text.size(), styles, CHtmlBuilder::Page, "big.inf", out);
+        return std::string(out.View());
+    };
+    auto ansi = [&](const std::string& text) {
+        CRtfOutput out;
+        CAnsiBuilder().BuildDocument(text.data(), text.size(), styles, CAnsiBuilder::TrueColour, out);
+        return std::string(out.View());
+    };
+    struct Format {
+        const char* name;
+        std::string one, two;  // the outputs of one block and of two
+    };
+    const Format formats[] = {{"html", html(kBlock), html(kBlock + kBlock)}, {"ansi", ansi(kBlock), ansi(kBlock + kBlock)}};
+    for (const Format& format : formats) {
+        SCOPED_TRACE(format.name);
+        const std::size_t block = format.two.size() - format.one.size();
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            execl(GLOSSEL_RENDER_EXE, GLOSSEL_RENDER_EXE, "--default-styles", "-f", format.name, "-o",
+                  (dir / "big.out").c_str(), (dir / "big.inf").c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        struct rusage usage {};
+        ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+
+        const std::uint64_t outputBytes = fs::file_size(dir / "big.out");
+        ASSERT_EQ(outputBytes, format.one.size() + (blocks - 1) * block);
+        std::FILE* f = std::fopen((dir / "big.out").c_str(), "rb");
+        ASSERT_TRUE(f);
+        std::string head(format.two.size(), '\0');
+        ASSERT_EQ(std::fread(head.data(), 1, head.size(), f), head.size());
+        // The beginning as in the output of two blocks, short of its end (of at most 64
+        // bytes), and the last block and the end as there.
+        EXPECT_EQ(head.substr(0, format.two.size() - 64), format.two.substr(0, format.two.size() - 64));
+        std::string end(block + 64, '\0');
+        ASSERT_EQ(std::fseek(f, -static_cast<long>(end.size()), SEEK_END), 0);
+        ASSERT_EQ(std::fread(end.data(), 1, end.size(), f), end.size());
+        EXPECT_EQ(end, format.two.substr(format.two.size() - end.size()));
+        std::fclose(f);
+
+        const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+        const std::uint64_t bound = inputBytes + outputBytes + (32u << 20);
+        std::printf("glossel-render -f %s: input %llu, output %llu, peak resident %llu bytes (bound %llu)\n",
+                    format.name, static_cast<unsigned long long>(inputBytes),
+                    static_cast<unsigned long long>(outputBytes), static_cast<unsigned long long>(peak),
+                    static_cast<unsigned long long>(bound));
+        EXPECT_LE(peak, bound);
+    }
 }

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <random>
 
 using testsupport::DecodeDocument;
@@ -272,6 +275,59 @@ TEST_F(Rtf, RandomTextsGiveBackTheirTextInTheirStyles)
         if (i % 10 == 0) text += std::string(1000 + rng() % 40, 'q');  // long lines now and then
         CheckDocumentOf(text, i % 2 ? unusual : m_styles, "random text " + std::to_string(i));
     }
+}
+
+// ---------------------------------------------------------------------------------
+// Running out of memory. The program's operator new can be made to fail: the builders'
+// callers (the viewer, glossel-render) expect a status from them, never an exception.
+
+namespace {
+
+std::atomic<bool> g_failNew{false};
+
+// While it lives, every allocation through operator new fails.
+class FailingNew {
+public:
+    FailingNew() { g_failNew = true; }
+    ~FailingNew() { g_failNew = false; }
+    FailingNew(const FailingNew&) = delete;
+    FailingNew& operator=(const FailingNew&) = delete;
+};
+
+}  // namespace
+
+// The replacements pair malloc with free, as the library's own do.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void* operator new(std::size_t size)
+{
+    if (g_failNew.load(std::memory_order_relaxed)) throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+TEST_F(Rtf, FailingAllocationsGiveAStatusNeverAnException)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "Object lamp \"brass {lamp}\" with name 'lamp', has light;\n[ Main; ];\n";
+    text += std::string(1020, 'x');  // a long line too
+    CRtfBuilder builder;
+    CRtfOutput expected;
+    ASSERT_EQ(builder.BuildDocument(text.data(), text.size(), m_styles, expected), RenderStatus::LongLine);
+
+    // The document's working buffers are the builder's own, not allocations that can throw.
+    CRtfOutput out;
+    RenderStatus status = RenderStatus::Ok;
+    {
+        FailingNew failing;
+        CRtfBuilder fresh;
+        EXPECT_NO_THROW(status = fresh.BuildDocument(text.data(), text.size(), m_styles, out));
+    }
+    EXPECT_EQ(status, RenderStatus::LongLine);
+    EXPECT_EQ(out.View(), expected.View());
 }
 
 TEST(RtfOutput, GrowsAndKeepsItsContent)

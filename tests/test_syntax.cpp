@@ -444,7 +444,22 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"\"[\" ! ]\n", "111 0 2222", DE}}},
         LexerCase{"bracket_inside_a_routine_opens_nothing", IR,
                   {{"a[b]c\n", "7 6 7 5 0 0", 0x8121}}},
-        LexerCase{"empty_text", DE | 0x1234, {{"", "", DE | 0x1234}}}),
+        LexerCase{"empty_text", DE | 0x1234, {{"", "", DE | 0x1234}}},
+        // The object-header rows are tried in order; each line below needs the order
+        // of two rows whose conditions can both hold.
+        LexerCase{"attribute_list_before_property_expected", DE,
+                  {{"Object o has light, open\n", "333333 0 0 0 333 0 44444 3 0 4444 0",
+                    LEX_IN_ATTRIBUTE_LIST | LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY | 0x8400}}},
+        LexerCase{"directive_expected_before_property_expected", DE,
+                  {{"with x y\n", "3333 0 3 0 4 0",
+                    LEX_IN_OBJECT_BODY | 0x8100}}},
+        LexerCase{"directive_expected_before_attribute_list", DE,
+                  {{"has x y\n", "333 0 3 0 4 0",
+                    LEX_IN_ATTRIBUTE_LIST | LEX_IN_OBJECT_BODY | 0x8100}}},
+        LexerCase{"star_before_directive_expected", DE,
+                  {{"* x y\n", "3 0 3 0 0 0", LEX_IN_OBJECT_BODY | 0x8100}}},
+        LexerCase{"property_expected_before_foreground", LEX_PROPERTY_EXPECTED,
+                  {{"x y\n", "4 0 0 0", 0x8100}}}),
     [](const testing::TestParamInfo<LexerCase>& info) { return std::string(info.param.name); });
 
 TEST(LexerKeywords, MatchKeywordNeedsTheWholeWord)
@@ -493,6 +508,56 @@ TEST(LexerKeywords, EveryTableWordIsFoundInContextAndNothingElse)
         for (std::size_t k = 2; k < 2 + word.size(); ++k) EXPECT_EQ(classes[k], STYLE_DIRECTIVE) << word;
         for (std::size_t k = 3 + word.size(); k < line.size() - 1; ++k)
             EXPECT_EQ(classes[k], STYLE_FOREGROUND) << word << "s";
+    }
+}
+
+TEST(LexerKeywords, WordsOfAKeywordsLengthThatDifferInOneLetterAreNoKeywords)
+{
+    // The lexer finds keywords by their length and bytes; a word of the same length as a
+    // keyword that differs in any one place is an ordinary word: Code Alpha inside a
+    // routine, Foreground outside.
+    struct Table {
+        const char* const* words;
+        std::uint32_t state;
+        std::string before;
+        StyleCode keyword;
+        StyleCode other;
+    };
+    const Table tables[] = {
+        {g_codeKeywords, IR, "", STYLE_CODE, STYLE_CODE_ALPHA},
+        {g_directiveKeywords, 0, "x ", STYLE_DIRECTIVE, STYLE_FOREGROUND},
+    };
+    std::size_t probes = 0;
+    for (const Table& t : tables) {
+        for (int i = 0; t.words[i]; ++i) {
+            const std::string word = t.words[i];
+            for (std::size_t at = 0; at < word.size(); ++at) {
+                for (const char replacement : {'x', 'q', '_', 'A'}) {
+                    std::string nearMiss = word;
+                    if (nearMiss[at] == replacement) continue;
+                    nearMiss[at] = replacement;
+                    if (at == 0 && replacement == '_' && t.state == 0) continue;  // still a word, but test letters
+                    const bool isKeyword = CSyntaxLexer::MatchKeyword(t.words, (nearMiss + " ").c_str());
+                    const std::string line = t.before + nearMiss + "\n";
+                    CSyntaxLexer lexer(t.state);
+                    std::vector<StyleCode> classes(line.size() + 1);
+                    lexer.ClassifyLine(line.data(), line.size(), classes.data());
+                    for (std::size_t k = t.before.size(); k < t.before.size() + nearMiss.size(); ++k)
+                        ASSERT_EQ(classes[k], isKeyword ? t.keyword : t.other) << nearMiss;
+                    ++probes;
+                }
+            }
+        }
+    }
+    EXPECT_GT(probes, 900u);
+
+    // The two of the reported near misses, by hand.
+    for (const char* word : {"prinx", "rtrux", "rfalsf", "younges"}) {
+        const std::string line = std::string(word) + ";\n";
+        CSyntaxLexer lexer(IR);
+        std::vector<StyleCode> classes(line.size() + 1);
+        lexer.ClassifyLine(line.data(), line.size(), classes.data());
+        for (std::size_t k = 0; k + 2 < line.size(); ++k) EXPECT_EQ(classes[k], STYLE_CODE_ALPHA) << word;
     }
 }
 

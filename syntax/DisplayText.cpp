@@ -1,0 +1,156 @@
+#include "DisplayText.h"
+
+#include "RtfBuilder.h"
+#include "doc/Utf8.h"
+
+namespace display {
+
+namespace {
+
+// Windows-1252 from 0x80 to 0x9F; the rest of the code page is Latin-1. The undefined
+// bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D stand for the C1 controls of the same value.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
+};
+
+// The index of the first byte at or after from that is not well-formed UTF-8, or length.
+// nonAscii receives whether a byte of 0x80 or above comes before it.
+std::size_t FirstInvalidUtf8(const unsigned char* s, std::size_t length, bool& nonAscii)
+{
+    std::size_t i = 0;
+    nonAscii = false;
+    while (i < length) {
+        if (i + 8 <= length) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const int n = Utf8CharLength(s + i, s + length);
+        if (n == 0) return i;
+        nonAscii = true;
+        i += static_cast<std::size_t>(n);
+    }
+    return length;
+}
+
+// True when a line of MAX_LINE_LENGTH or more characters starts before pos, so that a
+// render stops before pos.
+bool RenderStopsBefore(const char* text, std::size_t length, std::size_t pos)
+{
+    std::size_t at = 0;
+    while (at < length && at <= pos) {
+        const std::size_t n = MeasureLine(text, length, at);
+        if (n >= MAX_LINE_LENGTH) return true;
+        at += n + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+char32_t Windows1252(unsigned char b)
+{
+    return (b >= 0x80 && b <= 0x9F) ? kWindows1252High[b - 0x80] : static_cast<char32_t>(b);
+}
+
+char32_t StandIn(char32_t c)
+{
+    if (c == U'\t' || c == U'\n') return c;
+    if (c < 0x20) return 0x2400 + c;
+    if (c == 0x7F) return 0x2421;
+    if (c >= 0x80 && c <= 0x9F) return 0xFFFD;
+    if (c == 0xFEFF) return NO_CHARACTER;
+    if ((c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE) return 0xFFFD;
+    return c;
+}
+
+Encoding ChooseEncoding(const char* text, std::size_t length)
+{
+    if (const void* nul = std::memchr(text, '\0', length))
+        length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    bool nonAscii = false;
+    const std::size_t invalid = FirstInvalidUtf8(s, length, nonAscii);
+    if (invalid < length) {
+        // Not UTF-8 unless the render stops before the bad byte; a line feed never
+        // belongs to a multi-byte character, so the shown lines are then well-formed.
+        if (!RenderStopsBefore(text, length, invalid)) return Encoding::Windows1252;
+    }
+    if (!nonAscii) return Encoding::Windows1252;
+    // The first byte of 0x80 or above must be among the lines shown.
+    std::size_t first = 0;
+    while (s[first] < 0x80) ++first;
+    return RenderStopsBefore(text, length, first) ? Encoding::Windows1252 : Encoding::Utf8;
+}
+
+int EncodeUtf8(char32_t c, char* out)
+{
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+CShownText::CShownText(Encoding encoding, bool escapeHtml)
+    : m_utf8(encoding == Encoding::Utf8), m_html(escapeHtml)
+{
+    for (int b = 0; b < 256; ++b) {
+        Entry& e = m_table[b];
+        std::memset(e.bytes, 0, sizeof e.bytes);
+        const char* entity = nullptr;
+        if (escapeHtml) entity = b == '&' ? "&amp;" : b == '<' ? "&lt;" : b == '>' ? "&gt;" : nullptr;
+        if (entity) {
+            e.length = static_cast<std::uint8_t>(std::strlen(entity));
+            std::memcpy(e.bytes, entity, e.length);
+            continue;
+        }
+        // In UTF-8 the bytes from 0x80 up are read as sequences, never through the table.
+        const char32_t c = StandIn(m_utf8 ? static_cast<char32_t>(b) : Windows1252(static_cast<unsigned char>(b)));
+        e.length = c == NO_CHARACTER ? 0 : static_cast<std::uint8_t>(EncodeUtf8(c, e.bytes));
+    }
+}
+
+char* CShownText::WriteUtf8Character(char* w, const unsigned char*& s) const
+{
+    const unsigned char b = s[0];
+    const int n = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    char32_t c = b & (0x7F >> n);
+    for (int i = 1; i < n; ++i) c = (c << 6) | (s[i] & 0x3F);
+    const char32_t shown = StandIn(c);
+    if (shown == c) {
+        std::memcpy(w, s, static_cast<std::size_t>(n));
+        w += n;
+    } else if (shown != NO_CHARACTER) {
+        w += EncodeUtf8(shown, w);
+    }
+    s += n;
+    return w;
+}
+
+}  // namespace display

@@ -1,0 +1,148 @@
+#include "HtmlBuilder.h"
+
+#include "DisplayText.h"
+#include "ShownLines.h"
+#include "StyleAttributes.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr std::string_view kPageStart =
+    "<!DOCTYPE html>\n"
+    "<html>\n"
+    "<head>\n"
+    "<meta charset=\"utf-8\">\n"
+    "<meta name=\"generator\" content=\"glossel-render " GLOSSEL_VERSION_STRING "\">\n"
+    "<title>";
+constexpr std::string_view kTitleEnd = "</title>\n<style>\n";
+constexpr std::string_view kStyleEnd = "</style>\n</head>\n<body>\n";
+constexpr std::string_view kPreStart = "<pre class=\"glossel\">\n";
+constexpr std::string_view kPreEnd = "</pre>\n";
+constexpr std::string_view kPageEnd = "</body>\n</html>\n";
+constexpr std::string_view kSpanEnd = "</span>";
+
+constexpr std::string_view kSheetStart =
+    ".glossel {\n"
+    "  font-family: \"Courier New\", monospace;\n"
+    "  tab-size: 8;\n"
+    "  -moz-tab-size: 8;\n"
+    "  background-color: #ffffff;\n"
+    "}\n";
+constexpr std::size_t kMaxRule = 128;  // one style's rule
+constexpr std::size_t kMaxSpanStart = 32;  // <span class="escape-character">
+
+// A line's worst case: every character opens and closes a span and is escaped.
+constexpr std::size_t kWorstLine =
+    MAX_LINE_LENGTH * (kMaxSpanStart + kSpanEnd.size() + display::CShownText::MAX_PER_BYTE) +
+    display::CShownText::SLACK;
+
+std::size_t WriteRule(char* w, StyleCode code, const StyleAttributes& a)
+{
+    const int n = std::snprintf(w, kMaxRule, "%s%s {\n  color: #%02x%02x%02x;\n  font-weight: %s;\n  font-style: %s;\n}\n",
+                                code == STYLE_FOREGROUND ? ".glossel, .glossel ." : ".glossel .",
+                                StyleClassName(code), GetRValue(a.colour), GetGValue(a.colour), GetBValue(a.colour),
+                                a.bold ? "bold" : "normal", a.italic ? "italic" : "normal");
+    return static_cast<std::size_t>(n);
+}
+
+// The style sheet, appended to out, which has room for it.
+void WriteStyleSheet(const CSyntaxStyleMap& styles, CRtfOutput& out)
+{
+    StyleAttributes attributes[STYLE_COUNT];
+    ResolveStyles(styles, attributes);
+    out.AppendUnchecked(kSheetStart.data(), kSheetStart.size());
+    for (int code = 0; code < STYLE_COUNT; ++code) {
+        char rule[kMaxRule];
+        out.AppendUnchecked(rule, WriteRule(rule, static_cast<StyleCode>(code), attributes[code]));
+    }
+}
+
+constexpr std::size_t kStyleSheetRoom = kSheetStart.size() + STYLE_COUNT * kMaxRule;
+
+}  // namespace
+
+bool CHtmlBuilder::BuildStyleSheet(const CSyntaxStyleMap& styles, CRtfOutput& out)
+{
+    out.Clear();
+    if (!out.SetCapacity(kStyleSheetRoom) || !out.Room(kStyleSheetRoom, kStyleSheetRoom)) return false;
+    WriteStyleSheet(styles, out);
+    return true;
+}
+
+RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles,
+                                         Kind kind, std::string_view title, CRtfOutput& out)
+{
+    if (const void* nul = std::memchr(text, '\0', length))
+        length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+    const display::CShownText shown(display::ChooseEncoding(text, length), true);
+    const bool utf8 = shown.GetEncoding() == display::Encoding::Utf8;
+
+    char spanStart[STYLE_COUNT][kMaxSpanStart + 1];
+    std::size_t spanStartLength[STYLE_COUNT];
+    for (int code = 0; code < STYLE_COUNT; ++code)
+        spanStartLength[code] = static_cast<std::size_t>(std::snprintf(
+            spanStart[code], sizeof spanStart[code], "<span class=\"%s\">", StyleClassName(static_cast<StyleCode>(code))));
+
+    // Most text is copied as it is; a third more covers the spans of typical source.
+    const std::size_t B = length > 1000 ? length : 1000;
+    const std::size_t titleRoom = title.size() * display::CShownText::MAX_PER_BYTE + display::CShownText::SLACK;
+    const std::size_t fixed = kPageStart.size() + titleRoom + kTitleEnd.size() + kStyleSheetRoom + kStyleEnd.size() +
+                              kPreStart.size() + kPreEnd.size() + kPageEnd.size();
+    out.Clear();
+    if (title.size() > SIZE_MAX / 8 || B > (SIZE_MAX - fixed) / 2 || !out.SetCapacity(fixed + B + B / 3) ||
+        !out.Room(fixed, B)) {
+        out.Free();
+        return RenderStatus::OutOfMemory;
+    }
+
+    if (kind == Page) {
+        out.AppendUnchecked(kPageStart.data(), kPageStart.size());
+        // The title: the name's bytes as UTF-8 when they are, else as Windows-1252.
+        const display::CShownText name(display::ChooseEncoding(title.data(), title.size()), true);
+        out.Commit(name.Write(out.End(), reinterpret_cast<const unsigned char*>(title.data()), title.size()));
+        out.AppendUnchecked(kTitleEnd.data(), kTitleEnd.size());
+        WriteStyleSheet(styles, out);
+        out.AppendUnchecked(kStyleEnd.data(), kStyleEnd.size());
+    }
+    out.AppendUnchecked(kPreStart.data(), kPreStart.size());
+
+    const RenderStatus status = ForEachShownLine(text, length, [&](const char* line, std::size_t count,
+                                                                  StyleCode* cls, std::uint32_t) {
+        if (!out.Room(kWorstLine + kPreEnd.size() + kPageEnd.size(), B)) return false;
+        if (utf8) display::SpreadLeadStyles(line, count, cls);
+        const auto* s = reinterpret_cast<const unsigned char*>(line);
+        char* w = out.End();
+        std::size_t i = 0;
+        while (i < count) {
+            const StyleCode run = cls[i];
+            const std::size_t j = display::CShownText::RunEnd(cls, i + 1, run);  // STYLE_END stops it
+            if (run == STYLE_FOREGROUND) {
+                w = shown.Write(w, s + i, j - i);
+            } else {
+                char* const start = w;
+                std::memcpy(w, spanStart[run], kMaxSpanStart);
+                w += spanStartLength[run];
+                char* const content = w;
+                w = shown.Write(w, s + i, j - i);
+                if (w == content) {
+                    w = start;  // only characters that are left out: no empty element
+                } else {
+                    std::memcpy(w, kSpanEnd.data(), kSpanEnd.size());
+                    w += kSpanEnd.size();
+                }
+            }
+            i = j;
+        }
+        out.Commit(w);
+        return true;
+    });
+    if (status == RenderStatus::OutOfMemory) {
+        out.Free();
+        return status;
+    }
+    out.AppendUnchecked(kPreEnd.data(), kPreEnd.size());
+    if (kind == Page) out.AppendUnchecked(kPageEnd.data(), kPageEnd.size());
+    return status;
+}
