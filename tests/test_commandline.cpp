@@ -115,7 +115,17 @@ void TestCommandLine::parse_data()
     QTest::newRow("--version") << QStringList{"--version", "/p"} << ParsedCommandLine::ShowVersion << S::FileNew << QString() << none << false << false;
     QTest::newRow("-- --help is a file")
         << QStringList{"--", "--help"} << run << S::FileOpen << "--help" << none << false << false;
-    QTest::newRow("a lone dash is a file") << QStringList{"-"} << run << S::FileOpen << "-" << none << false << false;
+    QTest::newRow("a lone dash is an empty switch") << QStringList{"-"} << run << S::FileNew << QString() << none << false << false;
+    QTest::newRow("a lone dash beside a file")
+        << QStringList{"-", "a.inf"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("-- - makes the dash a file") << QStringList{"--", "-"} << run << S::FileOpen << "-" << none << false << false;
+    // The closing step runs after the last argument, whatever it is.
+    QTest::newRow("a file, then -- last")
+        << QStringList{"a.inf", "--"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("a file, then an unknown switch last")
+        << QStringList{"a.inf", "-x"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("a file, then /Embedding last")
+        << QStringList{"a.inf", "/Embedding"} << run << S::FileOpen << "a.inf" << none << true << false;
     QTest::newRow("an empty argument is skipped")
         << QStringList{"", "b.inf"} << run << S::FileOpen << "b.inf" << none << false << false;
 }
@@ -199,6 +209,10 @@ void TestCommandLine::failedStarts_data()
                                 << true;
     QTest::newRow("a folder") << QStringList{"--", "config"} << "glossel: cannot open %1/config: Is a directory"
                               << true;
+    QTest::newRow("a file of /proc")
+        << QStringList{"/proc/cpuinfo"}
+        << "glossel: cannot open /proc/cpuinfo: its size cannot be known in advance (the system makes it up as it is read)"
+        << true;
     QTest::newRow("-- --version is a file")
         << QStringList{"--", "--version"} << "glossel: cannot open %1/--version: No such file or directory" << true;
     QTest::newRow("/dde") << QStringList{"/dde"}
