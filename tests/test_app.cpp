@@ -700,6 +700,8 @@ void TestApp_::recentFileLabels_data()
         << "/home/ann/games/inform/a123.inf" << "&1 /.../ann/games/inform/a123.inf";
     QTest::newRow("folders go from the left")
         << "/home/ann/games/inform/lib/parser.h" << "&1 /.../games/inform/lib/parser.h";
+    QTest::newRow("a relative path has no root to keep")
+        << "games/inform/lib/a-long-file-name.inf" << "&1 .../lib/a-long-file-name.inf";
     QTest::newRow("only the name fits after /...")
         << "/home/ann/this-is-a-long-folder/a-rather-long-name.inf" << "&1 /.../a-rather-long-name.inf";
     QTest::newRow("a name too long for /...")
@@ -770,8 +772,12 @@ void TestApp_::failedRecentFileLeavesTheList()
 
 void TestApp_::recentFilesSurviveARestart()
 {
-    // A stale entry beyond the list's end is dropped when the group is written again.
+    // A stale entry beyond the list's end is dropped when the group is written again;
+    // a repeated one is read once, whether it is stored as text or as bytes.
     m_settings.Write(kRecent, QStringLiteral("File9"), QStringLiteral("/old/stale.inf"));
+    m_settings.Write(kRecent, QStringLiteral("File10"), QStringLiteral("/old/stale.inf"));
+    QSettings(m_settings.File(), QSettings::IniFormat).setValue(kRecent + QStringLiteral("/File7"),
+                                                                QByteArray("/old/stale.inf"));
     QStringList paths;
     for (int i = 1; i <= 3; ++i) paths << MakeFile(QStringLiteral("f%1.inf").arg(i));
 
@@ -1057,7 +1063,7 @@ void TestApp_::titleShowsTheFileNameAsItIs()
 
 // A file name is bytes: one that is not UTF-8 opens from the command line, shows U+FFFD
 // for its odd byte in the title and the menu, is recognised when opened again, and is
-// kept out of the stored recent files, which could not give it back.
+// stored among the recent files as its bytes, so that it comes back at the next start.
 void TestApp_::aNameThatIsNotUtf8Opens()
 {
     const QByteArray odd = QFile::encodeName(m_files->path()) + "/caf\xE9.inf";
@@ -1092,9 +1098,26 @@ void TestApp_::aNameThatIsNotUtf8Opens()
     const QString label = Frame()->GetRecentFileActions()[1]->text();
     QVERIFY2(label.endsWith(QStringLiteral("/caf\uFFFD.inf")), qPrintable(label));
     QCOMPARE(m_app->ExitInstance(), 0);
-    QCOMPARE(m_settings.Keys(kRecent), QStringList{"File1"});
-    QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), plain);
     QCOMPARE(m_err->Text(), QString());
+    QCOMPARE(m_settings.Keys(kRecent), (QStringList{"File1", "File2"}));
+    // A UTF-8 name as plain text, the other as its bytes with the odd one escaped.
+    QFile stored(m_settings.File());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QByteArray lines = stored.readAll();
+    QVERIFY2(lines.contains("\nFile1=" + QFile::encodeName(plain) + "\n"), lines.constData());
+    QVERIFY2(lines.contains("\nFile2=@ByteArray(" + QFile::encodeName(m_files->path()) + "/caf\\xe9.inf)\n"),
+             lines.constData());
+
+    // The next start lists it again, and it opens from the menu.
+    m_app.reset();
+    m_app = std::make_unique<TestApp>(CCommandLineInfo{});
+    m_app->SetOutputStreams(m_out->Get(), m_err->Get());
+    QVERIFY(m_app->InitInstance());
+    QCOMPARE(m_app->GetRecentFileList().GetCount(), 2);
+    QCOMPARE(EncodeFileName(m_app->GetRecentFileList()[1]), odd);
+    Frame()->GetRecentFileActions()[1]->trigger();
+    QCOMPARE(EncodeFileName(m_app->GetDocument()->GetPathName()), odd);
+    QCOMPARE(m_app->GetDocument()->m_text, std::string("Object changed;\n"));
 }
 
 QTEST_MAIN(TestApp_)
