@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "MainFrame.h"
+#include "OpenFileDialog.h"
 #include "Resource.h"
 #include "TerminationSignals.h"
 #include "dialogs/SyntaxStylesDlg.h"
@@ -15,7 +16,6 @@
 #include "view/MessageBox.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPrinter>
@@ -287,18 +287,7 @@ void CGlosselApp::SetOutputStreams(std::FILE* out, std::FILE* err)
 
 void CGlosselApp::OnFileOpen()
 {
-    QFileDialog dialog(GetMainWnd(), tr("Open"));
-    dialog.setObjectName(QStringLiteral("FileOpenDialog"));
-    // Qt's own dialog, so that it behaves the same on every desktop: a typed name of a
-    // file that does not exist is accepted (its open then fails quietly), the filters
-    // ignore letter case, and the dialog renames and deletes nothing.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::ReadOnly);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-    dialog.setNameFilters({QStringLiteral("Inform Files (*.inf *.h)"), QStringLiteral("All Files (*)")});
-    dialog.setDefaultSuffix(QStringLiteral("inf"));
+    COpenFileDialog dialog(GetMainWnd());
     // It opens where it was last left, or else in the shown file's folder.
     const CGlosselDoc* document = GetDocument();
     if (!m_lastOpenFolder.isEmpty())

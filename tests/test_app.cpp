@@ -587,16 +587,19 @@ void TestApp_::openDialogStartsWhereItWasLeft()
 void TestApp_::typedNameInOpen_data()
 {
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");  // whether the dialog takes the name and closes
     QTest::addColumn<QString>("opens");  // the file that opens, or empty
-    QTest::newRow("a missing name changes nothing") << "nothere.inf" << "";
-    QTest::newRow("a missing folder changes nothing") << "nodir/nothere.inf" << "";
-    QTest::newRow("an existing file opens") << "other.inf" << "other.inf";
-    QTest::newRow(".inf is added to a bare name") << "other" << "other.inf";
+    QTest::newRow("a missing name closes the dialog, changes nothing") << "nothere.inf" << true << "";
+    QTest::newRow("a missing folder is refused") << "nodir/nothere.inf" << false << "";
+    QTest::newRow("a missing folder's folder is refused") << "nodir/deeper/x.inf" << false << "";
+    QTest::newRow("an existing file opens") << "other.inf" << true << "other.inf";
+    QTest::newRow(".inf is added to a bare name") << "other" << true << "other.inf";
 }
 
 void TestApp_::typedNameInOpen()
 {
     QFETCH(QString, typed);
+    QFETCH(bool, accepted);
     QFETCH(QString, opens);
     const QString shown = MakeFile(QStringLiteral("lamp.inf"));
     MakeFile(QStringLiteral("other.inf"), "Object other;\n");
@@ -605,7 +608,10 @@ void TestApp_::typedNameInOpen()
     TestApp& app = Start({shown});
     QVERIFY(app.InitInstance());
     int result = -1;
+    bool stillShown = false;
+    QDialog* asked = nullptr;
     app.SetModalRunner([&](QDialog& dialog) {
+        asked = &dialog;
         auto* open = qobject_cast<QFileDialog*>(&dialog);
         open->setDirectory(m_files->path());
         open->show();
@@ -614,11 +620,24 @@ void TestApp_::typedNameInOpen()
         name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
         result = dialog.result();
-        return result;
+        stillShown = dialog.isVisible();
+        if (stillShown) dialog.reject();  // the person gives up
+        return dialog.result();
     });
     app.OnFileOpen();
-    QCOMPARE(result, int(QDialog::Accepted));  // the dialog takes the name and closes
-    QVERIFY(boxes.Calls().isEmpty());
+    QCOMPARE(result, accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QCOMPARE(stillShown, !accepted);
+    // A refusal says why, over the dialog; taking a name says nothing.
+    QCOMPARE(boxes.Calls().size(), accepted ? 0 : 1);
+    if (!accepted) {
+        const MessageBoxRecorder::Call& box = boxes.Calls().first();
+        QCOMPARE(box.owner, static_cast<QWidget*>(asked));
+        QCOMPARE(box.text, m_files->filePath(typed) + QStringLiteral("\nThe folder does not exist.\nCheck the path and try again."));
+        QCOMPARE(box.caption, QStringLiteral("Open"));
+        QCOMPARE(box.type, MB_OK | MB_ICONEXCLAMATION);
+    }
+    // Qt's dialog keeps nothing of its own beside the program's settings.
+    QVERIFY(!QFile::exists(m_settings.Root() + QStringLiteral("/QtProject.conf")));
     const QString expected = opens.isEmpty() ? shown : m_files->filePath(opens);
     QCOMPARE(app.GetDocument()->GetPathName(), expected);
     QCOMPARE(Frame()->windowTitle(), QFileInfo(expected).fileName() + QStringLiteral(" - Glossel"));
