@@ -128,7 +128,9 @@ QString GlosselHelpText()
         "as ./- or after --). Only the first file name counts.\n"
         "\n"
         "Exit status: 0 on success; 1 when the file cannot be opened or printed, or the\n"
-        "command cannot be carried out (the reason goes to standard error).\n"
+        "command cannot be carried out (the reason goes to standard error); 3 when /p or\n"
+        "/pt printed the file only up to a line of 1,020 or more characters (the warning\n"
+        "goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");
 }
 

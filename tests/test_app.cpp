@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -49,6 +50,7 @@ public:
     using CGlosselApp::CGlosselApp;
     int stylesRuns = 0;
     int stylesResult = IDCANCEL;
+    bool canShowWindows = false;  // as the offscreen platform says
 
 protected:
     int RunSyntaxStylesDialog() override
@@ -56,6 +58,7 @@ protected:
         ++stylesRuns;
         return stylesResult;
     }
+    bool CanShowWindows() const override { return canShowWindows; }
 };
 
 std::vector<std::string> Args(const QStringList& list)
@@ -112,6 +115,7 @@ private slots:
     void terminationSignalClosesTheWindow_data();
     void terminationSignalClosesTheWindow();
     void runEndsWhenTheWindowCloses();
+    void signalDuringStartEndsItsBox();
     void lockKeyPanes();
     void titleShowsTheFileNameAsItIs();
     void aNameThatIsNotUtf8Opens();
@@ -898,6 +902,11 @@ void TestApp_::stylesChangedRenderEveryViewAgain()
 void TestApp_::printFromTheCommandLine()
 {
     const QString path = MakeFile(QStringLiteral("lamp.inf"), "Object lamp \"lamp\";\n");
+    // The pages end before the long line; nobody could close a box, so none is shown.
+    const QString longLine =
+        MakeFile(QStringLiteral("long.inf"), "Object lamp;\n" + QByteArray(1020, 'x') + "\nObject after;\n");
+    const QString warning = QStringLiteral("glossel: ") + longLine +
+                            QStringLiteral(": The file contained a line longer than the maximum allowed (1020)!\n");
     const QString pdf = m_files->filePath(QStringLiteral("out.pdf"));
     struct Case {
         QStringList args;
@@ -910,9 +919,13 @@ void TestApp_::printFromTheCommandLine()
         {{"/p", path}, true, QString(), 0, QString()},
         {{"/pt", path, "Laser", "driver", "port"}, true, "Laser", 0, QString()},
         {{"/p", path}, false, QString(), 1, "glossel: cannot print " + path + ": there is no default printer\n"},
+        {{"/p", longLine}, true, QString(), 3, warning},
+        {{"/pt", longLine, "Laser"}, false, "Laser", 1,
+         warning + "glossel: cannot print " + longLine + ": there is no default printer\n"},
     };
     for (const Case& c : cases) {
         QFile::remove(pdf);
+        MessageBoxRecorder boxes;
         TestApp& app = Start(c.args);
         QString asked = QStringLiteral("(not asked)");
         bool windowShown = true;
@@ -935,6 +948,7 @@ void TestApp_::printFromTheCommandLine()
         QVERIFY(VisibleTopLevels().isEmpty());
         QCOMPARE(app.ExitInstance(), c.exitCode);
         QCOMPARE(m_err->Text(), c.error);
+        QVERIFY(boxes.Calls().isEmpty());
         QFile printed(pdf);
         QCOMPARE(printed.exists(), c.printer);
         if (c.printer) {
@@ -942,7 +956,7 @@ void TestApp_::printFromTheCommandLine()
             QVERIFY(printed.readAll().contains("/Type /Page"));
         }
         QCOMPARE(m_settings.Keys(kStyles).size(), 36);
-        QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), path);
+        QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), c.args[1]);
     }
 }
 
@@ -979,6 +993,7 @@ void TestApp_::terminationSignalClosesTheWindow_data()
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGTERM") << SIGTERM;
     QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT;
 }
 
 void TestApp_::terminationSignalClosesTheWindow()
@@ -998,6 +1013,23 @@ void TestApp_::terminationSignalClosesTheWindow()
     QVERIFY(!app.GetDocument());
     QCOMPARE(app.ExitInstance(), 0);
     QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+
+    // A signal ignored when the program started (nohup, a job started with '&') stays
+    // ignored, and is ignored again afterwards.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before {};
+    QCOMPARE(::sigaction(signal, &ignore, &before), 0);
+    int heard = 0;
+    {
+        CTerminationSignals closer([&] { ++heard; });
+        QCOMPARE(::raise(signal), 0);
+        QCoreApplication::processEvents();
+    }
+    struct sigaction after {};
+    ::sigaction(signal, &before, &after);
+    QCOMPARE(heard, 0);
+    QVERIFY(after.sa_handler == SIG_IGN);
 }
 
 void TestApp_::runEndsWhenTheWindowCloses()
@@ -1034,6 +1066,55 @@ void TestApp_::runEndsWhenTheWindowCloses()
     struct sigaction after {};
     ::sigaction(SIGTERM, nullptr, &after);
     QVERIFY(after.sa_handler == before.sa_handler);
+}
+
+// The boxes that start-up can show, each a real modal box here, and a signal while one
+// is up: the box ends, then the start, and the exit path runs as after a close.
+void TestApp_::signalDuringStartEndsItsBox()
+{
+    const QString longLine = MakeFile(QStringLiteral("long.inf"), "Object lamp;\n" + QByteArray(1100, 'x') + "\n");
+    struct Case {
+        const char* name;
+        QStringList args;
+        int signal;
+        bool settingsKept;  // /Unregister removes them for good
+    };
+    const Case cases[] = {
+        {"SIGTERM over the long-line box", {longLine}, SIGTERM, true},
+        {"SIGINT over the long-line box", {longLine}, SIGINT, true},
+        {"SIGTERM over the /Unregister box", {QStringLiteral("/Unregister")}, SIGTERM, false},
+        {"SIGHUP over the /Unregister box", {QStringLiteral("/Unregister")}, SIGHUP, false},
+    };
+    for (const Case& c : cases) {
+        m_settings.Clear();
+        bool boxShown = false;
+        bool boxOutlivedTheSignal = false;
+        const CMessageBoxHandlerScope realBox([&](QWidget* owner, const QString& text, const QString& caption,
+                                                  unsigned int) {
+            QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, owner);
+            boxShown = true;
+            QTimer::singleShot(0, [&] { ::raise(c.signal); });
+            // Should the signal not end the box, this does, so that the test ends.
+            QTimer::singleShot(10000, &box, [&] {
+                boxOutlivedTheSignal = true;
+                box.reject();
+            });
+            box.exec();
+            return IDOK;
+        });
+        TestApp& app = Start(c.args);
+        app.canShowWindows = true;
+        QCOMPARE(app.Run(), 0);
+        QVERIFY2(boxShown, c.name);
+        QVERIFY2(!boxOutlivedTheSignal, c.name);
+        QVERIFY2(!app.GetMainWnd(), c.name);
+        QVERIFY(VisibleTopLevels().isEmpty());
+        QCOMPARE(m_settings.Exists(), c.settingsKept);
+        if (c.settingsKept) {
+            QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+            QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), longLine);
+        }
+    }
 }
 
 void TestApp_::lockKeyPanes()
