@@ -17,6 +17,7 @@
 #include "view/MessageBox.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPrinter>
@@ -376,19 +377,22 @@ void CGlosselApp::SetOutputStreams(std::FILE* out, std::FILE* err)
 
 void CGlosselApp::OnFileOpen()
 {
-    COpenFileDialog dialog(GetMainWnd());
-    // It opens where it was last left, or else in the shown file's folder.
-    const CGlosselDoc* document = GetDocument();
-    if (!m_lastOpenFolder.isEmpty())
-        dialog.setDirectory(m_lastOpenFolder);
-    else if (document && !document->GetPathName().isEmpty())
-        dialog.setDirectory(QFileInfo(document->GetPathName()).absolutePath());
-    const int result = DoModal(dialog);
-    m_lastOpenFolder = dialog.directory().absolutePath();
-    if (result != QDialog::Accepted) return;
-    const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty() || files.first().isEmpty()) return;
-    OpenDocumentFile(files.first());
+    QString chosen;
+    {
+        COpenFileDialog dialog(GetMainWnd());
+        // It opens where it was last left, or else in the shown file's folder.
+        const CGlosselDoc* document = GetDocument();
+        if (!m_lastOpenFolder.isEmpty())
+            dialog.setDirectory(m_lastOpenFolder);
+        else if (document && !document->GetPathName().isEmpty())
+            dialog.setDirectory(QFileInfo(document->GetPathName()).absolutePath());
+        const int result = DoModal(dialog);
+        m_lastOpenFolder = dialog.directory().absolutePath();
+        const QStringList files = dialog.selectedFiles();
+        if (result == QDialog::Accepted && !files.isEmpty()) chosen = files.first();
+    }
+    // The dialog is gone before the file opens (and perhaps shows the long-line box).
+    if (!chosen.isEmpty()) OpenDocumentFile(chosen);
 }
 
 void CGlosselApp::OnOpenRecentFile(int index)

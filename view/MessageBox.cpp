@@ -5,7 +5,6 @@
 #include <QMessageBox>
 
 #include <cstdio>
-
 #include <utility>
 
 namespace {
