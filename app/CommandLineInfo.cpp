@@ -87,7 +87,8 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
                 parsed.action = ParsedCommandLine::ShowVersion;
                 return parsed;
             }
-            const bool dashSwitch = arg.size() > 1 && arg.startsWith(u'-');
+            // A lone "-" is a switch with an empty name, which does nothing.
+            const bool dashSwitch = arg.startsWith(u'-');
             const bool slashSwitch = arg.size() > 1 && arg.startsWith(u'/') && IsSlashSwitchName(arg.mid(1));
             if (dashSwitch || slashSwitch) {
                 parsed.info.ParseParam(arg.mid(1), true, last);
@@ -123,10 +124,13 @@ QString GlosselHelpText()
         "  --version     show the version and exit\n"
         "\n"
         "Switches may also begin with '-' (-p, -pt, -Unregister, ...); p, pt and dde are\n"
-        "case-sensitive, the others are not. Only the first file name counts.\n"
+        "case-sensitive, the others are not; a lone '-' is ignored (name a file called '-'\n"
+        "as ./- or after --). Only the first file name counts.\n"
         "\n"
         "Exit status: 0 on success; 1 when the file cannot be opened or printed, or the\n"
-        "command cannot be carried out (the reason goes to standard error).\n"
+        "command cannot be carried out (the reason goes to standard error); 3 when /p or\n"
+        "/pt printed the file only up to a line of 1,020 or more characters (the warning\n"
+        "goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");
 }
 

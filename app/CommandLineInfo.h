@@ -4,7 +4,7 @@
 // An argument is a switch when it begins with '-', or with '/' and names one of the
 // switches below (any other '/...' is a path, so absolute paths open). Switch names:
 // p, pt and dde in exactly that case; Unregister, Unregserver, Embedding and Automation
-// in any case. Other '-' switches are ignored. "--" makes every later argument plain;
+// in any case. Other '-' switches are ignored, a lone "-" among them. "--" makes every later argument plain;
 // "--help" and "--version" ask for the help and the version. The first plain argument
 // is the file; after /pt the next three are printer, driver and port; the rest is ignored.
 

@@ -2,6 +2,7 @@
 
 #include "AboutDlg.h"
 #include "MainFrame.h"
+#include "OpenFileDialog.h"
 #include "Resource.h"
 #include "TerminationSignals.h"
 #include "dialogs/SyntaxStylesDlg.h"
@@ -10,16 +11,21 @@
 #include "doc/Printable.h"
 #include "doc/GlosselDoc.h"
 #include "settings/SettingsStore.h"
+#include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
 #include "view/GlosselView.h"
 #include "view/MessageBox.h"
 
 #include <QApplication>
-#include <QFileDialog>
+#include <QDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QThread>
+#include <QTimer>
+
+#include <optional>
 
 static void InitGlosselResources()
 {
@@ -48,12 +54,6 @@ std::unique_ptr<QPrinter> SystemPrinter(const QString& printerName, QString* rea
 CGlosselApp* GetGlosselApp()
 {
     return g_app;
-}
-
-bool IsHeadlessPlatform()
-{
-    const QString platform = QGuiApplication::platformName();
-    return platform == u"offscreen" || platform == u"minimal";
 }
 
 CGlosselApp::CGlosselApp(CCommandLineInfo cmdInfo)
@@ -121,22 +121,91 @@ int CGlosselApp::ExitInstance()
 
 int CGlosselApp::Run()
 {
-    // Ending the session (SIGTERM, SIGHUP) closes the main window as its close box does.
-    CTerminationSignals terminationSignals([this] {
-        if (CMainFrame* frame = GetMainWnd()) frame->close();
-    });
+    // Ending the session (SIGTERM, SIGHUP) or Ctrl+C (SIGINT) closes the main window as
+    // its close box does. Printing has no event loop to hear them until it is done.
+    const bool printing = m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrint ||
+                          m_cmdInfo.m_nShellCommand == CCommandLineInfo::FilePrintTo;
+    std::optional<CTerminationSignals> terminationSignals;
+    if (!printing) terminationSignals.emplace([this] { RequestClose(); });
 
-    if (!InitInstance()) {
+    m_closeRequested = false;
+    m_runState = RunState::Starting;
+    const bool started = InitInstance();
+    m_runState = RunState::Outside;
+    // A close that came during start-up has ended its box; the start ends with it.
+    if (!started || m_closeRequested) {
         if (m_docTemplate) m_docTemplate->CloseAllDocuments();
         return ExitInstance();
     }
     const bool quitOnLastWindowClosed = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
     connect(GetMainWnd(), &QObject::destroyed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    m_mainLoopLevel = QThread::currentThread()->loopLevel() + 1;
+    m_runState = RunState::Looping;
     QApplication::exec();
+    m_runState = RunState::Outside;
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
     if (m_docTemplate) m_docTemplate->CloseAllDocuments();
     return ExitInstance();
+}
+
+void CGlosselApp::RequestClose()
+{
+    m_closeRequested = true;
+    if (m_closeScheduled) return;
+    m_closeScheduled = true;
+    // From the event loop, not from inside whatever asked (a close event, a signal).
+    QTimer::singleShot(0, this, &CGlosselApp::CloseWhenNothingIsOpen);
+}
+
+void CGlosselApp::CloseWhenNothingIsOpen()
+{
+    m_closeScheduled = false;
+    if (!m_closeRequested) return;
+    const auto again = [this](int ms) {
+        m_closeScheduled = true;
+        QTimer::singleShot(ms, this, &CGlosselApp::CloseWhenNothingIsOpen);
+    };
+    // One at a time: the command that ran the loop goes on once it has ended, and
+    // may still be working when the next one is looked at.
+    if (EndInnermostLoop()) {
+        again(0);
+        return;
+    }
+    if (m_runState == RunState::Starting) return;  // Run ends the start
+    if (CloseMustWait()) {
+        // Some other loop (of nothing that can be ended from here) still runs: look again.
+        again(50);
+        return;
+    }
+    m_closeRequested = false;
+    if (CMainFrame* frame = GetMainWnd()) frame->close();
+}
+
+bool CGlosselApp::CloseMustWait() const
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    return QApplication::activePopupWidget() || (modal && modal != GetMainWnd()) ||
+           (m_runState == RunState::Looping && QThread::currentThread()->loopLevel() > m_mainLoopLevel);
+}
+
+bool CGlosselApp::EndInnermostLoop()
+{
+    // A popup (a menu, a combo box's list) goes before the dialog it is over. Each ends
+    // as Escape would end it; one that refuses to close is hidden, which ends its loop.
+    if (QWidget* popup = QApplication::activePopupWidget()) {
+        popup->close();
+        if (popup == QApplication::activePopupWidget()) popup->hide();
+        return true;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == GetMainWnd()) return false;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else
+        modal->close();
+    if (modal == QApplication::activeModalWidget()) modal->hide();
+    return true;
 }
 
 bool CGlosselApp::ProcessShellCommand(const CCommandLineInfo& info)
@@ -179,6 +248,15 @@ bool CGlosselApp::PrintDocumentFile(const CCommandLineInfo& info)
         return false;
     }
     const QString path = AbsoluteFileName(info.m_strFileName);
+    // Nobody sees a window while printing: what a message box would say goes to
+    // standard error, and a long line that ends the pages early makes the exit status 3,
+    // as it does for glossel-render.
+    bool longLine = false;
+    const CMessageBoxHandlerScope toStandardError([&](QWidget*, const QString& text, const QString&, unsigned int) {
+        Say(QStringLiteral("glossel: %1: %2").arg(path, QString(text).replace(u'\n', u' ')));
+        if (text == QString::fromStdString(LongLineMessage())) longLine = true;
+        return IDOK;
+    });
     CDocument* document = OpenDocumentFile(path);
     if (!document) {
         Fail(QStringLiteral("glossel: cannot open %1: %2").arg(path, m_docTemplate->GetOpenFailureReason()));
@@ -199,6 +277,8 @@ bool CGlosselApp::PrintDocumentFile(const CCommandLineInfo& info)
         Fail(QStringLiteral("glossel: cannot print %1: %2").arg(path, reason));
     else if (!printed)
         Fail(QStringLiteral("glossel: printing %1 on %2 failed").arg(path, printer->printerName()));
+    else if (longLine)
+        m_exitCode = 3;
     return printed;
 }
 
@@ -213,7 +293,7 @@ bool CGlosselApp::Unregister()
     if (!removed) m_exitCode = 1;
     if (m_cmdInfo.m_bRunEmbedded) {
         if (!removed) std::fprintf(m_err, "glossel: %s\n", text.toLocal8Bit().constData());
-    } else if (IsHeadlessPlatform()) {
+    } else if (!CanShowWindows()) {
         std::fprintf(removed ? m_out : m_err, "%s\n", text.toLocal8Bit().constData());
     } else {
         GlosselMessageBox(nullptr, text, QString::fromLatin1(APP_TITLE),
@@ -222,11 +302,21 @@ bool CGlosselApp::Unregister()
     return removed;
 }
 
-void CGlosselApp::Fail(const QString& line)
+bool CGlosselApp::CanShowWindows() const
+{
+    return !IsHeadlessPlatform();
+}
+
+void CGlosselApp::Say(const QString& line)
 {
     // A file name in the line reaches the terminal as the bytes the system knows it by,
     // its control bytes escaped so that the message stays one line.
     std::fprintf(m_err, "%s\n", PrintableForTerminal(EncodeFileName(line).toStdString()).c_str());
+}
+
+void CGlosselApp::Fail(const QString& line)
+{
+    Say(line);
     m_exitCode = 1;
 }
 
@@ -287,30 +377,22 @@ void CGlosselApp::SetOutputStreams(std::FILE* out, std::FILE* err)
 
 void CGlosselApp::OnFileOpen()
 {
-    QFileDialog dialog(GetMainWnd(), tr("Open"));
-    dialog.setObjectName(QStringLiteral("FileOpenDialog"));
-    // Qt's own dialog, so that it behaves the same on every desktop: a typed name of a
-    // file that does not exist is accepted (its open then fails quietly), the filters
-    // ignore letter case, and the dialog renames and deletes nothing.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::ReadOnly);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
-    dialog.setNameFilters({QStringLiteral("Inform Files (*.inf *.h)"), QStringLiteral("All Files (*)")});
-    dialog.setDefaultSuffix(QStringLiteral("inf"));
-    // It opens where it was last left, or else in the shown file's folder.
-    const CGlosselDoc* document = GetDocument();
-    if (!m_lastOpenFolder.isEmpty())
-        dialog.setDirectory(m_lastOpenFolder);
-    else if (document && !document->GetPathName().isEmpty())
-        dialog.setDirectory(QFileInfo(document->GetPathName()).absolutePath());
-    const int result = DoModal(dialog);
-    m_lastOpenFolder = dialog.directory().absolutePath();
-    if (result != QDialog::Accepted) return;
-    const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty() || files.first().isEmpty()) return;
-    OpenDocumentFile(files.first());
+    QString chosen;
+    {
+        COpenFileDialog dialog(GetMainWnd());
+        // It opens where it was last left, or else in the shown file's folder.
+        const CGlosselDoc* document = GetDocument();
+        if (!m_lastOpenFolder.isEmpty())
+            dialog.setDirectory(m_lastOpenFolder);
+        else if (document && !document->GetPathName().isEmpty())
+            dialog.setDirectory(QFileInfo(document->GetPathName()).absolutePath());
+        const int result = DoModal(dialog);
+        m_lastOpenFolder = dialog.directory().absolutePath();
+        const QStringList files = dialog.selectedFiles();
+        if (result == QDialog::Accepted && !files.isEmpty()) chosen = files.first();
+    }
+    // The dialog is gone before the file opens (and perhaps shows the long-line box).
+    if (!chosen.isEmpty()) OpenDocumentFile(chosen);
 }
 
 void CGlosselApp::OnOpenRecentFile(int index)

@@ -12,6 +12,14 @@
 // Exit, also after a failed start: the styles are saved first, then the recent-file
 // list, both skipped after /Unregister, which removed them.
 //
+// Closing from outside (SIGTERM, SIGHUP, SIGINT during Run, or a close of the main
+// window that arrives while a menu or a modal box is open over it): every menu and box
+// that runs an event loop of its own inside a command is ended first, innermost first,
+// as Escape would end it; once those commands have returned, the main window closes as
+// its close box does, and the exit path saves everything. A close that comes during
+// start-up (over the long-line box or the /Unregister box) ends the box and then the
+// start. Printing runs no event loop: there the three signals end the program at once.
+//
 // One application object exists at a time; GetGlosselApp() reaches it. It needs a
 // QApplication and may be made again after the previous one is gone.
 
@@ -47,6 +55,12 @@ public:
     int ExitInstance();
     // InitInstance, the event loop until the main window is gone, ExitInstance.
     int Run();
+
+    // Closes the main window once nothing is open over it, ending what is (see above).
+    void RequestClose();
+    // True while a close of the main window must wait: a menu or a modal box is open,
+    // or an event loop other than the main one runs.
+    bool CloseMustWait() const;
 
     CMainFrame* GetMainWnd() const;
     CSingleDocTemplate* GetDocTemplate() const { return m_docTemplate.get(); }
@@ -91,11 +105,18 @@ signals:
 protected:
     // Runs the Syntax Styles dialog on theStyleMap; IDOK when it replaced theStyleMap.
     virtual int RunSyntaxStylesDialog();
+    // Whether a person can see a window here (the /Unregister message is a box then).
+    virtual bool CanShowWindows() const;
 
 private:
     bool ProcessShellCommand(const CCommandLineInfo& info);
     bool PrintDocumentFile(const CCommandLineInfo& info);
     bool Unregister();
+    void CloseWhenNothingIsOpen();
+    // Ends the innermost menu or modal box; false when there is none.
+    bool EndInnermostLoop();
+    // A line of the program's own on standard error; Fail also makes the exit status 1.
+    void Say(const QString& line);
     void Fail(const QString& line);
 
     CCommandLineInfo m_cmdInfo;
@@ -108,10 +129,13 @@ private:
     std::FILE* m_err = stderr;
     int m_exitCode = 0;
     bool m_unregistered = false;
+    enum class RunState { Outside, Starting, Looping };  // where Run is; Outside when not in Run
+    RunState m_runState = RunState::Outside;
+    int m_mainLoopLevel = 1;  // the thread's loop level inside Run's event loop
+    bool m_closeRequested = false;
+    bool m_closeScheduled = false;
     QString m_lastOpenFolder;  // for this run only
 };
 
 // The application object of this process, or null.
 CGlosselApp* GetGlosselApp();
-// True when no person can see a window (the offscreen or minimal platform).
-bool IsHeadlessPlatform();

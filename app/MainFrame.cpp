@@ -9,13 +9,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -296,16 +294,13 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    // A close that does not come from the user (a termination signal) may arrive while a
-    // modal box runs its own loop inside a command of this window: end the box first and
-    // close once that command has returned.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+    // A close that does not come from the close box (the session ending, a signal) may
+    // arrive while a menu or a modal box runs its own loop inside a command of this
+    // window; destroying the window then would leave that command working on nothing.
+    // The application ends them first and closes the window once they have returned.
+    if (m_app.CloseMustWait()) {
         event->ignore();
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-        else
-            modal->close();
-        QTimer::singleShot(0, this, &QWidget::close);
+        m_app.RequestClose();
         return;
     }
     // The document is never modified, so there is nothing to ask.

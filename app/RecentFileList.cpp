@@ -51,22 +51,29 @@ void CRecentFileList::ReadList(CSettingsStore& store)
 {
     m_names.clear();
     for (int i = 0; i < m_size; ++i) {
-        const QString name = store.GetProfileString(kSection, EntryName(i));
-        // A stored name is text; one that is not valid Unicode (a lone surrogate written
-        // as an escape by hand) names no file and could not be written back unchanged.
-        if (!name.isEmpty() && name.isValidUtf16() && !m_names.contains(name)) m_names.append(name);
+        const QString entry = EntryName(i);
+        const QByteArray bytes = store.GetProfileBytes(kSection, entry);
+        // Text, or the bytes of a name that is not UTF-8. Text that is not valid Unicode
+        // (a lone surrogate written as an escape by hand) names no file and could not be
+        // written back unchanged.
+        const QString name = bytes.isNull() ? store.GetProfileString(kSection, entry) : DecodeFileName(bytes);
+        if (!name.isEmpty() && (!bytes.isNull() || name.isValidUtf16()) && !m_names.contains(name))
+            m_names.append(name);
     }
 }
 
 void CRecentFileList::WriteList(CSettingsStore& store) const
 {
     store.RemoveSection(kSection);
-    // The settings file holds text: a name that is not UTF-8 on disk would come back
-    // changed and could not be opened, so it stays in this run's list only.
     int written = 0;
-    for (const QString& name : m_names)
-        if (!HasEscapedBytes(name) && name.isValidUtf16())
+    for (const QString& name : m_names) {
+        // As text when the name is UTF-8 on disk (what other programs can read); else
+        // as its bytes, which text would change, so that it still opens next time.
+        if (HasEscapedBytes(name))
+            store.WriteProfileBytes(kSection, EntryName(written++), EncodeFileName(name));
+        else if (name.isValidUtf16())
             store.WriteProfileString(kSection, EntryName(written++), name);
+    }
 }
 
 QString CRecentFileList::GetMenuLabel(int index) const
@@ -88,17 +95,16 @@ QString CRecentFileList::AbbreviatePath(const QString& path, int maxLength)
         return ElideMiddle(fileName, maxLength);
     }
 
-    // The root ("/"), "...", then as many trailing folders as fit before the name.
+    // The root ("/"), "...", then as many trailing folders as fit before the name. The
+    // walk towards the start stops at the first folder that does not fit; that is at the
+    // latest the first one, since the whole path is too long (and a path without another
+    // '/' before cut gives previous = -1, "longer" than the whole path).
     const QString root = path.startsWith(u'/') ? QStringLiteral("/") : QString();
-    QString tail = QStringLiteral("/") + fileName;
-    qsizetype cut = lastSlash;  // tail is path.mid(cut)
-    while (cut > root.size()) {
+    qsizetype cut = lastSlash;  // the kept tail is path.mid(cut)
+    for (;;) {
         const qsizetype previous = path.lastIndexOf(u'/', cut - 1);
-        if (previous < root.size()) break;
-        const QString longer = path.mid(previous);
-        if (root.size() + kEllipsis.size() + longer.size() > maxLength) break;
-        tail = longer;
+        if (root.size() + kEllipsis.size() + (path.size() - previous) > maxLength) break;
         cut = previous;
     }
-    return root + kEllipsis + tail;
+    return root + kEllipsis + path.mid(cut);
 }

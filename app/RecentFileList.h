@@ -5,8 +5,8 @@
 // each entry as "&1 " .. "&9 ", "&0 " (the tenth) and the path shortened to at most 30
 // characters: the start of the path and the file's name stay, the folders between them
 // become "...". An '&' in a path is doubled so that it shows as itself. A path that is
-// not valid UTF-8 (see doc/FileName.h) is listed for the run but never written: the
-// settings file could not give it back unchanged.
+// valid UTF-8 is stored as text; one that is not (see doc/FileName.h) is stored as its
+// bytes ("@ByteArray(/home/ann/caf\xe9.inf)"), which text could not give back unchanged.
 
 #include <QString>
 #include <QStringList>

@@ -30,8 +30,12 @@ CTerminationSignals::CTerminationSignals(std::function<void()> onSignal, QObject
     action.sa_handler = &WriteSignalByte;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, &m_previousTerm);
-    ::sigaction(SIGHUP, &action, &m_previousHup);
+    for (auto& [number, previous] : m_previous) {
+        // A signal ignored when the program started stays ignored: `nohup glossel &`
+        // outlives its terminal, and a job started with '&' by a script ignores Ctrl+C.
+        ::sigaction(number, nullptr, &previous);
+        if (previous.sa_handler != SIG_IGN) ::sigaction(number, &action, nullptr);
+    }
 
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &CTerminationSignals::OnReadable);
@@ -40,8 +44,7 @@ CTerminationSignals::CTerminationSignals(std::function<void()> onSignal, QObject
 CTerminationSignals::~CTerminationSignals()
 {
     if (!m_notifier) return;
-    ::sigaction(SIGTERM, &m_previousTerm, nullptr);
-    ::sigaction(SIGHUP, &m_previousHup, nullptr);
+    for (const auto& [number, previous] : m_previous) ::sigaction(number, &previous, nullptr);
     delete m_notifier;
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);

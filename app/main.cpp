@@ -4,6 +4,7 @@
 
 #include "CommandLineInfo.h"
 #include "GlosselApp.h"
+#include "TestHook.h"
 
 #include <QApplication>
 
@@ -44,5 +45,6 @@ int main(int argc, char** argv)
     char* qtArgv[] = {argv[0], nullptr};
     QApplication application(qtArgc, qtArgv);
     CGlosselApp theApp(parsed.info);
+    InstallTestHook(theApp);
     return theApp.Run();
 }

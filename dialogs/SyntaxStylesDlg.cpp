@@ -1,5 +1,6 @@
 #include "SyntaxStylesDlg.h"
 
+#include "settings/QtSettingsAside.h"
 #include "view/MessageBox.h"
 #include "view/SyntaxRichEditCtrl.h"
 
@@ -81,6 +82,9 @@ QColor ToQColor(COLORREF colour)
 
 bool ChooseColourWithDialog(QWidget* parent, COLORREF initial, COLORREF& chosen)
 {
+    // Qt's chooser keeps custom colours in a settings file of its own; that stays out
+    // of the user's configuration.
+    const CQtSettingsAside aside;
     QColorDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("ColourChooser"));
     // It starts on the style's colour, black included.

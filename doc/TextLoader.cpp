@@ -102,6 +102,10 @@ bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failu
     if (!S_ISREG(st.st_mode)) return Fail(failure, 0, "not a regular file");
 
     const off_t end = ::lseek(fd.Get(), 0, SEEK_END);
+    // Files that the system makes up as they are read (those of /proc) have no end to
+    // seek to; "Invalid argument" would not tell the user why.
+    if (end < 0 && (errno == EINVAL || errno == ESPIPE))
+        return Fail(failure, errno, "its size cannot be known in advance (the system makes it up as it is read)");
     if (end < 0) return Fail(failure, errno);
     if (end == 0) return Fail(failure, 0, "file is empty");
     if (::lseek(fd.Get(), 0, SEEK_SET) != 0) return Fail(failure, errno);

@@ -5,8 +5,9 @@
 // Text mode: each CR LF pair becomes one LF, a CR not followed by LF stays, and a
 // Ctrl-Z (0x1A) ends the text; a NUL byte also ends the text (nothing after either
 // is kept). Only regular files load (after following links): a directory, FIFO or
-// device fails like a missing file. A file of 0 bytes fails; a file whose first byte
-// is NUL or Ctrl-Z loads as an empty text. On failure the caller's text is untouched.
+// device fails like a missing file, and so does a file whose size cannot be known in
+// advance (those of /proc). A file of 0 bytes fails; a file whose first byte is NUL or
+// Ctrl-Z loads as an empty text. On failure the caller's text is untouched.
 
 #include <cstddef>
 #include <functional>

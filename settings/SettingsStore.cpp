@@ -200,6 +200,17 @@ bool CSettingsStore::WriteProfileString(const QString& section, const QString& e
     return Hold(section, entry, value);
 }
 
+QByteArray CSettingsStore::GetProfileBytes(const QString& section, const QString& entry)
+{
+    const QVariant stored = Value(section, entry);
+    return stored.typeId() == QMetaType::QByteArray ? stored.toByteArray() : QByteArray();
+}
+
+bool CSettingsStore::WriteProfileBytes(const QString& section, const QString& entry, const QByteArray& value)
+{
+    return Hold(section, entry, value);
+}
+
 bool CSettingsStore::Hold(const QString& section, const QString& entry, QVariant value)
 {
     if (m_removed || !IsValidName(section) || !IsValidName(entry)) return false;

@@ -74,6 +74,10 @@ public:
     QString GetProfileString(const QString& section, const QString& entry,
                              const QString& nDefault = {});
     bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
+    // Bytes that are not text, stored as such (QSettings' "@ByteArray(...)" form, with
+    // \xHH escapes): a null array when the entry is missing or is not stored that way.
+    QByteArray GetProfileBytes(const QString& section, const QString& entry);
+    bool WriteProfileBytes(const QString& section, const QString& entry, const QByteArray& value);
     // Removes every entry of the section, including entries written before it.
     bool RemoveSection(const QString& section);
 

@@ -31,6 +31,8 @@ public:
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
     }
+    // Where every per-user settings file goes (Qt's own QtProject.conf too).
+    QString Root() const { return m_dir.path(); }
     QString Folder() const { return m_dir.path() + QStringLiteral("/Orvanel's Applications"); }
     QString File() const { return Folder() + QStringLiteral("/Glossel.conf"); }
     bool Exists() const { return QFile::exists(File()); }

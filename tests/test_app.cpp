@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -49,6 +50,7 @@ public:
     using CGlosselApp::CGlosselApp;
     int stylesRuns = 0;
     int stylesResult = IDCANCEL;
+    bool canShowWindows = false;  // as the offscreen platform says
 
 protected:
     int RunSyntaxStylesDialog() override
@@ -56,6 +58,7 @@ protected:
         ++stylesRuns;
         return stylesResult;
     }
+    bool CanShowWindows() const override { return canShowWindows; }
 };
 
 std::vector<std::string> Args(const QStringList& list)
@@ -112,6 +115,7 @@ private slots:
     void terminationSignalClosesTheWindow_data();
     void terminationSignalClosesTheWindow();
     void runEndsWhenTheWindowCloses();
+    void signalDuringStartEndsItsBox();
     void lockKeyPanes();
     void titleShowsTheFileNameAsItIs();
     void aNameThatIsNotUtf8Opens();
@@ -587,16 +591,18 @@ void TestApp_::openDialogStartsWhereItWasLeft()
 void TestApp_::typedNameInOpen_data()
 {
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");  // whether the dialog takes the name and closes
     QTest::addColumn<QString>("opens");  // the file that opens, or empty
-    QTest::newRow("a missing name changes nothing") << "nothere.inf" << "";
-    QTest::newRow("a missing folder changes nothing") << "nodir/nothere.inf" << "";
-    QTest::newRow("an existing file opens") << "other.inf" << "other.inf";
-    QTest::newRow(".inf is added to a bare name") << "other" << "other.inf";
+    QTest::newRow("a missing name closes the dialog, changes nothing") << "nothere.inf" << true << "";
+    QTest::newRow("a missing folder is refused") << "nodir/nothere.inf" << false << "";
+    QTest::newRow("an existing file opens") << "other.inf" << true << "other.inf";
+    QTest::newRow(".inf is added to a bare name") << "other" << true << "other.inf";
 }
 
 void TestApp_::typedNameInOpen()
 {
     QFETCH(QString, typed);
+    QFETCH(bool, accepted);
     QFETCH(QString, opens);
     const QString shown = MakeFile(QStringLiteral("lamp.inf"));
     MakeFile(QStringLiteral("other.inf"), "Object other;\n");
@@ -605,7 +611,10 @@ void TestApp_::typedNameInOpen()
     TestApp& app = Start({shown});
     QVERIFY(app.InitInstance());
     int result = -1;
+    bool stillShown = false;
+    QDialog* asked = nullptr;
     app.SetModalRunner([&](QDialog& dialog) {
+        asked = &dialog;
         auto* open = qobject_cast<QFileDialog*>(&dialog);
         open->setDirectory(m_files->path());
         open->show();
@@ -614,11 +623,24 @@ void TestApp_::typedNameInOpen()
         name->setText(typed);
         QTest::keyClick(name, Qt::Key_Return);
         result = dialog.result();
-        return result;
+        stillShown = dialog.isVisible();
+        if (stillShown) dialog.reject();  // the person gives up
+        return dialog.result();
     });
     app.OnFileOpen();
-    QCOMPARE(result, int(QDialog::Accepted));  // the dialog takes the name and closes
-    QVERIFY(boxes.Calls().isEmpty());
+    QCOMPARE(result, accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QCOMPARE(stillShown, !accepted);
+    // A refusal says why, over the dialog; taking a name says nothing.
+    QCOMPARE(boxes.Calls().size(), accepted ? 0 : 1);
+    if (!accepted) {
+        const MessageBoxRecorder::Call& box = boxes.Calls().first();
+        QCOMPARE(box.owner, static_cast<QWidget*>(asked));
+        QCOMPARE(box.text, m_files->filePath(typed) + QStringLiteral("\nThe folder does not exist.\nCheck the path and try again."));
+        QCOMPARE(box.caption, QStringLiteral("Open"));
+        QCOMPARE(box.type, MB_OK | MB_ICONEXCLAMATION);
+    }
+    // Qt's dialog keeps nothing of its own beside the program's settings.
+    QVERIFY(!QFile::exists(m_settings.Root() + QStringLiteral("/QtProject.conf")));
     const QString expected = opens.isEmpty() ? shown : m_files->filePath(opens);
     QCOMPARE(app.GetDocument()->GetPathName(), expected);
     QCOMPARE(Frame()->windowTitle(), QFileInfo(expected).fileName() + QStringLiteral(" - Glossel"));
@@ -700,6 +722,8 @@ void TestApp_::recentFileLabels_data()
         << "/home/ann/games/inform/a123.inf" << "&1 /.../ann/games/inform/a123.inf";
     QTest::newRow("folders go from the left")
         << "/home/ann/games/inform/lib/parser.h" << "&1 /.../games/inform/lib/parser.h";
+    QTest::newRow("a relative path has no root to keep")
+        << "games/inform/lib/a-long-file-name.inf" << "&1 .../lib/a-long-file-name.inf";
     QTest::newRow("only the name fits after /...")
         << "/home/ann/this-is-a-long-folder/a-rather-long-name.inf" << "&1 /.../a-rather-long-name.inf";
     QTest::newRow("a name too long for /...")
@@ -770,8 +794,12 @@ void TestApp_::failedRecentFileLeavesTheList()
 
 void TestApp_::recentFilesSurviveARestart()
 {
-    // A stale entry beyond the list's end is dropped when the group is written again.
+    // A stale entry beyond the list's end is dropped when the group is written again;
+    // a repeated one is read once, whether it is stored as text or as bytes.
     m_settings.Write(kRecent, QStringLiteral("File9"), QStringLiteral("/old/stale.inf"));
+    m_settings.Write(kRecent, QStringLiteral("File10"), QStringLiteral("/old/stale.inf"));
+    QSettings(m_settings.File(), QSettings::IniFormat).setValue(kRecent + QStringLiteral("/File7"),
+                                                                QByteArray("/old/stale.inf"));
     QStringList paths;
     for (int i = 1; i <= 3; ++i) paths << MakeFile(QStringLiteral("f%1.inf").arg(i));
 
@@ -873,6 +901,11 @@ void TestApp_::stylesChangedRenderEveryViewAgain()
 void TestApp_::printFromTheCommandLine()
 {
     const QString path = MakeFile(QStringLiteral("lamp.inf"), "Object lamp \"lamp\";\n");
+    // The pages end before the long line; nobody could close a box, so none is shown.
+    const QString longLine =
+        MakeFile(QStringLiteral("long.inf"), "Object lamp;\n" + QByteArray(1020, 'x') + "\nObject after;\n");
+    const QString warning = QStringLiteral("glossel: ") + longLine +
+                            QStringLiteral(": The file contained a line longer than the maximum allowed (1020)!\n");
     const QString pdf = m_files->filePath(QStringLiteral("out.pdf"));
     struct Case {
         QStringList args;
@@ -885,9 +918,13 @@ void TestApp_::printFromTheCommandLine()
         {{"/p", path}, true, QString(), 0, QString()},
         {{"/pt", path, "Laser", "driver", "port"}, true, "Laser", 0, QString()},
         {{"/p", path}, false, QString(), 1, "glossel: cannot print " + path + ": there is no default printer\n"},
+        {{"/p", longLine}, true, QString(), 3, warning},
+        {{"/pt", longLine, "Laser"}, false, "Laser", 1,
+         warning + "glossel: cannot print " + longLine + ": there is no default printer\n"},
     };
     for (const Case& c : cases) {
         QFile::remove(pdf);
+        MessageBoxRecorder boxes;
         TestApp& app = Start(c.args);
         QString asked = QStringLiteral("(not asked)");
         bool windowShown = true;
@@ -910,6 +947,7 @@ void TestApp_::printFromTheCommandLine()
         QVERIFY(VisibleTopLevels().isEmpty());
         QCOMPARE(app.ExitInstance(), c.exitCode);
         QCOMPARE(m_err->Text(), c.error);
+        QVERIFY(boxes.Calls().isEmpty());
         QFile printed(pdf);
         QCOMPARE(printed.exists(), c.printer);
         if (c.printer) {
@@ -917,7 +955,7 @@ void TestApp_::printFromTheCommandLine()
             QVERIFY(printed.readAll().contains("/Type /Page"));
         }
         QCOMPARE(m_settings.Keys(kStyles).size(), 36);
-        QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), path);
+        QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), c.args[1]);
     }
 }
 
@@ -954,6 +992,7 @@ void TestApp_::terminationSignalClosesTheWindow_data()
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGTERM") << SIGTERM;
     QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT;
 }
 
 void TestApp_::terminationSignalClosesTheWindow()
@@ -973,6 +1012,23 @@ void TestApp_::terminationSignalClosesTheWindow()
     QVERIFY(!app.GetDocument());
     QCOMPARE(app.ExitInstance(), 0);
     QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+
+    // A signal ignored when the program started (nohup, a job started with '&') stays
+    // ignored, and is ignored again afterwards.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before {};
+    QCOMPARE(::sigaction(signal, &ignore, &before), 0);
+    int heard = 0;
+    {
+        CTerminationSignals closer([&] { ++heard; });
+        QCOMPARE(::raise(signal), 0);
+        QCoreApplication::processEvents();
+    }
+    struct sigaction after {};
+    ::sigaction(signal, &before, &after);
+    QCOMPARE(heard, 0);
+    QVERIFY(after.sa_handler == SIG_IGN);
 }
 
 void TestApp_::runEndsWhenTheWindowCloses()
@@ -1009,6 +1065,55 @@ void TestApp_::runEndsWhenTheWindowCloses()
     struct sigaction after {};
     ::sigaction(SIGTERM, nullptr, &after);
     QVERIFY(after.sa_handler == before.sa_handler);
+}
+
+// The boxes that start-up can show, each a real modal box here, and a signal while one
+// is up: the box ends, then the start, and the exit path runs as after a close.
+void TestApp_::signalDuringStartEndsItsBox()
+{
+    const QString longLine = MakeFile(QStringLiteral("long.inf"), "Object lamp;\n" + QByteArray(1100, 'x') + "\n");
+    struct Case {
+        const char* name;
+        QStringList args;
+        int signal;
+        bool settingsKept;  // /Unregister removes them for good
+    };
+    const Case cases[] = {
+        {"SIGTERM over the long-line box", {longLine}, SIGTERM, true},
+        {"SIGINT over the long-line box", {longLine}, SIGINT, true},
+        {"SIGTERM over the /Unregister box", {QStringLiteral("/Unregister")}, SIGTERM, false},
+        {"SIGHUP over the /Unregister box", {QStringLiteral("/Unregister")}, SIGHUP, false},
+    };
+    for (const Case& c : cases) {
+        m_settings.Clear();
+        bool boxShown = false;
+        bool boxOutlivedTheSignal = false;
+        const CMessageBoxHandlerScope realBox([&](QWidget* owner, const QString& text, const QString& caption,
+                                                  unsigned int) {
+            QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, owner);
+            boxShown = true;
+            QTimer::singleShot(0, [&] { ::raise(c.signal); });
+            // Should the signal not end the box, this does, so that the test ends.
+            QTimer::singleShot(10000, &box, [&] {
+                boxOutlivedTheSignal = true;
+                box.reject();
+            });
+            box.exec();
+            return IDOK;
+        });
+        TestApp& app = Start(c.args);
+        app.canShowWindows = true;
+        QCOMPARE(app.Run(), 0);
+        QVERIFY2(boxShown, c.name);
+        QVERIFY2(!boxOutlivedTheSignal, c.name);
+        QVERIFY2(!app.GetMainWnd(), c.name);
+        QVERIFY(VisibleTopLevels().isEmpty());
+        QCOMPARE(m_settings.Exists(), c.settingsKept);
+        if (c.settingsKept) {
+            QCOMPARE(m_settings.Keys(kStyles).size(), 36);
+            QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), longLine);
+        }
+    }
 }
 
 void TestApp_::lockKeyPanes()
@@ -1057,7 +1162,7 @@ void TestApp_::titleShowsTheFileNameAsItIs()
 
 // A file name is bytes: one that is not UTF-8 opens from the command line, shows U+FFFD
 // for its odd byte in the title and the menu, is recognised when opened again, and is
-// kept out of the stored recent files, which could not give it back.
+// stored among the recent files as its bytes, so that it comes back at the next start.
 void TestApp_::aNameThatIsNotUtf8Opens()
 {
     const QByteArray odd = QFile::encodeName(m_files->path()) + "/caf\xE9.inf";
@@ -1092,9 +1197,26 @@ void TestApp_::aNameThatIsNotUtf8Opens()
     const QString label = Frame()->GetRecentFileActions()[1]->text();
     QVERIFY2(label.endsWith(QStringLiteral("/caf\uFFFD.inf")), qPrintable(label));
     QCOMPARE(m_app->ExitInstance(), 0);
-    QCOMPARE(m_settings.Keys(kRecent), QStringList{"File1"});
-    QCOMPARE(m_settings.Value(kRecent, QStringLiteral("File1")), plain);
     QCOMPARE(m_err->Text(), QString());
+    QCOMPARE(m_settings.Keys(kRecent), (QStringList{"File1", "File2"}));
+    // A UTF-8 name as plain text, the other as its bytes with the odd one escaped.
+    QFile stored(m_settings.File());
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QByteArray lines = stored.readAll();
+    QVERIFY2(lines.contains("\nFile1=" + QFile::encodeName(plain) + "\n"), lines.constData());
+    QVERIFY2(lines.contains("\nFile2=@ByteArray(" + QFile::encodeName(m_files->path()) + "/caf\\xe9.inf)\n"),
+             lines.constData());
+
+    // The next start lists it again, and it opens from the menu.
+    m_app.reset();
+    m_app = std::make_unique<TestApp>(CCommandLineInfo{});
+    m_app->SetOutputStreams(m_out->Get(), m_err->Get());
+    QVERIFY(m_app->InitInstance());
+    QCOMPARE(m_app->GetRecentFileList().GetCount(), 2);
+    QCOMPARE(EncodeFileName(m_app->GetRecentFileList()[1]), odd);
+    Frame()->GetRecentFileActions()[1]->trigger();
+    QCOMPARE(EncodeFileName(m_app->GetDocument()->GetPathName()), odd);
+    QCOMPARE(m_app->GetDocument()->m_text, std::string("Object changed;\n"));
 }
 
 QTEST_MAIN(TestApp_)

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 using qtestsupport::WriteBytes;
 
 Q_DECLARE_METATYPE(CCommandLineInfo::ShellCommand)
@@ -44,6 +47,8 @@ private slots:
     void failedStarts();
     void noDisplayIsReportedBeforeAnythingElse();
     void unregisterRemovesTheSettings();
+    void signalsCloseAsTheCloseBoxDoes_data();
+    void signalsCloseAsTheCloseBoxDoes();
 
 private:
     Result Run(const QStringList& args, const QProcessEnvironment& env) const;
@@ -115,7 +120,17 @@ void TestCommandLine::parse_data()
     QTest::newRow("--version") << QStringList{"--version", "/p"} << ParsedCommandLine::ShowVersion << S::FileNew << QString() << none << false << false;
     QTest::newRow("-- --help is a file")
         << QStringList{"--", "--help"} << run << S::FileOpen << "--help" << none << false << false;
-    QTest::newRow("a lone dash is a file") << QStringList{"-"} << run << S::FileOpen << "-" << none << false << false;
+    QTest::newRow("a lone dash is an empty switch") << QStringList{"-"} << run << S::FileNew << QString() << none << false << false;
+    QTest::newRow("a lone dash beside a file")
+        << QStringList{"-", "a.inf"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("-- - makes the dash a file") << QStringList{"--", "-"} << run << S::FileOpen << "-" << none << false << false;
+    // The closing step runs after the last argument, whatever it is.
+    QTest::newRow("a file, then -- last")
+        << QStringList{"a.inf", "--"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("a file, then an unknown switch last")
+        << QStringList{"a.inf", "-x"} << run << S::FileOpen << "a.inf" << none << false << false;
+    QTest::newRow("a file, then /Embedding last")
+        << QStringList{"a.inf", "/Embedding"} << run << S::FileOpen << "a.inf" << none << true << false;
     QTest::newRow("an empty argument is skipped")
         << QStringList{"", "b.inf"} << run << S::FileOpen << "b.inf" << none << false << false;
 }
@@ -199,6 +214,10 @@ void TestCommandLine::failedStarts_data()
                                 << true;
     QTest::newRow("a folder") << QStringList{"--", "config"} << "glossel: cannot open %1/config: Is a directory"
                               << true;
+    QTest::newRow("a file of /proc")
+        << QStringList{"/proc/cpuinfo"}
+        << "glossel: cannot open /proc/cpuinfo: its size cannot be known in advance (the system makes it up as it is read)"
+        << true;
     QTest::newRow("-- --version is a file")
         << QStringList{"--", "--version"} << "glossel: cannot open %1/--version: No such file or directory" << true;
     QTest::newRow("/dde") << QStringList{"/dde"}
@@ -213,6 +232,12 @@ void TestCommandLine::failedStarts_data()
     QTest::newRow("/pt on an unknown printer")
         << QStringList{"/pt", "lamp.inf", "NoSuchQueue", "drv", "port"}
         << "glossel: cannot print %1/lamp.inf: there is no printer named 'NoSuchQueue'" << true;
+    // Nobody could close a box while printing: the warning goes to stderr, no waiting.
+    QTest::newRow("/pt of a file with a long line")
+        << QStringList{"/pt", "long.inf", "NoSuchQueue"}
+        << "glossel: %1/long.inf: The file contained a line longer than the maximum allowed (1020)!\n"
+           "glossel: cannot print %1/long.inf: there is no printer named 'NoSuchQueue'"
+        << true;
 }
 
 void TestCommandLine::failedStarts()
@@ -223,15 +248,16 @@ void TestCommandLine::failedStarts()
 
     QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("empty.inf")), QByteArray()));
     QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("lamp.inf")), "Object lamp;\n"));
+    QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("long.inf")), "Object lamp;\n" + QByteArray(1020, 'x') + "\n"));
     QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
     QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("config"))));
 
     const Result result = Run(args, Environment());
     QCOMPARE(result.exitCode, 1);
     QCOMPARE(result.out, QString());
-    // One line; Qt's own notes (such as about XDG_RUNTIME_DIR) are not ours.
+    // Our lines only; Qt's own notes (such as about XDG_RUNTIME_DIR) are not ours.
     const QStringList lines = result.err.split(u'\n', Qt::SkipEmptyParts).filter(QStringLiteral("glossel"));
-    QCOMPARE(lines, QStringList{error.contains(u"%1") ? error.arg(m_dir.path()) : error});
+    QCOMPARE(lines, (error.contains(u"%1") ? error.arg(m_dir.path()) : error).split(u'\n'));
     QCOMPARE(QFile::exists(ConfFile()), stylesWritten);
     if (stylesWritten) {
         QSettings conf(ConfFile(), QSettings::IniFormat);
@@ -285,6 +311,88 @@ void TestCommandLine::unregisterRemovesTheSettings()
         QVERIFY(!QFile::exists(ConfFile()));
         QVERIFY(!QFileInfo::exists(QFileInfo(ConfFile()).path()));
     }
+}
+
+void TestCommandLine::signalsCloseAsTheCloseBoxDoes_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("hook");    // what the program opens over its window (see app/TestHook.h)
+    QTest::addColumn<QString>("report");  // the hook's line once it is open
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("recent");  // the stored recent file, or empty
+    QTest::addColumn<QString>("error");   // a line on stderr, or empty
+
+    const QStringList lamp{QStringLiteral("lamp.inf")};
+    const QString lampPath = m_dir.filePath(QStringLiteral("lamp.inf"));
+    QTest::newRow("SIGTERM over the text's context menu")
+        << lamp << "context-menu" << "QMenu over lamp.inf - Glossel" << SIGTERM << lampPath << "";
+    QTest::newRow("SIGINT over the text's context menu")
+        << lamp << "context-menu" << "QMenu over lamp.inf - Glossel" << SIGINT << lampPath << "";
+    QTest::newRow("SIGHUP over the File menu")
+        << lamp << "file-menu" << "QMenu over lamp.inf - Glossel" << SIGHUP << lampPath << "";
+    QTest::newRow("SIGINT over the Open dialog")
+        << lamp << "open" << "QFileDialog over lamp.inf - Glossel" << SIGINT << lampPath << "";
+    QTest::newRow("SIGTERM over the Syntax Styles dialog")
+        << lamp << "styles" << "CSyntaxStylesDlg over lamp.inf - Glossel" << SIGTERM << lampPath << "";
+    QTest::newRow("SIGINT over the colour chooser")
+        << lamp << "colour" << "QColorDialog over lamp.inf - Glossel" << SIGINT << lampPath << "";
+    QTest::newRow("SIGHUP over the About box")
+        << lamp << "about" << "CAboutDlg over lamp.inf - Glossel" << SIGHUP << lampPath << "";
+    QTest::newRow("SIGINT with the window alone")
+        << lamp << "window" << "none over lamp.inf - Glossel" << SIGINT << lampPath << "";
+    QTest::newRow("a lone dash shows the Untitled window")
+        << QStringList{"-"} << "window" << "none over Untitled - Glossel" << SIGTERM << "" << "";
+    // No window can be seen: the long-line warning goes to stderr instead of a box.
+    QTest::newRow("a long line without a display")
+        << QStringList{"long.inf"} << "window" << "none over long.inf - Glossel" << SIGTERM
+        << m_dir.filePath(QStringLiteral("long.inf"))
+        << "glossel: The file contained a line longer than the maximum allowed (1020)!";
+}
+
+// The glossel program itself, ended by a signal while a menu or a box runs its own loop:
+// it ends that first, then closes as the close box does and saves the styles and recent
+// files.
+void TestCommandLine::signalsCloseAsTheCloseBoxDoes()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, hook);
+    QFETCH(QString, report);
+    QFETCH(int, signal);
+    QFETCH(QString, recent);
+    QFETCH(QString, error);
+    QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("lamp.inf")), "Object lamp;\n"));
+    QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("long.inf")), "Object lamp;\n" + QByteArray(1020, 'x') + "\n"));
+    QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
+
+    QProcessEnvironment env = Environment();
+    env.insert(QStringLiteral("GLOSSEL_TEST_HOOK"), hook);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_dir.path());
+    // Whatever this test program was started with, the signals have their usual effect.
+    process.setChildProcessModifier([] {
+        for (int number : {SIGTERM, SIGHUP, SIGINT}) ::signal(number, SIG_DFL);
+    });
+    process.start(QStringLiteral(GLOSSEL_EXE), args);
+    QByteArray out;
+    while (!out.contains('\n') && process.waitForReadyRead(30000)) out += process.readAllStandardOutput();
+    QCOMPARE(QString::fromLocal8Bit(out), QStringLiteral("glossel-test-hook: ") + report + u'\n');
+
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);  // not ended by the signal, nor a crash
+    QCOMPARE(process.exitCode(), 0);
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(err.split(u'\n', Qt::SkipEmptyParts).filter(QStringLiteral("glossel")),
+             error.isEmpty() ? QStringList() : QStringList{error});
+
+    QSettings conf(ConfFile(), QSettings::IniFormat);
+    conf.beginGroup(QStringLiteral("Inform Syntax Colours"));
+    QCOMPARE(conf.childKeys().size(), 36);
+    conf.endGroup();
+    conf.beginGroup(QStringLiteral("Recent File List"));
+    QCOMPARE(conf.childKeys(), recent.isEmpty() ? QStringList() : QStringList{"File1"});
+    QCOMPARE(conf.value(QStringLiteral("File1")).toString(), recent);
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -654,6 +654,7 @@ void TestDialogs::colourDialogStartsOnTheStylesColour()
         answer.stop();
         shownAtStart = chooser->currentColor();
         chooser->setCurrentColor(QColor(int(GetRValue(pick)), int(GetGValue(pick)), int(GetBValue(pick))));
+        QColorDialog::setCustomColor(0, chooser->currentColor());  // as "Add to Custom Colors" does
         accept ? chooser->accept() : chooser->reject();
     });
     answer.start();
@@ -662,6 +663,8 @@ void TestDialogs::colourDialogStartsOnTheStylesColour()
     QCOMPARE(shownAtStart, QColor(int(GetRValue(initial)), int(GetGValue(initial)), int(GetBValue(initial))));
     QCOMPARE(picked, accept);
     QCOMPARE(chosen, accept ? COLORREF(pick) : 0xFFFFFFFFu);
+    // Qt's chooser keeps its custom colours nowhere beside the program's settings.
+    QVERIFY(!QFile::exists(m_settings.Root() + QStringLiteral("/QtProject.conf")));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -466,7 +466,10 @@ TEST_F(SettingsTest, RecentFileNamesRoundTripWhateverTheyHold)
     struct Row {
         const char* name;
         QString path;
+        QByteArray bytes = {};  // stored as bytes instead when not null
     };
+    QByteArray high;
+    for (int b = 0x80; b <= 0xFF; ++b) high += static_cast<char>(b);
     const Row rows[] = {
         {"space", "/home/u/My Games/a b.inf"},
         {"comma", "/x/a,b.inf"},
@@ -478,13 +481,19 @@ TEST_F(SettingsTest, RecentFileNamesRoundTripWhateverTheyHold)
         {"hash and bracket", "#[x].inf"},
         {"tab", "/x/a\tb.inf"},
         {"non-ASCII", QString::fromUtf8("/x/caf\xC3\xA9/\xE6\x97\xA5.inf")},
+        {"bytes that are not UTF-8, a hex digit after one", {}, "/x/caf\xE9" "e.inf"},
+        {"every byte from 0x80 up", {}, "/x/" + high},
+        {"bytes with a line feed and a closing parenthesis", {}, "/x/a\n)\xFF.inf"},
     };
     const fs::path file = m_dir / "Glossel.conf";
     {
         CSettingsStore store(Q(file));
         int n = 0;
-        for (const Row& row : rows)
-            EXPECT_TRUE(store.WriteProfileString("Recent File List", QString("File%1").arg(++n), row.path));
+        for (const Row& row : rows) {
+            const QString entry = QString("File%1").arg(++n);
+            EXPECT_TRUE(row.bytes.isNull() ? store.WriteProfileString("Recent File List", entry, row.path)
+                                           : store.WriteProfileBytes("Recent File List", entry, row.bytes));
+        }
         EXPECT_TRUE(store.Sync());
     }
     const fs::path copy = m_dir / "copy.conf";
@@ -492,7 +501,12 @@ TEST_F(SettingsTest, RecentFileNamesRoundTripWhateverTheyHold)
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const int status = RunInChild([&] {
             CSettingsStore store(Q(copy));
-            return store.GetProfileString("Recent File List", QString("File%1").arg(i + 1)) == rows[i].path ? 0 : 1;
+            const QString entry = QString("File%1").arg(i + 1);
+            const QByteArray bytes = store.GetProfileBytes("Recent File List", entry);
+            // Each comes back as it was stored: text as text, bytes as bytes.
+            if (rows[i].bytes.isNull())
+                return bytes.isNull() && store.GetProfileString("Recent File List", entry) == rows[i].path ? 0 : 1;
+            return bytes == rows[i].bytes && store.GetProfileString("Recent File List", entry, "none") == "none" ? 0 : 1;
         });
         EXPECT_EQ(status, 0) << rows[i].name;
     }

@@ -1,7 +1,10 @@
 #include "MessageBox.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -14,6 +17,15 @@ MessageBoxHandler& Handler()
 
 int ShowModal(QWidget* owner, const QString& text, const QString& caption, unsigned int type)
 {
+    if (IsHeadlessPlatform()) {
+        // Nobody could see the box, let alone close it.
+        QString line = text;
+        line.replace(u'\n', u' ');
+        std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLower().toLocal8Bit().constData(),
+                     line.toLocal8Bit().constData());
+        std::fflush(stderr);
+        return IDOK;
+    }
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (type & 0xF0u) {
     case MB_ICONSTOP: icon = QMessageBox::Critical; break;
@@ -27,6 +39,12 @@ int ShowModal(QWidget* owner, const QString& text, const QString& caption, unsig
 }
 
 }  // namespace
+
+bool IsHeadlessPlatform()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform == u"offscreen" || platform == u"minimal";
+}
 
 int GlosselMessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned int type)
 {

@@ -1,6 +1,9 @@
 #pragma once
 // The one way the viewer shows a message box. Tests, and headless runs, replace the
-// handler so that nothing ever waits on a modal box.
+// handler so that nothing ever waits on a modal box. Without a handler the box is a
+// modal QMessageBox, except where no person can see a window (IsHeadlessPlatform): the
+// text then goes to standard error, one line after the program's name, and the call
+// returns IDOK at once.
 
 #include <QString>
 
@@ -23,3 +26,18 @@ int GlosselMessageBox(QWidget* owner, const QString& text, const QString& captio
 
 // Installs handler (an empty one restores the modal QMessageBox); returns the previous one.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Installs a handler while it lives, then puts the previous one back.
+class CMessageBoxHandlerScope {
+public:
+    explicit CMessageBoxHandlerScope(MessageBoxHandler handler) : m_previous(SetMessageBoxHandler(std::move(handler))) {}
+    ~CMessageBoxHandlerScope() { SetMessageBoxHandler(std::move(m_previous)); }
+    CMessageBoxHandlerScope(const CMessageBoxHandlerScope&) = delete;
+    CMessageBoxHandlerScope& operator=(const CMessageBoxHandlerScope&) = delete;
+
+private:
+    MessageBoxHandler m_previous;
+};
+
+// True when no person can see a window (the offscreen or minimal platform).
+bool IsHeadlessPlatform();
