@@ -2,6 +2,8 @@
 
 #include "doc/FileName.h"
 
+#include <climits>
+
 namespace {
 
 bool IsSlashSwitchName(const QString& name)
@@ -11,6 +13,19 @@ bool IsSlashSwitchName(const QString& name)
            name.compare(u"Unregserver", Qt::CaseInsensitive) == 0 ||
            name.compare(u"Embedding", Qt::CaseInsensitive) == 0 ||
            name.compare(u"Automation", Qt::CaseInsensitive) == 0;
+}
+
+// The line of --line: a whole number from 1, in decimal digits only; a number past
+// what fits is as good as the last line. 0 when value is no such number.
+long long ParseLineNumber(const QString& value)
+{
+    if (value.isEmpty()) return 0;
+    long long line = 0;
+    for (const QChar c : value) {
+        if (c < u'0' || c > u'9') return 0;
+        line = line > (LLONG_MAX - 9) / 10 ? LLONG_MAX : line * 10 + (c.unicode() - u'0');
+    }
+    return line;
 }
 
 }  // namespace
@@ -87,6 +102,24 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
                 parsed.action = ParsedCommandLine::ShowVersion;
                 return parsed;
             }
+            if (arg == u"--line" || arg.startsWith(u"--line=")) {
+                const bool joined = arg.size() > 6;
+                if (!joined && last) {
+                    parsed.action = ParsedCommandLine::UsageError;
+                    parsed.error = QStringLiteral("glossel: --line needs a line number");
+                    return parsed;
+                }
+                const QString value = joined ? arg.mid(7) : DecodeFileName(QByteArray::fromStdString(args[++i]));
+                parsed.info.m_nLine = ParseLineNumber(value);
+                if (parsed.info.m_nLine == 0) {
+                    parsed.action = ParsedCommandLine::UsageError;
+                    parsed.error = QStringLiteral("glossel: --line needs a whole number from 1, not '%1'").arg(value);
+                    return parsed;
+                }
+                // These may be the last arguments: the closing step must still run.
+                if (i + 1 == args.size()) parsed.info.ParseParam(QString(), true, true);
+                continue;
+            }
             // A lone "-" is a switch with an empty name, which does nothing.
             const bool dashSwitch = arg.startsWith(u'-');
             const bool slashSwitch = arg.size() > 1 && arg.startsWith(u'/') && IsSlashSwitchName(arg.mid(1));
@@ -119,6 +152,9 @@ QString GlosselHelpText()
         "  /Embedding, /Automation\n"
         "                accepted; /Embedding also silences /Unregister's message\n"
         "  /dde          not supported: exits with status 1\n"
+        "  --line N      show FILE with the caret at the start of line N, that line in\n"
+        "                the middle of the window (past the last line: the last line;\n"
+        "                /p and /pt ignore it)\n"
         "  --            every later argument is a file name, not a switch\n"
         "  --help        show this help and exit\n"
         "  --version     show the version and exit\n"
@@ -127,8 +163,9 @@ QString GlosselHelpText()
         "case-sensitive, the others are not; a lone '-' is ignored (name a file called '-'\n"
         "as ./- or after --). Only the first file name counts.\n"
         "\n"
-        "Exit status: 0 on success; 1 when the file cannot be opened or printed, or the\n"
-        "command cannot be carried out (the reason goes to standard error); 3 when /p or\n"
+        "Exit status: 0 on success; 1 when the file cannot be opened or printed, the\n"
+        "command cannot be carried out, or an option is wrong (--line with no whole number\n"
+        "from 1); the reason goes to standard error; 3 when /p or\n"
         "/pt printed the file only up to a line of 1,020 or more characters (the warning\n"
         "goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");

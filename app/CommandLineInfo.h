@@ -7,6 +7,11 @@
 // in any case. Other '-' switches are ignored, a lone "-" among them. "--" makes every later argument plain;
 // "--help" and "--version" ask for the help and the version. The first plain argument
 // is the file; after /pt the next three are printer, driver and port; the rest is ignored.
+//
+// "--line N" (or "--line=N") opens the file with the caret at the start of line N, that
+// line in the middle of the window: N is a whole number from 1, and one past the last
+// line means the last line. Anything else after --line, or nothing, is a usage error.
+// Printing ignores it.
 
 #include <QString>
 
@@ -29,6 +34,7 @@ public:
     QString m_strPrinterName;
     QString m_strDriverName;
     QString m_strPortName;
+    long long m_nLine = 0;  // --line: the line to go to, from 1; 0 for none
 
 private:
     void ParseParamFlag(const QString& param);
@@ -37,9 +43,10 @@ private:
 };
 
 struct ParsedCommandLine {
-    enum Action { Run, ShowHelp, ShowVersion };
+    enum Action { Run, ShowHelp, ShowVersion, UsageError };
     Action action = Run;
     CCommandLineInfo info;
+    QString error;  // for UsageError: the line for standard error
 };
 
 // args are the arguments after the program name, as the system passed them.

@@ -13,6 +13,7 @@
 #include "settings/SettingsStore.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
+#include "view/BusyCursor.h"
 #include "view/GlosselView.h"
 #include "view/MessageBox.h"
 
@@ -101,6 +102,9 @@ bool CGlosselApp::InitInstance()
 
     CMainFrame* frame = GetMainWnd();
     frame->showMaximized();
+    // --line: the caret at that line's start, the line in the middle of the window.
+    if (m_cmdInfo.m_nLine > 0)
+        if (CGlosselView* view = GetView()) view->GetRichEditCtrl().GoToLine(m_cmdInfo.m_nLine - 1);
     return true;
 }
 
@@ -348,6 +352,8 @@ CDocument* CGlosselApp::OpenDocumentFile(const QString& path)
         }
         return open;
     }
+    // Reading and showing a big file takes a while: the pointer says so.
+    const CBusyCursor busy(static_cast<std::uint64_t>(std::max<qint64>(0, QFileInfo(fullPath).size())));
     return m_docTemplate->OpenDocumentFile(fullPath);
 }
 

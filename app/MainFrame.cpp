@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "GlosselApp.h"
+#include "ReadingTools.h"
 #include "RecentFileList.h"
 #include "Resource.h"
 #include "doc/GlosselDoc.h"
@@ -55,6 +56,7 @@ CMainFrame::CMainFrame(CGlosselApp& app, CGlosselDoc& document)
     CreateToolBar();
     CreateStatusBar();
     CreateView(document);
+    CreateReadingTools();
 
     connect(&document, &CDocument::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
     connect(&app, &CGlosselApp::recentFileListChanged, this, &CMainFrame::UpdateRecentFileMenu);
@@ -137,6 +139,20 @@ void CMainFrame::CreateActions()
         pane->setEnabled(false);
         addAction(pane);
     }
+
+    // The reading tools' commands; CreateReadingTools connects them.
+    AddCommand(ID_EDIT_COPY, QStringLiteral("ID_EDIT_COPY"), tr("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
+    AddCommand(ID_EDIT_SELECT_ALL, QStringLiteral("ID_EDIT_SELECT_ALL"), tr("Select &All"),
+               QKeySequence(Qt::CTRL | Qt::Key_A));
+    AddCommand(ID_EDIT_FIND, QStringLiteral("ID_EDIT_FIND"), tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F));
+    AddCommand(ID_EDIT_REPEAT, QStringLiteral("ID_EDIT_REPEAT"), tr("Find &Next"), QKeySequence(Qt::Key_F3));
+    AddCommand(ID_EDIT_FIND_PREVIOUS, QStringLiteral("ID_EDIT_FIND_PREVIOUS"), tr("Find &Previous"),
+               QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    AddCommand(ID_EDIT_GOTO_LINE, QStringLiteral("ID_EDIT_GOTO_LINE"), tr("&Go to Line..."),
+               QKeySequence(Qt::CTRL | Qt::Key_G));
+    AddCommand(ID_EDIT_GOTO_SYMBOL, QStringLiteral("ID_EDIT_GOTO_SYMBOL"), tr("Go to &Symbol..."),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    AddCommand(ID_VIEW_OUTLINE, QStringLiteral("ID_VIEW_OUTLINE"), tr("&Outline"))->setCheckable(true);
 }
 
 void CMainFrame::CreateMenus()
@@ -152,10 +168,23 @@ void CMainFrame::CreateMenus()
     m_recentFileEnd = m_fileMenu->addSeparator();
     m_fileMenu->addAction(GetCommand(ID_APP_EXIT));
 
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->setObjectName(QStringLiteral("EditMenu"));
+    edit->addAction(GetCommand(ID_EDIT_COPY));
+    edit->addAction(GetCommand(ID_EDIT_SELECT_ALL));
+    edit->addSeparator();
+    edit->addAction(GetCommand(ID_EDIT_FIND));
+    edit->addAction(GetCommand(ID_EDIT_REPEAT));
+    edit->addAction(GetCommand(ID_EDIT_FIND_PREVIOUS));
+    edit->addSeparator();
+    edit->addAction(GetCommand(ID_EDIT_GOTO_LINE));
+    edit->addAction(GetCommand(ID_EDIT_GOTO_SYMBOL));
+
     m_viewMenu = menuBar()->addMenu(tr("&View"));
     m_viewMenu->setObjectName(QStringLiteral("ViewMenu"));
     m_viewMenu->addAction(GetCommand(ID_VIEW_TOOLBAR));
     m_viewMenu->addAction(GetCommand(ID_VIEW_STATUS_BAR));
+    m_viewMenu->addAction(GetCommand(ID_VIEW_OUTLINE));
     connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateBarChecks);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
@@ -194,11 +223,14 @@ void CMainFrame::CreateStatusBar()
     auto* idle = new QLabel(QString::fromLatin1(IDLE_MESSAGE), m_wndStatusBar);
     idle->setObjectName(QStringLiteral("AFX_IDS_IDLEMESSAGE"));
     m_wndStatusBar->addWidget(idle, 1);
+    // The caret's position (kept by the reading tools), then the lock keys.
+    m_indicatorPosition = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_POSITION", QStringLiteral("Ln 8,888,888, Col 8,888"));
     const QString widest = QStringLiteral("SCRL");
     m_indicatorCaps = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_CAPS", widest);
     m_indicatorNum = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_NUM", widest);
     m_indicatorScrl = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_SCRL", widest);
-    for (QLabel* pane : {m_indicatorCaps, m_indicatorNum, m_indicatorScrl}) m_wndStatusBar->addPermanentWidget(pane);
+    for (QLabel* pane : {m_indicatorPosition, m_indicatorCaps, m_indicatorNum, m_indicatorScrl})
+        m_wndStatusBar->addPermanentWidget(pane);
     setStatusBar(m_wndStatusBar);
     UpdateBarChecks();
 }
@@ -208,6 +240,25 @@ void CMainFrame::CreateView(CGlosselDoc& document)
     m_view = new CGlosselView(&document, this);
     setCentralWidget(m_view);
     m_view->OnCreate();
+}
+
+void CMainFrame::CreateReadingTools()
+{
+    m_readingTools = new CReadingTools(*this, m_app, m_view->GetRichEditCtrl(), *m_indicatorPosition);
+    CReadingTools* tools = m_readingTools;
+    const std::pair<int, void (CReadingTools::*)()> commands[] = {
+        {ID_EDIT_COPY, &CReadingTools::OnEditCopy},
+        {ID_EDIT_SELECT_ALL, &CReadingTools::OnEditSelectAll},
+        {ID_EDIT_FIND, &CReadingTools::OnEditFind},
+        {ID_EDIT_REPEAT, &CReadingTools::OnEditFindNext},
+        {ID_EDIT_FIND_PREVIOUS, &CReadingTools::OnEditFindPrevious},
+        {ID_EDIT_GOTO_LINE, &CReadingTools::OnEditGoToLine},
+        {ID_EDIT_GOTO_SYMBOL, &CReadingTools::OnEditGoToSymbol},
+    };
+    for (const auto& [id, handler] : commands) connect(GetCommand(id), &QAction::triggered, tools, handler);
+    connect(GetCommand(ID_VIEW_OUTLINE), &QAction::triggered, tools, &CReadingTools::OnViewOutline);
+    connect(m_viewMenu, &QMenu::aboutToShow, tools, &CReadingTools::UpdateOutlineCheck);
+    tools->SetCommands(GetCommand(ID_EDIT_COPY), GetCommand(ID_VIEW_OUTLINE));
 }
 
 void CMainFrame::OnUpdateFrameTitle()

@@ -5,6 +5,11 @@
 // the command under the pointer) and the CAP, NUM and SCRL panes, lit while the lock
 // key is on; and the view over the rest. The caption is the document's title, " - ",
 // then "Glossel". Commands go to the application object.
+//
+// Beyond those, for reading a long text (CReadingTools): an Edit menu between File and
+// View (Copy, Select All, Find..., Find Next, Find Previous, Go to Line..., Go to
+// Symbol..., with Ctrl+C, Ctrl+A, Ctrl+F, F3, Shift+F3, Ctrl+G, Ctrl+Shift+O), View >
+// Outline, a find bar under the text, the Outline dock and a position pane before CAP.
 
 #include "LockKeys.h"
 
@@ -18,6 +23,7 @@
 class CGlosselApp;
 class CGlosselDoc;
 class CGlosselView;
+class CReadingTools;
 class QAction;
 class QLabel;
 class QMenu;
@@ -34,6 +40,8 @@ public:
     CGlosselView* GetActiveView() const { return m_view; }
     QToolBar* GetToolBar() const { return m_wndToolBar; }
     QStatusBar* GetStatusBar() const { return m_wndStatusBar; }
+    // The find bar, the Outline dock and the position pane, and their commands' handlers.
+    CReadingTools* GetReadingTools() const { return m_readingTools; }
     // The action of a command id (ID_FILE_OPEN, ...), or null.
     QAction* GetCommand(int id) const;
     // The recent-file entries of the File menu, in order.
@@ -57,6 +65,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateView(CGlosselDoc& document);
+    void CreateReadingTools();
 
     QAction* AddCommand(int id, const QString& objectName, const QString& text,
                         const QKeySequence& shortcut = {});
@@ -67,6 +76,7 @@ private:
     CGlosselApp& m_app;
     CGlosselDoc& m_document;
     CGlosselView* m_view = nullptr;
+    CReadingTools* m_readingTools = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QMenu* m_fileMenu = nullptr;
@@ -75,6 +85,7 @@ private:
     QAction* m_recentFileEnd = nullptr;
     std::vector<QAction*> m_recentFileActions;
     std::map<int, QAction*> m_commands;
+    QLabel* m_indicatorPosition = nullptr;
     QLabel* m_indicatorCaps = nullptr;
     QLabel* m_indicatorNum = nullptr;
     QLabel* m_indicatorScrl = nullptr;

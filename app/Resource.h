@@ -21,6 +21,17 @@ inline constexpr int ID_INDICATOR_CAPS = 59137;
 inline constexpr int ID_INDICATOR_NUM = 59138;
 inline constexpr int ID_INDICATOR_SCRL = 59139;
 
+// The reading tools: the Edit menu, View > Outline and the position pane.
+inline constexpr int ID_EDIT_COPY = 57634;
+inline constexpr int ID_EDIT_FIND = 57636;
+inline constexpr int ID_EDIT_REPEAT = 57637;  // Find Next
+inline constexpr int ID_EDIT_SELECT_ALL = 57642;
+inline constexpr int ID_EDIT_FIND_PREVIOUS = 32772;
+inline constexpr int ID_EDIT_GOTO_LINE = 32773;
+inline constexpr int ID_EDIT_GOTO_SYMBOL = 32774;
+inline constexpr int ID_VIEW_OUTLINE = 32775;
+inline constexpr int ID_INDICATOR_POSITION = 32776;
+
 inline constexpr int RECENT_FILE_COUNT = 10;
 
 // Strings of the user interface.
@@ -42,4 +53,12 @@ inline constexpr CommandPrompt COMMAND_PROMPTS[] = {
     {ID_APP_EXIT, "Quit the application\nExit"},
     {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
+    {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard\nCopy"},
+    {ID_EDIT_SELECT_ALL, "Select the entire document\nSelect All"},
+    {ID_EDIT_FIND, "Find the specified text\nFind"},
+    {ID_EDIT_REPEAT, "Find the next occurrence of the text\nFind Next"},
+    {ID_EDIT_FIND_PREVIOUS, "Find the previous occurrence of the text\nFind Previous"},
+    {ID_EDIT_GOTO_LINE, "Move to the start of a line given by its number\nGo to Line"},
+    {ID_EDIT_GOTO_SYMBOL, "Move to a definition chosen by its name\nGo to Symbol"},
+    {ID_VIEW_OUTLINE, "Show or hide the outline of the file's definitions\nToggle Outline"},
 };

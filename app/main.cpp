@@ -23,6 +23,10 @@ int main(int argc, char** argv)
         std::fputs(GlosselVersionText().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    if (parsed.action == ParsedCommandLine::UsageError) {
+        std::fprintf(stderr, "%s\nTry 'glossel --help' for more information.\n", parsed.error.toLocal8Bit().constData());
+        return 1;
+    }
 
     // Printing and /dde show no window: they never need a screen. Without a screen the
     // removal of the settings still works and says so on standard output; only showing

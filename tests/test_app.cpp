@@ -206,7 +206,8 @@ void TestApp_::menusAndKeys()
     CMainFrame* frame = Frame();
     QStringList titles;
     for (QAction* menu : frame->menuBar()->actions()) titles << menu->text();
-    QCOMPARE(titles, (QStringList{"&File", "&View", "&Tools", "&Help"}));
+    // The Edit menu is the one menu added to the four, between File and View.
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
 
     const auto itemsOf = [&](int index) {
         QStringList items;
@@ -221,16 +222,22 @@ void TestApp_::menusAndKeys()
         return items;
     };
     QCOMPARE(itemsOf(0), (QStringList{"&Open...\tCtrl+O", "-", "Recent File (grey)", "-", "E&xit"}));
-    QCOMPARE(itemsOf(1), (QStringList{"&Toolbar [x]", "&Status Bar [x]"}));
-    QCOMPARE(itemsOf(2), (QStringList{"&Syntax Styles...\tCtrl+T"}));
-    QCOMPARE(itemsOf(3), (QStringList{"&About Glossel..."}));
+    // Copy is grey while nothing is selected, as at start.
+    QCOMPARE(itemsOf(1), (QStringList{"&Copy\tCtrl+C (grey)", "Select &All\tCtrl+A", "-", "&Find...\tCtrl+F",
+                                      "Find &Next\tF3", "Find &Previous\tShift+F3", "-", "&Go to Line...\tCtrl+G",
+                                      "Go to &Symbol...\tCtrl+Shift+O"}));
+    // The one View item added comes last, and the outline is hidden at start.
+    QCOMPARE(itemsOf(2), (QStringList{"&Toolbar [x]", "&Status Bar [x]", "&Outline [ ]"}));
+    QCOMPARE(itemsOf(3), (QStringList{"&Syntax Styles...\tCtrl+T"}));
+    QCOMPARE(itemsOf(4), (QStringList{"&About Glossel..."}));
 
     // The accelerators, exactly these and no others.
     QStringList keys;
     for (QAction* action : frame->findChildren<QAction*>())
         for (const QKeySequence& key : action->shortcuts()) keys << key.toString();
     keys.sort();
-    QCOMPARE(keys, (QStringList{"Ctrl+O", "Ctrl+T", "F6", "Shift+F6"}));
+    QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+C", "Ctrl+F", "Ctrl+G", "Ctrl+O", "Ctrl+Shift+O", "Ctrl+T", "F3", "F6",
+                                "Shift+F3", "Shift+F6"}));
 }
 
 void TestApp_::startWithAFile()
@@ -1121,10 +1128,15 @@ void TestApp_::lockKeyPanes()
     QVERIFY(Start().InitInstance());
     Activate();
     CMainFrame* frame = Frame();
-    QStringList panes;
+    // The panes from left to right: the caret's position, then the lock keys.
+    QList<QLabel*> labels;
     for (QLabel* label : frame->GetStatusBar()->findChildren<QLabel*>())
-        if (label->objectName().startsWith(QStringLiteral("ID_INDICATOR"))) panes << label->objectName();
-    QCOMPARE(panes, (QStringList{"ID_INDICATOR_CAPS", "ID_INDICATOR_NUM", "ID_INDICATOR_SCRL"}));
+        if (label->objectName().startsWith(QStringLiteral("ID_INDICATOR"))) labels << label;
+    std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) { return a->x() < b->x(); });
+    QStringList panes;
+    for (QLabel* label : labels) panes << label->objectName();
+    QCOMPARE(panes, (QStringList{"ID_INDICATOR_POSITION", "ID_INDICATOR_CAPS", "ID_INDICATOR_NUM", "ID_INDICATOR_SCRL"}));
+    panes.removeFirst();
     const auto texts = [&] {
         QStringList shown;
         for (const QString& name : panes) shown << frame->GetStatusBar()->findChild<QLabel*>(name)->text();

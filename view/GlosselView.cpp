@@ -1,5 +1,7 @@
 #include "GlosselView.h"
 
+#include "BusyCursor.h"
+
 #include "doc/GlosselDoc.h"
 
 #include <QPointer>
@@ -43,6 +45,8 @@ void CGlosselView::Render()
     // Hiding the focused control would pass the focus on; it comes back after the render.
     const bool hadFocus = m_richEdit.hasFocus();
     const QPointer<CGlosselView> self = this;
+    // A big text takes a while: the pointer says so until the text is in the control.
+    const CBusyCursor busy(document->m_text.size());
     m_richEdit.hide();
     m_richEdit.RenderSource(document->m_text);
     if (!self) return;  // the window went away while the long-line message was up

@@ -40,6 +40,12 @@ const CKeyBinding kBindings[] = {
     {K::SelectEndOfDocument, 0, kNone, A::EndOfText, true, true},
     {K::UnknownKey, Qt::Key_Down, kCtrl, A::ScrollRowDown, false, false},
     {K::UnknownKey, Qt::Key_Up, kCtrl, A::ScrollRowUp, false, false},
+    // Ctrl with =, + (with or without the Shift it takes on most layouts), - and 0.
+    {K::UnknownKey, Qt::Key_Equal, kCtrl, A::ZoomIn, false, false},
+    {K::UnknownKey, Qt::Key_Plus, kCtrl, A::ZoomIn, false, false},
+    {K::UnknownKey, Qt::Key_Plus, kCtrl | Qt::ShiftModifier, A::ZoomIn, false, false},
+    {K::UnknownKey, Qt::Key_Minus, kCtrl, A::ZoomOut, false, false},
+    {K::UnknownKey, Qt::Key_0, kCtrl, A::ZoomReset, false, false},
 };
 
 }  // namespace
@@ -50,7 +56,7 @@ const CKeyBinding* CKeyTable::Find(const QKeyEvent* e)
 {
     for (const CKeyBinding& b : kBindings) {
         const bool match = b.standard != K::UnknownKey ? e->matches(b.standard)
-                                                       : e->key() == b.key && e->modifiers() == b.modifiers;
+                                                       : e->key() == b.key && (e->modifiers() & ~Qt::KeypadModifier) == b.modifiers;
         if (match) return &b;
     }
     return nullptr;

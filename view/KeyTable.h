@@ -4,7 +4,8 @@
 // that the keys it claims are always keys it handles.
 //
 //  - A row names a standard key of the platform (QKeySequence::Copy, MoveToNextWord,
-//    ...) or, when that is UnknownKey, one key with exactly its modifiers.
+//    ...) or, when that is UnknownKey, one key with exactly its modifiers; the keypad's
+//    keys count as the main keyboard's (Ctrl with the keypad's + zooms in).
 //  - The first row that matches a key is its row.
 //  - A claiming row takes its key before the shortcuts of the control's window: a window
 //    shortcut on Ctrl+C, Ctrl+A, Home, End or the arrows sideways does not steal the key
@@ -36,6 +37,9 @@ enum class EditAction : std::uint8_t {
     EndOfText,
     ScrollRowDown,  // the view moves, the caret stays
     ScrollRowUp,
+    ZoomIn,  // the text's size, for the run
+    ZoomOut,
+    ZoomReset,
 };
 
 struct CKeyBinding {

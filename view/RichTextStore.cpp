@@ -417,6 +417,37 @@ std::uint64_t CRichTextStore::ByteOfUnit(std::uint64_t pos) const
     return m_text.size();
 }
 
+std::uint64_t CRichTextStore::UnitOfByte(std::uint64_t pos) const
+{
+    if (pos >= m_text.size()) return m_unitLength;
+    if (m_encoding == TextEncoding::Windows1252) return pos;
+    const auto row = static_cast<std::size_t>(std::upper_bound(m_rowBytes.begin(), m_rowBytes.end(), pos) -
+                                              m_rowBytes.begin()) - 1;
+    std::uint64_t units = m_rowUnits[row];
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
+    for (std::uint64_t p = m_rowBytes[row]; p < pos;) {
+        const unsigned length = SequenceLength(s[p]);
+        units += length == 4 ? 2 : 1;
+        p += length;
+    }
+    return units;
+}
+
+std::uint64_t CRichTextStore::ColumnOf(std::uint64_t pos) const
+{
+    if (pos > m_unitLength) pos = m_unitLength;
+    const std::size_t row = RowOfUnit(pos);
+    const std::uint64_t end = ByteOfUnit(pos);
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
+    std::uint64_t column = 0;
+    for (std::uint64_t p = RowByteStart(row); p < end; ++p) {
+        // A character's continuation bytes take no column of their own.
+        if (m_encoding == TextEncoding::Utf8 && (s[p] & 0xC0) == 0x80) continue;
+        column = NextColumn(column, s[p]);
+    }
+    return column;
+}
+
 const CCharFormat& CRichTextStore::FormatAt(std::uint64_t pos) const
 {
     if (m_runLow.empty()) return m_formats[0];

@@ -126,6 +126,12 @@ public:
     // The byte offset where the character at unit pos begins (the byte length at the end;
     // the second unit of a surrogate pair gives its character's first byte).
     std::uint64_t ByteOfUnit(std::uint64_t pos) const;
+    // The inverse: the unit position of the character that begins at byte pos, or of the
+    // next one when pos lies inside a character (the length at the end).
+    std::uint64_t UnitOfByte(std::uint64_t pos) const;
+    // The column of unit pos in its row as the control draws it, from 0: tab stops every
+    // 8 columns, one column for every other character (a surrogate pair is one).
+    std::uint64_t ColumnOf(std::uint64_t pos) const;
 
     // Gives from..to (units) the attributes that mask selects from format.
     static constexpr unsigned APPLY_COLOUR = 1, APPLY_BOLD = 2, APPLY_ITALIC = 4;

@@ -70,6 +70,12 @@ bool CRowScroller::ShowPos(std::uint64_t pos)
     return ScrollTo(top, scrollX);
 }
 
+bool CRowScroller::CentreRow(std::size_t row)
+{
+    const std::size_t above = (FullRowsVisible() - 1) / 2;
+    return ScrollTo(static_cast<long long>(row) - static_cast<long long>(above), 0);
+}
+
 bool CRowScroller::Wheel(const QWheelEvent& e)
 {
     const QPoint pixels = e.pixelDelta();

@@ -8,7 +8,9 @@
 //  - The top row goes no further than the last row that lets the final row show whole;
 //    sideways the text scrolls until its widest row (by columns, or laid out) fits.
 //  - Bringing a position into view moves the fewest rows, and sideways jumps a third of
-//    the width beyond the edge, so that a moving caret does not sit at the edge.
+//    the width beyond the edge, so that a moving caret does not sit at the edge. A row
+//    brought to the middle has as many whole rows above it as below (one more below
+//    when the count is even).
 //  - A wheel notch moves the system's wheel lines; Shift (or a sideways wheel) moves
 //    sideways, twice as many columns. Fine steps add up until they make a whole row or pixel.
 //  - Functions that scroll return whether anything moved; the owner repaints then.
@@ -41,6 +43,9 @@ public:
     bool ScrollBy(long long rows) { return ScrollTo(static_cast<long long>(m_topRow) + rows, m_scrollX); }
     // Scrolls as little as it takes to show pos.
     bool ShowPos(std::uint64_t pos);
+    // Brings row to the middle of the view (as near as the ends of the text allow),
+    // scrolled fully to the left.
+    bool CentreRow(std::size_t row);
     bool Wheel(const QWheelEvent& e);
 
     // The y of a row's top in the viewport, and the viewport x of x in a row's layout.

@@ -1,5 +1,6 @@
 #include "SyntaxRichEditCtrl.h"
 
+#include "BusyCursor.h"
 #include "CaretMotion.h"
 #include "KeyTable.h"
 #include "MessageBox.h"
@@ -31,14 +32,9 @@
 #include <malloc.h>
 #endif
 
-namespace {
-
-constexpr int kAutoScrollInterval = 40;  // ms between steps while a drag is outside
-
-}  // namespace
-
 CSyntaxRichEditCtrl::CSyntaxRichEditCtrl(QWidget* parent)
-    : QAbstractScrollArea(parent), m_store(std::make_shared<CRichTextStore>()), m_scroller(m_layout, *viewport())
+    : QAbstractScrollArea(parent), m_store(std::make_shared<CRichTextStore>()), m_scroller(m_layout, *viewport()),
+      m_mouse(*this)
 {
     m_store->Finish();
     m_layout.SetStore(m_store.get());
@@ -108,9 +104,12 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
         m_lastRenderFailed = true;
         return;
     }
-    if (status == RenderStatus::LongLine)
+    if (status == RenderStatus::LongLine) {
+        // The box shows the normal pointer, even in the middle of a long open.
+        const CBusyCursor::CPause pause;
         GlosselMessageBox(this, QString::fromStdString(LongLineMessage()), QString::fromLatin1(LONG_LINE_CAPTION),
                           MB_OK | MB_ICONEXCLAMATION);
+    }
 
     // The document's text is at most the source's bytes and a final line feed.
     m_expectedBytes = std::min<std::uint64_t>(text.size(), output.Length()) + 1;
@@ -168,11 +167,13 @@ void CSyntaxRichEditCtrl::ReplaceStore(std::shared_ptr<CRichTextStore> store)
     m_highlights.clear();
     m_selection.Reset();
     m_scroller.Reset();
-    m_dragging = false;
-    m_autoScrollTimer.stop();
+    m_centreRow.reset();
+    m_textShownPending = true;
+    m_mouse.Stop();
     viewport()->update();
     CRichEditAccessible::NotifyTextReplaced(this);
     CRichEditAccessible::NotifyCaret(this, 0, 0);
+    emit textReplaced();
     emit selectionChanged();
 }
 
@@ -214,6 +215,12 @@ void CSyntaxRichEditCtrl::SetHighlights(std::vector<CTextHighlight> highlights)
     viewport()->update();
 }
 
+void CSyntaxRichEditCtrl::SetHighlightSource(HighlightSource source)
+{
+    m_highlightSource = std::move(source);
+    viewport()->update();
+}
+
 // ---------------------------------------------------------------------------------------
 // Selection
 
@@ -243,6 +250,8 @@ void CSyntaxRichEditCtrl::GetSel(long long& start, long long& end) const
 
 void CSyntaxRichEditCtrl::SetSelection(std::uint64_t anchor, std::uint64_t caret)
 {
+    // Any other placing of the caret lets go of the row GoToLine kept in the middle.
+    m_centreRow.reset();
     if (!m_selection.Set(anchor, caret, m_store->Length())) return;
     viewport()->update();
     CRichEditAccessible::NotifyCaret(this, m_selection.Anchor(), m_selection.Caret());
@@ -297,6 +306,35 @@ void CSyntaxRichEditCtrl::ScrollToPos(long long pos)
         viewport()->update();
 }
 
+void CSyntaxRichEditCtrl::GoToLine(long long line)
+{
+    const std::size_t last = m_store->RowCount() - 1;
+    GoToPos(static_cast<long long>(
+        m_store->RowStart(static_cast<std::size_t>(std::clamp<long long>(line, 0, static_cast<long long>(last))))));
+}
+
+void CSyntaxRichEditCtrl::GoToPos(long long pos)
+{
+    const std::uint64_t at = std::min(static_cast<std::uint64_t>(std::max(0LL, pos)), m_store->Length());
+    SetSelection(at, at);
+    m_selection.ForgetGoalX();
+    m_centreRow = m_store->RowOfUnit(at);
+    bool moved = m_scroller.CentreRow(*m_centreRow);
+    moved |= m_scroller.ShowPos(at);  // sideways, for a position far along its row
+    if (moved) viewport()->update();
+    if (hasFocus()) RestartBlink();
+}
+
+long long CSyntaxRichEditCtrl::GetCaretLine() const
+{
+    return static_cast<long long>(m_store->RowOfUnit(m_selection.Caret()));
+}
+
+long long CSyntaxRichEditCtrl::GetCaretColumn() const
+{
+    return static_cast<long long>(m_store->ColumnOf(m_selection.Caret()));
+}
+
 QRect CSyntaxRichEditCtrl::CharRect(long long pos) const
 {
     return pos < 0 ? QRect() : m_scroller.CharRect(static_cast<std::uint64_t>(pos));
@@ -325,7 +363,13 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
     if (showSelection)
         rows.SetSelection(m_selection.From(), m_selection.To(), palette().color(QPalette::Highlight),
                           palette().color(QPalette::HighlightedText));
-    rows.SetHighlights(&m_highlights);
+    const std::size_t firstRow = m_scroller.TopRow();
+    const std::size_t lastRow = std::min(m_store->RowCount(), firstRow + m_scroller.FullRowsVisible() + 1) - 1;
+    m_paintHighlights.clear();
+    if (m_highlightSource && firstRow <= lastRow)
+        m_highlightSource(m_store->RowStart(firstRow), m_store->RowEnd(lastRow), m_paintHighlights);
+    m_paintHighlights.insert(m_paintHighlights.end(), m_highlights.begin(), m_highlights.end());
+    rows.SetHighlights(&m_paintHighlights);
     const bool showCaret = isEnabled() && hasFocus() && m_caretOn;
     const std::uint64_t caret = m_selection.Caret();
 
@@ -346,6 +390,10 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
             const qreal x = origin.x() + line.cursorToX(static_cast<int>(caret - rowStart));
             painter.fillRect(QRectF(std::floor(x), y, 1, lineHeight), Qt::black);
         }
+    }
+    if (m_textShownPending) {
+        m_textShownPending = false;
+        emit textShown();
     }
 }
 
@@ -400,7 +448,17 @@ void CSyntaxRichEditCtrl::keyPressEvent(QKeyEvent* e)
         break;
     case EditAction::ScrollRowDown:
     case EditAction::ScrollRowUp:
+        m_centreRow.reset();
         if (m_scroller.ScrollBy(binding->action == EditAction::ScrollRowDown ? 1 : -1)) viewport()->update();
+        break;
+    case EditAction::ZoomIn:
+        ZoomIn();
+        break;
+    case EditAction::ZoomOut:
+        ZoomOut();
+        break;
+    case EditAction::ZoomReset:
+        SetZoom(CTextZoom::DEFAULT_POINTS);
         break;
     default: {
         const CCaretMotion::Result move =
@@ -420,104 +478,32 @@ void CSyntaxRichEditCtrl::keyPressEvent(QKeyEvent* e)
 
 void CSyntaxRichEditCtrl::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mousePressEvent(e);
-        return;
-    }
-    const QPoint point = e->position().toPoint();
-    const std::uint64_t pos = m_scroller.PosAtPoint(point);
-    m_mousePoint = point;
-    m_dragging = true;
-    if (m_tripleClickTimer.isActive() &&
-        (point - m_tripleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
-        // Third click: the whole line, its line feed included.
-        m_tripleClickTimer.stop();
-        BeginUnitSelection(CCaretModel::Unit::Line, pos);
-        return;
-    }
-    m_selection.BeginUnits(CCaretModel::Unit::Character, pos, pos);
-    MoveCaret(pos, (e->modifiers() & Qt::ShiftModifier) != 0);
+    if (!m_mouse.Press(*e)) QAbstractScrollArea::mousePressEvent(e);
 }
 
 void CSyntaxRichEditCtrl::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseDoubleClickEvent(e);
-        return;
-    }
-    const QPoint point = e->position().toPoint();
-    // The word under the pointer: the character it is on, not the gap nearest to it.
-    const std::size_t row = m_scroller.RowAtY(point.y());
-    const int column =
-        m_layout.RowAt(row).layout.lineAt(0).xToCursor(m_scroller.RowX(point.x()), QTextLine::CursorOnCharacter);
-    m_dragging = true;
-    m_mousePoint = point;
-    BeginUnitSelection(CCaretModel::Unit::Word,
-                       std::min(m_store->RowStart(row) + static_cast<std::uint64_t>(std::max(0, column)),
-                                m_store->RowEnd(row)));
-    m_tripleClickPoint = point;
-    m_tripleClickTimer.start(QApplication::doubleClickInterval(), this);
-}
-
-void CSyntaxRichEditCtrl::UnitAround(CCaretModel::Unit unit, std::uint64_t pos, std::uint64_t& start,
-                                     std::uint64_t& end) const
-{
-    start = end = pos;
-    if (unit == CCaretModel::Unit::Word) m_layout.WordAt(pos, start, end);
-    if (unit == CCaretModel::Unit::Line) m_layout.RowAround(pos, start, end);
-}
-
-void CSyntaxRichEditCtrl::BeginUnitSelection(CCaretModel::Unit unit, std::uint64_t pos)
-{
-    std::uint64_t start, end;
-    UnitAround(unit, pos, start, end);
-    m_selection.BeginUnits(unit, start, end);
-    SetSelection(start, end);
-    EnsureCaretVisible();
-    RestartBlink();
-}
-
-void CSyntaxRichEditCtrl::ExtendMouseSelection(const QPoint& point)
-{
-    const std::uint64_t pos = m_scroller.PosAtPoint(point);
-    std::uint64_t start, end;
-    UnitAround(m_selection.SelectionUnit(), pos, start, end);
-    const auto [anchor, caret] = m_selection.ExtendUnits(pos, start, end);
-    SetSelection(anchor, caret);
-    m_selection.ForgetGoalX();
-    EnsureCaretVisible();
-    RestartBlink();
+    if (!m_mouse.DoubleClick(*e)) QAbstractScrollArea::mouseDoubleClickEvent(e);
 }
 
 void CSyntaxRichEditCtrl::mouseMoveEvent(QMouseEvent* e)
 {
-    if (!m_dragging || !(e->buttons() & Qt::LeftButton)) {
-        QAbstractScrollArea::mouseMoveEvent(e);
-        return;
-    }
-    m_mousePoint = e->position().toPoint();
-    ExtendMouseSelection(m_mousePoint);
-    // Outside the control the view goes on scrolling while the button is held.
-    if (viewport()->rect().contains(m_mousePoint))
-        m_autoScrollTimer.stop();
-    else if (!m_autoScrollTimer.isActive())
-        m_autoScrollTimer.start(kAutoScrollInterval, this);
+    if (!m_mouse.Move(*e)) QAbstractScrollArea::mouseMoveEvent(e);
 }
 
 void CSyntaxRichEditCtrl::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (e->button() != Qt::LeftButton || !m_dragging) {
-        QAbstractScrollArea::mouseReleaseEvent(e);
-        return;
-    }
-    m_dragging = false;
-    m_autoScrollTimer.stop();
-    SelectionChangedByUser();
+    if (!m_mouse.Release(*e)) QAbstractScrollArea::mouseReleaseEvent(e);
 }
 
 void CSyntaxRichEditCtrl::wheelEvent(QWheelEvent* e)
 {
-    if (m_scroller.Wheel(*e)) viewport()->update();
+    if (e->modifiers() & Qt::ControlModifier) {
+        if (m_zoom.Wheel(e->angleDelta().y(), font())) ZoomChanged();
+    } else {
+        m_centreRow.reset();
+        if (m_scroller.Wheel(*e)) viewport()->update();
+    }
     e->accept();
 }
 
@@ -570,7 +556,41 @@ void CSyntaxRichEditCtrl::resizeEvent(QResizeEvent* e)
 {
     QAbstractScrollArea::resizeEvent(e);
     m_layout.SetCacheRows(3 * std::max(1, viewport()->height() / m_layout.LineHeight()));
-    if (m_scroller.ScrollBy(0)) viewport()->update();  // a taller view may show the end sooner
+    if (m_centreRow) {
+        m_scroller.CentreRow(*m_centreRow);
+        m_scroller.ShowPos(m_selection.Caret());
+        viewport()->update();
+    } else if (m_scroller.ScrollBy(0)) {
+        viewport()->update();  // a taller view may show the end sooner
+    }
+}
+
+void CSyntaxRichEditCtrl::SetZoom(int points)
+{
+    if (m_zoom.Set(points, font())) ZoomChanged();
+}
+
+void CSyntaxRichEditCtrl::ZoomIn()
+{
+    if (m_zoom.In(font())) ZoomChanged();
+}
+
+void CSyntaxRichEditCtrl::ZoomOut()
+{
+    if (m_zoom.Out(font())) ZoomChanged();
+}
+
+void CSyntaxRichEditCtrl::ZoomChanged()
+{
+    const std::size_t top = m_scroller.TopRow();
+    const qreal oldWidth = m_layout.CharWidth();
+    m_layout.SetFont(m_zoom.Apply(font()));
+    m_layout.SetCacheRows(3 * std::max(1, viewport()->height() / m_layout.LineHeight()));
+    m_scroller.ScrollTo(static_cast<long long>(top),
+                        std::lround(m_scroller.ScrollX() * m_layout.CharWidth() / oldWidth));
+    if (m_centreRow) m_scroller.CentreRow(*m_centreRow);
+    viewport()->update();
+    emit zoomChanged(GetZoom());
 }
 
 void CSyntaxRichEditCtrl::changeEvent(QEvent* e)
@@ -578,7 +598,7 @@ void CSyntaxRichEditCtrl::changeEvent(QEvent* e)
     QAbstractScrollArea::changeEvent(e);
     switch (e->type()) {
     case QEvent::FontChange:
-        m_layout.SetFont(font());
+        m_layout.SetFont(m_zoom.Apply(font()));
         viewport()->update();
         break;
     case QEvent::EnabledChange:
@@ -599,13 +619,6 @@ void CSyntaxRichEditCtrl::timerEvent(QTimerEvent* e)
     if (e->timerId() == m_blinkTimer.timerId()) {
         m_caretOn = !m_caretOn;
         UpdateCaret();
-    } else if (e->timerId() == m_autoScrollTimer.timerId()) {
-        if (m_dragging)
-            ExtendMouseSelection(m_mousePoint);
-        else
-            m_autoScrollTimer.stop();
-    } else if (e->timerId() == m_tripleClickTimer.timerId()) {
-        m_tripleClickTimer.stop();
     } else {
         QAbstractScrollArea::timerEvent(e);
     }

@@ -49,6 +49,10 @@
 //    paint device.
 //  - Hiding a focused widget moves Qt's keyboard focus elsewhere; an owner that hides
 //    the control around a render gives the focus back after showing it.
+//  - For reading: a source of highlights asked at every paint for the rows shown (the
+//    find bar's matches); GoToLine, which brings a line to the middle of the view; the
+//    caret's line and column; and a zoom of the text for the run (Ctrl with =, +, -, 0
+//    or the wheel; CTextZoom), which printing ignores.
 //
 // The widget only joins its parts and answers Qt's events:
 //  - CStreamLoader makes a new store from a stream-in or plain text;
@@ -57,21 +61,26 @@
 //  - CRowLayout lays the rows out in the screen font (SetFont: any size), CRowScroller
 //    says which of them the viewport shows and where, CRowPainter paints them with the
 //    selection and any highlighted ranges (SetHighlights);
+//  - CMouseSelection selects with the mouse's clicks and drags;
 //  - CPagePrinter paints pages on a printer or any other paint device;
 //  - CRichEditAccessible answers screen readers and tells them of caret moves.
 
 #include "view/CaretModel.h"
+#include "view/MouseSelection.h"
 #include "view/RichTextStore.h"
 #include "view/RowLayout.h"
 #include "view/RowPainter.h"
 #include "view/RowScroller.h"
 #include "view/StreamLoader.h"
+#include "view/TextZoom.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -165,6 +174,25 @@ public:
     // they stay until the text is replaced or other ranges are set.
     void SetHighlights(std::vector<CTextHighlight> highlights);
 
+    // Asked at every paint for the highlights of the rows shown, from..to in positions
+    // as shown; they are painted with those of SetHighlights. An empty source asks nothing.
+    using HighlightSource = std::function<void(std::uint64_t from, std::uint64_t to, std::vector<CTextHighlight>& out)>;
+    void SetHighlightSource(HighlightSource source);
+
+    // Puts the caret at pos (clamped to the text) and brings its row to the middle of the
+    // view, where it stays while the view changes size until the caret moves or the
+    // view scrolls. GoToLine does the same with the start of row line (from 0, clamped).
+    void GoToPos(long long pos);
+    void GoToLine(long long line);
+    // The caret's row and its column as drawn (from 0; tab stops every 8 columns).
+    long long GetCaretLine() const;
+    long long GetCaretColumn() const;
+    // The size in points the text is shown in; zooming keeps the row at the top.
+    int GetZoom() const { return m_zoom.Points(font()); }
+    void SetZoom(int points);
+    void ZoomIn();
+    void ZoomOut();
+
     void Copy();
     void SelectAll();
     // The context menu: Copy and Select All. The caller owns it.
@@ -173,6 +201,12 @@ public:
 Q_SIGNALS:
     // The caret or the selection moved.
     void selectionChanged();
+    // A new text replaced the old one (a render, a stream-in, SetWindowText).
+    void textReplaced();
+    // The first paint of a new text is done.
+    void textShown();
+    // The zoom changed to points.
+    void zoomChanged(int points);
 
 protected:
     bool event(QEvent* e) override;
@@ -191,6 +225,8 @@ protected:
     void timerEvent(QTimerEvent* e) override;
 
 private:
+    friend class CMouseSelection;
+
     void ReplaceStore(std::shared_ptr<CRichTextStore> store);
 
     void EnsureCaretVisible();
@@ -200,26 +236,25 @@ private:
     void MoveCaret(std::uint64_t pos, bool extend, bool keepGoalX = false);
     void SetSelection(std::uint64_t anchor, std::uint64_t caret);
     void SelectionChangedByUser();
-    // The word or line (as unit says) that holds pos; by characters, pos itself.
-    void UnitAround(CCaretModel::Unit unit, std::uint64_t pos, std::uint64_t& start, std::uint64_t& end) const;
-    void BeginUnitSelection(CCaretModel::Unit unit, std::uint64_t pos);
-    void ExtendMouseSelection(const QPoint& point);
     void RestartBlink();
     void UpdateCaret();
+    // After a zoom: the layout in the new size, the row at the top kept.
+    void ZoomChanged();
 
     std::shared_ptr<CRichTextStore> m_store;
     CCaretModel m_selection;
     CRowLayout m_layout;
     CRowScroller m_scroller;
     std::vector<CTextHighlight> m_highlights;
+    HighlightSource m_highlightSource;
+    std::vector<CTextHighlight> m_paintHighlights;  // those of a paint: the source's and m_highlights
+    std::optional<std::size_t> m_centreRow;  // the row GoToLine keeps in the middle
+    bool m_textShownPending = false;
+    CTextZoom m_zoom;
 
     QBasicTimer m_blinkTimer;
     bool m_caretOn = false;
-    QBasicTimer m_autoScrollTimer;
-    QPoint m_mousePoint;
-    bool m_dragging = false;
-    QBasicTimer m_tripleClickTimer;
-    QPoint m_tripleClickPoint;
+    CMouseSelection m_mouse;
 
     bool m_keepSelectionShown = false;  // ECO_NOHIDESEL
     bool m_lastRenderFailed = false;

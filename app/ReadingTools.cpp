@@ -1,0 +1,120 @@
+#include "ReadingTools.h"
+
+#include "FindBar.h"
+#include "GlosselApp.h"
+#include "OutlineDock.h"
+#include "SymbolPopup.h"
+
+#include "dialogs/GoToLineDlg.h"
+#include "view/NumberText.h"
+#include "view/OutlineModel.h"
+#include "view/SyntaxRichEditCtrl.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QStatusBar>
+
+namespace {
+
+constexpr int kMessageTimeout = 5000;  // ms a message stays in the message pane
+
+}  // namespace
+
+CReadingTools::CReadingTools(QMainWindow& frame, CGlosselApp& app, CSyntaxRichEditCtrl& control,
+                             QLabel& positionPane)
+    : QObject(&frame), m_frame(frame), m_app(app), m_control(control), m_positionPane(&positionPane)
+{
+    m_outlineModel = new COutlineModel(control, this);
+
+    m_findBar = new CFindBar(control, &frame);
+    frame.addToolBar(Qt::BottomToolBarArea, m_findBar);
+    m_findBar->hide();
+    connect(m_findBar, &CFindBar::message, this,
+            [this](const QString& text) { m_frame.statusBar()->showMessage(text, kMessageTimeout); });
+
+    m_outlineDock = new COutlineDock(*m_outlineModel, control, &frame);
+    frame.addDockWidget(Qt::LeftDockWidgetArea, m_outlineDock);
+    m_outlineDock->hide();
+    // Shown and hidden by View > Outline, not by the bars' context menu.
+    m_outlineDock->toggleViewAction()->setVisible(false);
+    connect(m_outlineDock, &QDockWidget::visibilityChanged, this, &CReadingTools::UpdateOutlineCheck);
+
+    m_positionPane->setAccessibleName(tr("Position of the caret"));
+
+    connect(&control, &CSyntaxRichEditCtrl::selectionChanged, this, &CReadingTools::UpdatePosition);
+    connect(&control, &CSyntaxRichEditCtrl::selectionChanged, this, &CReadingTools::UpdateCopy);
+    connect(&control, &CSyntaxRichEditCtrl::zoomChanged, this, [this](int points) {
+        m_frame.statusBar()->showMessage(tr("Zoom: %1 points").arg(points), kMessageTimeout);
+    });
+    UpdatePosition();
+}
+
+CReadingTools::~CReadingTools() = default;
+
+void CReadingTools::SetCommands(QAction* copy, QAction* outline)
+{
+    m_copy = copy;
+    m_outline = outline;
+    UpdateCopy();
+    UpdateOutlineCheck();
+}
+
+void CReadingTools::UpdatePosition()
+{
+    m_positionPane->setText(tr("Ln %1, Col %2")
+                                .arg(GroupedNumber(static_cast<std::uint64_t>(m_control.GetCaretLine()) + 1),
+                                     GroupedNumber(static_cast<std::uint64_t>(m_control.GetCaretColumn()) + 1)));
+}
+
+void CReadingTools::UpdateCopy()
+{
+    if (!m_copy) return;
+    long long from, to;
+    m_control.GetSel(from, to);
+    m_copy->setEnabled(from < to);
+}
+
+void CReadingTools::UpdateOutlineCheck()
+{
+    // isHidden, not isVisible: the dock of a window not yet shown counts as shown.
+    if (m_outline) m_outline->setChecked(!m_outlineDock->isHidden());
+}
+
+void CReadingTools::OnEditCopy() { m_control.Copy(); }
+
+void CReadingTools::OnEditSelectAll() { m_control.SelectAll(); }
+
+void CReadingTools::OnEditFind() { m_findBar->Open(); }
+
+void CReadingTools::OnEditFindNext() { m_findBar->FindNext(); }
+
+void CReadingTools::OnEditFindPrevious() { m_findBar->FindPrevious(); }
+
+void CReadingTools::OnEditGoToLine()
+{
+    const long long lines = static_cast<long long>(m_control.GetStore().RowCount());
+    CGoToLineDlg dialog(lines, m_control.GetCaretLine() + 1, &m_frame);
+    if (m_app.DoModal(dialog) != QDialog::Accepted) return;
+    m_control.GoToLine(dialog.GetLine() - 1);
+    m_control.setFocus(Qt::OtherFocusReason);
+}
+
+void CReadingTools::OnEditGoToSymbol()
+{
+    m_outlineModel->Update();
+    const QRect area(m_control.mapToGlobal(QPoint(0, 0)), m_control.size());
+    CSymbolPopup popup(*m_outlineModel, area, &m_frame);
+    if (m_app.DoModal(popup) != QDialog::Accepted) return;
+    const std::optional<std::uint64_t> position = popup.GetPosition();
+    if (!position) return;
+    m_control.GoToPos(static_cast<long long>(*position));
+    m_control.setFocus(Qt::OtherFocusReason);
+}
+
+void CReadingTools::OnViewOutline(bool checked)
+{
+    m_outlineDock->setVisible(checked);
+    if (checked) m_outlineDock->setFocus(Qt::OtherFocusReason);
+    UpdateOutlineCheck();
+}

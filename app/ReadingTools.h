@@ -1,0 +1,69 @@
+#pragma once
+// CReadingTools: what the main window adds for finding one's way in a long text, beyond
+// the commands of its menus and toolbar: the Edit menu's commands (Copy, Select All,
+// Find, Find Next, Find Previous, Go to Line, Go to Symbol), View > Outline, the find
+// bar under the text, the Outline dock, and the position pane ("Ln 1,234, Col 17")
+// before the CAP pane. None of it is stored: every start looks as before.
+//
+//  - Copy and Select All act on the text as its context menu does. The text takes its
+//    own Ctrl+C and Ctrl+A before the window's shortcuts, and a text box (the find
+//    bar's, the outline's filter) takes them for itself, so the menu's keys act only
+//    where nothing else does.
+//  - Go to Line asks for a line (CGoToLineDlg); Go to Symbol shows the outline as a
+//    pop-up (CSymbolPopup). Both put the caret there, bring its line to the middle of
+//    the view and give the focus to the text.
+//  - A zoom of the text is told in the message pane.
+//  - Dialogs run through the application's modal runner, so tests can answer them.
+
+#include <QObject>
+
+class CFindBar;
+class CGlosselApp;
+class COutlineDock;
+class COutlineModel;
+class CSyntaxRichEditCtrl;
+class QAction;
+class QLabel;
+class QMainWindow;
+
+class CReadingTools : public QObject {
+    Q_OBJECT
+
+public:
+    // Adds the find bar and the dock to frame and keeps positionPane (of the frame's
+    // status bar) current; commands are connected by the frame.
+    CReadingTools(QMainWindow& frame, CGlosselApp& app, CSyntaxRichEditCtrl& control, QLabel& positionPane);
+    ~CReadingTools() override;
+
+    CFindBar* GetFindBar() const { return m_findBar; }
+    COutlineDock* GetOutlineDock() const { return m_outlineDock; }
+    COutlineModel& GetOutlineModel() const { return *m_outlineModel; }
+    QLabel* GetPositionPane() const { return m_positionPane; }
+    // Keeps copy enabled while there is a selection, and outline checked while the dock shows.
+    void SetCommands(QAction* copy, QAction* outline);
+
+    void OnEditCopy();
+    void OnEditSelectAll();
+    void OnEditFind();
+    void OnEditFindNext();
+    void OnEditFindPrevious();
+    void OnEditGoToLine();
+    void OnEditGoToSymbol();
+    void OnViewOutline(bool checked);
+    void UpdateOutlineCheck();
+    // The caret's line and column into the position pane.
+    void UpdatePosition();
+
+private:
+    void UpdateCopy();
+
+    QMainWindow& m_frame;
+    CGlosselApp& m_app;
+    CSyntaxRichEditCtrl& m_control;
+    COutlineModel* m_outlineModel;
+    CFindBar* m_findBar;
+    COutlineDock* m_outlineDock;
+    QLabel* m_positionPane;
+    QAction* m_copy = nullptr;
+    QAction* m_outline = nullptr;
+};

@@ -1,0 +1,263 @@
+#include "TextSearch.h"
+
+#include "syntax/DisplayText.h"
+
+#include <QChar>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Planes 0 and 1 hold every character that has a case.
+constexpr char32_t kLastCasedPlaneEnd = 0x1FFFF;
+// Previous looks back over this many bytes at a time, then twice as many.
+constexpr std::uint64_t kBackwardWindow = 64 * 1024;
+
+inline unsigned SequenceLength(unsigned char b)
+{
+    return b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+}
+
+// The UTF-8 character at s (well-formed, whole).
+char32_t DecodeUtf8(const unsigned char* s)
+{
+    const unsigned char b = s[0];
+    switch (SequenceLength(b)) {
+    case 1: return b;
+    case 2: return ((b & 0x1Fu) << 6) | (s[1] & 0x3Fu);
+    case 3: return ((b & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
+    default:
+        return ((b & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) | (s[3] & 0x3Fu);
+    }
+}
+
+// The characters of a UTF-16 pattern; false for a lone surrogate.
+bool DecodeUtf16(std::u16string_view units, std::u32string& out)
+{
+    out.clear();
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char16_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            out.push_back(0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            return false;
+        } else {
+            out.push_back(u);
+        }
+    }
+    return true;
+}
+
+// The Windows-1252 byte of c, or -1 when the code page has none.
+int Windows1252Byte(char32_t c)
+{
+    for (int b = 0; b < 256; ++b)
+        if (display::Windows1252(static_cast<unsigned char>(b)) == c) return b;
+    return -1;
+}
+
+}  // namespace
+
+bool CTextSearch::IsWordCharacter(char32_t c)
+{
+    if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    return QChar::isLetterOrNumber(c);
+}
+
+char32_t CTextSearch::Fold(char32_t c) const
+{
+    if (c < 0x80) return c >= 'A' && c <= 'Z' ? c + 32 : c;
+    return QChar::toCaseFolded(c);
+}
+
+void CTextSearch::Prepare(const CRichTextStore& store, std::u16string_view pattern, bool matchCase, bool wholeWords)
+{
+    m_store = &store;
+    m_text = store.Bytes();
+    m_utf8 = store.Encoding() == TextEncoding::Utf8;
+    m_matchCase = matchCase;
+    m_wholeWords = wholeWords;
+    m_bytes.clear();
+    m_folded.clear();
+    m_first.fill(false);
+    m_canMatch = false;
+
+    std::u32string characters;
+    if (pattern.empty() || !DecodeUtf16(pattern, characters)) return;
+    if (std::find(characters.begin(), characters.end(), U'\n') != characters.end()) return;
+    m_firstWord = IsWordCharacter(characters.front());
+    m_lastWord = IsWordCharacter(characters.back());
+
+    if (matchCase) {
+        for (char32_t c : characters) {
+            if (m_utf8) {
+                char encoded[4];
+                m_bytes.append(encoded, static_cast<std::size_t>(display::EncodeUtf8(c, encoded)));
+            } else {
+                const int b = Windows1252Byte(c);
+                if (b < 0) return;  // the text cannot hold it
+                m_bytes.push_back(static_cast<char>(b));
+            }
+        }
+        m_canMatch = true;
+        return;
+    }
+
+    for (char32_t c : characters) m_folded.push_back(Fold(c));
+    const char32_t first = m_folded.front();
+    if (m_utf8) {
+        // Every character folding to the first one, by the byte its UTF-8 begins with.
+        for (char32_t c = 0; c <= kLastCasedPlaneEnd; ++c) {
+            if ((c >= 0xD800 && c <= 0xDFFF) || Fold(c) != first) continue;
+            char encoded[4];
+            display::EncodeUtf8(c, encoded);
+            m_first[static_cast<unsigned char>(encoded[0])] = true;
+        }
+    } else {
+        for (int b = 0; b < 256; ++b)
+            m_first[static_cast<std::size_t>(b)] = Fold(display::Windows1252(static_cast<unsigned char>(b))) == first;
+    }
+    m_canMatch = true;
+}
+
+char32_t CTextSearch::CharacterAt(std::uint64_t at) const
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data()) + at;
+    return m_utf8 ? DecodeUtf8(s) : display::Windows1252(*s);
+}
+
+char32_t CTextSearch::CharacterBefore(std::uint64_t at) const
+{
+    if (!m_utf8) return CharacterAt(at - 1);
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
+    std::uint64_t p = at - 1;
+    while (p > 0 && (s[p] & 0xC0) == 0x80) --p;
+    return DecodeUtf8(s + p);
+}
+
+std::uint64_t CTextSearch::MatchAt(std::uint64_t at) const
+{
+    const std::uint64_t n = m_text.size();
+    if (m_matchCase)
+        return n - at >= m_bytes.size() && std::memcmp(m_text.data() + at, m_bytes.data(), m_bytes.size()) == 0
+                   ? at + m_bytes.size()
+                   : 0;
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
+    std::uint64_t p = at;
+    for (char32_t wanted : m_folded) {
+        if (p >= n) return 0;
+        const unsigned char b = s[p];
+        if (b < 0x80 || !m_utf8) {
+            // The line feed folds to itself, and the pattern holds none.
+            if (Fold(m_utf8 ? b : display::Windows1252(b)) != wanted) return 0;
+            ++p;
+        } else {
+            if (Fold(DecodeUtf8(s + p)) != wanted) return 0;
+            p += SequenceLength(b);
+        }
+    }
+    return p;
+}
+
+bool CTextSearch::IsWholeWord(std::uint64_t from, std::uint64_t to) const
+{
+    if (m_firstWord && from > 0 && IsWordCharacter(CharacterBefore(from))) return false;
+    if (m_lastWord && to < m_text.size() && IsWordCharacter(CharacterAt(to))) return false;
+    return true;
+}
+
+std::optional<CTextSearch::ByteMatch> CTextSearch::FindBytes(std::uint64_t from, std::uint64_t limit) const
+{
+    const std::uint64_t n = m_text.size();
+    if (!m_canMatch) return std::nullopt;
+    limit = std::min(limit, n);
+    const char* text = m_text.data();
+    while (from < limit) {
+        std::uint64_t at;
+        std::uint64_t end;
+        if (m_matchCase) {
+            // A match beginning before limit may end after it.
+            const std::uint64_t stop = std::min<std::uint64_t>(n, limit + m_bytes.size() - 1);
+            const void* hit = memmem(text + from, stop - from, m_bytes.data(), m_bytes.size());
+            if (!hit) return std::nullopt;
+            at = static_cast<std::uint64_t>(static_cast<const char*>(hit) - text);
+            end = at + m_bytes.size();
+        } else {
+            const auto* s = reinterpret_cast<const unsigned char*>(text);
+            at = from;
+            while (at < limit && !m_first[s[at]]) ++at;
+            if (at >= limit) return std::nullopt;
+            end = MatchAt(at);
+            if (end == 0) {
+                from = at + 1;
+                continue;
+            }
+        }
+        if (!m_wholeWords || IsWholeWord(at, end)) return ByteMatch{at, end};
+        // In UTF-8 the next byte may be inside a character: no match begins there.
+        from = at + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<CTextSearch::Match> CTextSearch::Next(std::uint64_t from) const
+{
+    if (!m_canMatch) return std::nullopt;
+    const std::optional<ByteMatch> found = FindBytes(m_store->ByteOfUnit(from), m_text.size());
+    if (!found) return std::nullopt;
+    return Match{m_store->UnitOfByte(found->from), m_store->UnitOfByte(found->to)};
+}
+
+std::optional<CTextSearch::Match> CTextSearch::Previous(std::uint64_t to) const
+{
+    if (!m_canMatch) return std::nullopt;
+    const std::uint64_t limit = m_store->ByteOfUnit(to);
+    std::uint64_t windowEnd = limit;
+    std::uint64_t window = kBackwardWindow;
+    while (windowEnd > 0) {
+        const std::uint64_t windowStart = windowEnd > window ? windowEnd - window : 0;
+        // The last match that begins in the window and ends by the limit.
+        std::optional<ByteMatch> last;
+        for (std::uint64_t from = windowStart;;) {
+            const std::optional<ByteMatch> found = FindBytes(from, windowEnd);
+            if (!found) break;
+            if (found->to <= limit) last = found;
+            from = found->from + 1;
+        }
+        if (last) return Match{m_store->UnitOfByte(last->from), m_store->UnitOfByte(last->to)};
+        windowEnd = windowStart;
+        window *= 2;
+    }
+    return std::nullopt;
+}
+
+void CTextSearch::MatchesIn(std::uint64_t from, std::uint64_t to, std::vector<Match>& out) const
+{
+    out.clear();
+    if (!m_canMatch) return;
+    const std::uint64_t limit = m_store->ByteOfUnit(to);
+    for (std::uint64_t byte = m_store->ByteOfUnit(from);;) {
+        const std::optional<ByteMatch> found = FindBytes(byte, limit);
+        if (!found) break;
+        out.push_back(Match{m_store->UnitOfByte(found->from), m_store->UnitOfByte(found->to)});
+        byte = found->to;
+    }
+}
+
+std::uint64_t CTextSearch::CountBytes(std::uint64_t& byte, std::uint64_t stop) const
+{
+    std::uint64_t count = 0;
+    stop = std::min<std::uint64_t>(stop, m_text.size());
+    while (byte < stop) {
+        const std::optional<ByteMatch> found = FindBytes(byte, stop);
+        if (!found) {
+            byte = stop;
+            break;
+        }
+        ++count;
+        byte = found->to;
+    }
+    return count;
+}
