@@ -95,7 +95,7 @@ CFindBar::CFindBar(CSyntaxRichEditCtrl& control, QWidget* parent) : QToolBar(tr(
     m_countTimer.setInterval(0);
     connect(&m_countTimer, &QTimer::timeout, this, &CFindBar::CountSome);
     connect(&m_control, &CSyntaxRichEditCtrl::textReplaced, this, &CFindBar::TextReplaced);
-    connect(&m_control, &CSyntaxRichEditCtrl::selectionChanged, this, &CFindBar::UpdateCount);
+    connect(&m_control, &CSyntaxRichEditCtrl::selectionChanged, this, &CFindBar::SelectionChanged);
     m_session.Reset(m_control.GetStore());
     hide();
 }
@@ -171,11 +171,13 @@ void CFindBar::UpdateHighlightSource()
 void CFindBar::SearchAsYouType()
 {
     m_session.SetPattern(ToUtf16(m_edit->text()), m_matchCase->isChecked(), m_wholeWords->isChecked());
+    // A closed bar searches nothing; Find Next will, from the caret.
+    if (isHidden()) return;
     StartCount();
     m_control.viewport()->update();
     if (m_edit->text().isEmpty()) {
         SetNotFound(false);
-        m_control.SetSel(static_cast<long long>(m_origin), static_cast<long long>(m_origin));
+        Select(m_origin, m_origin);
         return;
     }
     const std::optional<CFindSession::Found> found = m_session.Find(m_origin, true);
@@ -183,8 +185,7 @@ void CFindBar::SearchAsYouType()
     if (found)
         ShowFound(found->match);
     else
-        m_control.SetSel(static_cast<long long>(m_origin), static_cast<long long>(m_origin));
-    UpdateCount();
+        Select(m_origin, m_origin);
 }
 
 void CFindBar::FindAgain(bool forward)
@@ -215,9 +216,24 @@ void CFindBar::FindAgain(bool forward)
     ShowFound(found->match);
 }
 
-void CFindBar::ShowFound(const CTextSearch::Match& match)
+void CFindBar::ShowFound(const CTextSearch::Match& match) { Select(match.from, match.to); }
+
+void CFindBar::Select(std::uint64_t from, std::uint64_t to)
 {
-    m_control.SetSel(static_cast<long long>(match.from), static_cast<long long>(match.to));
+    m_selecting = true;
+    m_control.SetSel(static_cast<long long>(from), static_cast<long long>(to));
+    m_selecting = false;
+    UpdateCount();
+}
+
+void CFindBar::SelectionChanged()
+{
+    // The user put the caret elsewhere: the next search as you type starts there.
+    if (!m_selecting) {
+        long long from, to;
+        m_control.GetSel(from, to);
+        m_origin = static_cast<std::uint64_t>(from);
+    }
     UpdateCount();
 }
 

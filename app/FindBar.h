@@ -4,9 +4,11 @@
 //
 //  - Open puts the selection (when it lies within one line) or else the word at the
 //    caret into its text box, selects that text and gives the box the focus.
-//  - Typing searches at once, from where the caret was when the search began: the
-//    first match from there (round the end of the text) becomes the selection; with no
-//    match the caret goes back there and the bar says "Not found".
+//  - Typing searches at once, from where the search began (where the selection began
+//    when the bar opened, the last match Find Next or Previous went to, or where the
+//    user last put the caret): the first match from there (round the end of the text)
+//    becomes the selection; with no match the caret goes back there and the bar says
+//    "Not found".
 //  - Find Next (Enter, F3) and Find Previous (Shift+Enter, Shift+F3) go on from the
 //    selection; at an end the search goes round and the message pane says so. With an
 //    empty text box they open the bar instead.
@@ -62,6 +64,8 @@ private:
     // The text or an option changed: search again from the origin.
     void SearchAsYouType();
     void ShowFound(const CTextSearch::Match& match);
+    void Select(std::uint64_t from, std::uint64_t to);
+    void SelectionChanged();
     void TextReplaced();
     void StartCount();
     void CountSome();
@@ -86,5 +90,6 @@ private:
     QLabel* m_count = nullptr;
     QTimer m_countTimer;
     std::uint64_t m_origin = 0;  // where the search as you type starts
+    bool m_selecting = false;    // the bar itself is moving the selection
     bool m_notFound = false;
 };

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -115,6 +116,8 @@ void CReadingTools::OnEditGoToSymbol()
 void CReadingTools::OnViewOutline(bool checked)
 {
     m_outlineDock->setVisible(checked);
-    if (checked) m_outlineDock->setFocus(Qt::OtherFocusReason);
+    // Once the menu that ran the command has given the focus back where it was.
+    if (checked)
+        QTimer::singleShot(0, m_outlineDock, [dock = m_outlineDock] { dock->setFocus(Qt::OtherFocusReason); });
     UpdateOutlineCheck();
 }

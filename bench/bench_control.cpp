@@ -11,10 +11,22 @@
 // "extra" is the process's resident memory after the open minus before it; "peak" is
 // the high-water mark of resident memory during the open, minus the same baseline;
 // "after paging" is the extra resident memory once all the paging is done.
+//
+// The reading tools, on the control's text after the open:
+//  - find near the end: a search from the top for a word added on the text's last line
+//    (the find bar's default, match case off, and with match case on), until it is found;
+//  - the whole count of that word and of "the", counted as the find bar counts them
+//    (CFindSession, slice by slice);
+//  - the outline of the whole text (COutline::Build), with the memory it holds, and the
+//    outline model's build (the outline and the names as the dock shows them);
+//  - Go to Line to the last line and the paint that follows it.
 
 #include "doc/TextLoader.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
+#include "syntax/Outline.h"
+#include "view/FindSession.h"
+#include "view/OutlineModel.h"
 #include "view/RtfReader.h"
 #include "view/SyntaxRichEditCtrl.h"
 
@@ -27,6 +39,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +123,77 @@ struct Figures {
     std::vector<double> open, extra, peak, pageFromTop, pageAfterJump, extraAfterPaging;
 };
 
+struct ReadingFigures {
+    std::vector<double> findNear, findNearCase, countWord, countThe, outline, outlineModel, outlineBytes, goToLast;
+    std::uint64_t countedWord = 0, countedThe = 0, nearAt = 0, outlineEntries = 0;
+};
+
+std::u16string Utf16(const char* ascii) { return std::u16string(ascii, ascii + std::strlen(ascii)); }
+
+// A word found only on the last line, which the bench adds to the text. It begins with
+// 'e', the commonest letter, so that a search without match case meets as many bytes
+// that may begin it as it can.
+constexpr const char* kLastWord = "eventually_the_last_word";
+
+double CountAll(const CRichTextStore& store, const std::u16string& pattern, std::uint64_t& count)
+{
+    CFindSession session;
+    session.Reset(store);
+    const auto t0 = Clock::now();
+    session.SetPattern(pattern, false, false);
+    while (session.CountStep()) {
+    }
+    const auto t1 = Clock::now();
+    count = session.Count();
+    return Ms(t0, t1);
+}
+
+void MeasureReading(CSyntaxRichEditCtrl& w, ReadingFigures& f)
+{
+    const CRichTextStore& store = w.GetStore();
+    const std::u16string late = Utf16(kLastWord);
+    for (const bool matchCase : {false, true}) {
+        CTextSearch search;
+        const auto t0 = Clock::now();
+        search.Prepare(store, late, matchCase, false);
+        const auto match = search.Next(0);
+        const auto t1 = Clock::now();
+        if (!match) {
+            std::fprintf(stderr, "bench_control: the late word was not found\n");
+            std::exit(3);
+        }
+        (matchCase ? f.findNearCase : f.findNear).push_back(Ms(t0, t1));
+        f.nearAt = match->from;
+    }
+    f.countWord.push_back(CountAll(store, late, f.countedWord));
+    f.countThe.push_back(CountAll(store, Utf16("the"), f.countedThe));
+
+    COutline outline;
+    const auto o0 = Clock::now();
+    outline.Build(store.Bytes().data(), store.Bytes().size());
+    const auto o1 = Clock::now();
+    f.outline.push_back(Ms(o0, o1));
+    f.outlineBytes.push_back(static_cast<double>(outline.GetMemoryUse()));
+    f.outlineEntries = outline.GetEntries().size();
+    COutlineModel model(w);
+    const auto m0 = Clock::now();
+    model.Update();
+    const auto m1 = Clock::now();
+    f.outlineModel.push_back(Ms(m0, m1));
+
+    const int paintsBefore = g_paints;
+    const auto g0 = Clock::now();
+    w.GoToLine(static_cast<long long>(store.RowCount()) - 1);
+    w.viewport()->repaint();
+    const auto g1 = Clock::now();
+    if (g_paints == paintsBefore) {
+        std::fprintf(stderr, "bench_control: no paint after Go to Line\n");
+        std::exit(3);
+    }
+    f.goToLast.push_back(Ms(g0, g1));
+    w.GoToLine(0);
+}
+
 // Pages through a shown widget: from the top, then after jumps to random lines.
 template <class Jump>
 void PageThrough(QAbstractScrollArea* w, Figures& f, Jump jump, std::size_t lines)
@@ -159,12 +243,15 @@ int main(int argc, char** argv)
         return 1;
     }
     theStyleMap.BuildDefaults();
+    // The word the find figures look for, found nowhere else (see kLastWord).
+    text += std::string("! ") + kLastWord + "\n";
     const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
     const QString qtext = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     QFont font(QStringLiteral("Courier New"), 10);
     font.setStyleHint(QFont::Monospace);
 
     Figures control, peer;
+    ReadingFigures reading;
     std::vector<double> build, read, runsOfDoc, docBytes, storeMb;
     for (int run = 0; run < runs; ++run) {
         // The parts of the control's open, one by one.
@@ -208,6 +295,7 @@ int main(int argc, char** argv)
             control.extra.push_back(StatusMb("VmRSS:") - base);
             control.peak.push_back(StatusMb("VmHWM:") - base);
             storeMb.push_back(static_cast<double>(w->GetStore().MemoryBytes()) / (1024.0 * 1024.0));
+            MeasureReading(*w, reading);
             PageThrough(w, control, [&](std::size_t line) {
                 const long long pos = static_cast<long long>(w->GetStore().RowStart(line));
                 w->SetSel(pos, pos);
@@ -265,5 +353,21 @@ int main(int argc, char** argv)
                 Median(build), Median(read));
     std::printf("the control's store (text, runs, line starts) has room for %.1f MiB (pages never written take no memory)\n", Median(storeMb));
     std::printf("targets: open < 300 ms, page down < 16 ms, extra < 3 x %.1f MiB = %.1f MiB\n", mb, 3 * mb);
+
+    std::printf("\nreading tools (medians):\n");
+    std::printf("  find from the top to a word first found at %.2f%% of the text: %.2f ms (match case: %.2f ms)"
+                "   target < 20 ms\n",
+                100.0 * static_cast<double>(reading.nearAt) / static_cast<double>(text.size()),
+                Median(reading.findNear), Median(reading.findNearCase));
+    std::printf("  count all matches: that word %.2f ms (%llu), \"the\" %.2f ms (%llu)   target < 100 ms\n",
+                Median(reading.countWord), static_cast<unsigned long long>(reading.countedWord),
+                Median(reading.countThe), static_cast<unsigned long long>(reading.countedThe));
+    std::printf("  outline of the whole text: %.1f ms, %llu definitions, %.2f MiB = %.2f%% of the text"
+                "   target < 100 ms, < 10%%\n",
+                Median(reading.outline), static_cast<unsigned long long>(reading.outlineEntries),
+                Median(reading.outlineBytes) / (1024.0 * 1024.0),
+                100.0 * Median(reading.outlineBytes) / static_cast<double>(text.size()));
+    std::printf("  the outline dock's model (outline and names): %.1f ms\n", Median(reading.outlineModel));
+    std::printf("  Go to Line to the last line and its paint: %.2f ms   target < 16 ms\n", Median(reading.goToLast));
     return 0;
 }

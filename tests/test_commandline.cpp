@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
 #include <csignal>
 #include <sys/types.h>
 
@@ -42,6 +43,8 @@ private slots:
     void initTestCase();
     void parse_data();
     void parse();
+    void lineOption_data();
+    void lineOption();
     void helpAndVersion();
     void failedStarts_data();
     void failedStarts();
@@ -159,6 +162,49 @@ void TestCommandLine::parse()
     QCOMPARE(info.m_bShowSplash, !embedded && !automated);
 }
 
+void TestCommandLine::lineOption_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<long long>("line");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("error");  // a usage error's line for stderr
+
+    QTest::newRow("--line N FILE") << QStringList{"--line", "12", "a.inf"} << 12LL << "a.inf" << QString();
+    QTest::newRow("FILE --line N") << QStringList{"a.inf", "--line", "7"} << 7LL << "a.inf" << QString();
+    QTest::newRow("--line=N") << QStringList{"--line=1", "a.inf"} << 1LL << "a.inf" << QString();
+    QTest::newRow("a number past any text: as big as it gets")
+        << QStringList{"--line", "99999999999999999999999", "a.inf"} << LLONG_MAX << "a.inf" << QString();
+    QTest::newRow("after --, --line is a file") << QStringList{"--", "--line", "3"} << 0LL << "--line" << QString();
+    QTest::newRow("0 is no line") << QStringList{"--line", "0", "a.inf"} << 0LL << QString()
+                                  << "glossel: --line needs a whole number from 1, not '0'";
+    QTest::newRow("not a number") << QStringList{"--line", "ten", "a.inf"} << 0LL << QString()
+                                  << "glossel: --line needs a whole number from 1, not 'ten'";
+    QTest::newRow("a sign is not a digit") << QStringList{"--line", "+5", "a.inf"} << 0LL << QString()
+                                           << "glossel: --line needs a whole number from 1, not '+5'";
+    QTest::newRow("the file name is no number") << QStringList{"--line", "a.inf"} << 0LL << QString()
+                                                << "glossel: --line needs a whole number from 1, not 'a.inf'";
+    QTest::newRow("nothing after --line") << QStringList{"a.inf", "--line"} << 0LL << QString()
+                                          << "glossel: --line needs a line number";
+    QTest::newRow("--line= with nothing") << QStringList{"--line=", "a.inf"} << 0LL << QString()
+                                          << "glossel: --line needs a whole number from 1, not ''";
+}
+
+void TestCommandLine::lineOption()
+{
+    QFETCH(QStringList, args);
+    QFETCH(long long, line);
+    QFETCH(QString, file);
+    QFETCH(QString, error);
+
+    const ParsedCommandLine parsed = ParseGlosselCommandLine(Args(args));
+    QCOMPARE(parsed.error, error);
+    QCOMPARE(parsed.action, error.isEmpty() ? ParsedCommandLine::Run : ParsedCommandLine::UsageError);
+    if (!error.isEmpty()) return;
+    QCOMPARE(parsed.info.m_nLine, line);
+    QCOMPARE(parsed.info.m_strFileName, file);
+    QCOMPARE(parsed.info.m_nShellCommand, CCommandLineInfo::FileOpen);
+}
+
 QProcessEnvironment TestCommandLine::Environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -196,7 +242,7 @@ void TestCommandLine::helpAndVersion()
     const Result help = Run({QStringLiteral("x.inf"), QStringLiteral("--help")}, Environment());
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [FILE]\n")));
-    for (const char* word : {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--version", "Exit status"})
+    for (const char* word : {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--line N", "--version", "Exit status"})
         QVERIFY2(help.out.contains(QLatin1String(word)), word);
     QCOMPARE(help.err, QString());
     QVERIFY(!QFile::exists(ConfFile()));  // nothing started, nothing written
@@ -220,6 +266,10 @@ void TestCommandLine::failedStarts_data()
         << true;
     QTest::newRow("-- --version is a file")
         << QStringList{"--", "--version"} << "glossel: cannot open %1/--version: No such file or directory" << true;
+    // A usage error starts nothing, so nothing is written.
+    QTest::newRow("--line with no number")
+        << QStringList{"--line", "x", "lamp.inf"}
+        << "glossel: --line needs a whole number from 1, not 'x'\nTry 'glossel --help' for more information." << false;
     QTest::newRow("/dde") << QStringList{"/dde"}
                           << "glossel: /dde is not supported (there is no DDE service); name the file to open instead"
                           << true;

@@ -13,6 +13,8 @@ namespace {
 constexpr char32_t kLastCasedPlaneEnd = 0x1FFFF;
 // Previous looks back over this many bytes at a time, then twice as many.
 constexpr std::uint64_t kBackwardWindow = 64 * 1024;
+// In m_byteFold: a byte that begins a UTF-8 character of more than one byte.
+constexpr char32_t MULTI_BYTE = 0xFFFFFFFFu;
 
 inline unsigned SequenceLength(unsigned char b)
 {
@@ -82,6 +84,7 @@ void CTextSearch::Prepare(const CRichTextStore& store, std::u16string_view patte
     m_bytes.clear();
     m_folded.clear();
     m_first.fill(false);
+    m_firstLetter = 0;
     m_canMatch = false;
 
     std::u32string characters;
@@ -119,7 +122,38 @@ void CTextSearch::Prepare(const CRichTextStore& store, std::u16string_view patte
         for (int b = 0; b < 256; ++b)
             m_first[static_cast<std::size_t>(b)] = Fold(display::Windows1252(static_cast<unsigned char>(b))) == first;
     }
+    for (int b = 0; b < 256; ++b) {
+        const auto byte = static_cast<unsigned char>(b);
+        m_byteFold[byte] = m_utf8 ? (b < 0x80 ? Fold(byte) : MULTI_BYTE) : Fold(display::Windows1252(byte));
+    }
+    if (first >= 'a' && first <= 'z') {
+        int firstBytes = 0;
+        for (bool may : m_first) firstBytes += may;
+        if (firstBytes == 2 && m_first[first] && m_first[first - 32]) m_firstLetter = static_cast<unsigned char>(first);
+    }
     m_canMatch = true;
+}
+
+std::uint64_t CTextSearch::NextCandidate(std::uint64_t from, std::uint64_t limit) const
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
+    std::uint64_t at = from;
+    if (m_firstLetter) {
+        // Eight bytes at once: a byte is the letter in either case when, with bit 5 set,
+        // it equals the lower case letter.
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+        constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+        const std::uint64_t letters = kOnes * m_firstLetter;
+        for (; at + 8 <= limit; at += 8) {
+            std::uint64_t x;
+            std::memcpy(&x, s + at, 8);
+            const std::uint64_t v = (x | (kOnes * 0x20)) ^ letters;
+            const std::uint64_t zero = (v - kOnes) & ~v & kHighs;
+            if (zero) return at + static_cast<std::uint64_t>(__builtin_ctzll(zero) >> 3);
+        }
+    }
+    while (at < limit && !m_first[s[at]]) ++at;
+    return at;
 }
 
 char32_t CTextSearch::CharacterAt(std::uint64_t at) const
@@ -149,9 +183,10 @@ std::uint64_t CTextSearch::MatchAt(std::uint64_t at) const
     for (char32_t wanted : m_folded) {
         if (p >= n) return 0;
         const unsigned char b = s[p];
-        if (b < 0x80 || !m_utf8) {
-            // The line feed folds to itself, and the pattern holds none.
-            if (Fold(m_utf8 ? b : display::Windows1252(b)) != wanted) return 0;
+        // The line feed folds to itself, and the pattern holds none.
+        const char32_t folded = m_byteFold[b];
+        if (folded != MULTI_BYTE) {
+            if (folded != wanted) return 0;
             ++p;
         } else {
             if (Fold(DecodeUtf8(s + p)) != wanted) return 0;
@@ -185,9 +220,7 @@ std::optional<CTextSearch::ByteMatch> CTextSearch::FindBytes(std::uint64_t from,
             at = static_cast<std::uint64_t>(static_cast<const char*>(hit) - text);
             end = at + m_bytes.size();
         } else {
-            const auto* s = reinterpret_cast<const unsigned char*>(text);
-            at = from;
-            while (at < limit && !m_first[s[at]]) ++at;
+            at = NextCandidate(from, limit);
             if (at >= limit) return std::nullopt;
             end = MatchAt(at);
             if (end == 0) {

@@ -79,6 +79,8 @@ private:
     char32_t CharacterAt(std::uint64_t at) const;
     char32_t CharacterBefore(std::uint64_t at) const;
     char32_t Fold(char32_t c) const;
+    // The first byte at or after from, and before limit, that may begin a match (limit if none).
+    std::uint64_t NextCandidate(std::uint64_t from, std::uint64_t limit) const;
 
     const CRichTextStore* m_store = nullptr;
     std::string_view m_text;
@@ -89,6 +91,11 @@ private:
     std::string m_bytes;            // match case: the pattern as the text encodes it
     std::u32string m_folded;        // no match case: the pattern's characters, folded
     std::array<bool, 256> m_first{};  // no match case: bytes that may begin a match
+    // no match case: the folded character of each byte, or MULTI_BYTE for a UTF-8 lead
+    std::array<char32_t, 256> m_byteFold{};
+    // no match case: when the bytes that may begin a match are exactly an ASCII letter
+    // in its two cases, that letter in lower case (0 otherwise), for a scan of 8 bytes at once
+    unsigned char m_firstLetter = 0;
     bool m_firstWord = false;         // the pattern begins with a word character
     bool m_lastWord = false;          // and ends with one
 };
