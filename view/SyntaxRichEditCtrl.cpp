@@ -16,6 +16,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -108,9 +109,12 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
         m_lastRenderFailed = true;
         return;
     }
-    if (status == RenderStatus::LongLine)
+    if (status == RenderStatus::LongLine) {
+        const QPointer<CSyntaxRichEditCtrl> self = this;
         GlosselMessageBox(this, QString::fromStdString(LongLineMessage()), QString::fromLatin1(LONG_LINE_CAPTION),
                           MB_OK | MB_ICONEXCLAMATION);
+        if (!self) return;  // the window went away while the message was up
+    }
 
     // The document's text is at most the source's bytes and a final line feed.
     m_expectedBytes = std::min<std::uint64_t>(text.size(), output.Length()) + 1;
@@ -543,9 +547,11 @@ void CSyntaxRichEditCtrl::contextMenuEvent(QContextMenuEvent* e)
         const QRect caret = CharRect(static_cast<long long>(m_selection.Caret()));
         at = viewport()->mapToGlobal(caret.bottomLeft());
     }
-    QMenu* menu = CreateContextMenu();
+    // The menu is the control's child: when the window goes while the menu runs its own
+    // loop (a close from outside), the menu has gone with it, and so has this control.
+    const QPointer<QMenu> menu = CreateContextMenu();
     menu->exec(at);
-    delete menu;
+    delete menu.data();
 }
 
 // ---------------------------------------------------------------------------------------
