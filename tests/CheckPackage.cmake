@@ -118,6 +118,16 @@ if(NOT said STREQUAL "glossel-render ${VERSION}\n" OR NOT said_viewer STREQUAL "
   message(FATAL_ERROR "the packaged programs say '${said}' and '${said_viewer}'")
 endif()
 
+# The package's changelog parses and its newest entry is this version.
+find_program(PARSECHANGELOG dpkg-parsechangelog REQUIRED)
+run(unzipped gzip -dc "${OUT}/root/usr/share/doc/glossel/changelog.gz")
+file(WRITE "${OUT}/changelog" "${unzipped}")
+run(logged "${PARSECHANGELOG}" -l "${OUT}/changelog" -S Version)
+string(STRIP "${logged}" logged)
+if(NOT logged STREQUAL VERSION)
+  message(FATAL_ERROR "the changelog's newest entry is ${logged}, not ${VERSION}: packaging/debian/changelog needs an entry")
+endif()
+
 # apt finds every dependency (a simulation: nothing is installed).
 run(plan "${apt_get}" install --simulate --no-install-recommends "${deb}")
 if(NOT plan MATCHES "Inst glossel ")
