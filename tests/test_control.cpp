@@ -9,6 +9,8 @@
 #include "doc/TextLoader.h"
 #include "syntax/SyntaxStyleMap.h"
 #include "view/MessageBox.h"
+#include "view/PagePrinter.h"
+#include "view/RichEditAccessible.h"
 #include "view/SyntaxRichEditCtrl.h"
 
 #include <QAccessible>
@@ -18,9 +20,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QSet>
+#include <QSignalSpy>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -514,22 +518,22 @@ private Q_SLOTS:
     void createSetsIdentifierStyleAndOptions_data()
     {
         QTest::addColumn<quint32>("style");
-        QTest::addColumn<quint32>("options");
         QTest::addColumn<bool>("enabled");
         QTest::addColumn<bool>("visible");
-        QTest::newRow("the view's control") << quint32(kViewStyle) << quint32(0x99C0) << true << true;
+        QTest::addColumn<bool>("border");
+        QTest::newRow("the view's control") << quint32(kViewStyle) << true << true << false;
         QTest::newRow("without automatic vertical scrolling")
-            << quint32(WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY) << quint32(0x9980) << true << true;
-        QTest::newRow("disabled and hidden") << quint32(WS_CHILD | WS_DISABLED | ES_READONLY | ES_AUTOHSCROLL)
-                                             << quint32(0x9980) << false << false;
+            << quint32(WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY) << true << true << false;
+        QTest::newRow("disabled and hidden, with a border")
+            << quint32(WS_CHILD | WS_DISABLED | WS_BORDER | ES_READONLY | ES_AUTOHSCROLL) << false << false << true;
     }
 
     void createSetsIdentifierStyleAndOptions()
     {
         QFETCH(quint32, style);
-        QFETCH(quint32, options);
         QFETCH(bool, enabled);
         QFETCH(bool, visible);
+        QFETCH(bool, border);
         QWidget parent;
         parent.resize(300, 200);
         CSyntaxRichEditCtrl control;
@@ -538,16 +542,15 @@ private Q_SLOTS:
         QCOMPARE(control.objectName(), QStringLiteral("1000"));
         QCOMPARE(control.parentWidget(), &parent);
         QCOMPARE(control.geometry(), QRect(5, 6, 200, 100));
-        QCOMPARE(control.GetOptions(), options);
+        QCOMPARE(control.GetOptions(), ECO_NOHIDESEL);  // the selection stays shown while unfocused
         QCOMPARE(control.isEnabled(), enabled);
         QCOMPARE(control.isVisible(), visible);
+        QCOMPARE(control.frameShape() != QFrame::NoFrame, border);
         std::string lines;
         for (int i = 0; i < 300; ++i) lines += "Global g" + std::to_string(i) + " = " + std::string(200, '1') + ";\n";
         control.RenderSource(lines, m_styles);
         QVERIFY(!control.verticalScrollBar()->isVisible());
         QVERIFY(!control.horizontalScrollBar()->isVisible());
-        // Read-only whatever options are asked for.
-        QCOMPARE(control.SetOptions(ECO_AUTOVSCROLL), ECO_AUTOVSCROLL | ECO_READONLY);
     }
 
     void sampleTakesTheFormatAndKeepsItsColoursWhenDisabled()
@@ -731,8 +734,10 @@ private Q_SLOTS:
                                               "&quot;more&quot;\n</span>")),
                  qPrintable(html));
         QVERIFY(html.contains(QStringLiteral("font-family:'Courier New'")));
-        // The directive word is bold black.
-        m_control->SetSel(20, 28);
+        // The directive word is bold black; it is selected backwards, from its end.
+        m_control->SetSel(28, 28);
+        for (int i = 0; i < 8; ++i) Key(Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(Caret(), 20LL);
         Key(Qt::Key_Insert, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->text(), QStringLiteral("Constant"));
         QVERIFY(QGuiApplication::clipboard()->mimeData()->html().contains(
@@ -744,6 +749,47 @@ private Q_SLOTS:
         // The copy keeps its text when the control shows another.
         Render("Global other;\n");
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->text(), QStringLiteral("Constant"));
+    }
+
+    void windowShortcutsLeaveTheControlItsKeys_data()
+    {
+        // "Global alpha;\n" with "alpha" (7..12) selected; a window action has the key.
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("triggered");
+        QTest::addColumn<long long>("from");
+        QTest::addColumn<long long>("to");
+        QTest::addColumn<QString>("copied");
+        const int ctrl = Qt::ControlModifier;
+        QTest::newRow("Ctrl+C copies") << int(Qt::Key_C) << ctrl << 0 << 7LL << 12LL << QStringLiteral("alpha");
+        QTest::newRow("Ctrl+A selects all") << int(Qt::Key_A) << ctrl << 0 << 0LL << 14LL << QString();
+        QTest::newRow("Home moves the caret") << int(Qt::Key_Home) << 0 << 0 << 0LL << 0LL << QString();
+        QTest::newRow("Ctrl+T stays the window's") << int(Qt::Key_T) << ctrl << 1 << 7LL << 12LL << QString();
+    }
+
+    void windowShortcutsLeaveTheControlItsKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, triggered);
+        QFETCH(long long, from);
+        QFETCH(long long, to);
+        QFETCH(QString, copied);
+        ShowWindow();
+        Render("Global alpha;\n");
+        m_control->setFocus();
+        QTRY_VERIFY(m_control->hasFocus());
+        m_control->SetSel(7, 12);
+        auto* action = new QAction(m_window.get());
+        action->setShortcut(QKeySequence(QKeyCombination(Qt::KeyboardModifiers(modifiers), Qt::Key(key))));
+        action->setShortcutContext(Qt::WindowShortcut);
+        m_window->addAction(action);
+        QSignalSpy spy(action, &QAction::triggered);
+        QGuiApplication::clipboard()->clear();
+        Key(key, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(static_cast<int>(spy.count()), triggered);
+        QCOMPARE(Sel(), std::make_pair(from, to));
+        QCOMPARE(QGuiApplication::clipboard()->text(), copied);
     }
 
     void contextMenuHoldsCopyAndSelectAll()
@@ -781,6 +827,9 @@ private Q_SLOTS:
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(3));
         QCOMPARE(Sel(), std::make_pair(3LL, 27LL));
         QCOMPARE(Caret(), 3LL);
+        // What a drag to the left selected is what is copied.
+        Key(Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("ha beta_2, gamma\nsecond "));
         // Double-click selects the word, then dragging goes on by words.
         QTest::mousePress(viewport, Qt::LeftButton, {}, PointIn(8));
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, PointIn(8));
@@ -864,7 +913,7 @@ private Q_SLOTS:
         QTRY_VERIFY(m_control->hasFocus());
         QCOMPARE(Sel(), std::make_pair(7LL, 12LL));
         // Without ECO_NOHIDESEL the selection is kept but hidden while unfocused.
-        m_control->SetOptions(ECO_READONLY | ECO_SAVESEL);
+        QCOMPARE(m_control->SetOptions(0), 0u);
         m_other->setFocus();
         QTRY_VERIFY(!m_control->hasFocus());
         QVERIFY(Grab().pixelColor(cell.left() + 1, cell.top() + 1) != highlight);
@@ -872,6 +921,74 @@ private Q_SLOTS:
         QTRY_VERIFY(m_control->hasFocus());
         QCOMPARE(Grab().pixelColor(cell.left() + 1, cell.top() + 1), highlight);
         QCOMPARE(Sel(), std::make_pair(7LL, 12LL));
+    }
+
+    void selectedLineFeedShowsAsABlock_data()
+    {
+        // "Global alpha;" (0..12) ends with its line feed at 13; "Global beta;" (14..25)
+        // with its own at 26. The block of the first line feed lies after its last
+        // character.
+        QTest::addColumn<long long>("from");
+        QTest::addColumn<long long>("to");
+        QTest::addColumn<bool>("block");
+        QTest::newRow("over the line feed") << 7LL << 20LL << true;
+        QTest::newRow("ending just after the line feed") << 7LL << 14LL << true;
+        QTest::newRow("ending at the line feed") << 7LL << 13LL << false;
+        QTest::newRow("starting at the line feed") << 13LL << 20LL << true;
+        QTest::newRow("starting after the line feed") << 14LL << 27LL << false;
+    }
+
+    void selectedLineFeedShowsAsABlock()
+    {
+        QFETCH(long long, from);
+        QFETCH(long long, to);
+        QFETCH(bool, block);
+        ShowWindow();
+        Render("Global alpha;\nGlobal beta;\n");
+        m_control->SetSel(from, to);
+        m_other->setFocus();  // no caret; the selection stays shown
+        QTRY_VERIFY(!m_control->hasFocus());
+        const QRect end = m_control->CharRect(13);
+        const QColor highlight = m_control->palette().color(QPalette::Highlight);
+        const QImage image = Grab();
+        QCOMPARE(image.pixelColor(end.left() + 2, end.center().y()) == highlight, block);
+        // The selected text itself is on the highlight, whichever rows it covers.
+        QCOMPARE(image.pixelColor(m_control->CharRect(from).left() + 1, m_control->CharRect(from).top() + 1), highlight);
+    }
+
+    void highlightsArePaintedUnderTheSelection()
+    {
+        ShowWindow();
+        Render("Global alpha;\nGlobal beta;\n");
+        m_other->setFocus();
+        QTRY_VERIFY(!m_control->hasFocus());
+        const QColor found(255, 255, 0);
+        // "alpha", and "beta;" with its line feed; the selection is "pha" inside the first.
+        // The second line's "Global" takes a text colour of its own.
+        const QColor green(0, 128, 0);
+        m_control->SetHighlights({{7, 12, found, QColor()}, {21, 27, found, QColor()}, {14, 20, Qt::white, green}});
+        m_control->SetSel(9, 12);
+        const QColor highlight = m_control->palette().color(QPalette::Highlight);
+        auto ground = [&](const QImage& image, long long pos) {
+            const QRect cell = m_control->CharRect(pos);
+            return image.pixelColor(cell.left() + 1, cell.top() + 1);
+        };
+        QImage image = Grab();
+        QCOMPARE(ground(image, 7), found);
+        QCOMPARE(ground(image, 10), highlight);
+        QCOMPARE(ground(image, 22), found);
+        QCOMPARE(ground(image, 4), QColor(Qt::white));
+        const QRect lineFeed = m_control->CharRect(26);
+        QCOMPARE(image.pixelColor(lineFeed.left() + 2, lineFeed.center().y()), found);
+        // The characters keep their own colours on a highlight without a text colour.
+        const COLORREF own = StyleFormat(m_styles, Expect("Global alpha;\n").codes[7]).colour;
+        QString why;
+        QVERIFY2(DrawnIn(image, m_control->CharRect(7), QColor(GetRValue(own), GetGValue(own), GetBValue(own)), &why),
+                 qPrintable(why));
+        QVERIFY2(DrawnIn(image, m_control->CharRect(15), green, &why), qPrintable(why));
+        // A new text drops them.
+        Render("Global alpha;\nGlobal beta;\n");
+        QCOMPARE(ground(Grab(), 7), QColor(Qt::white));
     }
 
     void caretIsAtTheStartAfterEveryRender()
@@ -895,6 +1012,42 @@ private Q_SLOTS:
     }
 
     // ---- Accessibility ---------------------------------------------------------------------
+
+    void caretEventSaysWhetherTheCaretMovedOrTheSelectionChanged_data()
+    {
+        QTest::addColumn<long long>("anchor");
+        QTest::addColumn<long long>("caret");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        const int moved = int(QAccessible::TextCaretMoved);
+        const int selected = int(QAccessible::TextSelectionChanged);
+        QTest::newRow("the caret alone") << 5LL << 5LL << moved << -1 << -1;
+        QTest::newRow("selected forwards") << 2LL << 9LL << selected << 2 << 9;
+        QTest::newRow("selected backwards") << 9LL << 2LL << selected << 2 << 9;
+    }
+
+    void caretEventSaysWhetherTheCaretMovedOrTheSelectionChanged()
+    {
+        // What the control tells screen readers whenever its caret or selection moves.
+        QFETCH(long long, anchor);
+        QFETCH(long long, caret);
+        QFETCH(int, type);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        CSyntaxRichEditCtrl control;
+        control.SetWindowText(QStringLiteral("Global alpha;"));
+        const std::unique_ptr<QAccessibleEvent> event = CRichEditAccessible::CaretEvent(
+            &control, static_cast<std::uint64_t>(anchor), static_cast<std::uint64_t>(caret));
+        QCOMPARE(int(event->type()), type);
+        QCOMPARE(event->object(), static_cast<QObject*>(&control));
+        QCOMPARE(static_cast<QAccessibleTextCursorEvent*>(event.get())->cursorPosition(), int(caret));
+        if (type == int(QAccessible::TextSelectionChanged)) {
+            const auto* selection = static_cast<QAccessibleTextSelectionEvent*>(event.get());
+            QCOMPARE(selection->selectionStart(), start);
+            QCOMPARE(selection->selectionEnd(), end);
+        }
+    }
 
     void screenReadersReadTheText()
     {
@@ -965,6 +1118,51 @@ private Q_SLOTS:
         QCOMPARE(pages(QStringLiteral("last.pdf"), all, all + 5), 1);
         control.RenderSource("", m_styles);
         QCOMPARE(pages(QStringLiteral("empty.pdf"), 0, 0), 1);
+
+        // A printer whose default is greyscale (a raw queue) is asked for colour.
+        QPrinter grey(QPrinter::HighResolution);
+        grey.setOutputFormat(QPrinter::PdfFormat);
+        grey.setOutputFileName(dir.filePath(QStringLiteral("grey.pdf")));
+        grey.setColorMode(QPrinter::GrayScale);
+        control.Print(grey);
+        QCOMPARE(grey.colorMode(), QPrinter::Color);
+    }
+
+    void printedPageShowsTheTextInItsColours()
+    {
+        // A page painted into an image: each line one font height below the last, each
+        // character one space wide, from the page's top left; probes as on the screen.
+        CSyntaxRichEditCtrl control;
+        const std::string source = "! Commentary\nObject Mmm \"WWW\";\n";
+        control.RenderSource(source, m_styles);
+        const ExpectedDisplay expected = Expect(source);
+        QImage image(500, 400, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        const QRectF page(10, 20, 480, 360);
+        CPagePrinter pages(control.GetStore(), control.font(), &image, page, QStringLiteral("probe.inf"));
+        QCOMPARE(pages.PageNumber(), 1);
+        QVERIFY(pages.HasPage());
+        {
+            QPainter painter(&image);
+            pages.PaintPage(&painter);
+        }
+        QVERIFY(!pages.HasPage());  // two short lines take one page
+        const QFontMetricsF metrics(QFont(control.font(), &image), &image);
+        const qreal w = metrics.horizontalAdvance(QLatin1Char(' '));
+        const qreal h = metrics.height();
+        for (int pos : {2, 4, 13, 15, 20, 21, 25, 26}) {
+            const int line = pos < 13 ? 0 : 1;
+            const int column = pos < 13 ? pos : pos - 13;
+            const QRect cell(static_cast<int>(page.left() + column * w) + 1, static_cast<int>(page.top() + line * h) + 1,
+                             static_cast<int>(w) - 2, static_cast<int>(h) - 2);
+            const CCharFormat f = StyleFormat(m_styles, expected.codes[static_cast<std::size_t>(pos)]);
+            QString why;
+            QVERIFY2(DrawnIn(image, cell, QColor(GetRValue(f.colour), GetGValue(f.colour), GetBValue(f.colour)), &why),
+                     qPrintable(QStringLiteral("'%1' at %2: ").arg(expected.text.mid(pos, 1)).arg(pos) + why));
+        }
+        // Nothing is drawn beside the text, nor outside the page.
+        QVERIFY(AllWhite(image, QRect(300, 100, 150, 150)));
+        QVERIFY(AllWhite(image, QRect(0, 0, 500, 19)));
     }
 };
 

@@ -216,6 +216,9 @@ TEST(RtfReader, ByteLimitFailsLikeExhaustedMemory)
     CRichTextStore store;
     CRtfReader reader(store, 10);
     EXPECT_FALSE(reader.Feed(rtf.data(), rtf.size()));
+    // Once failed, the reader keeps saying so and stores nothing more.
+    EXPECT_FALSE(reader.Feed("{\\rtf1 more}", 12));
+    EXPECT_EQ(store.ByteLength(), 0u);
     EXPECT_FALSE(reader.Finish());
     EXPECT_TRUE(reader.Failed());
     EXPECT_EQ(store.ByteLength(), 0u);

@@ -45,7 +45,7 @@ void TestView::controlIsMadeAsTheViewNeedsIt()
     CSyntaxRichEditCtrl& control = view.GetRichEditCtrl();
     QCOMPARE(control.parentWidget(), &view);
     QCOMPARE(control.objectName(), QStringLiteral("1000"));
-    QCOMPARE(control.GetOptions(), 0x99C0u);  // the control's options for the view's creation style
+    QCOMPARE(control.GetOptions(), ECO_NOHIDESEL);  // the selection stays shown while unfocused
     QCOMPARE(GLOSSEL_VIEW_EDIT_STYLE, 0x500018C4u);
     QCOMPARE(control.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     QCOMPARE(control.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);

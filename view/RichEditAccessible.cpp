@@ -35,6 +35,29 @@ void CRichEditAccessible::Install()
     (void)installed;
 }
 
+std::unique_ptr<QAccessibleEvent> CRichEditAccessible::CaretEvent(QObject* control, std::uint64_t anchor,
+                                                                  std::uint64_t caret)
+{
+    if (anchor == caret) return std::make_unique<QAccessibleTextCursorEvent>(control, ClampOffset(caret));
+    auto event = std::make_unique<QAccessibleTextSelectionEvent>(control, ClampOffset(std::min(anchor, caret)),
+                                                                 ClampOffset(std::max(anchor, caret)));
+    event->setCursorPosition(ClampOffset(caret));
+    return event;
+}
+
+void CRichEditAccessible::NotifyCaret(QObject* control, std::uint64_t anchor, std::uint64_t caret)
+{
+    if (!QAccessible::isActive()) return;
+    QAccessible::updateAccessibility(CaretEvent(control, anchor, caret).get());
+}
+
+void CRichEditAccessible::NotifyTextReplaced(QObject* control)
+{
+    if (!QAccessible::isActive()) return;
+    QAccessibleEvent changed(control, QAccessible::VisibleDataChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
 CSyntaxRichEditCtrl* CRichEditAccessible::Control() const { return static_cast<CSyntaxRichEditCtrl*>(widget()); }
 
 void* CRichEditAccessible::interface_cast(QAccessible::InterfaceType t)

@@ -6,6 +6,9 @@
 
 #include <QAccessibleWidget>
 
+#include <cstdint>
+#include <memory>
+
 class CSyntaxRichEditCtrl;
 
 class CRichEditAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
@@ -14,6 +17,14 @@ public:
 
     // Makes every CSyntaxRichEditCtrl answer with this interface (done once).
     static void Install();
+    // The event that tells assistive technology where control's caret is: the caret
+    // moved when nothing is selected, else the selection anchor..caret changed (in
+    // order, with the caret at caret).
+    static std::unique_ptr<QAccessibleEvent> CaretEvent(QObject* control, std::uint64_t anchor, std::uint64_t caret);
+    // Sends CaretEvent, when assistive technology listens.
+    static void NotifyCaret(QObject* control, std::uint64_t anchor, std::uint64_t caret);
+    // Tells assistive technology that control shows a new text.
+    static void NotifyTextReplaced(QObject* control);
 
     void* interface_cast(QAccessible::InterfaceType t) override;
     QAccessible::State state() const override;

@@ -7,6 +7,9 @@
 //  - Create(style, rect, parent, id): makes the control a child of parent over rect,
 //    with the creation style bits (ES_READONLY, ES_AUTOVSCROLL, ...) and the options of
 //    its create handler; objectName becomes the identifier ("1000" for the view's).
+//    Of the style, WS_VISIBLE, WS_DISABLED and WS_BORDER change the control; it is
+//    always multi-line and read-only, and scrolls with the caret in both directions.
+//    The create handler keeps the selection shown while unfocused (ECO_NOHIDESEL).
 //  - RenderSource(text): builds the document of text with theStyleMap, shows the
 //    long-line message through GlosselMessageBox (owner: this control, caption
 //    "File Error", MB_OK | MB_ICONEXCLAMATION), streams the document in with one
@@ -39,44 +42,42 @@
 //  - After a render the text is the source's text with every line ending in a line
 //    feed (the document's last paragraph mark closes the last line and adds nothing):
 //    "a\nb" and "a\nb\n" both show as "a", "b" and an empty last line.
-//  - Print wraps lines longer than the page and writes printer.docName() and the page
-//    number at the foot of every page; a page range set on the printer is honoured.
+//  - Print prints in colour (whatever the printer's default colour mode), wraps lines
+//    longer than the page and writes printer.docName() and the page number at the foot
+//    of every page; a page range set on the printer is honoured. It always prints in
+//    font(), whatever size the screen shows. CPagePrinter paints the same pages on any
+//    paint device.
 //  - Hiding a focused widget moves Qt's keyboard focus elsewhere; an owner that hides
 //    the control around a render gives the focus back after showing it.
+//
+// The widget only joins its parts and answers Qt's events:
+//  - CStreamLoader makes a new store from a stream-in or plain text;
+//  - CCaretModel holds the caret and the selection, CCaretMotion says where the keys
+//    take them, and CKeyTable is the one list of the keys the control acts on;
+//  - CRowLayout lays the rows out in the screen font (SetFont: any size), CRowScroller
+//    says which of them the viewport shows and where, CRowPainter paints them with the
+//    selection and any highlighted ranges (SetHighlights);
+//  - CPagePrinter paints pages on a printer or any other paint device;
+//  - CRichEditAccessible answers screen readers and tells them of caret moves.
 
-#include "syntax/StyleCodes.h"
-
+#include "view/CaretModel.h"
 #include "view/RichTextStore.h"
+#include "view/RowLayout.h"
+#include "view/RowPainter.h"
+#include "view/RowScroller.h"
+#include "view/StreamLoader.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
-#include <QCache>
-#include <QTextCharFormat>
-#include <QTextLayout>
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-class CRtfOutput;
 class CSyntaxStyleMap;
 class QMenu;
 class QPrinter;
-
-// The control's stream-in request: the callback is called with the cookie, a buffer,
-// its size and an out count; it returns 0 to go on and non-zero to fail.
-using EDITSTREAMCALLBACK = long (*)(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb);
-struct EDITSTREAM {
-    std::uintptr_t dwCookie = 0;
-    long dwError = 0;
-    EDITSTREAMCALLBACK pfnCallback = nullptr;
-};
-inline constexpr int SF_TEXT = 0x0001;
-inline constexpr int SF_RTF = 0x0002;
-// dwError when the control itself could not take the stream.
-inline constexpr long STREAM_ERROR_FAILED = -1;
 
 // Window style bits the control understands.
 inline constexpr std::uint32_t WS_CHILD = 0x40000000u;
@@ -89,13 +90,10 @@ inline constexpr std::uint32_t ES_AUTOHSCROLL = 0x0080u;
 inline constexpr std::uint32_t ES_READONLY = 0x0800u;
 inline constexpr std::uint32_t ES_WANTRETURN = 0x1000u;
 
-// Options of EM_SETOPTIONS.
-inline constexpr std::uint32_t ECO_AUTOVSCROLL = 0x0040u;
-inline constexpr std::uint32_t ECO_AUTOHSCROLL = 0x0080u;
+// The option of EM_SETOPTIONS that changes the control: the selection stays shown while
+// the control does not have the focus. Whatever the options, the control is read-only,
+// keeps its selection while unfocused and scrolls with the caret both ways.
 inline constexpr std::uint32_t ECO_NOHIDESEL = 0x0100u;
-inline constexpr std::uint32_t ECO_READONLY = 0x0800u;
-inline constexpr std::uint32_t ECO_WANTRETURN = 0x1000u;
-inline constexpr std::uint32_t ECO_SAVESEL = 0x8000u;
 
 // A character format as EM_SETCHARFORMAT takes it.
 inline constexpr std::uint32_t CFM_BOLD = 0x00000001u;
@@ -127,7 +125,8 @@ public:
     void GetSel(long long& start, long long& end) const;
     void SetWindowText(const QString& text);
     bool SetSelectionCharFormat(const CHARFORMAT& format);
-    std::uint32_t SetOptions(std::uint32_t options);  // ECOOP_SET: replaces all options
+    // ECOOP_SET: replaces all options; returns the options the control now has.
+    std::uint32_t SetOptions(std::uint32_t options);
     std::uint32_t GetOptions() const;
     long long GetTextLength() const;  // in characters as shown
 
@@ -135,16 +134,12 @@ public:
 
     // ---- Added to the contract ----
 
-    // The stream cursor of a render: the next byte to hand over and how many remain.
-    struct CStreamCursor {
-        const char* m_next = nullptr;
-        std::uint64_t m_remaining = 0;
-        // When set, the document the bytes come from: bytes handed over are given back
-        // to the system as the stream goes (the render frees the document afterwards).
-        CRtfOutput* m_document = nullptr;
-    };
-    // Hands the cursor's bytes (dwCookie: a CStreamCursor*) to a stream-in, cb at a time.
-    static long StreamInCallback(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb);
+    // The stream cursor of a render and the callback that hands its bytes over.
+    using CStreamCursor = CStreamLoader::CStreamCursor;
+    static long StreamInCallback(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb)
+    {
+        return CStreamLoader::Callback(dwCookie, pbBuff, cb, pcb);
+    }
 
     // True when the last RenderSource or StreamIn ran out of memory (content kept).
     bool LastRenderFailed() const { return m_lastRenderFailed; }
@@ -156,16 +151,19 @@ public:
     const CRichTextStore& GetStore() const { return *m_store; }
     QString GetText(long long from, long long to) const;
     QString GetSelText() const;
-    long long GetCaretPos() const { return static_cast<long long>(m_caret); }
+    long long GetCaretPos() const { return static_cast<long long>(m_selection.Caret()); }
     // The first row shown at the top, and the horizontal scroll in pixels.
-    long long GetFirstVisibleLine() const { return static_cast<long long>(m_topRow); }
-    int GetHorizontalScroll() const { return m_scrollX; }
+    long long GetFirstVisibleLine() const { return static_cast<long long>(m_scroller.TopRow()); }
+    int GetHorizontalScroll() const { return m_scroller.ScrollX(); }
     // The rectangle of the character at pos in viewport coordinates (its cell; at the end
     // of a row, a caret-wide cell), and the character position nearest to a point.
     QRect CharRect(long long pos) const;
     long long CharFromPos(const QPoint& point) const;
     // Scrolls so that pos is visible.
     void ScrollToPos(long long pos);
+    // Ranges painted on their own background under the selection (found text, say);
+    // they stay until the text is replaced or other ranges are set.
+    void SetHighlights(std::vector<CTextHighlight> highlights);
 
     void Copy();
     void SelectAll();
@@ -193,79 +191,37 @@ protected:
     void timerEvent(QTimerEvent* e) override;
 
 private:
-    struct CRowLayout {
-        QTextLayout layout;
-        // Control characters drawn as boxes: their position in the row and their code.
-        std::vector<std::pair<int, char16_t>> placeholders;
-        qreal width = 0;
-    };
-    enum class Unit { Character, Word, Line };
-
     void ReplaceStore(std::shared_ptr<CRichTextStore> store);
-    void UpdateMetrics();
-    void ClearLayouts();
-    CRowLayout* RowLayout(std::size_t row) const;
-    void BuildLayout(CRowLayout& out, std::size_t row, QPaintDevice* device, const QFont& font,
-                     qreal tabStop, qreal wrapWidth) const;
-    const QTextCharFormat& CharFormat(CRichTextStore::FormatIndex index) const;
-    void DrawPlaceholders(QPainter& painter, const CRowLayout& row, const QTextLine& line, const QPointF& origin,
-                          std::size_t storeRow, std::uint64_t selFrom, std::uint64_t selTo) const;
 
-    std::size_t FullRowsVisible() const;
-    std::size_t MaxTopRow() const;
-    int MaxScrollX() const;
-    void ScrollTo(long long topRow, long long scrollX);
     void EnsureCaretVisible();
-    qreal XOfPos(std::uint64_t pos) const;  // in the row's own coordinates
-    std::uint64_t RowLastPos(std::size_t row) const;
-    std::uint64_t PosAtRowX(std::size_t row, qreal x) const;
-    std::uint64_t PosAtPoint(const QPoint& point) const;
 
-    std::uint64_t NextCharPos(std::uint64_t pos) const;
-    std::uint64_t PrevCharPos(std::uint64_t pos) const;
-    std::uint64_t NextWordPos(std::uint64_t pos) const;
-    std::uint64_t PrevWordPos(std::uint64_t pos) const;
-    void WordAt(std::uint64_t pos, std::uint64_t& start, std::uint64_t& end) const;
-
+    // Moves the caret to pos, selecting from the anchor when extend; keepGoalX for the
+    // moves that keep to a column.
     void MoveCaret(std::uint64_t pos, bool extend, bool keepGoalX = false);
     void SetSelection(std::uint64_t anchor, std::uint64_t caret);
     void SelectionChangedByUser();
+    // The word or line (as unit says) that holds pos; by characters, pos itself.
+    void UnitAround(CCaretModel::Unit unit, std::uint64_t pos, std::uint64_t& start, std::uint64_t& end) const;
+    void BeginUnitSelection(CCaretModel::Unit unit, std::uint64_t pos);
     void ExtendMouseSelection(const QPoint& point);
     void RestartBlink();
     void UpdateCaret();
-    void NotifyAccessibility();
 
     std::shared_ptr<CRichTextStore> m_store;
-    std::uint64_t m_anchor = 0;
-    std::uint64_t m_caret = 0;
-    qreal m_goalX = -1;  // the x that Up and Down keep to, or -1
-
-    std::size_t m_topRow = 0;
-    int m_scrollX = 0;
-    qreal m_wheelRows = 0;  // part of a row left over from fine wheel steps
-    qreal m_wheelPixels = 0;
-
-    QFont m_fonts[4];  // regular, bold, italic, bold italic
-    int m_lineHeight = 16;
-    qreal m_ascent = 12;
-    qreal m_charWidth = 8;
-    mutable qreal m_seenWidth = 0;  // the widest row laid out so far
-    mutable QCache<std::size_t, CRowLayout> m_layouts;
-    mutable std::vector<QTextCharFormat> m_charFormats;
+    CCaretModel m_selection;
+    CRowLayout m_layout;
+    CRowScroller m_scroller;
+    std::vector<CTextHighlight> m_highlights;
 
     QBasicTimer m_blinkTimer;
     bool m_caretOn = false;
     QBasicTimer m_autoScrollTimer;
     QPoint m_mousePoint;
     bool m_dragging = false;
-    Unit m_dragUnit = Unit::Character;
-    std::uint64_t m_dragStart = 0;  // the word or line first selected by a double or triple click
-    std::uint64_t m_dragEnd = 0;
     QBasicTimer m_tripleClickTimer;
     QPoint m_tripleClickPoint;
 
-    std::uint32_t m_style = 0;
-    std::uint32_t m_options = ECO_READONLY;
+    bool m_keepSelectionShown = false;  // ECO_NOHIDESEL
     bool m_lastRenderFailed = false;
     std::uint64_t m_textByteLimit = UINT64_MAX;
     // The size of the text a render is about to stream in (0: unknown), so that the

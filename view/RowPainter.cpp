@@ -1,0 +1,121 @@
+#include "RowPainter.h"
+
+#include "RichTextStore.h"
+
+#include <QPainter>
+#include <QTextLine>
+
+#include <algorithm>
+
+namespace {
+
+QTextCharFormat RangeFormat(const CTextHighlight& range)
+{
+    QTextCharFormat format;
+    format.setBackground(range.background);
+    if (range.text.isValid()) format.setForeground(range.text);
+    return format;
+}
+
+// Appends range, cut to the row's characters rowStart..rowEnd, to ranges.
+void AddRange(QList<QTextLayout::FormatRange>& ranges, const CTextHighlight& range, std::uint64_t rowStart,
+              std::uint64_t rowEnd)
+{
+    const std::uint64_t a = std::max(range.from, rowStart);
+    const std::uint64_t b = std::min(range.to, rowEnd);
+    if (a < b)
+        ranges.append(QTextLayout::FormatRange{static_cast<int>(a - rowStart), static_cast<int>(b - a),
+                                               RangeFormat(range)});
+}
+
+}  // namespace
+
+CRowPainter::CRowPainter(QPainter& painter, const CRichTextStore& store) : m_painter(painter), m_store(store) {}
+
+void CRowPainter::SetSelection(std::uint64_t from, std::uint64_t to, const QColor& background, const QColor& text)
+{
+    m_selection = CTextHighlight{from, to, background, text};
+}
+
+const CTextHighlight* CRowPainter::RangeAt(std::uint64_t pos) const
+{
+    if (pos >= m_selection.from && pos < m_selection.to) return &m_selection;
+    if (!m_highlights) return nullptr;
+    for (const CTextHighlight& h : *m_highlights)
+        if (pos >= h.from && pos < h.to) return &h;
+    return nullptr;
+}
+
+void CRowPainter::PaintRow(const CRowLayout::Row& laid, std::size_t row, const QPointF& origin, qreal top,
+                           qreal height, qreal lineFeedWidth)
+{
+    const QTextLine line = laid.layout.lineAt(0);
+    const std::uint64_t rowStart = m_store.RowStart(row);
+    const std::uint64_t rowEnd = m_store.RowEnd(row);
+    const bool lineFeed = m_store.RowEndsWithLineFeed(row);
+
+    // The ranges that reach into this row: highlights first, the selection last.
+    std::vector<const CTextHighlight*> here;
+    if (m_highlights)
+        for (const CTextHighlight& h : *m_highlights)
+            if (h.from < h.to && h.from <= rowEnd && h.to > rowStart) here.push_back(&h);
+    if (m_selection.from < m_selection.to && m_selection.from <= rowEnd && m_selection.to > rowStart)
+        here.push_back(&m_selection);
+
+    QList<QTextLayout::FormatRange> ranges;
+    for (const CTextHighlight* range : here) AddRange(ranges, *range, rowStart, rowEnd);
+    laid.layout.draw(&m_painter, origin, ranges);
+    // A line feed in a range shows as a small block after the row's last character.
+    if (lineFeed)
+        for (const CTextHighlight* range : here)
+            if (range->to > rowEnd)
+                m_painter.fillRect(QRectF(origin.x() + line.naturalTextWidth(), top, lineFeedWidth, height),
+                                   range->background);
+    DrawPlaceholders(laid, line, origin, row, !here.empty());
+}
+
+void CRowPainter::PaintLine(const CRowLayout::Row& laid, std::size_t row, int index, const QPointF& origin)
+{
+    const QTextLine line = laid.layout.lineAt(index);
+    line.draw(&m_painter, origin);
+    DrawPlaceholders(laid, line, origin, row, false);
+}
+
+void CRowPainter::DrawPlaceholders(const CRowLayout::Row& laid, const QTextLine& line, const QPointF& origin,
+                                   std::size_t row, bool ranges)
+{
+    if (laid.placeholders.empty()) return;
+    const std::uint64_t rowStart = m_store.RowStart(row);
+    const qreal top = origin.y() + line.y();
+    const qreal height = line.height();
+    const int first = line.textStart();
+    const int last = line.textStart() + line.textLength();
+    QFont small = m_painter.font();
+    small.setBold(false);
+    small.setItalic(false);
+    small.setPixelSize(std::max(4, static_cast<int>(height * 0.42)));
+    m_painter.save();
+    m_painter.setFont(small);
+    for (const auto& [index, code] : laid.placeholders) {
+        if (index < first || index >= last) continue;
+        const qreal x0 = origin.x() + line.cursorToX(index);
+        const qreal x1 = origin.x() + line.cursorToX(index + 1);
+        if (x1 <= x0) continue;
+        const std::uint64_t pos = rowStart + static_cast<std::uint64_t>(index);
+        const CTextHighlight* range = ranges ? RangeAt(pos) : nullptr;
+        const COLORREF own = m_store.FormatAt(pos).colour;
+        const QColor colour = range && range->text.isValid()
+                                  ? range->text
+                                  : QColor(GetRValue(own), GetGValue(own), GetBValue(own));
+        const QRectF cell(x0 + 0.5, top + height * 0.08, x1 - x0 - 1, height * 0.84);
+        m_painter.setPen(QPen(colour, 0));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(cell);
+        const QString hex = QStringLiteral("%1").arg(static_cast<unsigned>(code), 2, 16, QLatin1Char('0')).toUpper();
+        m_painter.drawText(QRectF(cell.left(), cell.top(), cell.width(), cell.height() / 2), Qt::AlignCenter,
+                           hex.left(1));
+        m_painter.drawText(QRectF(cell.left(), cell.top() + cell.height() / 2, cell.width(), cell.height() / 2),
+                           Qt::AlignCenter, hex.mid(1, 1));
+    }
+    m_painter.restore();
+}

@@ -1,0 +1,60 @@
+#pragma once
+// CRowPainter: paints laid out rows of the control's text with a painter, on the screen
+// or on a page.
+//
+//  - Characters take their run's colour, weight and slant; a control character is a
+//    thin box in its run's colour holding its code in two hex digits, one above the other.
+//  - On the screen a row may carry highlighted ranges and the selection. Highlights are
+//    painted first and the selection over them, so a range that is both shows as
+//    selected. A highlight's text colour, when it has one, replaces the run's.
+//  - A selected or highlighted line feed shows as a block half a space wide after the
+//    row's last character, in the background of its range.
+//  - Printed lines carry neither highlights nor the selection.
+
+#include "view/RowLayout.h"
+
+#include <QColor>
+
+#include <cstdint>
+#include <vector>
+
+class CRichTextStore;
+class QPainter;
+class QTextLine;
+
+// A range of the text painted on another background: from..to in positions as shown.
+struct CTextHighlight {
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+    QColor background;
+    QColor text;  // invalid: the run's own colour
+};
+
+class CRowPainter {
+public:
+    CRowPainter(QPainter& painter, const CRichTextStore& store);
+
+    // The selection from..to (empty when equal) and its colours.
+    void SetSelection(std::uint64_t from, std::uint64_t to, const QColor& background, const QColor& text);
+    // Highlights in any order; the vector must outlive the painting.
+    void SetHighlights(const std::vector<CTextHighlight>* highlights) { m_highlights = highlights; }
+
+    // Paints the one line of screen row row (laid out as laid) with its layout's origin
+    // at origin; the row's band is top..top+height, and lineFeedWidth the width of the
+    // block of a selected line feed.
+    void PaintRow(const CRowLayout::Row& laid, std::size_t row, const QPointF& origin, qreal top, qreal height,
+                  qreal lineFeedWidth);
+    // Paints line index of printed row row (laid out as laid) with its layout's origin at origin.
+    void PaintLine(const CRowLayout::Row& laid, std::size_t row, int index, const QPointF& origin);
+
+private:
+    // The background and text colour of the character at pos, when a range covers it.
+    const CTextHighlight* RangeAt(std::uint64_t pos) const;
+    void DrawPlaceholders(const CRowLayout::Row& laid, const QTextLine& line, const QPointF& origin, std::size_t row,
+                          bool ranges);
+
+    QPainter& m_painter;
+    const CRichTextStore& m_store;
+    CTextHighlight m_selection;
+    const std::vector<CTextHighlight>* m_highlights = nullptr;
+};
