@@ -28,7 +28,7 @@ packages=(
 if [ "$mode" = test ]; then
   packages+=(
     dpkg-dev file lintian
-    mandoc groff-base man-db
+    mandoc groff-base man-db bsdextrautils
     bash-completion
     desktop-file-utils appstream
   )
