@@ -80,7 +80,7 @@ check "glossel-render --o" --outline --output=
 check "glossel-render --de" --default-styles
 check "glossel-render -" -f --format= --codes --outline --fragment --css --ansi-colours -o \
   --output= --default-styles --settings -h --help -V --version --
-check "glossel-render -f " rtf html ansi codes
+check "glossel-render -f " rtf html ansi codes outline
 check "glossel-render --format h" html
 check "glossel-render --format=a" ansi
 check "glossel-render --ansi-colours " 24bit 256
