@@ -6,6 +6,7 @@
 #include "doc/Utf8.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
+#include "syntax/Outline.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -184,6 +185,22 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
         // chooses the page or the fragment, and the palette.
         const unsigned choice = size > 0 ? data[0] : 0;
         CheckTextFormats(text, length, styles, lines, choice & 2, choice & 4);
+    }
+
+    // The outline: definitions in file order, each name a piece of one line shown.
+    COutline outline;
+    const OutlineStatus outlineStatus = outline.Build(text, length);
+    Require(outlineStatus != OutlineStatus::OutOfMemory, "small outlines fit");
+    Require((outlineStatus == OutlineStatus::LongLine) == (status == RenderStatus::LongLine),
+            "the outline stops where the render stops");
+    std::uint64_t lastOffset = 0;
+    for (const OutlineEntry& entry : outline.GetEntries()) {
+        Require(entry.Line() >= 1 && entry.Line() <= lines, "a definition on a line shown");
+        Require(entry.Offset() >= lastOffset, "definitions in file order");
+        Require(entry.Offset() + entry.Length() <= length, "a name inside the text");
+        const std::string_view name = COutline::Name(entry, std::string_view(text, length));
+        Require(!name.empty() && name.find('\n') == std::string_view::npos, "a name is a piece of one line");
+        lastOffset = entry.Offset();
     }
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -28,6 +29,7 @@
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstring>
 
@@ -808,6 +810,39 @@ private Q_SLOTS:
         menu.reset(m_control->CreateContextMenu());
         QVERIFY(menu->findChild<QAction*>(QStringLiteral("copy"))->isEnabled());
         QVERIFY(menu->findChild<QAction*>(QStringLiteral("copy"))->text().contains(QStringLiteral("Copy")));
+    }
+
+    // A close from outside may destroy the window while the control's context menu or its
+    // long-line message runs a loop of its own; the control then touches nothing of itself.
+    void windowMayGoWhileTheMenuOrTheMessageIsUp()
+    {
+        ShowWindow();
+        Render("Global g;\n");
+        bool menuWasUp = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (!QApplication::activePopupWidget()) return;
+            menuWasUp = true;
+            poll.stop();
+            m_window.reset();
+        });
+        poll.start(10);
+        QWidget* viewport = m_control->viewport();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(viewport, &event);
+        m_control = nullptr;
+        QVERIFY(menuWasUp);
+        QVERIFY(!m_window);
+
+        ShowWindow();
+        SetMessageBoxHandler([this](QWidget*, const QString&, const QString&, unsigned int) {
+            m_window.reset();
+            return IDOK;
+        });
+        m_control->RenderSource("x;\n" + std::string(1020, 'a') + "\n", m_styles);
+        m_control = nullptr;
+        RecordMessages();
+        QVERIFY(!m_window);
     }
 
     // ---- Mouse ------------------------------------------------------------------------

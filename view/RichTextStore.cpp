@@ -1,19 +1,12 @@
 #include "RichTextStore.h"
 
 #include "doc/Utf8.h"
+#include "syntax/DisplayText.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-// Windows-1252 from 0x80 to 0x9F; the rest of the code page is Latin-1.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
-};
 
 constexpr std::uint64_t kTabColumns = 8;
 
@@ -37,7 +30,9 @@ inline std::uint32_t FormatKey(const CCharFormat& f)
 
 char16_t DecodeWindows1252(unsigned char b)
 {
-    return (b >= 0x80 && b <= 0x9F) ? kWindows1252High[b - 0x80] : static_cast<char16_t>(b);
+    // One table for the viewer and the engine's text writers: every byte is a character
+    // of the Basic Multilingual Plane.
+    return static_cast<char16_t>(display::Windows1252(b));
 }
 
 bool IsValidUtf8(std::string_view bytes, bool* nonAscii)

@@ -17,6 +17,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -105,10 +106,14 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
         return;
     }
     if (status == RenderStatus::LongLine) {
-        // The box shows the normal pointer, even in the middle of a long open.
-        const CBusyCursor::CPause pause;
-        GlosselMessageBox(this, QString::fromStdString(LongLineMessage()), QString::fromLatin1(LONG_LINE_CAPTION),
-                          MB_OK | MB_ICONEXCLAMATION);
+        const QPointer<CSyntaxRichEditCtrl> self = this;
+        {
+            // The box shows the normal pointer, even in the middle of a long open.
+            const CBusyCursor::CPause pause;
+            GlosselMessageBox(this, QString::fromStdString(LongLineMessage()), QString::fromLatin1(LONG_LINE_CAPTION),
+                              MB_OK | MB_ICONEXCLAMATION);
+        }
+        if (!self) return;  // the window went away while the message was up
     }
 
     // The document's text is at most the source's bytes and a final line feed.
@@ -529,9 +534,11 @@ void CSyntaxRichEditCtrl::contextMenuEvent(QContextMenuEvent* e)
         const QRect caret = CharRect(static_cast<long long>(m_selection.Caret()));
         at = viewport()->mapToGlobal(caret.bottomLeft());
     }
-    QMenu* menu = CreateContextMenu();
+    // The menu is the control's child: when the window goes while the menu runs its own
+    // loop (a close from outside), the menu has gone with it, and so has this control.
+    const QPointer<QMenu> menu = CreateContextMenu();
     menu->exec(at);
-    delete menu;
+    delete menu.data();
 }
 
 // ---------------------------------------------------------------------------------------
