@@ -126,6 +126,11 @@ CFindBar::Seed CFindBar::SeedText() const
 
 void CFindBar::Open()
 {
+    // Ctrl+F in the bar's own text box: its text, selected to be typed over.
+    if (isVisible() && m_edit->hasFocus()) {
+        m_edit->selectAll();
+        return;
+    }
     const bool wasHidden = isHidden();
     const Seed seed = SeedText();
     show();
@@ -276,10 +281,10 @@ void CFindBar::UpdateCount()
         long long from, to;
         m_control.GetSel(from, to);
         std::optional<std::uint64_t> index;
-        const auto at = m_session.Search().Next(static_cast<std::uint64_t>(from));
-        const bool current = from < to && at && at->from == static_cast<std::uint64_t>(from) &&
-                             at->to == static_cast<std::uint64_t>(to);
-        if (current) index = m_session.IndexOf(*at);
+        const CTextSearch::Match selection{static_cast<std::uint64_t>(from), static_cast<std::uint64_t>(to)};
+        // Only the selection itself is looked at: the caret may move often, over a big text.
+        const bool current = m_session.Search().IsMatch(selection);
+        if (current) index = m_session.IndexOf(selection);
         const QString total = m_session.IsCounted() ? GroupedNumber(m_session.Count()) : QStringLiteral("…");
         if (current)
             text = tr("%1 of %2").arg(index ? GroupedNumber(*index) : QStringLiteral("…"), total);

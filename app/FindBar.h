@@ -3,7 +3,8 @@
 // Find (Ctrl+F) opens it. Nothing of it is stored.
 //
 //  - Open puts the selection (when it lies within one line) or else the word at the
-//    caret into its text box, selects that text and gives the box the focus.
+//    caret into its text box, selects that text and gives the box the focus; in the
+//    box itself, it selects the box's text.
 //  - Typing searches at once, from where the search began (where the selection began
 //    when the bar opened, the last match Find Next or Previous went to, or where the
 //    user last put the caret): the first match from there (round the end of the text)

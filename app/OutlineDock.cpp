@@ -6,6 +6,7 @@
 #include "view/SyntaxRichEditCtrl.h"
 
 #include <QLineEdit>
+#include <QShortcut>
 #include <QTimer>
 
 COutlineDock::COutlineDock(COutlineModel& model, CSyntaxRichEditCtrl& control, QWidget* parent)
@@ -22,6 +23,10 @@ COutlineDock::COutlineDock(COutlineModel& model, CSyntaxRichEditCtrl& control, Q
         m_control.GoToPos(static_cast<long long>(position));
         if (byKeyboard) m_control.setFocus(Qt::OtherFocusReason);
     });
+    // Escape in the dock goes back to the text.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this,
+                                 [this] { m_control.setFocus(Qt::OtherFocusReason); });
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
     connect(&control, &CSyntaxRichEditCtrl::textReplaced, &model, &COutlineModel::Invalidate);
     connect(&control, &CSyntaxRichEditCtrl::textShown, this, &COutlineDock::TextShown);
     hide();

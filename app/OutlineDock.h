@@ -5,7 +5,8 @@
 //  - The outline is built when the dock is shown, and for a new text only once the
 //    text's first paint is done, so that it never delays the text appearing.
 //  - Choosing a definition puts the caret at its name and brings its line to the middle
-//    of the view; chosen with Enter, it also gives the focus to the text.
+//    of the view; chosen with Enter, it also gives the focus to the text, as Escape in
+//    the dock does.
 
 #include <QDockWidget>
 

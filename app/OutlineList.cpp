@@ -16,7 +16,8 @@ COutlineList::COutlineList(COutlineModel& model, QWidget* parent) : QWidget(pare
     m_proxy.setFilterKeyColumn(COutlineModel::COLUMN_NAME);
     m_proxy.setFilterCaseSensitivity(Qt::CaseInsensitive);
 
-    auto* label = new QLabel(tr("&Filter:"), this);
+    // Alt+I: Alt+F is the File menu's.
+    auto* label = new QLabel(tr("F&ilter:"), this);
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("OutlineFilter"));
     m_filter->setAccessibleName(tr("Filter the definitions by name"));

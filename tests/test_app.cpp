@@ -1288,6 +1288,11 @@ void TestApp_::findBar()
     QCOMPARE(bar->FindEdit()->selectedText(), QStringLiteral("lamp"));
     QCOMPARE(Selected(app), QStringLiteral("7-11"));
     QTRY_COMPARE(bar->CountText(), QStringLiteral("1 of 4"));
+    // Ctrl+F again, in the text box: its text selected, nothing else changes.
+    bar->FindEdit()->deselect();
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(bar->FindEdit()->selectedText(), QStringLiteral("lamp"));
+    QCOMPARE(Selected(app), QStringLiteral("7-11"));
 
     // F3 and Enter go on, Shift+Enter goes back, round the ends with a word in the message pane.
     QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
@@ -1518,10 +1523,12 @@ void TestApp_::outlineDock()
     QTest::keyClick(dock->List()->FilterEdit(), Qt::Key_Return);
     QCOMPARE(Selected(app), QStringLiteral("61-61"));
     QTRY_VERIFY(Control(app).hasFocus());
-    // Tab goes from the filter box to the list.
+    // Tab goes from the filter box to the list; Escape goes back to the text.
     dock->List()->FilterEdit()->setFocus();
     QTest::keyClick(dock->List()->FilterEdit(), Qt::Key_Tab);
     QVERIFY(dock->List()->List()->hasFocus());
+    QTest::keyClick(dock->List()->List(), Qt::Key_Escape);
+    QVERIFY(Control(app).hasFocus());
 
     // Another file: the outline is built again once that text has been painted.
     dock->List()->FilterEdit()->clear();
@@ -1589,6 +1596,10 @@ void TestApp_::positionPaneAndZoomAreForTheRunOnly()
     QCOMPARE(pane->text(), QStringLiteral("Ln 1, Col 10"));
     control.GoToLine(1233);
     QCOMPARE(pane->text(), QStringLiteral("Ln 1,234, Col 1"));
+    QTest::keyClick(&control, Qt::Key_Down);
+    const auto caretShown = [&] {
+        return control.viewport()->rect().contains(control.CharRect(control.GetCaretPos()).center());
+    };
 
     // Zoom: Ctrl with =, + (Shift or the keypad's), - and 0, and the wheel; 6 to 72 points.
     QCOMPARE(control.GetZoom(), 10);
@@ -1605,9 +1616,11 @@ void TestApp_::positionPaneAndZoomAreForTheRunOnly()
                    Qt::NoScrollPhase, false);
     QApplication::sendEvent(control.viewport(), &up);
     QCOMPARE(control.GetZoom(), 14);
-    QCOMPARE(control.GetCaretLine(), 1233);  // zooming leaves the caret where it is
+    // Zooming leaves the caret where it is, and in view.
+    QCOMPARE(control.GetCaretLine(), 1234);
     for (int i = 0; i < 30; ++i) QTest::keyClick(&control, Qt::Key_Equal, Qt::ControlModifier);
     QCOMPARE(control.GetZoom(), 72);
+    QVERIFY(caretShown());
     for (int i = 0; i < 30; ++i) QTest::keyClick(&control, Qt::Key_Minus, Qt::ControlModifier);
     QCOMPARE(control.GetZoom(), 6);
     QTest::keyClick(&control, Qt::Key_0, Qt::ControlModifier);

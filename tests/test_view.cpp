@@ -351,6 +351,10 @@ void TestView::findRules()
     std::vector<CTextSearch::Match> shown;
     search.MatchesIn(0, store->Length(), shown);
     QCOMPARE(Spans(shown), matches);
+    for (const CTextSearch::Match& m : found) {
+        QVERIFY(search.IsMatch(m));
+        QVERIFY(!search.IsMatch({m.from, m.to - 1}));
+    }
 
     // The count, and each match's place in it; going round the ends.
     CFindSession session;

@@ -590,12 +590,17 @@ void CSyntaxRichEditCtrl::ZoomOut()
 void CSyntaxRichEditCtrl::ZoomChanged()
 {
     const std::size_t top = m_scroller.TopRow();
+    const std::size_t caretRow = m_store->RowOfUnit(m_selection.Caret());
+    const bool caretShown = caretRow >= top && caretRow < top + m_scroller.FullRowsVisible();
     const qreal oldWidth = m_layout.CharWidth();
     m_layout.SetFont(m_zoom.Apply(font()));
     m_layout.SetCacheRows(3 * std::max(1, viewport()->height() / m_layout.LineHeight()));
     m_scroller.ScrollTo(static_cast<long long>(top),
                         std::lround(m_scroller.ScrollX() * m_layout.CharWidth() / oldWidth));
-    if (m_centreRow) m_scroller.CentreRow(*m_centreRow);
+    if (m_centreRow)
+        m_scroller.CentreRow(*m_centreRow);
+    else if (caretShown)
+        m_scroller.ShowPos(m_selection.Caret());  // a caret in view stays in view
     viewport()->update();
     emit zoomChanged(GetZoom());
 }

@@ -187,7 +187,8 @@ public:
     // The caret's row and its column as drawn (from 0; tab stops every 8 columns).
     long long GetCaretLine() const;
     long long GetCaretColumn() const;
-    // The size in points the text is shown in; zooming keeps the row at the top.
+    // The size in points the text is shown in; zooming keeps the row at the top, and a
+    // caret that was in view in view.
     int GetZoom() const { return m_zoom.Points(font()); }
     void SetZoom(int points);
     void ZoomIn();

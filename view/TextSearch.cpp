@@ -266,6 +266,14 @@ std::optional<CTextSearch::Match> CTextSearch::Previous(std::uint64_t to) const
     return std::nullopt;
 }
 
+bool CTextSearch::IsMatch(const Match& match) const
+{
+    if (!m_canMatch || match.from >= match.to) return false;
+    const std::uint64_t byte = m_store->ByteOfUnit(match.from);
+    const std::optional<ByteMatch> found = FindBytes(byte, byte + 1);
+    return found && found->from == byte && m_store->UnitOfByte(found->to) == match.to;
+}
+
 void CTextSearch::MatchesIn(std::uint64_t from, std::uint64_t to, std::vector<Match>& out) const
 {
     out.clear();

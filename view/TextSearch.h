@@ -53,6 +53,8 @@ public:
 
     std::optional<Match> Next(std::uint64_t from) const;
     std::optional<Match> Previous(std::uint64_t to) const;
+    // True when from..to is a match (whatever matches come before it).
+    bool IsMatch(const Match& match) const;
     // The matches that do not overlap from from on and begin before to, in order.
     void MatchesIn(std::uint64_t from, std::uint64_t to, std::vector<Match>& out) const;
 
