@@ -104,12 +104,14 @@ CFindBar::Seed CFindBar::SeedText() const
 {
     long long from, to;
     m_control.GetSel(from, to);
-    // The selection, when it lies within one line.
-    const QString selected = m_control.GetSelText();
-    if (!selected.isEmpty())
-        return selected.contains(u'\n') ? Seed{} : Seed{selected, static_cast<std::uint64_t>(from)};
-    // Else the word the caret is in, or at the end of.
     const CRichTextStore& store = m_control.GetStore();
+    // The selection, when it lies within one row (a whole text selected is not read).
+    if (from < to) {
+        if (store.RowOfUnit(static_cast<std::uint64_t>(from)) != store.RowOfUnit(static_cast<std::uint64_t>(to)))
+            return Seed{};
+        return Seed{m_control.GetSelText(), static_cast<std::uint64_t>(from)};
+    }
+    // Else the word the caret is in, or at the end of.
     const long long caret = m_control.GetCaretPos();
     const std::size_t row = store.RowOfUnit(static_cast<std::uint64_t>(caret));
     const long long rowStart = static_cast<long long>(store.RowStart(row));

@@ -1026,6 +1026,39 @@ private Q_SLOTS:
         QCOMPARE(ground(Grab(), 7), QColor(Qt::white));
     }
 
+    // The find bar's matches come from a source asked for the rows shown only, at every paint.
+    void highlightSourceIsAskedForTheRowsShown()
+    {
+        ShowWindow();
+        std::string text;
+        for (int i = 0; i < 200; ++i) text += "Global g" + std::to_string(i) + ";\n";
+        Render(text);
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> asked;
+        m_control->SetHighlightSource([&](std::uint64_t from, std::uint64_t to, std::vector<CTextHighlight>& out) {
+            asked.emplace_back(from, to);
+            out.push_back({from, from + 6, QColor(255, 255, 0), QColor()});  // the first word shown
+        });
+        const CRichTextStore& store = m_control->GetStore();
+        // Whole rows below the top margin.
+        const std::size_t rows = static_cast<std::size_t>((m_control->viewport()->height() - CRowScroller::TOP_MARGIN) /
+                                                          m_control->CharRect(0).height());
+        for (long long top : {0LL, 120LL}) {
+            m_control->GoToLine(top);  // at the top, or in the middle
+            asked.clear();
+            const QImage image = Grab();
+            QVERIFY(!asked.empty());
+            const std::size_t first = static_cast<std::size_t>(m_control->GetFirstVisibleLine());
+            // The rows shown, and the part-row under them.
+            QCOMPARE(asked.back(), std::make_pair(store.RowStart(first), store.RowEnd(first + rows)));
+            const QRect cell = m_control->CharRect(static_cast<long long>(store.RowStart(first)) + 1);
+            QCOMPARE(image.pixelColor(cell.left() + 1, cell.top() + 1), QColor(255, 255, 0));
+        }
+        m_control->SetHighlightSource({});
+        asked.clear();
+        Grab();
+        QVERIFY(asked.empty());
+    }
+
     void caretIsAtTheStartAfterEveryRender()
     {
         ShowWindow(300, 150);
