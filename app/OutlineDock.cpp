@@ -27,7 +27,6 @@ COutlineDock::COutlineDock(COutlineModel& model, CSyntaxRichEditCtrl& control, Q
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this,
                                  [this] { m_control.setFocus(Qt::OtherFocusReason); });
     escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(&control, &CSyntaxRichEditCtrl::textReplaced, &model, &COutlineModel::Invalidate);
     connect(&control, &CSyntaxRichEditCtrl::textShown, this, &COutlineDock::TextShown);
     hide();
 }

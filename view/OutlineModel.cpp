@@ -6,14 +6,13 @@
 COutlineModel::COutlineModel(const CSyntaxRichEditCtrl& control, QObject* parent)
     : QAbstractTableModel(parent), m_control(control)
 {
+    connect(&control, &CSyntaxRichEditCtrl::textReplaced, this, &COutlineModel::Invalidate);
 }
 
 void COutlineModel::Invalidate()
 {
     beginResetModel();
     m_outline.Clear();
-    m_names.clear();
-    m_positions.clear();
     m_upToDate = false;
     endResetModel();
 }
@@ -22,43 +21,42 @@ void COutlineModel::Update()
 {
     if (m_upToDate) return;
     beginResetModel();
-    const CRichTextStore& store = m_control.GetStore();
-    const std::string_view text = store.Bytes();
+    const std::string_view text = m_control.GetStore().Bytes();
     // A failed build (out of memory) leaves an empty outline: nothing to show.
     m_outline.Build(text.data(), text.size());
-    const std::vector<OutlineEntry>& entries = m_outline.GetEntries();
-    m_names.clear();
-    m_names.reserve(static_cast<qsizetype>(entries.size()));
-    m_positions.clear();
-    m_positions.reserve(entries.size());
-    for (const OutlineEntry& entry : entries) {
-        const std::uint64_t from = store.UnitOfByte(entry.Offset());
-        const std::uint64_t to = store.UnitOfByte(entry.Offset() + entry.Length());
-        const std::u16string name = store.Text(from, to);
-        m_names.append(QString(reinterpret_cast<const QChar*>(name.data()), static_cast<qsizetype>(name.size())));
-        m_positions.push_back(from);
-    }
     m_upToDate = true;
     endResetModel();
 }
 
+QString COutlineModel::Name(const OutlineEntry& entry) const
+{
+    const CRichTextStore& store = m_control.GetStore();
+    const std::string_view bytes = COutline::Name(entry, store.Bytes());
+    if (store.Encoding() == TextEncoding::Utf8)
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString name(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        name[static_cast<qsizetype>(i)] = QChar(DecodeWindows1252(static_cast<unsigned char>(bytes[i])));
+    return name;
+}
+
 int COutlineModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_names.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_outline.GetEntries().size());
 }
 
 int COutlineModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : COLUMN_COUNT; }
 
 QVariant COutlineModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_names.size()) return {};
-    const auto row = static_cast<std::size_t>(index.row());
-    const OutlineEntry& entry = m_outline.GetEntries()[row];
+    const std::vector<OutlineEntry>& entries = m_outline.GetEntries();
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= entries.size()) return {};
+    const OutlineEntry& entry = entries[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         switch (index.column()) {
-        case COLUMN_NAME: return m_names[index.row()];
+        case COLUMN_NAME: return Name(entry);
         case COLUMN_KIND: return QString::fromLatin1(OutlineKindName(entry.Kind()));
         case COLUMN_LINE: return GroupedNumber(entry.Line());
         default: return {};
@@ -66,7 +64,7 @@ QVariant COutlineModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         return index.column() == COLUMN_LINE ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case ROLE_POSITION:
-        return QVariant::fromValue<qulonglong>(m_positions[row]);
+        return QVariant::fromValue<qulonglong>(m_control.GetStore().UnitOfByte(entry.Offset()));
     case ROLE_LINE:
         return QVariant::fromValue<qulonglong>(entry.Line());
     default:

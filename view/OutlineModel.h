@@ -6,8 +6,10 @@
 //  - The outline is built from the control's text, so its lines are the control's rows
 //    and a text cut short at a long line has the definitions before that line.
 //  - Building takes a while on a big text, so it is never done before it is needed:
-//    a new text only marks the outline out of date (Invalidate empties the table);
-//    Update builds it, when it is out of date.
+//    a new text in the control marks the outline out of date and empties the table
+//    (Invalidate); Update builds it, when it is out of date.
+//  - The model holds the outline alone (16 bytes a definition); names and positions are
+//    read off the control's text when asked for.
 //  - ROLE_POSITION gives the position of a definition's name in the control's text
 //    (UTF-16 units as shown), ROLE_LINE its line from 1, on every column.
 //  - The names are those the text shows (UTF-8 or Windows-1252 as the control reads it).
@@ -15,10 +17,9 @@
 #include "syntax/Outline.h"
 
 #include <QAbstractTableModel>
-#include <QStringList>
+#include <QString>
 
 #include <cstdint>
-#include <vector>
 
 class CSyntaxRichEditCtrl;
 
@@ -44,9 +45,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
+    QString Name(const OutlineEntry& entry) const;
+
     const CSyntaxRichEditCtrl& m_control;
     COutline m_outline;
-    QStringList m_names;
-    std::vector<std::uint64_t> m_positions;
     bool m_upToDate = false;
 };
