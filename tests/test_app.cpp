@@ -530,6 +530,10 @@ void TestApp_::promptsAndTooltips()
         {ID_APP_EXIT, "Quit the application"},
         {ID_VIEW_TOOLBAR, "Show or hide the toolbar"},
         {ID_VIEW_STATUS_BAR, "Show or hide the status bar"},
+        {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard"},
+        {ID_EDIT_FIND, "Find the specified text"},
+        {ID_EDIT_GOTO_LINE, "Move to the start of a line given by its number"},
+        {ID_VIEW_OUTLINE, "Show or hide the outline of the file's definitions"},
     };
     for (const auto& [id, prompt] : menuPrompts) QCOMPARE(frame->GetCommand(id)->statusTip(), QString::fromLatin1(prompt));
 }

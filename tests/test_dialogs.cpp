@@ -1,7 +1,7 @@
 // The Syntax Styles dialog, driven through its own widgets: its controls and keys, the
 // edits kept per style while the user moves through the list, the ways it ends and
 // what each does to theStyleMap and the views, the style it preselects, its sample,
-// and the colour chooser it opens.
+// and the colour chooser it opens. And the Go to Line dialog.
 
 #include "DisplayExpectations.h"
 #include "QtTestSupport.h"
@@ -9,6 +9,7 @@
 #include "app/GlosselApp.h"
 #include "app/MainFrame.h"
 #include "app/Resource.h"
+#include "dialogs/GoToLineDlg.h"
 #include "dialogs/SyntaxStylesDlg.h"
 #include "syntax/ProfileStore.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -18,8 +19,10 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <QtTest>
@@ -193,6 +196,8 @@ private slots:
     void sampleShowsTheSelectedStyle();
     void colourDialogStartsOnTheStylesColour_data();
     void colourDialogStartsOnTheStylesColour();
+    void goToLine_data();
+    void goToLine();
 
 private:
     // The viewer on lantern.inf, its dialogs run by runner.
@@ -665,6 +670,49 @@ void TestDialogs::colourDialogStartsOnTheStylesColour()
     QCOMPARE(chosen, accept ? COLORREF(pick) : 0xFFFFFFFFu);
     // Qt's chooser keeps its custom colours nowhere beside the program's settings.
     QVERIFY(!QFile::exists(m_settings.Root() + QStringLiteral("/QtProject.conf")));
+}
+
+void TestDialogs::goToLine_data()
+{
+    QTest::addColumn<QString>("typed");  // over the given line, which is selected
+    QTest::addColumn<int>("key");        // that ends the dialog
+    QTest::addColumn<int>("result");
+    QTest::addColumn<long long>("line");
+
+    QTest::newRow("a line, Enter") << "7000" << int(Qt::Key_Return) << int(QDialog::Accepted) << 7000LL;
+    QTest::newRow("the last line") << "7123" << int(Qt::Key_Enter) << int(QDialog::Accepted) << 7123LL;
+    // The last digit would pass the last line: it is not taken.
+    QTest::newRow("past the last line cannot be typed") << "71239" << int(Qt::Key_Return) << int(QDialog::Accepted)
+                                                        << 7123LL;
+    QTest::newRow("Escape") << "9" << int(Qt::Key_Escape) << int(QDialog::Rejected) << 9LL;
+}
+
+void TestDialogs::goToLine()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, key);
+    QFETCH(int, result);
+    QFETCH(long long, line);
+
+    CGoToLineDlg dialog(7123, 15);
+    auto* box = dialog.findChild<QSpinBox*>(QStringLiteral("IDC_LINE_NUMBER"));
+    auto* prompt = dialog.findChild<QLabel*>(QStringLiteral("IDC_LINE_PROMPT"));
+    QCOMPARE(prompt->text(), QStringLiteral("&Line number (1 - 7,123):"));
+    QCOMPARE(prompt->buddy(), box);
+    QVERIFY(!box->accessibleName().isEmpty());
+    QCOMPARE(box->minimum(), 1);
+    QCOMPARE(box->maximum(), 7123);
+    QCOMPARE(dialog.GetLine(), 15LL);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(box->hasFocus());
+    auto* edit = box->findChild<QLineEdit*>();
+    QCOMPARE(edit->selectedText(), QStringLiteral("15"));
+    QTest::keyClicks(edit, typed);
+    QTest::keyClick(edit, static_cast<Qt::Key>(key));
+    QCOMPARE(dialog.result(), result);
+    QVERIFY(dialog.isHidden());
+    QCOMPARE(dialog.GetLine(), line);
 }
 
 QTEST_MAIN(TestDialogs)
