@@ -1,11 +1,13 @@
 #include "RowPainter.h"
 
 #include "RichTextStore.h"
+#include "RowScroller.h"
 
 #include <QPainter>
 #include <QTextLine>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -35,6 +37,29 @@ CRowPainter::CRowPainter(QPainter& painter, const CRichTextStore& store) : m_pai
 void CRowPainter::SetSelection(std::uint64_t from, std::uint64_t to, const QColor& background, const QColor& text)
 {
     m_selection = CTextHighlight{from, to, background, text};
+}
+
+void CRowPainter::PaintRows(const CRowLayout& layout, const CRowScroller& scroller, const QRect& area,
+                            const std::uint64_t* caret)
+{
+    const int lineHeight = layout.LineHeight();
+    const std::size_t count = m_store.RowCount();
+    const int firstOffset = std::max(0, (area.top() - CRowScroller::TOP_MARGIN) / lineHeight);
+    for (std::size_t row = scroller.TopRow() + static_cast<std::size_t>(firstOffset); row < count; ++row) {
+        const int y = scroller.RowY(row);
+        if (y > area.bottom()) break;
+        const CRowLayout::Row& laid = layout.RowAt(row);
+        const QTextLine line = laid.layout.lineAt(0);
+        // Baselines keep to the rows even when a fallback font makes a line taller.
+        const QPointF origin(scroller.ViewportX(0), y + layout.Ascent() - line.ascent());
+        PaintRow(laid, row, origin, y, lineHeight, layout.CharWidth() / 2);
+
+        const std::uint64_t rowStart = m_store.RowStart(row);
+        if (caret && *caret >= rowStart && *caret <= m_store.RowEnd(row) && m_store.RowOfUnit(*caret) == row) {
+            const qreal x = origin.x() + line.cursorToX(static_cast<int>(*caret - rowStart));
+            m_painter.fillRect(QRectF(std::floor(x), y, 1, lineHeight), Qt::black);
+        }
+    }
 }
 
 const CTextHighlight* CRowPainter::RangeAt(std::uint64_t pos) const

@@ -19,6 +19,8 @@
 #include <vector>
 
 class CRichTextStore;
+class CRowScroller;
+class QRect;
 class QPainter;
 class QTextLine;
 
@@ -44,6 +46,9 @@ public:
     // block of a selected line feed.
     void PaintRow(const CRowLayout::Row& laid, std::size_t row, const QPointF& origin, qreal top, qreal height,
                   qreal lineFeedWidth);
+    // Paints the rows that the scroller shows within area of the viewport (laid out by
+    // layout), and the caret as a one-pixel bar at caret when it is given.
+    void PaintRows(const CRowLayout& layout, const CRowScroller& scroller, const QRect& area, const std::uint64_t* caret);
     // Paints line index of printed row row (laid out as laid) with its layout's origin at origin.
     void PaintLine(const CRowLayout::Row& laid, std::size_t row, int index, const QPointF& origin);
 

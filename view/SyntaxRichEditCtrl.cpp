@@ -375,27 +375,9 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
         m_highlightSource(m_store->RowStart(firstRow), m_store->RowEnd(lastRow), m_paintHighlights);
     m_paintHighlights.insert(m_paintHighlights.end(), m_highlights.begin(), m_highlights.end());
     rows.SetHighlights(&m_paintHighlights);
-    const bool showCaret = isEnabled() && hasFocus() && m_caretOn;
     const std::uint64_t caret = m_selection.Caret();
-
-    const int lineHeight = m_layout.LineHeight();
-    const std::size_t count = m_store->RowCount();
-    const int firstOffset = std::max(0, (area.top() - CRowScroller::TOP_MARGIN) / lineHeight);
-    for (std::size_t row = m_scroller.TopRow() + static_cast<std::size_t>(firstOffset); row < count; ++row) {
-        const int y = m_scroller.RowY(row);
-        if (y > area.bottom()) break;
-        const CRowLayout::Row& laid = m_layout.RowAt(row);
-        const QTextLine line = laid.layout.lineAt(0);
-        // Baselines keep to the rows even when a fallback font makes a line taller.
-        const QPointF origin(m_scroller.ViewportX(0), y + m_layout.Ascent() - line.ascent());
-        rows.PaintRow(laid, row, origin, y, lineHeight, m_layout.CharWidth() / 2);
-
-        const std::uint64_t rowStart = m_store->RowStart(row);
-        if (showCaret && caret >= rowStart && caret <= m_store->RowEnd(row) && m_store->RowOfUnit(caret) == row) {
-            const qreal x = origin.x() + line.cursorToX(static_cast<int>(caret - rowStart));
-            painter.fillRect(QRectF(std::floor(x), y, 1, lineHeight), Qt::black);
-        }
-    }
+    const bool showCaret = isEnabled() && hasFocus() && m_caretOn;
+    rows.PaintRows(m_layout, m_scroller, area, showCaret ? &caret : nullptr);
     if (m_textShownPending) {
         m_textShownPending = false;
         emit textShown();
