@@ -2,6 +2,8 @@
 // UTF-8 as the viewer takes it: well-formed characters only.
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 // The length of the well-formed UTF-8 character at p (no overlong forms, no
 // surrogates, nothing past U+10FFFF), or 0 when there is none. p < end.
@@ -29,5 +31,33 @@ inline int Utf8CharLength(const unsigned char* p, const unsigned char* end)
     if (p[1] < low || p[1] > high) return 0;
     for (int i = 2; i < length; ++i)
         if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+    return length;
+}
+
+// The index of the first byte of s[0, length) that does not begin a well-formed UTF-8
+// character, or length. nonAscii receives whether a character of 0x80 or above comes
+// before it. Plain ASCII is passed over eight bytes at a time.
+inline std::size_t FirstInvalidUtf8(const unsigned char* s, std::size_t length, bool& nonAscii)
+{
+    std::size_t i = 0;
+    nonAscii = false;
+    while (i < length) {
+        if (i + 8 <= length) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const int n = Utf8CharLength(s + i, s + length);
+        if (n == 0) return i;
+        nonAscii = true;
+        i += static_cast<std::size_t>(n);
+    }
     return length;
 }

@@ -16,33 +16,6 @@ constexpr char16_t kWindows1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
 };
 
-// The index of the first byte at or after from that is not well-formed UTF-8, or length.
-// nonAscii receives whether a byte of 0x80 or above comes before it.
-std::size_t FirstInvalidUtf8(const unsigned char* s, std::size_t length, bool& nonAscii)
-{
-    std::size_t i = 0;
-    nonAscii = false;
-    while (i < length) {
-        if (i + 8 <= length) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        if (s[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        const int n = Utf8CharLength(s + i, s + length);
-        if (n == 0) return i;
-        nonAscii = true;
-        i += static_cast<std::size_t>(n);
-    }
-    return length;
-}
-
 // True when a line of MAX_LINE_LENGTH or more characters starts before pos, so that a
 // render stops before pos.
 bool RenderStopsBefore(const char* text, std::size_t length, std::size_t pos)

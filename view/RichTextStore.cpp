@@ -37,35 +37,12 @@ char16_t DecodeWindows1252(unsigned char b)
 
 bool IsValidUtf8(std::string_view bytes, bool* nonAscii)
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t n = bytes.size();
     bool high = false;
-    std::size_t i = 0;
-    while (i < n) {
-        // Plain ASCII goes eight bytes at a time.
-        if (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                i += 8;
-                continue;
-            }
-        }
-        const unsigned char b = s[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        high = true;
-        const int length = Utf8CharLength(s + i, s + n);
-        if (length == 0) {
-            if (nonAscii) *nonAscii = true;
-            return false;
-        }
-        i += length;
-    }
-    if (nonAscii) *nonAscii = high;
-    return true;
+    const std::size_t invalid =
+        FirstInvalidUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), high);
+    // A byte that begins no character is itself 0x80 or above.
+    if (nonAscii) *nonAscii = high || invalid < bytes.size();
+    return invalid == bytes.size();
 }
 
 CRichTextStore::CRichTextStore() { Clear(); }
