@@ -328,6 +328,20 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
 
 namespace {
 
+// How every output ends: a write error (errno value, 0 for none) on output (empty: the
+// output stream) fails; a text cut short at a long line says so and gives status 3.
+int Ended(const RenderStreams& io, int writeError, const std::string& output, bool cutShort,
+          const std::string& name)
+{
+    if (writeError) return Failure(io, output.empty() ? "write error" : output, std::strerror(writeError));
+    if (cutShort) {
+        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
+                     LongLineMessage().c_str());
+        return RENDER_LONG_LINE;
+    }
+    return RENDER_OK;
+}
+
 // One line per input line: the code of every character as a hex digit, a space and
 // the state word after the line.
 int WriteCodes(const std::string& text, const std::string& name, COutput& out,
@@ -346,13 +360,8 @@ int WriteCodes(const std::string& text, const std::string& name, COutput& out,
         std::fwrite(row, 1, static_cast<std::size_t>(w - row), out.File());
         return true;
     });
-    if (!out.Finish()) return Failure(io, out.Name().empty() ? "write error" : out.Name(), std::strerror(errno));
-    if (status == RenderStatus::LongLine) {
-        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
-                     LongLineMessage().c_str());
-        return RENDER_LONG_LINE;
-    }
-    return RENDER_OK;
+    const int error = out.Finish() ? 0 : (errno ? errno : EIO);
+    return Ended(io, error, out.Name(), status == RenderStatus::LongLine, name);
 }
 
 // One line per definition: its row, kind and name, separated by tabs. Control bytes
@@ -379,13 +388,8 @@ int WriteOutline(const std::string& text, const std::string& name, const std::st
             std::fputs(PrintableForTerminal(entryName).c_str(), out.File());
         std::fputc('\n', out.File());
     }
-    if (!out.Finish()) return Failure(io, out.Name().empty() ? "write error" : out.Name(), std::strerror(errno));
-    if (status == OutlineStatus::LongLine) {
-        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
-                     LongLineMessage().c_str());
-        return RENDER_LONG_LINE;
-    }
-    return RENDER_OK;
+    const int error = out.Finish() ? 0 : (errno ? errno : EIO);
+    return Ended(io, error, out.Name(), status == OutlineStatus::LongLine, name);
 }
 
 // True when both names lead to one existing file (after following links).
@@ -468,14 +472,8 @@ int FinishDocument(const RenderStreams& io, const RenderOptions& options, COutpu
 {
     document.Flush();
     const bool finished = out.Finish();
-    const int error = target.error ? target.error : finished ? 0 : errno;
-    if (error) return Failure(io, options.output.empty() ? "write error" : options.output, std::strerror(error));
-    if (status == RenderStatus::LongLine) {
-        std::fprintf(io.err, "%s: %s: %s\n", kProgram, PrintableForTerminal(name).c_str(),
-                     LongLineMessage().c_str());
-        return RENDER_LONG_LINE;
-    }
-    return RENDER_OK;
+    const int error = target.error ? target.error : finished ? 0 : (errno ? errno : EIO);
+    return Ended(io, error, options.output, status == RenderStatus::LongLine, name);
 }
 
 }  // namespace
