@@ -184,6 +184,18 @@ const std::string kBlock =
     "  has  light;\n"
     "[ Main; print \"Hello^\"; ];\n";
 
+// Writes a file of count copies of kBlock.
+void WriteBlocks(const fs::path& path, std::size_t count)
+{
+    std::string chunk;
+    for (int i = 0; i < 10'000; ++i) chunk += kBlock;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    for (std::size_t done = 0; done < count; done += 10'000)
+        std::fwrite(chunk.data(), kBlock.size(), std::min<std::size_t>(10'000, count - done), f);
+    ASSERT_EQ(std::fclose(f), 0);
+}
+
 }  // namespace
 
 TEST(RenderLargeInput, TwoHundredMegabytesInBoundedMemory)
@@ -194,15 +206,7 @@ TEST(RenderLargeInput, TwoHundredMegabytesInBoundedMemory)
 #endif
     TempDir dir;
     const std::size_t blocks = 200'000'000 / kBlock.size();
-    {
-        std::string chunk;
-        for (int i = 0; i < 10'000; ++i) chunk += kBlock;
-        std::FILE* f = std::fopen((dir / "big.inf").c_str(), "wb");
-        ASSERT_TRUE(f);
-        for (std::size_t done = 0; done < blocks; done += 10'000)
-            std::fwrite(chunk.data(), kBlock.size(), std::min<std::size_t>(10'000, blocks - done), f);
-        ASSERT_EQ(std::fclose(f), 0);
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteBlocks(dir / "big.inf", blocks));
     const std::uint64_t inputBytes = fs::file_size(dir / "big.inf");
     ASSERT_EQ(inputBytes, blocks * kBlock.size());
 
@@ -266,15 +270,7 @@ TEST(RenderLargeInput, TextFormatsInBoundedMemory)
 #endif
     TempDir dir;
     const std::size_t blocks = 200'000'000 / kBlock.size();
-    {
-        std::string chunk;
-        for (int i = 0; i < 10'000; ++i) chunk += kBlock;
-        std::FILE* f = std::fopen((dir / "big.inf").c_str(), "wb");
-        ASSERT_TRUE(f);
-        for (std::size_t done = 0; done < blocks; done += 10'000)
-            std::fwrite(chunk.data(), kBlock.size(), std::min<std::size_t>(10'000, blocks - done), f);
-        ASSERT_EQ(std::fclose(f), 0);
-    }
+    ASSERT_NO_FATAL_FAILURE(WriteBlocks(dir / "big.inf", blocks));
     const std::uint64_t inputBytes = fs::file_size(dir / "big.inf");
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
