@@ -1,6 +1,7 @@
 #include "SelectionMimeData.h"
 
 #include <QColor>
+#include <QGuiApplication>
 
 namespace {
 
@@ -75,6 +76,14 @@ CSelectionMimeData::CSelectionMimeData(std::shared_ptr<const CRichTextStore> sto
                                        std::uint64_t to, QString fontFamily, int pointSize)
     : m_store(std::move(store)), m_from(from), m_to(to), m_fontFamily(std::move(fontFamily)), m_pointSize(pointSize)
 {
+}
+
+void CSelectionMimeData::Offer(std::shared_ptr<const CRichTextStore> store, std::uint64_t from, std::uint64_t to,
+                               const QFont& font, QClipboard::Mode mode)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (from >= to || (mode == QClipboard::Selection && !clipboard->supportsSelection())) return;
+    clipboard->setMimeData(new CSelectionMimeData(std::move(store), from, to, font.family(), font.pointSize()), mode);
 }
 
 QStringList CSelectionMimeData::formats() const { return {kTextPlain, kTextHtml}; }

@@ -6,6 +6,8 @@
 
 #include "view/RichTextStore.h"
 
+#include <QClipboard>
+#include <QFont>
 #include <QMimeData>
 #include <QString>
 
@@ -17,6 +19,11 @@ public:
     // fontFamily and pointSize name the font of the HTML.
     CSelectionMimeData(std::shared_ptr<const CRichTextStore> store, std::uint64_t from, std::uint64_t to,
                        QString fontFamily, int pointSize);
+
+    // Puts from..to of store on the clipboard or the selection (X11 PRIMARY, where the
+    // system has it); nothing for an empty range.
+    static void Offer(std::shared_ptr<const CRichTextStore> store, std::uint64_t from, std::uint64_t to,
+                      const QFont& font, QClipboard::Mode mode);
 
     QStringList formats() const override;
     bool hasFormat(const QString& mimeType) const override;

@@ -10,6 +10,10 @@
 #include <cstring>
 #include <new>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 constexpr long kStreamBuffer = 64 * 1024;
@@ -132,4 +136,34 @@ std::shared_ptr<CRichTextStore> CStreamLoader::FromText(const QString& text)
     reader.Feed(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     store->Finish();
     return store;
+}
+
+EDITSTREAM CStreamLoader::StreamOf(CRtfOutput& document, CStreamCursor& cursor)
+{
+    cursor.m_next = document.Data();
+    cursor.m_remaining = document.Length();
+    cursor.m_document = &document;
+    EDITSTREAM stream;
+    stream.dwCookie = reinterpret_cast<std::uintptr_t>(&cursor);
+    stream.dwError = 0;
+    stream.pfnCallback = Callback;
+    return stream;
+}
+
+void CStreamLoader::Release(CRtfOutput& document)
+{
+    document.Free();
+#ifdef __GLIBC__
+    // The document and the store's growth were large, short-lived allocations.
+    malloc_trim(0);
+#endif
+}
+
+void CStreamLoader::ExpectedSize(const std::string& source, std::uint64_t documentLength, std::uint64_t& bytes,
+                                 std::uint64_t& lines)
+{
+    bytes = std::min<std::uint64_t>(source.size(), documentLength) + 1;
+    lines = 2;
+    const char* end = source.data() + source.size();
+    for (const char* p = source.data(); (p = static_cast<const char*>(std::memchr(p, '\n', end - p))); ++p) ++lines;
 }

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CRtfOutput;
 
@@ -45,6 +46,17 @@ public:
     };
     // Hands the cursor's bytes (dwCookie: a CStreamCursor*) to a stream-in, cb at a time.
     static long Callback(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb);
+    // A stream that hands over the whole of document through cursor, giving the bytes
+    // handed over back to the system as it goes.
+    static EDITSTREAM StreamOf(CRtfOutput& document, CStreamCursor& cursor);
+    // Frees a document that has been streamed in, and gives the memory that it and the
+    // store's growth leave behind back to the system.
+    static void Release(CRtfOutput& document);
+    // The size of the store that the document of source will fill: its text is at most
+    // the source's bytes (and the document's length) and a final line feed; its lines
+    // are the source's line feeds and two.
+    static void ExpectedSize(const std::string& source, std::uint64_t documentLength, std::uint64_t& bytes,
+                             std::uint64_t& lines);
 
     // The store made of stream, or null when the control fails (dwError says so).
     // expectedBytes and expectedLines (0: unknown) size the store at once.

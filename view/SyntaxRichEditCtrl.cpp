@@ -29,10 +29,6 @@
 #include <cmath>
 #include <cstring>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 CSyntaxRichEditCtrl::CSyntaxRichEditCtrl(QWidget* parent)
     : QAbstractScrollArea(parent), m_store(std::make_shared<CRichTextStore>()), m_scroller(m_layout, *viewport()),
       m_mouse(*this)
@@ -116,28 +112,12 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
         if (!self) return;  // the window went away while the message was up
     }
 
-    // The document's text is at most the source's bytes and a final line feed.
-    m_expectedBytes = std::min<std::uint64_t>(text.size(), output.Length()) + 1;
-    m_expectedLines = 2;
-    for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', text.data() + text.size() - p)));
-         ++p)
-        ++m_expectedLines;
+    CStreamLoader::ExpectedSize(text, output.Length(), m_expectedBytes, m_expectedLines);
     CStreamCursor cursor;
-    cursor.m_next = output.Data();
-    cursor.m_remaining = output.Length();
-    cursor.m_document = &output;
-    EDITSTREAM stream;
-    stream.dwCookie = reinterpret_cast<std::uintptr_t>(&cursor);
-    stream.dwError = 0;
-    stream.pfnCallback = StreamInCallback;
+    EDITSTREAM stream = CStreamLoader::StreamOf(output, cursor);
     StreamIn(SF_RTF, stream);
     m_expectedBytes = m_expectedLines = 0;
-    output.Free();
-#ifdef __GLIBC__
-    // The document and the store's growth were large, short-lived allocations; give
-    // the memory they leave behind back to the system.
-    malloc_trim(0);
-#endif
+    CStreamLoader::Release(output);
     if (stream.dwError != 0) {
         // Out of memory while reading: the previous content, selection and view stay.
         m_lastRenderFailed = true;
@@ -280,21 +260,12 @@ void CSyntaxRichEditCtrl::SelectAll()
 void CSyntaxRichEditCtrl::SelectionChangedByUser()
 {
     // X11 keeps the last selection made by the user in PRIMARY, for middle-click pasting.
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!m_selection.HasSelection() || !clipboard->supportsSelection()) return;
-    const QFont f = font();
-    clipboard->setMimeData(
-        new CSelectionMimeData(m_store, m_selection.From(), m_selection.To(), f.family(), f.pointSize()),
-        QClipboard::Selection);
+    CSelectionMimeData::Offer(m_store, m_selection.From(), m_selection.To(), font(), QClipboard::Selection);
 }
 
 void CSyntaxRichEditCtrl::Copy()
 {
-    if (!m_selection.HasSelection()) return;
-    const QFont f = font();
-    QGuiApplication::clipboard()->setMimeData(
-        new CSelectionMimeData(m_store, m_selection.From(), m_selection.To(), f.family(), f.pointSize()),
-        QClipboard::Clipboard);
+    CSelectionMimeData::Offer(m_store, m_selection.From(), m_selection.To(), font(), QClipboard::Clipboard);
 }
 
 // ---------------------------------------------------------------------------------------
