@@ -1,6 +1,7 @@
 #include "SyntaxLexer.h"
 
 #include "CharClass.h"
+#include "SyntaxToken.h"
 
 #include <array>
 #include <cstring>
@@ -231,11 +232,52 @@ void CSyntaxLexer::RecogniseHeaderWord(const char* text, std::size_t length, std
     m_state = (m_state & ~LEX_RECOGNISER_MASK) | Recognise(text, length, pos);
 }
 
-std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, StyleCode* classes)
+namespace {
+
+// One line's classification. With kReport, every token recognised goes to listener as
+// well; without it, the reports compile to nothing. The state lives in a local while
+// the line is classified: stores into the class buffer may alias any object, so a
+// member would be reloaded after each one.
+template <bool kReport>
+std::uint32_t Classify(std::uint32_t state, const char* text, std::size_t length, StyleCode* classes,
+                       ISyntaxTokenListener* listener)
 {
-    // The state lives in a local while the line is classified: stores into the class
-    // buffer may alias any object, so the member would be reloaded after each one.
-    std::uint32_t state = m_state;
+    // Reports a token [start, end) of the first pass; its style is its first character's.
+    auto report = [&](TokenKind kind, std::size_t start, std::size_t end, std::uint32_t before,
+                      std::uint32_t recognised, std::uint8_t flags) {
+        if constexpr (kReport) {
+            listener->OnToken(text, SyntaxToken{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end),
+                                                before, static_cast<std::uint16_t>(recognised), classes[start],
+                                                kind, flags});
+        }
+    };
+    // The piece of quoted text or comment being read: where it began on this line (0
+    // when it was carried in from the line before), the state before it, its flags.
+    std::size_t pieceStart = 0;
+    std::uint32_t pieceState = state;
+    bool pieceIsComment = state & LEX_IN_COMMENT;
+    std::uint8_t pieceFlags = static_cast<std::uint8_t>(
+        ((state & (LEX_IN_DOUBLE_QUOTE | LEX_IN_SINGLE_QUOTE | LEX_IN_COMMENT)) ? TOKEN_CONTINUED : 0) |
+        ((state & LEX_IN_DOUBLE_QUOTE) ? TOKEN_DOUBLE_QUOTED : 0));
+    bool piecePending = false;
+    auto openPiece = [&](std::size_t start, bool comment, std::uint8_t flags) {
+        if constexpr (kReport) {
+            pieceStart = start;
+            pieceState = state;
+            pieceIsComment = comment;
+            pieceFlags = flags;
+            piecePending = true;
+        }
+    };
+    // Reports the piece up to end; an open piece stops before the line feed the lexer was given.
+    auto reportPiece = [&](std::size_t end, bool closed) {
+        if constexpr (kReport) {
+            if (!closed && end > pieceStart && text[end - 1] == '\n') --end;
+            report(pieceIsComment ? TokenKind::Comment : TokenKind::QuotedText, pieceStart, end, pieceState,
+                   REC_NOT_A_WORD, static_cast<std::uint8_t>(pieceFlags | (closed ? TOKEN_CLOSED : 0)));
+            piecePending = false;
+        }
+    };
 
     // Pass 1: context (comments, quoted text, routines, directives, object headers).
     std::size_t p = 0;
@@ -246,24 +288,32 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
             const std::size_t end = PastNext(text, p, length, '\n');
             if (text[end - 1] == '\n') state &= ~LEX_IN_COMMENT;
             p = Fill(classes, p, end, STYLE_COMMENT);
+            reportPiece(end, false);
         } else if (state & (LEX_IN_DOUBLE_QUOTE | LEX_IN_SINGLE_QUOTE)) {
             const bool dq = state & LEX_IN_DOUBLE_QUOTE;
             const char quote = dq ? '"' : '\'';
             const std::size_t end = PastNext(text, p, length, quote);
-            if (text[end - 1] == quote) state &= dq ? ~LEX_IN_DOUBLE_QUOTE : ~LEX_IN_SINGLE_QUOTE;
+            const bool closed = text[end - 1] == quote;
+            if (closed) state &= dq ? ~LEX_IN_DOUBLE_QUOTE : ~LEX_IN_SINGLE_QUOTE;
             p = Fill(classes, p, end, STYLE_QUOTED_TEXT);
+            reportPiece(end, closed);
         } else if (c == '\'') {
+            openPiece(p, false, 0);
             classes[p++] = STYLE_QUOTED_TEXT;
             state |= LEX_IN_SINGLE_QUOTE;
         } else if (c == '"') {
+            openPiece(p, false, TOKEN_DOUBLE_QUOTED);
             classes[p++] = STYLE_QUOTED_TEXT;
             state |= LEX_IN_DOUBLE_QUOTE;
         } else if (c == '!') {
+            openPiece(p, true, 0);
             classes[p++] = STYLE_COMMENT;
             state |= LEX_IN_COMMENT;
         } else if (state & LEX_IN_ROUTINE) {
             if (c == ']') {
-                classes[p++] = STYLE_FUNCTION;
+                classes[p] = STYLE_FUNCTION;
+                report(TokenKind::RoutineClose, p, p + 1, state, REC_NOT_A_WORD, 0);
+                ++p;
                 state &= ~LEX_IN_ROUTINE;
             } else if (IsBlank(c) || !(state & LEX_ROUTINE_NAME_EXPECTED)) {
                 // Code up to the next character that can change the state.
@@ -271,6 +321,7 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
                     state & LEX_ROUTINE_NAME_EXPECTED ? p + 1 : NextRoutineStop(text, p + 1, length);
                 p = Fill(classes, p, end, STYLE_CODE);
             } else {
+                const std::uint32_t before = state;
                 std::size_t e = p;
                 const std::uint32_t r = Recognise(text, length, e);
                 state = (state & ~LEX_RECOGNISER_MASK) | r;
@@ -280,15 +331,20 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
                     style = STYLE_FUNCTION;
                     state &= ~LEX_ROUTINE_NAME_EXPECTED;
                 }
+                const std::size_t start = p;
                 p = Fill(classes, p, e + 1, style);
+                if (r >= REC_FIRST_WORD) report(TokenKind::RoutineName, start, p, before, r, 0);
             }
         } else if (c == '[') {
-            classes[p++] = STYLE_FUNCTION;
+            classes[p] = STYLE_FUNCTION;
+            report(TokenKind::RoutineOpen, p, p + 1, state, REC_NOT_A_WORD, 0);
+            ++p;
             state |= LEX_IN_ROUTINE;
             if (!(state & LEX_IN_OBJECT_BODY)) state |= LEX_ROUTINE_NAME_EXPECTED;
         } else if (IsBlank(c)) {
             classes[p++] = STYLE_FOREGROUND;
         } else {
+            const std::uint32_t before = state;
             std::size_t e = p;
             const std::uint32_t r = Recognise(text, length, e);
             state = (state & ~LEX_RECOGNISER_MASK) | r;
@@ -329,10 +385,21 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
                 classes[e] = STYLE_DIRECTIVE;
                 state |= LEX_PROPERTY_EXPECTED | LEX_IN_OBJECT_BODY;
             }
+            if constexpr (kReport) {
+                const bool header = r == REC_ARROW || r == REC_STAR || r == REC_HAS || r == REC_CLASS || r == REC_WITH;
+                std::uint8_t flags = header ? TOKEN_HEADER_WORD
+                                            : (before & LEX_DIRECTIVE_EXPECTED) ? TOKEN_OPENS_DIRECTIVE : 0;
+                if (last == ';') flags |= TOKEN_ENDS_DIRECTIVE;
+                else if (last == ',') flags |= TOKEN_NEXT_PROPERTY;
+                report(TokenKind::Word, p, e + 1, before, r, flags);
+            }
             p = e + 1;
         }
     }
-    m_state = state;
+    if constexpr (kReport) {
+        // A quote or '!' that is the last character of a text without its line feed.
+        if (piecePending) reportPiece(length, false);
+    }
 
     // Pass 2: numbers, assembly, escapes and keywords, over pass 1's classes. Runs of
     // characters that it leaves alone are passed over whole.
@@ -385,7 +452,13 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
             while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) ++j;
             const std::size_t n = j - start;
             if (cls == STYLE_CODE) {
-                if (!CodeKeywords().Contains(text + start, n)) std::memset(classes + start, STYLE_CODE_ALPHA, n);
+                const bool keyword = CodeKeywords().Contains(text + start, n);
+                if (!keyword) std::memset(classes + start, STYLE_CODE_ALPHA, n);
+                if constexpr (kReport) {
+                    listener->OnToken(text, SyntaxToken{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(j),
+                                                        state, REC_NOT_A_WORD, classes[start], TokenKind::CodeWord,
+                                                        keyword ? TOKEN_KEYWORD : std::uint8_t{0}});
+                }
             } else if (DirectiveKeywords().Contains(text + start, n)) {
                 std::memset(classes + start, STYLE_DIRECTIVE, n);
             }
@@ -396,4 +469,19 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
 
     classes[length] = STYLE_END;
     return state;
+}
+
+}  // namespace
+
+std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, StyleCode* classes)
+{
+    m_state = Classify<false>(m_state, text, length, classes, nullptr);
+    return m_state;
+}
+
+std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, StyleCode* classes,
+                                         ISyntaxTokenListener& listener)
+{
+    m_state = Classify<true>(m_state, text, length, classes, &listener);
+    return m_state;
 }

@@ -17,6 +17,7 @@
 
 #include "LexerState.h"
 #include "StyleCodes.h"
+#include "SyntaxToken.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +34,11 @@ public:
     explicit CSyntaxLexer(std::uint32_t state = LEX_DIRECTIVE_EXPECTED) : m_state(state) {}
 
     std::uint32_t ClassifyLine(const char* text, std::size_t length, StyleCode* classes);
+    // The same classification, reporting every token of the line to listener as it is
+    // recognised (see SyntaxToken.h). Without a listener nothing is reported and nothing
+    // is spent on reports.
+    std::uint32_t ClassifyLine(const char* text, std::size_t length, StyleCode* classes,
+                               ISyntaxTokenListener& listener);
 
     // True when the word starting at text is one of table's words: the word's bytes
     // equal it and the byte after it is not a word character.

@@ -1,0 +1,65 @@
+#pragma once
+// What the lexer tells a listener about the tokens of a line while it classifies it.
+//
+// A reader of the text (the outline, the index of a game, a language server) follows
+// the lexer's own reading instead of reading the state bits or the classes itself:
+// CSyntaxLexer::ClassifyLine, given a listener, reports every token it recognises, with
+// where it is on the line, the style it gave it, and what the recogniser made of it.
+//
+// The order of the reports is the order of the line, with one exception: the words of
+// code inside routines (CodeWord) are read by the second pass, so they come after all
+// the other tokens of their line, in their own order. Blanks are never reported.
+// Positions are byte indexes into the line given to ClassifyLine.
+
+#include "StyleCodes.h"
+
+#include <cstdint>
+
+enum class TokenKind : std::uint8_t {
+    // Outside routines: one token the object-header recogniser read: a word (a run of
+    // letters, digits, '_', '$' and '#' that does not begin with '#'), "->", "*", a
+    // '#', or any other single character (';', ',', '=', '(', ...). `recognised` holds
+    // the recogniser's result (REC_WITH, REC_ARROW, a completed word, REC_NOT_A_WORD).
+    Word,
+    // A piece of quoted text on this line: from its opening quote (or the line's start,
+    // when it was opened on an earlier line) to its closing quote included (or the end
+    // of the line, line feed excluded, when it goes on into the next line).
+    QuotedText,
+    // A comment: from its '!' to the end of the line, line feed excluded.
+    Comment,
+    RoutineOpen,   // '[' opening a routine
+    RoutineClose,  // ']' closing one
+    RoutineName,   // the word after '[' that names the routine (not in an object's body)
+    // Inside a routine: a word of code (a letter, '_' or '#' followed by word
+    // characters), whether or not it is one of the code keywords (TOKEN_KEYWORD).
+    CodeWord,
+};
+
+// The flags of a token.
+inline constexpr std::uint8_t TOKEN_OPENS_DIRECTIVE = 0x01;  // Word: the first token of a directive, styled so because one was expected
+inline constexpr std::uint8_t TOKEN_HEADER_WORD = 0x02;  // Word: with, has, class, "->" or "*", which enter an object's body
+inline constexpr std::uint8_t TOKEN_ENDS_DIRECTIVE = 0x04;  // Word: its last character is ';', which ends the directive
+inline constexpr std::uint8_t TOKEN_NEXT_PROPERTY = 0x08;  // Word: its last character is ',', which expects the next property
+inline constexpr std::uint8_t TOKEN_CONTINUED = 0x10;  // QuotedText: opened on an earlier line
+inline constexpr std::uint8_t TOKEN_CLOSED = 0x20;  // QuotedText: closed on this line
+inline constexpr std::uint8_t TOKEN_DOUBLE_QUOTED = 0x40;  // QuotedText: between double quotes (else single quotes)
+inline constexpr std::uint8_t TOKEN_KEYWORD = 0x80;  // CodeWord: one of the code keywords
+
+struct SyntaxToken {
+    std::uint32_t start;        // the token's first byte on the line
+    std::uint32_t end;          // one past its last byte
+    std::uint32_t stateBefore;  // the lexer's state word just before the token (CodeWord: after the line)
+    std::uint16_t recognised;   // Word and RoutineName: the recogniser's result; else REC_NOT_A_WORD
+    StyleCode style;            // the style of its first character after the first pass
+    TokenKind kind;
+    std::uint8_t flags;         // TOKEN_ flags
+};
+
+class ISyntaxTokenListener {
+public:
+    // line is the text given to ClassifyLine; the token is line[start, end).
+    virtual void OnToken(const char* line, const SyntaxToken& token) = 0;
+
+protected:
+    ~ISyntaxTokenListener() = default;
+};
