@@ -113,6 +113,12 @@ void CReadingTools::OnEditGoToSymbol()
     m_control.setFocus(Qt::OtherFocusReason);
 }
 
+void CReadingTools::OnViewZoomIn() { m_control.ZoomIn(); }
+
+void CReadingTools::OnViewZoomOut() { m_control.ZoomOut(); }
+
+void CReadingTools::OnViewZoomReset() { m_control.SetZoom(CTextZoom::DEFAULT_POINTS); }
+
 void CReadingTools::OnViewOutline(bool checked)
 {
     m_outlineDock->setVisible(checked);

@@ -139,6 +139,8 @@ private slots:
     void outlineDock();
     void outlineOfACorpusFile();
     void positionPaneAndZoomAreForTheRunOnly();
+    void zoomKeysActWhereverTheFocusIs_data();
+    void zoomKeysActWhereverTheFocusIs();
 
 private:
     TestApp& Start(const QStringList& args = {});
@@ -256,8 +258,9 @@ void TestApp_::menusAndKeys()
     for (QAction* action : frame->findChildren<QAction*>())
         for (const QKeySequence& key : action->shortcuts()) keys << key.toString();
     keys.sort();
-    QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+C", "Ctrl+F", "Ctrl+G", "Ctrl+O", "Ctrl+Shift+O", "Ctrl+T", "F3", "F6",
-                                "Shift+F3", "Shift+F6"}));
+    // The zoom's keys are on no menu.
+    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "Ctrl+=", "Ctrl+A", "Ctrl+C", "Ctrl+F", "Ctrl+G", "Ctrl+O",
+                                "Ctrl+Shift++", "Ctrl+Shift+O", "Ctrl+T", "F3", "F6", "Shift+F3", "Shift+F6"}));
 }
 
 void TestApp_::startWithAFile()
@@ -1642,6 +1645,53 @@ void TestApp_::positionPaneAndZoomAreForTheRunOnly()
     groups.sort();
     QCOMPARE(groups, (QStringList{kStyles, kRecent}));
     QCOMPARE(stored.allKeys().size(), 36 + 1);  // the styles, and this file as the recent one
+}
+
+void TestApp_::zoomKeysActWhereverTheFocusIs_data()
+{
+    QTest::addColumn<QString>("focus");  // the object name of the widget with the focus
+    QTest::newRow("the text") << "1000";
+    QTest::newRow("the find box") << "FindText";
+    QTest::newRow("Match case") << "MatchCase";
+    QTest::newRow("Whole words") << "WholeWords";
+    QTest::newRow("the outline's filter") << "OutlineFilter";
+    QTest::newRow("the outline's list") << "OutlineList";
+}
+
+void TestApp_::zoomKeysActWhereverTheFocusIs()
+{
+    QFETCH(QString, focus);
+    TestApp& app = Start({MakeFile(QStringLiteral("lamps.inf"), kLamps)});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    frame->GetCommand(ID_EDIT_FIND)->trigger();
+    frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
+    Activate();
+    auto* target = frame->findChild<QWidget*>(focus);
+    QVERIFY(target);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    const CSyntaxRichEditCtrl& control = Control(app);
+
+    // Ctrl with =, + (Shift or the keypad's), - and 0, each one step of the sizes.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int points;
+    } keys[] = {
+        {Qt::Key_Equal, Qt::ControlModifier, 11},
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier, 12},
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, 14},
+        {Qt::Key_Minus, Qt::ControlModifier, 12},
+        {Qt::Key_0, Qt::ControlModifier, 10},
+    };
+    for (const auto& [key, modifiers, points] : keys) {
+        QTest::keyClick(target, key, modifiers);
+        QCOMPARE(control.GetZoom(), points);
+        QCOMPARE(frame->GetStatusBar()->currentMessage(), QStringLiteral("Zoom: %1 points").arg(points));
+        QVERIFY(target->hasFocus());
+    }
 }
 
 QTEST_MAIN(TestApp_)
