@@ -17,6 +17,7 @@
 //  - Dialogs run through the application's modal runner, so tests can answer them.
 
 #include <QObject>
+#include <QString>
 
 class CFindBar;
 class CGlosselApp;
@@ -70,4 +71,5 @@ private:
     QLabel* m_positionPane;
     QAction* m_copy = nullptr;
     QAction* m_outline = nullptr;
+    QString m_findMessage;  // the find bar's last line in the message pane
 };

@@ -1320,24 +1320,41 @@ void TestApp_::findBar()
     QCOMPARE(Selected(app), QStringLiteral("41-45"));
     QVERIFY(frame->GetStatusBar()->currentMessage().contains(QStringLiteral("continued from the end")));
     QCOMPARE(bar->CountText(), QStringLiteral("4 of 4"));
+    // A later search that does not go round takes the word back, and only its own word.
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(Selected(app), QStringLiteral("33-37"));
+    QCOMPARE(frame->GetStatusBar()->currentMessage(), QString());
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QVERIFY(frame->GetStatusBar()->currentMessage().contains(QStringLiteral("continued from the start")));
+    control.SetZoom(12);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QCOMPARE(Selected(app), QStringLiteral("19-23"));
+    QCOMPARE(frame->GetStatusBar()->currentMessage(), QStringLiteral("Zoom: 12 points"));
+    control.SetZoom(10);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QCOMPARE(Selected(app), QStringLiteral("41-45"));
 
     // The other matches shown are highlighted; the current one is the selection.
     const QRect other = control.CharRect(20);
     QCOMPARE(control.viewport()->grab().toImage().pixelColor(other.left() + 1, other.top() + 1),
              CFindBar::MATCH_BACKGROUND);
 
-    // The options, from the keyboard: Match case drops "Lamp", Whole words "lamps".
+    // The options, from the keyboard: Match case drops "Lamp", Whole words "lamps". The
+    // focus stays in the text box, so that typing goes on there.
     bar->FindEdit()->setFocus();
     control.SetSel(0, 0);
     QTest::keyClick(bar->FindEdit(), Qt::Key_C, Qt::AltModifier);
-    QTRY_VERIFY(bar->findChild<QCheckBox*>(QStringLiteral("MatchCase"))->isChecked());
+    QVERIFY(bar->findChild<QCheckBox*>(QStringLiteral("MatchCase"))->isChecked());
+    QVERIFY(bar->FindEdit()->hasFocus());
     QTRY_COMPARE(bar->CountText(), QStringLiteral("1 of 3"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::AltModifier);
-    QTRY_VERIFY(bar->findChild<QCheckBox*>(QStringLiteral("WholeWords"))->isChecked());
+    QTest::keyClick(bar->FindEdit(), Qt::Key_W, Qt::AltModifier);
+    QVERIFY(bar->findChild<QCheckBox*>(QStringLiteral("WholeWords"))->isChecked());
+    QVERIFY(bar->FindEdit()->hasFocus());
     QTRY_COMPARE(bar->CountText(), QStringLiteral("1 of 2"));
 
     // Typing searches at once; a text found nowhere says so and leaves the caret where the search began.
-    bar->FindEdit()->setFocus();
     bar->FindEdit()->end(false);
     QTest::keyClicks(bar->FindEdit(), QStringLiteral("x"));
     QTRY_COMPARE(bar->CountText(), QStringLiteral("Not found"));
