@@ -25,7 +25,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QSpinBox>
 #include <QTreeView>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -1424,23 +1423,19 @@ void TestApp_::goToLineAndGoToSymbol()
 
     // Ctrl+G: lines 1 to the last (the empty line after the last line feed is one), the
     // caret's line given.
-    int wanted = 200;
-    QString prompt;
-    int shown = 0, lowest = 0, highest = 0;
+    const QString wanted = QStringLiteral("200");
+    QString prompt, shown;
     app.SetModalRunner([&](QDialog& dialog) {
-        auto* box = dialog.findChild<QSpinBox*>(QStringLiteral("IDC_LINE_NUMBER"));
+        auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"));
         prompt = dialog.findChild<QLabel*>(QStringLiteral("IDC_LINE_PROMPT"))->text();
-        shown = box->value();
-        lowest = box->minimum();
-        highest = box->maximum();
-        box->setValue(wanted);
-        return int(QDialog::Accepted);
+        shown = box->text();
+        box->setText(wanted);
+        dialog.accept();
+        return dialog.result();
     });
     QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(prompt, QStringLiteral("&Line number (1 - 305):"));
-    QCOMPARE(shown, 2);
-    QCOMPARE(lowest, 1);
-    QCOMPARE(highest, 305);
+    QCOMPARE(shown, QStringLiteral("2"));
     const std::uint64_t lineStart = control.GetStore().RowStart(199);
     QCOMPARE(Selected(app), QStringLiteral("%1-%1").arg(lineStart));
     const long long rows = control.viewport()->height() / (control.CharRect(0).height());
@@ -1452,6 +1447,14 @@ void TestApp_::goToLineAndGoToSymbol()
     app.SetModalRunner([](QDialog&) { return int(QDialog::Rejected); });
     QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(Selected(app), QStringLiteral("%1-%1").arg(lineStart));
+    // A number past the end goes to the last line, as --line does.
+    app.SetModalRunner([&](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"))->setText(QStringLiteral("99999"));
+        dialog.accept();
+        return dialog.result();
+    });
+    QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(control.GetCaretLine(), 304);
 
     // Ctrl+Shift+O: the outline as a pop-up; typing part of a name, then Enter.
     QStringList names;
