@@ -288,3 +288,52 @@ INSTANTIATE_TEST_SUITE_P(
                     EditCase{"removing_everything", kBody, 0, kBody.size(), "", 0}));
 
 }  // namespace
+
+// Neovim's own client starts the server on a game and asks the questions of a table;
+// its answers are those worked out by hand.
+namespace neovim {
+
+struct Row {
+    const char* name;
+    std::string method;
+    Json params;
+    Json expected;  // what the answer's result holds
+};
+
+TEST(Neovim, ClientGetsTheTablesAnswers)
+{
+    if (std::system("command -v nvim >/dev/null 2>&1") != 0) GTEST_SKIP() << "nvim is not installed (bash setup.sh installs neovim)";
+    testsupport::TempDir dir;
+    const std::string story = (dir / "story.inf").string();
+    testsupport::WriteFile(story, "Constant Story \"Lamp\";\n[ Main;\n  print \"Hi^\";\n];\n");
+    const std::string uri = "file://" + story;
+    const Json doc = {{"uri", uri}};
+    const std::vector<Row> rows = {
+        // Constant 0:0 keyword, Story 0:9 foreground, "Lamp" 0:15 string, ; 0:21
+        // keyword; [ 1:0 function, Main 1:2 function, ; 1:6 operator; print 2:2
+        // operator, "Hi 2:8 string, ^ 2:11 escape, " 2:12 string, ; 2:13 operator;
+        // ] 3:0 function, ; 3:1 keyword.
+        {"semantic_tokens", "textDocument/semanticTokens/full", {{"textDocument", doc}},
+         {{"data", {0, 0, 8, 4, 0, 0, 9, 5, 0, 0, 0, 6, 6, 1, 0, 0, 6, 1, 4, 0, 1, 0, 1, 6, 0, 0, 2, 4, 6, 0,
+                    0, 4, 1, 7, 0, 1, 2, 5, 7, 0, 0, 6, 3, 1, 0, 0, 3, 1, 10, 0, 0, 1, 1, 1, 0, 0, 1, 1, 7, 0,
+                    1, 0, 1, 6, 0, 0, 1, 1, 4, 0}}}},
+    };
+    Json spec = {{"file", story}, {"requests", Json::array()}};
+    for (const Row& row : rows) spec["requests"].push_back({{"method", row.method}, {"params", row.params}});
+    testsupport::WriteFile(dir / "requests.json", spec.dump());
+    const std::string command = "cd '" + dir.Path().string() + "' && GLOSSEL_LSP='" GLOSSEL_LSP_EXE "' GLOSSEL_ROOT='" +
+                                dir.Path().string() + "' GLOSSEL_REQUESTS=requests.json GLOSSEL_ANSWERS=answers.json " +
+                                "timeout 120 nvim --headless --clean -n -c 'luafile " GLOSSEL_SOURCE_DIR
+                                "/tests/lsp_neovim.lua' > nvim.log 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::ReadFile(dir / "nvim.log");
+    const Json answers = Json::parse(testsupport::ReadFile(dir / "answers.json"), nullptr, false);
+    ASSERT_TRUE(answers.is_array()) << testsupport::ReadFile(dir / "answers.json");
+    ASSERT_EQ(answers.size(), rows.size()) << answers.dump();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::string why;
+        EXPECT_TRUE(answers[i].contains("result") && Matches(rows[i].expected, answers[i]["result"], why))
+            << rows[i].name << ": " << why << " " << answers[i].dump();
+    }
+}
+
+}  // namespace neovim
