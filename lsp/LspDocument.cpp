@@ -1,6 +1,6 @@
 #include "LspDocument.h"
 
-#include "doc/Utf8.h"
+#include "syntax/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -303,7 +303,7 @@ std::string ToUtf8(std::string_view bytes, display::Encoding encoding)
             ++s;
             continue;
         }
-        out.append(buffer, static_cast<std::size_t>(display::EncodeUtf8(display::Windows1252(*s++), buffer)));
+        out.append(buffer, static_cast<std::size_t>(EncodeUtf8(display::Windows1252(*s++), buffer)));
     }
     return out;
 }
