@@ -11,7 +11,7 @@
 #include "doc/Printable.h"
 #include "doc/GlosselDoc.h"
 #include "settings/SettingsStore.h"
-#include "syntax/RtfBuilder.h"
+#include "syntax/ShownLines.h"
 #include "syntax/SyntaxStyleMap.h"
 #include "view/BusyCursor.h"
 #include "view/GlosselView.h"

@@ -267,7 +267,7 @@ int main(int argc, char** argv)
         // The parts of the control's open, one by one.
         {
             CRtfBuilder builder;
-            CRtfOutput out;
+            COutputBuffer out;
             const auto t0 = Clock::now();
             builder.BuildDocument(text.data(), text.size(), theStyleMap, out);
             const auto t1 = Clock::now();

@@ -73,7 +73,7 @@ void BM_BuildDocument(benchmark::State& state)
     styles.BuildDefaults();
     CRtfBuilder builder;
     for (auto _ : state) {
-        CRtfOutput out;
+        COutputBuffer out;
         builder.BuildDocument(text.data(), text.size(), styles, out);
         benchmark::DoNotOptimize(out.Data());
         state.counters["output_bytes"] = static_cast<double>(out.Length());
@@ -106,7 +106,7 @@ void BM_BuildHtmlPage(benchmark::State& state)
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
     for (auto _ : state) {
-        CRtfOutput out;
+        COutputBuffer out;
         CHtmlBuilder().BuildDocument(text.data(), text.size(), styles, CHtmlBuilder::Page, "bench.inf", out);
         benchmark::DoNotOptimize(out.Data());
         state.counters["output_bytes"] = static_cast<double>(out.Length());
@@ -121,7 +121,7 @@ void BM_BuildAnsi(benchmark::State& state)
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
     for (auto _ : state) {
-        CRtfOutput out;
+        COutputBuffer out;
         CAnsiBuilder().BuildDocument(text.data(), text.size(), styles,
                                      state.range(0) ? CAnsiBuilder::Palette256 : CAnsiBuilder::TrueColour, out);
         benchmark::DoNotOptimize(out.Data());

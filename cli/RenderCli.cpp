@@ -467,7 +467,7 @@ struct CStreamTarget {
 // Ends the output of a document: the rest of its bytes, the flush or close, and the
 // long-line message for a document cut short (which is still written whole).
 int FinishDocument(const RenderStreams& io, const RenderOptions& options, COutput& out, CStreamTarget& target,
-                   CRtfOutput& document, RenderStatus status, const std::string& name)
+                   COutputBuffer& document, RenderStatus status, const std::string& name)
 {
     document.Flush();
     const bool finished = out.Finish();
@@ -504,7 +504,7 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         if (loadedStyles != RENDER_OK) return loadedStyles;
     }
 
-    CRtfOutput document;
+    COutputBuffer document;
     if (options.css) {
         if (!CHtmlBuilder::BuildStyleSheet(styles, document))
             return Failure(io, "style sheet", "does not fit in memory");

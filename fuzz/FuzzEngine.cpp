@@ -128,7 +128,7 @@ void RequireNoBidiControls(std::string_view out)
 void CheckTextFormats(const char* text, std::size_t length, const CSyntaxStyleMap& styles, std::size_t lines,
                       bool page, bool palette)
 {
-    CRtfOutput html;
+    COutputBuffer html;
     const RenderStatus htmlStatus = CHtmlBuilder().BuildDocument(
         text, length, styles, page ? CHtmlBuilder::Page : CHtmlBuilder::Fragment, std::string_view(text, length < 40 ? length : 40), html);
     Require(htmlStatus != RenderStatus::OutOfMemory, "small inputs fit");
@@ -143,7 +143,7 @@ void CheckTextFormats(const char* text, std::size_t length, const CSyntaxStyleMa
     // The title may hold line feeds of its own: count those of the <pre> alone.
     Require(LineFeeds(h.substr(pre)) == lines + 1 + LineFeeds(preEnd), "a line feed per line shown");
 
-    CRtfOutput ansi;
+    COutputBuffer ansi;
     const RenderStatus ansiStatus = CAnsiBuilder().BuildDocument(
         text, length, styles, palette ? CAnsiBuilder::Palette256 : CAnsiBuilder::TrueColour, ansi);
     Require(ansiStatus == htmlStatus, "every format shows the same lines");
@@ -202,7 +202,7 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
     }
 
     CRtfBuilder builder;
-    CRtfOutput out;
+    COutputBuffer out;
     const RenderStatus status = builder.BuildDocument(text, length, styles, out);
     Require(status != RenderStatus::OutOfMemory, "small inputs fit");
     const std::string_view doc = out.View();

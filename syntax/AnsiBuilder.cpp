@@ -49,10 +49,8 @@ int CAnsiBuilder::NearestXtermColour(COLORREF colour)
 }
 
 RenderStatus CAnsiBuilder::BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles,
-                                         Colours colours, CRtfOutput& out)
+                                         Colours colours, COutputBuffer& out)
 {
-    if (const void* nul = std::memchr(text, '\0', length))
-        length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
     const display::CShownText shown(display::ChooseEncoding(text, length), false);
     const bool utf8 = shown.GetEncoding() == display::Encoding::Utf8;
 
@@ -72,7 +70,8 @@ RenderStatus CAnsiBuilder::BuildDocument(const char* text, std::size_t length, c
         sgrLength[code] = static_cast<std::size_t>(n);
     }
 
-    const std::size_t B = length > 1000 ? length : 1000;
+    const std::size_t shownLength = ShownLength(text, length);
+    const std::size_t B = shownLength > 1000 ? shownLength : 1000;
     out.Clear();
     if (B > SIZE_MAX / 4 || !out.SetCapacity(B + B)) {
         out.Free();

@@ -16,7 +16,9 @@
 // as its control picture. Tabs and line feeds stay. The lines shown are those of the
 // RTF document, each with its line feed.
 
-#include "RtfBuilder.h"
+#include "OutputBuffer.h"
+#include "ShownLines.h"
+#include "StyleCodes.h"
 
 class CSyntaxStyleMap;
 
@@ -28,7 +30,7 @@ public:
     };
 
     RenderStatus BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles, Colours colours,
-                               CRtfOutput& out);
+                               COutputBuffer& out);
 
     // The number of the xterm palette colour (16..255) nearest to colour (0x00BBGGRR).
     static int NearestXtermColour(COLORREF colour);

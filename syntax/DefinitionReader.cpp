@@ -163,7 +163,7 @@ void CDefinitionReader::OnRoutineOpen(const SyntaxToken& token)
     m_routineStart = At(token.start);
     if ((token.stateBefore & LEX_IN_OBJECT_BODY) && m_directiveHasBody && m_propertyLength)
         m_propertyRoutine =
-            Define(DefinitionKind::PropertyRoutine, 0, m_property, m_propertyLength, m_routineStart, m_directive);
+            Define(DefinitionKind::PropertyRoutine, 0, m_property, m_propertyLength, m_property, m_directive);
 }
 
 void CDefinitionReader::OnPropertyWord(const char* line, const SyntaxToken& token)

@@ -15,8 +15,8 @@
 //  - a property routine: a routine given to a property of an object or class
 //    (`with before [; ... ]`): a '[' in the body of a named object or class, after a
 //    word the lexer styles as a property (or the word after `private`). Its name is
-//    that property word, its parent the object or class; it starts at its '[' and ends
-//    after its ']'.
+//    that property word, its parent the object or class; it starts at that word (so
+//    that, like every definition, it holds its name) and ends after its ']'.
 //  - a directive, found as the lexer finds one: the first token outside routines while
 //    a directive is expected, a '#' joined to the word after it (`#Array`), or `Class`.
 //    Directive names are compared without regard to case. Object and Nearby give
@@ -93,7 +93,7 @@ struct Definition {
     std::uint8_t flags = 0;             // DEFINITION_ flags
     std::uint32_t nameLength = 0;       // the name's bytes
     TextPosition name;                  // the name's first byte
-    TextPosition start;                 // the directive's first token, or the routine's '['
+    TextPosition start;                 // the directive's first token, the routine's '[' or the property
     std::size_t parent = NO_DEFINITION; // a property routine's object or class
 };
 

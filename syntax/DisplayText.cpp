@@ -1,6 +1,6 @@
 #include "DisplayText.h"
 
-#include "RtfBuilder.h"
+#include "ShownLines.h"
 #include "Utf8.h"
 
 namespace display {
@@ -49,8 +49,7 @@ char32_t StandIn(char32_t c)
 
 Encoding ChooseEncoding(const char* text, std::size_t length)
 {
-    if (const void* nul = std::memchr(text, '\0', length))
-        length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+    length = ShownLength(text, length);
     const auto* s = reinterpret_cast<const unsigned char*>(text);
     bool nonAscii = false;
     const std::size_t invalid = FirstInvalidUtf8(s, length, nonAscii);

@@ -48,7 +48,7 @@ std::size_t WriteRule(char* w, StyleCode code, const StyleAttributes& a)
 }
 
 // The style sheet, appended to out, which has room for it.
-void WriteStyleSheet(const CSyntaxStyleMap& styles, CRtfOutput& out)
+void WriteStyleSheet(const CSyntaxStyleMap& styles, COutputBuffer& out)
 {
     StyleAttributes attributes[STYLE_COUNT];
     ResolveStyles(styles, attributes);
@@ -63,7 +63,7 @@ constexpr std::size_t kStyleSheetRoom = kSheetStart.size() + STYLE_COUNT * kMaxR
 
 }  // namespace
 
-bool CHtmlBuilder::BuildStyleSheet(const CSyntaxStyleMap& styles, CRtfOutput& out)
+bool CHtmlBuilder::BuildStyleSheet(const CSyntaxStyleMap& styles, COutputBuffer& out)
 {
     out.Clear();
     if (!out.SetCapacity(kStyleSheetRoom) || !out.Room(kStyleSheetRoom, kStyleSheetRoom)) return false;
@@ -72,10 +72,8 @@ bool CHtmlBuilder::BuildStyleSheet(const CSyntaxStyleMap& styles, CRtfOutput& ou
 }
 
 RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles,
-                                         Kind kind, std::string_view title, CRtfOutput& out)
+                                         Kind kind, std::string_view title, COutputBuffer& out)
 {
-    if (const void* nul = std::memchr(text, '\0', length))
-        length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
     const display::CShownText shown(display::ChooseEncoding(text, length), true);
     const bool utf8 = shown.GetEncoding() == display::Encoding::Utf8;
 
@@ -86,7 +84,8 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
             spanStart[code], sizeof spanStart[code], "<span class=\"%s\">", StyleClassName(static_cast<StyleCode>(code))));
 
     // Most text is copied as it is; a third more covers the spans of typical source.
-    const std::size_t B = length > 1000 ? length : 1000;
+    const std::size_t shownLength = ShownLength(text, length);
+    const std::size_t B = shownLength > 1000 ? shownLength : 1000;
     const std::size_t titleRoom = title.size() * display::CShownText::MAX_PER_BYTE + display::CShownText::SLACK;
     const std::size_t fixed = kPageStart.size() + titleRoom + kTitleEnd.size() + kStyleSheetRoom + kStyleEnd.size() +
                               kPreStart.size() + kPreEnd.size() + kPageEnd.size();

@@ -22,7 +22,8 @@
 // Like the RTF builder the writer allocates nothing but the output, and running out
 // of memory is a status.
 
-#include "RtfBuilder.h"
+#include "OutputBuffer.h"
+#include "ShownLines.h"
 
 #include <string_view>
 
@@ -36,8 +37,8 @@ public:
     };
 
     RenderStatus BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles, Kind kind,
-                               std::string_view title, CRtfOutput& out);
+                               std::string_view title, COutputBuffer& out);
 
     // Replaces out's content with the style sheet of styles; false when memory runs out.
-    static bool BuildStyleSheet(const CSyntaxStyleMap& styles, CRtfOutput& out);
+    static bool BuildStyleSheet(const CSyntaxStyleMap& styles, COutputBuffer& out);
 };

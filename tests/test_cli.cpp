@@ -55,7 +55,7 @@ std::string DefaultDocument(const std::string& text)
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
     CRtfBuilder builder;
-    CRtfOutput out;
+    COutputBuffer out;
     builder.BuildDocument(text.data(), text.size(), styles, out);
     return std::string(out.View());
 }
@@ -64,7 +64,7 @@ std::string DefaultHtml(const std::string& text, CHtmlBuilder::Kind kind, const 
 {
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
-    CRtfOutput out;
+    COutputBuffer out;
     CHtmlBuilder().BuildDocument(text.data(), text.size(), styles, kind, title, out);
     return std::string(out.View());
 }
@@ -73,7 +73,7 @@ std::string DefaultAnsi(const std::string& text, CAnsiBuilder::Colours colours)
 {
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
-    CRtfOutput out;
+    COutputBuffer out;
     CAnsiBuilder().BuildDocument(text.data(), text.size(), styles, colours, out);
     return std::string(out.View());
 }
@@ -82,7 +82,7 @@ std::string DefaultStyleSheet()
 {
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
-    CRtfOutput out;
+    COutputBuffer out;
     CHtmlBuilder::BuildStyleSheet(styles, out);
     return std::string(out.View());
 }

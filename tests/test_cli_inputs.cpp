@@ -41,7 +41,7 @@ std::string Document(const std::string& text)
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
     CRtfBuilder builder;
-    CRtfOutput out;
+    COutputBuffer out;
     builder.BuildDocument(text.data(), text.size(), styles, out);
     return std::string(out.View());
 }
@@ -278,12 +278,12 @@ TEST(RenderLargeInput, TextFormatsInBoundedMemory)
     CSyntaxStyleMap styles;
     styles.BuildDefaults();
     auto html = [&](const std::string& text) {
-        CRtfOutput out;
+        COutputBuffer out;
         CHtmlBuilder().BuildDocument(text.data(), text.size(), styles, CHtmlBuilder::Page, "big.inf", out);
         return std::string(out.View());
     };
     auto ansi = [&](const std::string& text) {
-        CRtfOutput out;
+        COutputBuffer out;
         CAnsiBuilder().BuildDocument(text.data(), text.size(), styles, CAnsiBuilder::TrueColour, out);
         return std::string(out.View());
     };

@@ -23,7 +23,7 @@ namespace {
 std::string Html(const std::string& text, const CSyntaxStyleMap& styles, CHtmlBuilder::Kind kind = CHtmlBuilder::Fragment,
                  const std::string& title = "", RenderStatus* status = nullptr)
 {
-    CRtfOutput out;
+    COutputBuffer out;
     const RenderStatus s = CHtmlBuilder().BuildDocument(text.data(), text.size(), styles, kind, title, out);
     if (status) *status = s;
     return std::string(out.View());
@@ -32,7 +32,7 @@ std::string Html(const std::string& text, const CSyntaxStyleMap& styles, CHtmlBu
 std::string Ansi(const std::string& text, const CSyntaxStyleMap& styles,
                  CAnsiBuilder::Colours colours = CAnsiBuilder::TrueColour, RenderStatus* status = nullptr)
 {
-    CRtfOutput out;
+    COutputBuffer out;
     const RenderStatus s = CAnsiBuilder().BuildDocument(text.data(), text.size(), styles, colours, out);
     if (status) *status = s;
     return std::string(out.View());
@@ -249,7 +249,7 @@ TEST_F(Formats, HtmlPageAndStyleSheet)
         rule(".glossel .escape-character", "c00000", "normal", "normal") +
         rule(".glossel .number", "0000a0", "bold", "normal") +
         rule(".glossel .code-number", "008000", "bold", "normal");
-    CRtfOutput css;
+    COutputBuffer css;
     ASSERT_TRUE(CHtmlBuilder::BuildStyleSheet(m_styles, css));
     EXPECT_EQ(css.View(), sheet);
 
@@ -376,24 +376,24 @@ TEST_F(Formats, AStreamHandsOverTheWholeDocumentInBoundedMemory)
             self->largest = std::max(self->largest, n);
         }
     };
-    using Build = RenderStatus (*)(const std::string&, const CSyntaxStyleMap&, CRtfOutput&);
+    using Build = RenderStatus (*)(const std::string&, const CSyntaxStyleMap&, COutputBuffer&);
     const std::pair<const char*, Build> builders[] = {
-        {"rtf", [](const std::string& t, const CSyntaxStyleMap& st, CRtfOutput& o) {
+        {"rtf", [](const std::string& t, const CSyntaxStyleMap& st, COutputBuffer& o) {
              return CRtfBuilder().BuildDocument(t.data(), t.size(), st, o);
          }},
-        {"html", [](const std::string& t, const CSyntaxStyleMap& st, CRtfOutput& o) {
+        {"html", [](const std::string& t, const CSyntaxStyleMap& st, COutputBuffer& o) {
              return CHtmlBuilder().BuildDocument(t.data(), t.size(), st, CHtmlBuilder::Page, "t", o);
          }},
-        {"ansi", [](const std::string& t, const CSyntaxStyleMap& st, CRtfOutput& o) {
+        {"ansi", [](const std::string& t, const CSyntaxStyleMap& st, COutputBuffer& o) {
              return CAnsiBuilder().BuildDocument(t.data(), t.size(), st, CAnsiBuilder::Palette256, o);
          }},
     };
     for (const auto& [name, build] : builders) {
-        CRtfOutput whole;
+        COutputBuffer whole;
         ASSERT_EQ(build(text, m_styles, whole), RenderStatus::Ok) << name;
         for (const std::size_t chunk : {std::size_t{1}, std::size_t{4096}, std::size_t{100'000}}) {
             Sink sink;
-            CRtfOutput stream;
+            COutputBuffer stream;
             stream.SetSink(&Sink::Take, &sink, chunk);
             ASSERT_EQ(build(text, m_styles, stream), RenderStatus::Ok) << name;
             stream.Flush();

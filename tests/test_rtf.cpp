@@ -42,7 +42,7 @@ const std::string P7 = "\\plain\\f2\\fs20\\cf0 ";
 std::string Render(const std::string& text, const CSyntaxStyleMap& styles, RenderStatus* status = nullptr)
 {
     CRtfBuilder builder;
-    CRtfOutput out;
+    COutputBuffer out;
     const RenderStatus s = builder.BuildDocument(text.data(), text.size(), styles, out);
     if (status) *status = s;
     return std::string(out.View());
@@ -87,7 +87,7 @@ TEST_F(Rtf, DocumentsOfSmallTexts)
 TEST_F(Rtf, DefaultPrefixesFollowTheColourTable)
 {
     CRtfBuilder builder;
-    CRtfOutput out;
+    COutputBuffer out;
     builder.BuildDocument("", 0, m_styles, out);
     const char* expected[12] = {
         "\\cf1 ", "\\cf8 ", "\\cf7\\i ", "\\cf6\\b ", "\\cf2 ",    "\\cf5 ",
@@ -315,11 +315,11 @@ TEST_F(Rtf, FailingAllocationsGiveAStatusNeverAnException)
     for (int i = 0; i < 200; ++i) text += "Object lamp \"brass {lamp}\" with name 'lamp', has light;\n[ Main; ];\n";
     text += std::string(1020, 'x');  // a long line too
     CRtfBuilder builder;
-    CRtfOutput expected;
+    COutputBuffer expected;
     ASSERT_EQ(builder.BuildDocument(text.data(), text.size(), m_styles, expected), RenderStatus::LongLine);
 
     // The document's working buffers are the builder's own, not allocations that can throw.
-    CRtfOutput out;
+    COutputBuffer out;
     RenderStatus status = RenderStatus::Ok;
     {
         FailingNew failing;
@@ -332,7 +332,7 @@ TEST_F(Rtf, FailingAllocationsGiveAStatusNeverAnException)
 
 TEST(RtfOutput, GrowsAndKeepsItsContent)
 {
-    CRtfOutput out;
+    COutputBuffer out;
     EXPECT_EQ(out.Length(), 0u);
     EXPECT_STREQ(out.Data(), "");
     std::string expected;

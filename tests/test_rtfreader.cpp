@@ -22,7 +22,7 @@ namespace {
 std::string BuildDocument(const std::string& text, const CSyntaxStyleMap& styles)
 {
     CRtfBuilder builder;
-    CRtfOutput out;
+    COutputBuffer out;
     builder.BuildDocument(text.data(), text.size(), styles, out);
     return std::string(out.View());
 }

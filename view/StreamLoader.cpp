@@ -2,7 +2,7 @@
 
 #include "RtfReader.h"
 
-#include "syntax/RtfBuilder.h"
+#include "syntax/OutputBuffer.h"
 
 #include <QByteArray>
 
@@ -138,7 +138,7 @@ std::shared_ptr<CRichTextStore> CStreamLoader::FromText(const QString& text)
     return store;
 }
 
-EDITSTREAM CStreamLoader::StreamOf(CRtfOutput& document, CStreamCursor& cursor)
+EDITSTREAM CStreamLoader::StreamOf(COutputBuffer& document, CStreamCursor& cursor)
 {
     cursor.m_next = document.Data();
     cursor.m_remaining = document.Length();
@@ -150,7 +150,7 @@ EDITSTREAM CStreamLoader::StreamOf(CRtfOutput& document, CStreamCursor& cursor)
     return stream;
 }
 
-void CStreamLoader::Release(CRtfOutput& document)
+void CStreamLoader::Release(COutputBuffer& document)
 {
     document.Free();
 #ifdef __GLIBC__

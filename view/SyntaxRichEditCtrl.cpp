@@ -89,7 +89,7 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text) { RenderSource(t
 void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxStyleMap& styles)
 {
     m_lastRenderFailed = false;
-    CRtfOutput output;
+    COutputBuffer output;
     RenderStatus status;
     {
         CRtfBuilder builder;
