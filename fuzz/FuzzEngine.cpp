@@ -5,9 +5,11 @@
 #include "doc/TextLoader.h"
 #include "doc/TextModeTranslator.h"
 #include "syntax/AnsiBuilder.h"
+#include "syntax/DefinitionReader.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/Outline.h"
 #include "syntax/RtfBuilder.h"
+#include "syntax/ShownLines.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/SyntaxStyleMap.h"
 #include "syntax/Utf8.h"
@@ -153,6 +155,91 @@ void CheckTextFormats(const char* text, std::size_t length, const CSyntaxStyleMa
     Require(LineFeeds(ansi.View()) == lines, "a line feed per line shown");
 }
 
+// Token reports: within their line, in the order of the line and without overlap (the
+// code words after the rest, in their own order), each with the style of its first
+// character as the line is classified.
+class CTokenChecker final : public ISyntaxTokenListener {
+public:
+    void OnLine(std::uint64_t, std::uint64_t, std::size_t length) override
+    {
+        m_length = length;
+        m_lastEnd = 0;
+        m_lastCodeEnd = 0;
+        m_tokens.clear();
+    }
+    void OnToken(const char*, const SyntaxToken& token) override
+    {
+        Require(token.start <= token.end && token.end <= m_length, "a token within its line");
+        Require(token.start < m_length, "a token starts on its line");
+        if (token.kind == TokenKind::CodeWord) {
+            Require(token.start >= m_lastCodeEnd && token.end > token.start, "code words in order");
+            m_lastCodeEnd = token.end;
+        } else {
+            Require(m_lastCodeEnd == 0, "code words after the other tokens");
+            Require(token.start >= m_lastEnd, "tokens in order, without overlap");
+            m_lastEnd = token.end;
+        }
+        m_tokens.push_back(token);
+    }
+    void EndLine(const StyleCode* classes)
+    {
+        for (const SyntaxToken& token : m_tokens)
+            Require(token.style == classes[token.start], "a token's style is its first character's");
+    }
+
+private:
+    std::size_t m_length = 0;
+    std::size_t m_lastEnd = 0;
+    std::size_t m_lastCodeEnd = 0;
+    std::vector<SyntaxToken> m_tokens;
+};
+
+// Definitions: numbered in order, names in order and inside their extent, each ended
+// once and after its name, a property routine under an object or class before it.
+class CDefinitionChecker final : public IDefinitionSink {
+public:
+    explicit CDefinitionChecker(std::string_view text) : m_text(text) {}
+    void OnDefinition(std::size_t index, const Definition& d) override
+    {
+        Require(index == m_kinds.size(), "definitions numbered in order");
+        Require(d.name.offset >= m_lastName, "names in file order");
+        Require(d.nameLength > 0 && d.name.offset + d.nameLength <= m_text.size(), "a name inside the text");
+        Require(m_text.substr(d.name.offset, d.nameLength).find('\n') == std::string_view::npos,
+                "a name within one line");
+        Require(d.start.offset <= d.name.offset && d.start.line <= d.name.line, "a definition starts before its name");
+        Require(d.name.offset - d.name.column == 0 || m_text[d.name.offset - d.name.column - 1] == '\n',
+                "a column counts from the start of its line");
+        if (d.kind == DefinitionKind::PropertyRoutine) {
+            Require(d.parent < index, "a property routine's object comes before it");
+            Require(m_kinds[d.parent] == DefinitionKind::Object || m_kinds[d.parent] == DefinitionKind::Class,
+                    "a property routine belongs to an object or class");
+        } else {
+            Require(d.parent == NO_DEFINITION, "only property routines have a parent");
+        }
+        m_lastName = d.name.offset;
+        m_kinds.push_back(d.kind);
+        m_nameEnds.push_back(d.name.offset + d.nameLength);
+        m_ended.push_back(false);
+    }
+    void OnDefinitionEnd(std::size_t index, const TextPosition& end) override
+    {
+        Require(index < m_kinds.size() && !m_ended[index], "a definition ends once");
+        Require(end.offset >= m_nameEnds[index] && end.offset <= m_text.size(), "a definition ends after its name");
+        m_ended[index] = true;
+    }
+    void CheckAllEnded() const
+    {
+        for (const bool ended : m_ended) Require(ended, "every definition ends");
+    }
+
+private:
+    std::string_view m_text;
+    std::uint64_t m_lastName = 0;
+    std::vector<DefinitionKind> m_kinds;
+    std::vector<std::uint64_t> m_nameEnds;
+    std::vector<bool> m_ended;
+};
+
 }  // namespace
 
 int FuzzRender(const std::uint8_t* data, std::size_t size)
@@ -175,30 +262,38 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
     const char* text = reinterpret_cast<const char*>(data + used);
     const std::size_t length = size - used;
 
-    // Classification: one code 0..11 per character and STYLE_END after the line.
-    std::vector<StyleCode> classes(MAX_LINE_LENGTH + 2);
-    std::vector<char> line(MAX_LINE_LENGTH + 1);
-    CSyntaxLexer lexer;
-    std::size_t pos = 0;
+    // Classification, through the one line loop, with a listener: one code 0..11 per
+    // character and STYLE_END after the line, the same codes as without a listener, and
+    // token reports that fit the line.
+    CTokenChecker tokens;
     std::size_t lines = 0;
-    while (pos < length) {
-        const std::size_t n = MeasureLine(text, length, pos);
-        if (n >= MAX_LINE_LENGTH) break;
-        std::memcpy(line.data(), text + pos, n);
-        line[n] = '\n';
-        const std::uint32_t state = lexer.ClassifyLine(line.data(), n + 1, classes.data());
-        for (std::size_t i = 0; i <= n; ++i) Require(classes[i] < STYLE_END, "a style for every character");
-        Require(classes[n + 1] == STYLE_END, "STYLE_END after the line");
-        Require((state & 0xFC810000u) == 0, "no stray bits, no comment past its line");
-        pos += n + 1;
-        ++lines;
-    }
-    // The same text without its line feeds, line by line, must not upset the lexer.
+    const RenderStatus shownStatus = ForEachShownLine(
+        text, length,
+        [&](const ShownLine& line, const StyleCode* classes) {
+            Require(line.number == lines + 1, "lines numbered from 1");
+            for (std::size_t i = 0; i < line.length; ++i) Require(classes[i] < STYLE_END, "a style for every character");
+            Require(classes[line.length] == STYLE_END, "STYLE_END after the line");
+            Require((line.stateAfter & 0xFC810000u) == 0, "no stray bits, no comment past its line");
+            std::vector<StyleCode> plain(line.length + 1);
+            CSyntaxLexer lexer(line.stateBefore);
+            Require(lexer.ClassifyLine(line.text, line.length, plain.data()) == line.stateAfter &&
+                        std::memcmp(plain.data(), classes, line.length + 1) == 0,
+                    "a listener changes no class and no state");
+            tokens.EndLine(classes);
+            ++lines;
+            return true;
+        },
+        &tokens);
+    // The same text without its line feeds, line by line, must not upset the lexer nor
+    // its reports.
+    std::vector<StyleCode> classes(MAX_LINE_LENGTH + 2);
     CSyntaxLexer bare;
     for (std::size_t k = 0; k + 1 < length && k < 4; ++k) {
         const std::size_t n = length - k < MAX_LINE_LENGTH ? length - k : MAX_LINE_LENGTH - 1;
-        bare.ClassifyLine(text + k, n, classes.data());
+        tokens.OnLine(1, 0, n);
+        bare.ClassifyLine(text + k, n, classes.data(), tokens);
         Require(classes[n] == STYLE_END, "STYLE_END after a bare text");
+        tokens.EndLine(classes.data());
     }
 
     CRtfBuilder builder;
@@ -222,13 +317,12 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
     }
     // One paragraph mark per line shown, and one in the tail; a text's own backslashes
     // are escaped, so they never make a mark.
-    if (std::memchr(text, '\0', length) == nullptr) {
-        Require(paragraphs == lines + 1, "a paragraph per line");
-        // The HTML and terminal writers, with the same styles; the first byte also
-        // chooses the page or the fragment, and the palette.
-        const unsigned choice = size > 0 ? data[0] : 0;
-        CheckTextFormats(text, length, styles, lines, choice & 2, choice & 4);
-    }
+    Require(status == shownStatus, "the document shows the lines shown");
+    Require(paragraphs == lines + 1, "a paragraph per line");
+    // The HTML and terminal writers, with the same styles; the first byte also chooses
+    // the page or the fragment, and the palette.
+    const unsigned choice = size > 0 ? data[0] : 0;
+    CheckTextFormats(text, length, styles, lines, choice & 2, choice & 4);
 
     // The outline: definitions in file order, each name a piece of one line shown.
     COutline outline;
@@ -245,5 +339,14 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
         Require(!name.empty() && name.find('\n') == std::string_view::npos, "a name is a piece of one line");
         lastOffset = entry.Offset();
     }
+
+    // Every definition the reader finds, its extent and its parent.
+    CDefinitionChecker definitions(std::string_view(text, length));
+    CDefinitionReader reader(definitions);
+    if (size > 1 && (data[1] & 1)) Require(reader.SeedClassName("Room"), "a seed fits");
+    ForEachShownLine(text, length, [](const ShownLine&, const StyleCode*) { return true; }, &reader);
+    reader.Finish();
+    Require(!reader.Failed(), "small texts fit");
+    definitions.CheckAllEnded();
     return 0;
 }
