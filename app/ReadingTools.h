@@ -13,12 +13,13 @@
 //    pop-up (CSymbolPopup). Both put the caret there, bring its line to the middle of
 //    the view and give the focus to the text.
 //  - A zoom of the text is told in the message pane.
-//  - Dialogs run through the application's modal runner, so tests can answer them.
+//  - Dialogs run through the modal runner the tools are given, so tests can answer them.
+
+#include "ModalRunner.h"
 
 #include <QObject>
 
 class CFindBar;
-class CGlosselApp;
 class COutlineDock;
 class COutlineModel;
 class CSyntaxRichEditCtrl;
@@ -32,7 +33,7 @@ class CReadingTools : public QObject {
 public:
     // Adds the find bar and the dock to frame and keeps positionPane (of the frame's
     // status bar) current; commands are connected by the frame.
-    CReadingTools(QMainWindow& frame, CGlosselApp& app, CSyntaxRichEditCtrl& control, QLabel& positionPane);
+    CReadingTools(QMainWindow& frame, ModalRunner runModal, CSyntaxRichEditCtrl& control, QLabel& positionPane);
     ~CReadingTools() override;
 
     CFindBar* GetFindBar() const { return m_findBar; }
@@ -58,7 +59,7 @@ private:
     void UpdateCopy();
 
     QMainWindow& m_frame;
-    CGlosselApp& m_app;
+    ModalRunner m_runModal;
     CSyntaxRichEditCtrl& m_control;
     COutlineModel* m_outlineModel;
     CFindBar* m_findBar;

@@ -87,7 +87,7 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
 {
     m_lastRenderFailed = false;
     CRtfOutput output;
-    RenderStatus status;
+    RenderStatus& status = m_lastRenderStatus;
     {
         CRtfBuilder builder;
         status = builder.BuildDocument(text.data(), text.size(), styles, output);
@@ -118,6 +118,7 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
     if (stream.dwError != 0) {
         // Out of memory while reading: the previous content, selection and view stay.
         m_lastRenderFailed = true;
+        status = RenderStatus::OutOfMemory;
         return;
     }
     SetSel(0, 0);

@@ -76,6 +76,8 @@
 #include "view/StreamLoader.h"
 #include "view/TextZoom.h"
 
+#include "syntax/RtfBuilder.h"
+
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 
@@ -154,6 +156,9 @@ public:
 
     // True when the last RenderSource or StreamIn ran out of memory (content kept).
     bool LastRenderFailed() const { return m_lastRenderFailed; }
+    // How the last RenderSource ended: Ok; LongLine, the text shown stopping before the
+    // long line, whose message was shown; or OutOfMemory, nothing changed.
+    RenderStatus LastRenderStatus() const { return m_lastRenderStatus; }
     // Caps the bytes of text one stream-in may store; reaching the cap fails like running
     // out of memory. For tests of that failure; unlimited by default.
     void SetTextByteLimit(std::uint64_t limit) { m_textByteLimit = limit; }
@@ -259,6 +264,7 @@ private:
 
     bool m_keepSelectionShown = false;  // ECO_NOHIDESEL
     bool m_lastRenderFailed = false;
+    RenderStatus m_lastRenderStatus = RenderStatus::Ok;
     std::uint64_t m_textByteLimit = UINT64_MAX;
     // The size of the text a render is about to stream in (0: unknown), so that the
     // store is made the right size at once.
