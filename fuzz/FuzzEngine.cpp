@@ -3,6 +3,7 @@
 #include "FuzzTargets.h"
 
 #include "doc/TextLoader.h"
+#include "doc/TextModeTranslator.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/Outline.h"
@@ -36,6 +37,31 @@ int FuzzTextLoader(const std::uint8_t* data, std::size_t size)
     std::size_t fileLfs = 0;
     for (std::size_t i = 0; i < size && data[i] != 0 && data[i] != 0x1A; ++i) fileLfs += data[i] == '\n';
     Require(lfs == fileLfs, "line feeds are kept");
+
+    // The rules a byte at a time: up to the first NUL or Ctrl-Z, every byte but the CR
+    // of a CR LF pair.
+    std::string expected;
+    for (std::size_t i = 0; i < size && data[i] != 0 && data[i] != 0x1A; ++i)
+        if (!(data[i] == '\r' && i + 1 < size && data[i + 1] == '\n')) expected.push_back(static_cast<char>(data[i]));
+    Require(std::string_view(bytes.data(), length) == expected, "the text of the rules, in place");
+
+    // The same bytes in three pieces, and (when short) a byte at a time.
+    const char* raw = reinterpret_cast<const char*>(data);
+    const std::size_t a = size / 3, b = a + (size - a) / 2;
+    std::string pieces;
+    CTextModeTranslator translator(pieces);
+    translator.Append(raw, a);
+    translator.Append(raw + a, b - a);
+    translator.Append(raw + b, size - b);
+    translator.Finish();
+    Require(pieces == expected, "the text of the rules, in pieces");
+    if (size <= 256) {
+        std::string bytewise;
+        CTextModeTranslator oneByOne(bytewise);
+        for (std::size_t i = 0; i < size; ++i) oneByOne.Append(raw + i, 1);
+        oneByOne.Finish();
+        Require(bytewise == expected, "the text of the rules, a byte at a time");
+    }
     return 0;
 }
 
