@@ -164,7 +164,7 @@ std::size_t CLspDocument::OffsetOf(LspPosition position, PositionEncoding encodi
     return offset;
 }
 
-bool CLspDocument::LexedBytes(std::size_t line, std::size_t& offset, std::size_t& length) const
+bool CLspDocument::ShownBytes(std::size_t line, std::size_t& offset, std::size_t& length) const
 {
     offset = m_lineStarts[line];
     if (offset >= m_shownEnd && !(offset == 0 && m_shownEnd == 0)) return false;
@@ -179,7 +179,7 @@ bool CLspDocument::LexLine(std::size_t line, std::uint32_t& state, ClassifiedLin
 {
     std::size_t offset;
     std::size_t length;
-    if (!LexedBytes(line, offset, length)) return false;
+    if (!ShownBytes(line, offset, length)) return false;
     out.offset = offset;
     out.length = length;
     std::memcpy(out.text, m_text.data() + offset, length);

@@ -289,9 +289,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 
-// Neovim's own client starts the server on a game and asks the questions of a table;
-// its answers are those worked out by hand.
-namespace neovim {
+// Real clients start the server on a game and ask the questions of a table: Neovim's
+// own client and Emacs's eglot. Their answers are those worked out by hand.
+namespace clients {
 
 struct Row {
     const char* name;
@@ -300,14 +300,45 @@ struct Row {
     Json expected;  // what the answer's result holds
 };
 
-TEST(Neovim, ClientGetsTheTablesAnswers)
+// Runs the client's script on the table; the answers, or a skip reason.
+Json AskThrough(const std::string& client, const std::filesystem::path& dir, const std::string& file,
+                const std::vector<Row>& rows, std::string& skip)
 {
-    if (std::system("command -v nvim >/dev/null 2>&1") != 0) GTEST_SKIP() << "nvim is not installed (bash setup.sh installs neovim)";
+    Json spec = {{"file", file}, {"requests", Json::array()}};
+    for (const Row& row : rows) spec["requests"].push_back({{"method", row.method}, {"params", row.params}});
+    testsupport::WriteFile(dir / "requests.json", spec.dump());
+    const std::string env = "cd '" + dir.string() + "' && GLOSSEL_LSP='" GLOSSEL_LSP_EXE "' GLOSSEL_ROOT='" +
+                            dir.string() + "' GLOSSEL_REQUESTS=requests.json GLOSSEL_ANSWERS=answers.json HOME='" +
+                            dir.string() + "' ";
+    std::string command;
+    if (client == "neovim") {
+        if (std::system("command -v nvim >/dev/null 2>&1") != 0) {
+            skip = "nvim is not installed (bash setup.sh installs neovim)";
+            return nullptr;
+        }
+        command = env + "timeout 120 nvim --headless --clean -n -c 'luafile " GLOSSEL_SOURCE_DIR "/tests/lsp_neovim.lua'";
+    } else {
+        if (std::system("emacs --batch -Q --eval '(progn (require (quote package)) (add-to-list (quote "
+                        "package-directory-list) \"/usr/share/emacs/site-lisp/elpa\") (package-initialize) "
+                        "(require (quote eglot)))' >/dev/null 2>&1") != 0) {
+            skip = "emacs with eglot is not installed (bash setup.sh installs emacs-nox and elpa-eglot)";
+            return nullptr;
+        }
+        command = env + "timeout 120 emacs --batch -Q -l " GLOSSEL_SOURCE_DIR "/tests/lsp_eglot.el";
+    }
+    command += " > client.log 2>&1";
+    if (std::system(command.c_str()) != 0) return Json("the client failed: " + testsupport::ReadFile(dir / "client.log"));
+    return Json::parse(testsupport::ReadFile(dir / "answers.json"), nullptr, false);
+}
+
+class RealClient : public testing::TestWithParam<std::string> {};
+
+TEST_P(RealClient, GetsTheTablesAnswers)
+{
     testsupport::TempDir dir;
     const std::string story = (dir / "story.inf").string();
     testsupport::WriteFile(story, "Constant Story \"Lamp\";\n[ Main;\n  print \"Hi^\";\n];\n");
-    const std::string uri = "file://" + story;
-    const Json doc = {{"uri", uri}};
+    const Json doc = {{"uri", "file://" + story}};
     const std::vector<Row> rows = {
         // Constant 0:0 keyword, Story 0:9 foreground, "Lamp" 0:15 string, ; 0:21
         // keyword; [ 1:0 function, Main 1:2 function, ; 1:6 operator; print 2:2
@@ -318,16 +349,10 @@ TEST(Neovim, ClientGetsTheTablesAnswers)
                     0, 4, 1, 7, 0, 1, 2, 5, 7, 0, 0, 6, 3, 1, 0, 0, 3, 1, 10, 0, 0, 1, 1, 1, 0, 0, 1, 1, 7, 0,
                     1, 0, 1, 6, 0, 0, 1, 1, 4, 0}}}},
     };
-    Json spec = {{"file", story}, {"requests", Json::array()}};
-    for (const Row& row : rows) spec["requests"].push_back({{"method", row.method}, {"params", row.params}});
-    testsupport::WriteFile(dir / "requests.json", spec.dump());
-    const std::string command = "cd '" + dir.Path().string() + "' && GLOSSEL_LSP='" GLOSSEL_LSP_EXE "' GLOSSEL_ROOT='" +
-                                dir.Path().string() + "' GLOSSEL_REQUESTS=requests.json GLOSSEL_ANSWERS=answers.json " +
-                                "timeout 120 nvim --headless --clean -n -c 'luafile " GLOSSEL_SOURCE_DIR
-                                "/tests/lsp_neovim.lua' > nvim.log 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::ReadFile(dir / "nvim.log");
-    const Json answers = Json::parse(testsupport::ReadFile(dir / "answers.json"), nullptr, false);
-    ASSERT_TRUE(answers.is_array()) << testsupport::ReadFile(dir / "answers.json");
+    std::string skip;
+    const Json answers = AskThrough(GetParam(), dir.Path(), story, rows, skip);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    ASSERT_TRUE(answers.is_array()) << answers.dump();
     ASSERT_EQ(answers.size(), rows.size()) << answers.dump();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::string why;
@@ -336,4 +361,7 @@ TEST(Neovim, ClientGetsTheTablesAnswers)
     }
 }
 
-}  // namespace neovim
+INSTANTIATE_TEST_SUITE_P(Clients, RealClient, testing::Values("neovim", "eglot"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace clients
