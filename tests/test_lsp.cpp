@@ -59,6 +59,30 @@ TEST_P(Protocol, AnswersAsTheTableSays)
 
 const std::string kRoutine = "[ Main; x = 1; ];\n";
 
+// A small game: two comment lines, a constant, a class, an object of that class with a
+// property routine, a routine with conditional code in it.
+const std::string kGame =
+    "! A lamp.\n"                 // 0
+    "! Two lines of comment.\n"   // 1
+    "Constant Story \"Lamp\";\n"  // 2
+    "Class Box\n"                 // 3
+    "  with capacity 3;\n"        // 4
+    "Box chest \"chest\"\n"        // 5
+    "  with before [;\n"          // 6
+    "    Open: rfalse;\n"         // 7
+    "  ];\n"                      // 8
+    "[ Main;\n"                   // 9
+    "#Ifdef DEBUG;\n"             // 10
+    "  print \"x\";\n"             // 11
+    "#Endif;\n"                   // 12
+    "];\n";                       // 13
+
+Json Symbol(const char* name, const char* detail, int kind, Json range, Json selection, Json children = Json::array())
+{
+    return {{"name", name}, {"detail", detail}, {"kind", kind}, {"range", range}, {"selectionRange", selection},
+            {"children", children}};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, Protocol,
     testing::Values(
@@ -158,6 +182,24 @@ INSTANTIATE_TEST_SUITE_P(
                                                            {"contentChanges", {{{"text", "! gone\n"}}}}}) +
                          Tokens(1) + Stop(),
                      {{1, Data({0, 0, 6, 3, 0})}}},
+        // Structure: the definitions as a tree and the regions that fold.
+        ProtocolCase{"document_symbols_as_a_tree",
+                     Start() + Open(kUri, kGame) + Request(1, "textDocument/documentSymbol", {{"textDocument", Doc()}}) + Stop(),
+                     {{1, {{"result",
+                            {Symbol("Story", "constant", 14, Range(2, 0, 2, 22), Range(2, 9, 2, 14)),
+                             Symbol("Box", "class", 5, Range(3, 0, 4, 18), Range(3, 6, 3, 9)),
+                             Symbol("chest", "object", 19, Range(5, 0, 8, 4), Range(5, 4, 5, 9),
+                                    {Symbol("before", "property routine", 6, Range(6, 7, 8, 3), Range(6, 7, 6, 13))}),
+                             Symbol("Main", "routine", 12, Range(9, 0, 13, 1), Range(9, 2, 9, 6))}}}}}},
+        ProtocolCase{"folding_ranges",
+                     Start() + Open(kUri, kGame) + Request(1, "textDocument/foldingRange", {{"textDocument", Doc()}}) + Stop(),
+                     {{1, {{"result",
+                            {{{"startLine", 0}, {"endLine", 1}, {"kind", "comment"}},
+                             {{"startLine", 3}, {"endLine", 4}},
+                             {{"startLine", 5}, {"endLine", 8}},
+                             {{"startLine", 6}, {"endLine", 7}},
+                             {{"startLine", 9}, {"endLine", 12}},
+                             {{"startLine", 10}, {"endLine", 11}}}}}}}},
         ProtocolCase{"closed_documents_are_forgotten",
                      Start() + Open(kUri, kRoutine) + Notify("textDocument/didClose", {{"textDocument", Doc()}}) + Tokens(1) +
                          Stop(),
@@ -348,6 +390,9 @@ TEST_P(RealClient, GetsTheTablesAnswers)
          {{"data", {0, 0, 8, 4, 0, 0, 9, 5, 0, 0, 0, 6, 6, 1, 0, 0, 6, 1, 4, 0, 1, 0, 1, 6, 0, 0, 2, 4, 6, 0,
                     0, 4, 1, 7, 0, 1, 2, 5, 7, 0, 0, 6, 3, 1, 0, 0, 3, 1, 10, 0, 0, 1, 1, 1, 0, 0, 1, 1, 7, 0,
                     1, 0, 1, 6, 0, 0, 1, 1, 4, 0}}}},
+        {"document_symbols", "textDocument/documentSymbol", {{"textDocument", doc}},
+         {{{"name", "Story"}, {"kind", 14}, {"range", Range(0, 0, 0, 22)}, {"selectionRange", Range(0, 9, 0, 14)}},
+          {{"name", "Main"}, {"kind", 12}, {"range", Range(1, 0, 3, 1)}, {"selectionRange", Range(1, 2, 1, 6)}}}},
     };
     std::string skip;
     const Json answers = AskThrough(GetParam(), dir.Path(), story, rows, skip);
