@@ -14,6 +14,7 @@
 
 #include <map>
 #include <random>
+#include <set>
 
 using testsupport::ClassifyText;
 
@@ -462,6 +463,135 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"x y\n", "4 0 0 0", 0x8100}}}),
     [](const testing::TestParamInfo<LexerCase>& info) { return std::string(info.param.name); });
 
+// ---------------------------------------------------------------------------------
+// Token reports. A token reads "kind start:text style", then the recogniser's result in
+// hex for words and routine names, then its flags.
+
+namespace {
+
+class CTokenLog final : public ISyntaxTokenListener {
+public:
+    void OnToken(const char* line, const SyntaxToken& t) override
+    {
+        static const char* const kKinds[] = {"word", "quoted", "comment", "open", "close", "name", "code"};
+        static const char kHex[] = "0123456789abcdef";
+        std::string row = std::string(kKinds[static_cast<int>(t.kind)]) + " " + std::to_string(t.start) + ":" +
+                          std::string(line + t.start, t.end - t.start) + " " + kHex[t.style & 0xF];
+        if (t.kind == TokenKind::Word || t.kind == TokenKind::RoutineName) {
+            char rec[8];
+            std::snprintf(rec, sizeof rec, " %04x", static_cast<unsigned>(t.recognised));
+            row += rec;
+        }
+        static const std::pair<std::uint8_t, const char*> kFlags[] = {
+            {TOKEN_OPENS_DIRECTIVE, "opens"}, {TOKEN_HEADER_WORD, "header"}, {TOKEN_ENDS_DIRECTIVE, "ends"},
+            {TOKEN_NEXT_PROPERTY, "next"},    {TOKEN_CONTINUED, "continued"}, {TOKEN_CLOSED, "closed"},
+            {TOKEN_DOUBLE_QUOTED, "double"},  {TOKEN_KEYWORD, "keyword"},
+        };
+        for (const auto& [flag, name] : kFlags)
+            if (t.flags & flag) row += std::string(" ") + name;
+        rows.push_back(row);
+    }
+    std::vector<std::string> rows;
+};
+
+struct TokenLine {
+    std::string line;
+    std::vector<std::string> tokens;
+};
+
+struct TokenCase {
+    const char* name;
+    std::uint32_t startState;
+    std::vector<TokenLine> lines;
+};
+
+void PrintTo(const TokenCase& c, std::ostream* os) { *os << c.name; }
+
+class LexerTokens : public testing::TestWithParam<TokenCase> {};
+
+}  // namespace
+
+TEST_P(LexerTokens, ReportsEveryTokenOfTheLine)
+{
+    const TokenCase& c = GetParam();
+    CSyntaxLexer heard(c.startState);
+    CSyntaxLexer plain(c.startState);
+    for (const TokenLine& l : c.lines) {
+        CTokenLog log;
+        std::vector<StyleCode> withReports(l.line.size() + 1);
+        std::vector<StyleCode> without(l.line.size() + 1);
+        EXPECT_EQ(heard.ClassifyLine(l.line.data(), l.line.size(), withReports.data(), log),
+                  plain.ClassifyLine(l.line.data(), l.line.size(), without.data()));
+        EXPECT_EQ(withReports, without) << "reports change no class";
+        EXPECT_EQ(log.rows, l.tokens) << l.line;
+    }
+}
+
+using T = std::vector<std::string>;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LexerTokens,
+    testing::Values(
+        TokenCase{"object_with_an_embedded_routine", DE,
+                  {{"Object lamp with before [; rfalse; ], has light;\n",
+                    T{"word 0:Object 3 8600 opens", "word 7:lamp 0 8400", "word 12:with 3 8404 header",
+                      "word 17:before 4 8600", "open 24:[ 5", "close 35:] 5", "word 36:, 3 00ff next",
+                      "word 38:has 3 8313 header", "word 42:light 4 8500", "word 47:; 3 00ff ends",
+                      "code 27:rfalse 6 keyword"}}}},
+        TokenCase{"quoted_text_and_comments_over_two_lines", DE,
+                  {{"Constant s \"a ! b\n", T{"word 0:Constant 3 8800 opens", "word 9:s 0 8100", "quoted 11:\"a ! b 1 double"}},
+                   {"c\" ! d\n", T{"quoted 0:c\" 1 continued closed double", "comment 3:! d 2"}}}},
+        TokenCase{"routine_with_its_name_and_code_words", DE,
+                  {{"[ Main; print x; ]\n",
+                    T{"open 0:[ 5", "name 2:Main 5 8400", "close 17:] 5", "code 8:print 6 keyword", "code 14:x 7"}}}},
+        TokenCase{"routine_name_run_into_by_a_word", 0,
+                  {{"[;##Inv \"Inv\";\n",
+                    T{"open 0:[ 5", "name 4:Inv 7 8300", "quoted 8:\"Inv\" 1 closed double", "code 2:##Inv 7"}}}},
+        TokenCase{"grammar_line_with_star_and_arrow", DE,
+                  {{"Verb 'take' * noun -> Take;\n",
+                    T{"word 0:Verb 3 8400 opens", "quoted 5:'take' 1 closed", "word 12:* 3 0003 header",
+                      "word 14:noun 0 8400", "word 19:-> 3 0002 header", "word 22:Take 0 8400", "word 26:; 3 00ff ends"}}}},
+        TokenCase{"hash_opens_a_directive", DE,
+                  {{"#Ifdef X;\n", T{"word 0:# 3 0000 opens", "word 1:Ifdef 0 8500", "word 7:X 0 8100", "word 8:; 3 00ff ends"}}}}),
+    [](const testing::TestParamInfo<TokenCase>& info) { return std::string(info.param.name); });
+
+namespace {
+
+// The words of the two keyword tables, as the classification rules list them.
+const std::set<std::string> kCodeWords = {
+    "box",      "break",     "child",     "children", "continue", "default",  "do",       "elder",
+    "eldest",   "else",      "false",     "font",     "for",      "give",     "has",      "hasnt",
+    "if",       "in",        "indirect",  "inversion", "jump",    "metaclass", "move",    "new_line",
+    "nothing",  "notin",     "objectloop", "ofclass", "or",       "parent",   "print",    "print_ret",
+    "provides", "quit",      "random",    "read",     "remove",   "restore",  "return",   "rfalse",
+    "rtrue",    "save",      "sibling",   "spaces",   "string",   "style",    "switch",   "to",
+    "true",     "until",     "while",     "younger",  "youngest",
+};
+const std::set<std::string> kDirectiveWords = {
+    "first", "last", "meta", "only", "private", "replace", "reverse", "string", "table",
+};
+
+std::vector<std::string> TableWords(const char* const* table)
+{
+    std::vector<std::string> words;
+    for (; *table; ++table) words.emplace_back(*table);
+    return words;
+}
+
+}  // namespace
+
+TEST(LexerKeywords, TablesHoldExactlyTheListedWords)
+{
+    const std::vector<std::string> code = TableWords(g_codeKeywords);
+    const std::vector<std::string> directive = TableWords(g_directiveKeywords);
+    ASSERT_EQ(kCodeWords.size(), 53u);
+    ASSERT_EQ(kDirectiveWords.size(), 9u);
+    EXPECT_EQ(std::set<std::string>(code.begin(), code.end()), kCodeWords);
+    EXPECT_EQ(code.size(), kCodeWords.size()) << "no word twice";
+    EXPECT_EQ(std::set<std::string>(directive.begin(), directive.end()), kDirectiveWords);
+    EXPECT_EQ(directive.size(), kDirectiveWords.size()) << "no word twice";
+}
+
 TEST(LexerKeywords, MatchKeywordNeedsTheWholeWord)
 {
     struct Row {
@@ -479,18 +609,13 @@ TEST(LexerKeywords, MatchKeywordNeedsTheWholeWord)
         EXPECT_EQ(CSyntaxLexer::MatchKeyword(g_codeKeywords, r.text), r.code) << r.text;
         EXPECT_EQ(CSyntaxLexer::MatchKeyword(g_directiveKeywords, r.text), r.directive) << r.text;
     }
-    int code = 0, directive = 0;
-    while (g_codeKeywords[code]) ++code;
-    while (g_directiveKeywords[directive]) ++directive;
-    EXPECT_EQ(code, 53);
-    EXPECT_EQ(directive, 9);
 }
 
-TEST(LexerKeywords, EveryTableWordIsFoundInContextAndNothingElse)
+TEST(LexerKeywords, EveryListedWordIsFoundInContextAndNothingElse)
 {
     // Inside a routine a keyword stays code; outside, only the nine directive words change.
-    for (int i = 0; g_codeKeywords[i]; ++i) {
-        const std::string word = g_codeKeywords[i];
+    for (const std::string& word : kCodeWords) {
+        EXPECT_TRUE(CSyntaxLexer::MatchKeyword(g_codeKeywords, (word + ";").c_str())) << word;
         std::string line = word + " " + word + "x\n";
         CSyntaxLexer lexer(IR);
         std::vector<StyleCode> classes(line.size() + 1);
@@ -499,8 +624,8 @@ TEST(LexerKeywords, EveryTableWordIsFoundInContextAndNothingElse)
         for (std::size_t k = word.size() + 1; k < line.size() - 1; ++k)
             EXPECT_EQ(classes[k], STYLE_CODE_ALPHA) << word << "x";
     }
-    for (int i = 0; g_directiveKeywords[i]; ++i) {
-        const std::string word = g_directiveKeywords[i];
+    for (const std::string& word : kDirectiveWords) {
+        EXPECT_TRUE(CSyntaxLexer::MatchKeyword(g_directiveKeywords, (word + " ").c_str())) << word;
         std::string line = "x " + word + " " + word + "s\n";
         CSyntaxLexer lexer(0);
         std::vector<StyleCode> classes(line.size() + 1);
@@ -515,29 +640,28 @@ TEST(LexerKeywords, WordsOfAKeywordsLengthThatDifferInOneLetterAreNoKeywords)
 {
     // The lexer finds keywords by their length and bytes; a word of the same length as a
     // keyword that differs in any one place is an ordinary word: Code Alpha inside a
-    // routine, Foreground outside.
+    // routine, Foreground outside (unless the change makes another listed word).
     struct Table {
-        const char* const* words;
+        const std::set<std::string>& words;
         std::uint32_t state;
         std::string before;
         StyleCode keyword;
         StyleCode other;
     };
     const Table tables[] = {
-        {g_codeKeywords, IR, "", STYLE_CODE, STYLE_CODE_ALPHA},
-        {g_directiveKeywords, 0, "x ", STYLE_DIRECTIVE, STYLE_FOREGROUND},
+        {kCodeWords, IR, "", STYLE_CODE, STYLE_CODE_ALPHA},
+        {kDirectiveWords, 0, "x ", STYLE_DIRECTIVE, STYLE_FOREGROUND},
     };
     std::size_t probes = 0;
     for (const Table& t : tables) {
-        for (int i = 0; t.words[i]; ++i) {
-            const std::string word = t.words[i];
+        for (const std::string& word : t.words) {
             for (std::size_t at = 0; at < word.size(); ++at) {
                 for (const char replacement : {'x', 'q', '_', 'A'}) {
                     std::string nearMiss = word;
                     if (nearMiss[at] == replacement) continue;
                     nearMiss[at] = replacement;
                     if (at == 0 && replacement == '_' && t.state == 0) continue;  // still a word, but test letters
-                    const bool isKeyword = CSyntaxLexer::MatchKeyword(t.words, (nearMiss + " ").c_str());
+                    const bool isKeyword = t.words.count(nearMiss) != 0;
                     const std::string line = t.before + nearMiss + "\n";
                     CSyntaxLexer lexer(t.state);
                     std::vector<StyleCode> classes(line.size() + 1);
