@@ -1,8 +1,7 @@
 #include "CommandLineInfo.h"
 
 #include "doc/FileName.h"
-
-#include <climits>
+#include "view/NumberText.h"
 
 namespace {
 
@@ -13,19 +12,6 @@ bool IsSlashSwitchName(const QString& name)
            name.compare(u"Unregserver", Qt::CaseInsensitive) == 0 ||
            name.compare(u"Embedding", Qt::CaseInsensitive) == 0 ||
            name.compare(u"Automation", Qt::CaseInsensitive) == 0;
-}
-
-// The line of --line: a whole number from 1, in decimal digits only; a number past
-// what fits is as good as the last line. 0 when value is no such number.
-long long ParseLineNumber(const QString& value)
-{
-    if (value.isEmpty()) return 0;
-    long long line = 0;
-    for (const QChar c : value) {
-        if (c < u'0' || c > u'9') return 0;
-        line = line > (LLONG_MAX - 9) / 10 ? LLONG_MAX : line * 10 + (c.unicode() - u'0');
-    }
-    return line;
 }
 
 }  // namespace
@@ -110,7 +96,7 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
                     return parsed;
                 }
                 const QString value = joined ? arg.mid(7) : DecodeFileName(QByteArray::fromStdString(args[++i]));
-                parsed.info.m_nLine = ParseLineNumber(value);
+                parsed.info.m_nLine = LineNumberOf(value);
                 if (parsed.info.m_nLine == 0) {
                     parsed.action = ParsedCommandLine::UsageError;
                     parsed.error = QStringLiteral("glossel: --line needs a whole number from 1, not '%1'").arg(value);

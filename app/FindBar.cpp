@@ -83,6 +83,11 @@ CFindBar::CFindBar(CSyntaxRichEditCtrl& control, QWidget* parent) : QToolBar(tr(
     setTabOrder(m_matchCase, m_wholeWords);
     setTabOrder(m_wholeWords, m_close);
 
+    // Alt+C and Alt+W toggle their option and leave the focus where it is (in the text
+    // box, mostly), so that the next keys typed still reach it.
+    m_matchCase->installEventFilter(this);
+    m_wholeWords->installEventFilter(this);
+
     connect(m_edit, &QLineEdit::textChanged, this, &CFindBar::SearchAsYouType);
     connect(m_matchCase, &QCheckBox::toggled, this, &CFindBar::SearchAsYouType);
     connect(m_wholeWords, &QCheckBox::toggled, this, &CFindBar::SearchAsYouType);
@@ -188,6 +193,7 @@ void CFindBar::SearchAsYouType()
         return;
     }
     const std::optional<CFindSession::Found> found = m_session.Find(m_origin, true);
+    SayWrapped(false, true);
     SetNotFound(!found);
     if (found)
         ShowFound(found->match);
@@ -212,15 +218,24 @@ void CFindBar::FindAgain(bool forward)
     const std::optional<CFindSession::Found> found =
         m_session.Find(static_cast<std::uint64_t>(forward ? to : from), forward);
     SetNotFound(!found);
+    SayWrapped(found && found->wrapped, forward);
     if (!found) {
         UpdateCount();
         return;
     }
-    if (found->wrapped)
-        emit message(forward ? tr("Find went past the end of the text and continued from the start")
-                             : tr("Find went past the start of the text and continued from the end"));
     m_origin = found->match.from;
     ShowFound(found->match);
+}
+
+void CFindBar::SayWrapped(bool wrapped, bool forward)
+{
+    if (wrapped) {
+        emit message(forward ? tr("Find went past the end of the text and continued from the start")
+                             : tr("Find went past the start of the text and continued from the end"));
+    } else if (m_saidWrapped) {
+        emit message(QString());  // a search that did not go round: the word no longer holds
+    }
+    m_saidWrapped = wrapped;
 }
 
 void CFindBar::ShowFound(const CTextSearch::Match& match) { Select(match.from, match.to); }
@@ -307,6 +322,10 @@ void CFindBar::SetNotFound(bool notFound)
 
 bool CFindBar::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == m_matchCase || watched == m_wholeWords) && event->type() == QEvent::Shortcut) {
+        static_cast<QCheckBox*>(watched)->toggle();
+        return true;
+    }
     if (watched == m_edit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

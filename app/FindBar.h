@@ -13,7 +13,10 @@
 //  - Find Next (Enter, F3) and Find Previous (Shift+Enter, Shift+F3) go on from the
 //    selection; at an end the search goes round and the message pane says so. With an
 //    empty text box they open the bar instead.
-//  - Match case and Whole words (see CTextSearch) search again at once.
+//  - Match case and Whole words (see CTextSearch) search again at once. Their keys,
+//    Alt+C and Alt+W, toggle them and leave the focus where it was.
+//  - The message pane's word that a search went round an end goes at the next search
+//    that does not.
 //  - Every match in the rows shown is highlighted; the current one is the selection.
 //    The count ("3 of 1,204") is made between other events, a slice of text at a time
 //    (CFindSession), so that typing stays quick on a huge text; until it is done the
@@ -54,7 +57,8 @@ public:
     static const QColor MATCH_BACKGROUND;
 
 signals:
-    // A line for the main window's message pane (the search went round an end).
+    // A line for the main window's message pane (the search went round an end); empty
+    // when the line the bar said last no longer holds.
     void message(const QString& text);
 
 protected:
@@ -65,6 +69,8 @@ private:
     // The text or an option changed: search again from the origin.
     void SearchAsYouType();
     void ShowFound(const CTextSearch::Match& match);
+    // Says in the message pane that a search went round an end, or takes that back.
+    void SayWrapped(bool wrapped, bool forward);
     void Select(std::uint64_t from, std::uint64_t to);
     void SelectionChanged();
     void TextReplaced();
@@ -93,4 +99,5 @@ private:
     std::uint64_t m_origin = 0;  // where the search as you type starts
     bool m_selecting = false;    // the bar itself is moving the selection
     bool m_notFound = false;
+    bool m_saidWrapped = false;  // the message pane was told that a search went round
 };

@@ -153,6 +153,21 @@ void CMainFrame::CreateActions()
     AddCommand(ID_EDIT_GOTO_SYMBOL, QStringLiteral("ID_EDIT_GOTO_SYMBOL"), tr("Go to &Symbol..."),
                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     AddCommand(ID_VIEW_OUTLINE, QStringLiteral("ID_VIEW_OUTLINE"), tr("&Outline"))->setCheckable(true);
+
+    // The zoom keys act wherever the focus is in the window (the find bar, the outline),
+    // as the Edit menu's do: Ctrl with =, + (with or without the Shift it takes on most
+    // layouts, or the keypad's), - and 0.
+    QAction* zoomIn = AddCommand(ID_VIEW_ZOOM_IN, QStringLiteral("ID_VIEW_ZOOM_IN"), tr("Zoom In"));
+    zoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Plus)});
+    QAction* zoomOut = AddCommand(ID_VIEW_ZOOM_OUT, QStringLiteral("ID_VIEW_ZOOM_OUT"), tr("Zoom Out"),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    QAction* zoomReset = AddCommand(ID_VIEW_ZOOM_RESET, QStringLiteral("ID_VIEW_ZOOM_RESET"), tr("Actual Size"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_0));
+    for (QAction* zoom : {zoomIn, zoomOut, zoomReset}) {
+        zoom->setShortcutContext(Qt::WindowShortcut);
+        addAction(zoom);
+    }
 }
 
 void CMainFrame::CreateMenus()
@@ -254,6 +269,9 @@ void CMainFrame::CreateReadingTools()
         {ID_EDIT_FIND_PREVIOUS, &CReadingTools::OnEditFindPrevious},
         {ID_EDIT_GOTO_LINE, &CReadingTools::OnEditGoToLine},
         {ID_EDIT_GOTO_SYMBOL, &CReadingTools::OnEditGoToSymbol},
+        {ID_VIEW_ZOOM_IN, &CReadingTools::OnViewZoomIn},
+        {ID_VIEW_ZOOM_OUT, &CReadingTools::OnViewZoomOut},
+        {ID_VIEW_ZOOM_RESET, &CReadingTools::OnViewZoomReset},
     };
     for (const auto& [id, handler] : commands) connect(GetCommand(id), &QAction::triggered, tools, handler);
     connect(GetCommand(ID_VIEW_OUTLINE), &QAction::triggered, tools, &CReadingTools::OnViewOutline);

@@ -9,7 +9,8 @@
 // Beyond those, for reading a long text (CReadingTools): an Edit menu between File and
 // View (Copy, Select All, Find..., Find Next, Find Previous, Go to Line..., Go to
 // Symbol..., with Ctrl+C, Ctrl+A, Ctrl+F, F3, Shift+F3, Ctrl+G, Ctrl+Shift+O), View >
-// Outline, a find bar under the text, the Outline dock and a position pane before CAP.
+// Outline, a find bar under the text, the Outline dock, a position pane before CAP, and
+// the zoom keys (Ctrl with =, +, - and 0) for the whole window.
 
 #include "LockKeys.h"
 

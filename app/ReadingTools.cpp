@@ -31,8 +31,14 @@ CReadingTools::CReadingTools(QMainWindow& frame, CGlosselApp& app, CSyntaxRichEd
     m_findBar = new CFindBar(control, &frame);
     frame.addToolBar(Qt::BottomToolBarArea, m_findBar);
     m_findBar->hide();
-    connect(m_findBar, &CFindBar::message, this,
-            [this](const QString& text) { m_frame.statusBar()->showMessage(text, kMessageTimeout); });
+    connect(m_findBar, &CFindBar::message, this, [this](const QString& text) {
+        QStatusBar* pane = m_frame.statusBar();
+        if (!text.isEmpty())
+            pane->showMessage(text, kMessageTimeout);
+        else if (pane->currentMessage() == m_findMessage)
+            pane->clearMessage();  // only the find bar's own line, not what came after it
+        m_findMessage = text;
+    });
 
     m_outlineDock = new COutlineDock(*m_outlineModel, control, &frame);
     frame.addDockWidget(Qt::LeftDockWidgetArea, m_outlineDock);
@@ -112,6 +118,12 @@ void CReadingTools::OnEditGoToSymbol()
     m_control.GoToPos(static_cast<long long>(*position));
     m_control.setFocus(Qt::OtherFocusReason);
 }
+
+void CReadingTools::OnViewZoomIn() { m_control.ZoomIn(); }
+
+void CReadingTools::OnViewZoomOut() { m_control.ZoomOut(); }
+
+void CReadingTools::OnViewZoomReset() { m_control.SetZoom(CTextZoom::DEFAULT_POINTS); }
 
 void CReadingTools::OnViewOutline(bool checked)
 {

@@ -12,10 +12,12 @@
 //  - Go to Line asks for a line (CGoToLineDlg); Go to Symbol shows the outline as a
 //    pop-up (CSymbolPopup). Both put the caret there, bring its line to the middle of
 //    the view and give the focus to the text.
-//  - A zoom of the text is told in the message pane.
+//  - The zoom keys act wherever the focus is in the window; a zoom of the text is told
+//    in the message pane.
 //  - Dialogs run through the application's modal runner, so tests can answer them.
 
 #include <QObject>
+#include <QString>
 
 class CFindBar;
 class CGlosselApp;
@@ -50,6 +52,9 @@ public:
     void OnEditGoToLine();
     void OnEditGoToSymbol();
     void OnViewOutline(bool checked);
+    void OnViewZoomIn();
+    void OnViewZoomOut();
+    void OnViewZoomReset();
     void UpdateOutlineCheck();
     // The caret's line and column into the position pane.
     void UpdatePosition();
@@ -66,4 +71,5 @@ private:
     QLabel* m_positionPane;
     QAction* m_copy = nullptr;
     QAction* m_outline = nullptr;
+    QString m_findMessage;  // the find bar's last line in the message pane
 };

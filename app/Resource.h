@@ -31,6 +31,10 @@ inline constexpr int ID_EDIT_GOTO_LINE = 32773;
 inline constexpr int ID_EDIT_GOTO_SYMBOL = 32774;
 inline constexpr int ID_VIEW_OUTLINE = 32775;
 inline constexpr int ID_INDICATOR_POSITION = 32776;
+// The zoom of the text: keys of the whole window, on no menu.
+inline constexpr int ID_VIEW_ZOOM_IN = 32777;
+inline constexpr int ID_VIEW_ZOOM_OUT = 32778;
+inline constexpr int ID_VIEW_ZOOM_RESET = 32779;
 
 inline constexpr int RECENT_FILE_COUNT = 10;
 

@@ -1,8 +1,6 @@
 #include "DocTemplate.h"
 
 #include "Document.h"
-#include "view/View.h"
-
 #include "FileName.h"
 
 CSingleDocTemplate::CSingleDocTemplate(DocumentFactory makeDocument, FrameFactory makeFrame)
@@ -73,7 +71,6 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)
 
     // A view's update may run a message box, during which the frame can go away.
     QPointer<QWidget> frame = m_frame;
-    for (const QPointer<CView>& view : document->GetViewPointers())
-        if (view) view->OnInitialUpdate();
+    document->SendInitialUpdate();
     return frame ? m_document.get() : nullptr;
 }

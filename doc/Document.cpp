@@ -1,15 +1,15 @@
 #include "Document.h"
 
 #include "FileName.h"
-#include "view/View.h"
 
 #include <QFileInfo>
+#include <QPointer>
 
 #include <algorithm>
 
 CDocument::~CDocument()
 {
-    for (CView* view : m_views) view->m_pDocument = nullptr;
+    for (CDocumentView* view : m_views) view->SetDocument(nullptr);
 }
 
 bool CDocument::OnNewDocument()
@@ -32,32 +32,42 @@ void CDocument::SetTitle(const QString& title)
     emit titleChanged(m_strTitle);
 }
 
-void CDocument::AddView(CView* view)
+void CDocument::AddView(CDocumentView* view)
 {
     if (std::find(m_views.begin(), m_views.end(), view) != m_views.end()) return;
     m_views.push_back(view);
-    view->m_pDocument = this;
+    view->SetDocument(this);
 }
 
-void CDocument::RemoveView(CView* view)
+void CDocument::RemoveView(CDocumentView* view)
 {
     const auto it = std::find(m_views.begin(), m_views.end(), view);
     if (it == m_views.end()) return;
     m_views.erase(it);
-    view->m_pDocument = nullptr;
+    view->SetDocument(nullptr);
 }
 
-std::vector<QPointer<CView>> CDocument::GetViewPointers() const
+template <typename Tell>
+void CDocument::ForEachView(Tell tell)
 {
-    return {m_views.begin(), m_views.end()};
-}
-
-void CDocument::UpdateAllViews(CView* sender, long hint, QObject* hintObject)
-{
-    // A view's render may run a message box, during which views can go away.
     const QPointer<CDocument> self = this;
-    for (const QPointer<CView>& view : GetViewPointers()) {
+    // The views as they were when the walk began; one that has left since is no longer
+    // in m_views (a view leaves before it is destroyed).
+    const std::vector<CDocumentView*> views = m_views;
+    for (CDocumentView* view : views) {
         if (!self) return;
-        if (view && view != sender && view->GetDocument() == this) view->OnUpdate(sender, hint, hintObject);
+        if (std::find(m_views.begin(), m_views.end(), view) != m_views.end()) tell(*view);
     }
+}
+
+void CDocument::SendInitialUpdate()
+{
+    ForEachView([](CDocumentView& view) { view.OnInitialUpdate(); });
+}
+
+void CDocument::UpdateAllViews(CDocumentView* sender, long hint, QObject* hintObject)
+{
+    ForEachView([&](CDocumentView& view) {
+        if (&view != sender) view.OnDocumentUpdate(sender, hint, hintObject);
+    });
 }

@@ -6,15 +6,15 @@
 // in the caption, a modified flag and the views that show it. The title changes with
 // the path name (it becomes the file's name) and is announced with titleChanged, so
 // that the frame can update its caption. A document deleted before its views detaches
-// them; a view deleted first detaches itself.
+// them; a view deleted first detaches itself. The document knows its views only as
+// CDocumentView.
+
+#include "DocumentView.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <vector>
-
-class CView;
 
 class CDocument : public QObject {
     Q_OBJECT
@@ -42,13 +42,13 @@ public:
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
 
-    const std::vector<CView*>& GetViews() const { return m_views; }
-    void AddView(CView* view);
-    void RemoveView(CView* view);
-    // The views as guarded pointers, for walks during which a view may be destroyed.
-    std::vector<QPointer<CView>> GetViewPointers() const;
+    const std::vector<CDocumentView*>& GetViews() const { return m_views; }
+    void AddView(CDocumentView* view);
+    void RemoveView(CDocumentView* view);
+    // Gives every view its initial update, once the document has been made or opened.
+    void SendInitialUpdate();
     // Tells every view but sender to show the document afresh.
-    void UpdateAllViews(CView* sender, long hint = 0, QObject* hintObject = nullptr);
+    void UpdateAllViews(CDocumentView* sender, long hint = 0, QObject* hintObject = nullptr);
 
 signals:
     void titleChanged(const QString& title);
@@ -57,5 +57,11 @@ private:
     QString m_strPathName;
     QString m_strTitle;
     bool m_bModified = false;
-    std::vector<CView*> m_views;
+    // Calls tell on each view in turn. A view may run an event loop (a message box)
+    // while it is told, during which views, and the document itself, can go away: a
+    // view that has left is passed over, and the walk ends with the document.
+    template <typename Tell>
+    void ForEachView(Tell tell);
+
+    std::vector<CDocumentView*> m_views;
 };

@@ -1,6 +1,6 @@
 #include "FileName.h"
 
-#include "Utf8.h"
+#include "syntax/Utf8.h"
 
 #include <QDir>
 

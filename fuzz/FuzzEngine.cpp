@@ -3,13 +3,13 @@
 #include "FuzzTargets.h"
 
 #include "doc/TextLoader.h"
-#include "doc/Utf8.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/Outline.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/SyntaxStyleMap.h"
+#include "syntax/Utf8.h"
 
 #include <cstdio>
 #include <cstdlib>

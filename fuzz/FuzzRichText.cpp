@@ -38,7 +38,7 @@ void RequireWellFormed(const CRichTextStore& store)
     }
     Require(units == store.Length(), "rows cover the text");
     Require(store.Text(0, store.Length()).size() == store.Length(), "the text has its length");
-    if (store.Encoding() == TextEncoding::Windows1252) Require(store.Length() == bytes.size(), "one unit per byte");
+    if (store.Encoding() == display::Encoding::Windows1252) Require(store.Length() == bytes.size(), "one unit per byte");
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "DisplayText.h"
 
 #include "RtfBuilder.h"
-#include "doc/Utf8.h"
+#include "Utf8.h"
 
 namespace display {
 
@@ -66,28 +66,31 @@ Encoding ChooseEncoding(const char* text, std::size_t length)
     return RenderStopsBefore(text, length, first) ? Encoding::Windows1252 : Encoding::Utf8;
 }
 
-int EncodeUtf8(char32_t c, char* out)
+Encoding EncodingOf(std::string_view bytes)
 {
-    if (c < 0x80) {
-        out[0] = static_cast<char>(c);
-        return 1;
+    bool nonAscii = false;
+    const std::size_t invalid =
+        FirstInvalidUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), nonAscii);
+    return invalid == bytes.size() && nonAscii ? Encoding::Utf8 : Encoding::Windows1252;
+}
+
+const char* BidiControlName(char32_t c)
+{
+    switch (c) {
+    case 0x061C: return "ALM";  // Arabic letter mark
+    case 0x200E: return "LRM";  // left-to-right mark
+    case 0x200F: return "RLM";  // right-to-left mark
+    case 0x202A: return "LRE";  // left-to-right embedding
+    case 0x202B: return "RLE";  // right-to-left embedding
+    case 0x202C: return "PDF";  // pop directional formatting
+    case 0x202D: return "LRO";  // left-to-right override
+    case 0x202E: return "RLO";  // right-to-left override
+    case 0x2066: return "LRI";  // left-to-right isolate
+    case 0x2067: return "RLI";  // right-to-left isolate
+    case 0x2068: return "FSI";  // first strong isolate
+    case 0x2069: return "PDI";  // pop directional isolate
+    default: return nullptr;
     }
-    if (c < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (c >> 6));
-        out[1] = static_cast<char>(0x80 | (c & 0x3F));
-        return 2;
-    }
-    if (c < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (c >> 12));
-        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (c & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (c >> 18));
-    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (c & 0x3F));
-    return 4;
 }
 
 CShownText::CShownText(Encoding encoding, bool escapeHtml)
@@ -111,10 +114,8 @@ CShownText::CShownText(Encoding encoding, bool escapeHtml)
 
 char* CShownText::WriteUtf8Character(char* w, const unsigned char*& s) const
 {
-    const unsigned char b = s[0];
-    const int n = b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    char32_t c = b & (0x7F >> n);
-    for (int i = 1; i < n; ++i) c = (c << 6) | (s[i] & 0x3F);
+    const int n = static_cast<int>(Utf8SequenceLength(s[0]));
+    const char32_t c = DecodeUtf8(s);
     const char32_t shown = StandIn(c);
     if (shown == c) {
         std::memcpy(w, s, static_cast<std::size_t>(n));

@@ -1,13 +1,13 @@
 #pragma once
-// The characters a document's bytes stand for, as the viewer shows them, and their
-// visible stand-ins in text output (HTML pages and terminals). No Qt: the engine's
-// writers use it, and the viewer's own decoding could.
+// The characters a document's bytes stand for, as the viewer and every text output show
+// them, and their visible stand-ins in text output (HTML pages and terminals). No Qt:
+// the engine's writers, the viewer's store and its find all decode through here.
 //
-// Decoding: the text that a render shows (the lines before a line of MAX_LINE_LENGTH
-// or more) is read as UTF-8 when all of it is well-formed UTF-8 and it holds a byte of
-// 0x80 or above, otherwise as Windows-1252, one character per byte, through the table
-// below (the five bytes the code page leaves undefined stand for the C1 controls of the
-// same value).
+// Decoding: a text is read as UTF-8 when all of it is well-formed UTF-8 and it holds a
+// byte of 0x80 or above, otherwise as Windows-1252, one character per byte, through the
+// table below (the five bytes the code page leaves undefined stand for the C1 controls
+// of the same value). For a render, "all of it" is the text that the render shows (the
+// lines before a line of MAX_LINE_LENGTH or more).
 //
 // Stand-ins, the same in every text format, so that a control byte of a source never
 // reaches a terminal or a page:
@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace display {
 
@@ -44,6 +45,22 @@ char32_t StandIn(char32_t c);
 // byte, as a render's text does).
 Encoding ChooseEncoding(const char* text, std::size_t length);
 
+// The decoding of the whole of bytes, as they stand (the viewer's store, which holds
+// only what a render showed).
+Encoding EncodingOf(std::string_view bytes);
+
+// The bidirectional formatting characters: U+061C, U+200E, U+200F, U+202A..U+202E and
+// U+2066..U+2069. Each can reorder what a reader sees against the order of the bytes
+// that a compiler reads, so no output lets one through as it is.
+constexpr bool IsBidiControl(char32_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+// The short name of a bidirectional control ("RLO" for U+202E), or null for any other
+// character.
+const char* BidiControlName(char32_t c);
+
 // In UTF-8 a character takes the style of its first byte: gives every continuation
 // byte of s[0, n) (well-formed UTF-8) the code of the byte before it.
 inline void SpreadLeadStyles(const char* s, std::size_t n, StyleCode* classes)
@@ -51,9 +68,6 @@ inline void SpreadLeadStyles(const char* s, std::size_t n, StyleCode* classes)
     for (std::size_t i = 1; i < n; ++i)
         if ((static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) classes[i] = classes[i - 1];
 }
-
-// Writes c as UTF-8 (1 to 4 bytes) at out and returns the count.
-int EncodeUtf8(char32_t c, char* out);
 
 // Writes the shown form of a text's bytes as UTF-8, with the stand-ins, and optionally
 // with the HTML escapes of '&', '<' and '>'.

@@ -25,7 +25,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QSpinBox>
 #include <QTreeView>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -139,6 +138,8 @@ private slots:
     void outlineDock();
     void outlineOfACorpusFile();
     void positionPaneAndZoomAreForTheRunOnly();
+    void zoomKeysActWhereverTheFocusIs_data();
+    void zoomKeysActWhereverTheFocusIs();
 
 private:
     TestApp& Start(const QStringList& args = {});
@@ -256,8 +257,9 @@ void TestApp_::menusAndKeys()
     for (QAction* action : frame->findChildren<QAction*>())
         for (const QKeySequence& key : action->shortcuts()) keys << key.toString();
     keys.sort();
-    QCOMPARE(keys, (QStringList{"Ctrl+A", "Ctrl+C", "Ctrl+F", "Ctrl+G", "Ctrl+O", "Ctrl+Shift+O", "Ctrl+T", "F3", "F6",
-                                "Shift+F3", "Shift+F6"}));
+    // The zoom's keys are on no menu.
+    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "Ctrl+=", "Ctrl+A", "Ctrl+C", "Ctrl+F", "Ctrl+G", "Ctrl+O",
+                                "Ctrl+Shift++", "Ctrl+Shift+O", "Ctrl+T", "F3", "F6", "Shift+F3", "Shift+F6"}));
 }
 
 void TestApp_::startWithAFile()
@@ -1317,24 +1319,41 @@ void TestApp_::findBar()
     QCOMPARE(Selected(app), QStringLiteral("41-45"));
     QVERIFY(frame->GetStatusBar()->currentMessage().contains(QStringLiteral("continued from the end")));
     QCOMPARE(bar->CountText(), QStringLiteral("4 of 4"));
+    // A later search that does not go round takes the word back, and only its own word.
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(Selected(app), QStringLiteral("33-37"));
+    QCOMPARE(frame->GetStatusBar()->currentMessage(), QString());
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QVERIFY(frame->GetStatusBar()->currentMessage().contains(QStringLiteral("continued from the start")));
+    control.SetZoom(12);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QCOMPARE(Selected(app), QStringLiteral("19-23"));
+    QCOMPARE(frame->GetStatusBar()->currentMessage(), QStringLiteral("Zoom: 12 points"));
+    control.SetZoom(10);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QTest::keyClick(bar->FindEdit(), Qt::Key_F3);
+    QCOMPARE(Selected(app), QStringLiteral("41-45"));
 
     // The other matches shown are highlighted; the current one is the selection.
     const QRect other = control.CharRect(20);
     QCOMPARE(control.viewport()->grab().toImage().pixelColor(other.left() + 1, other.top() + 1),
              CFindBar::MATCH_BACKGROUND);
 
-    // The options, from the keyboard: Match case drops "Lamp", Whole words "lamps".
+    // The options, from the keyboard: Match case drops "Lamp", Whole words "lamps". The
+    // focus stays in the text box, so that typing goes on there.
     bar->FindEdit()->setFocus();
     control.SetSel(0, 0);
     QTest::keyClick(bar->FindEdit(), Qt::Key_C, Qt::AltModifier);
-    QTRY_VERIFY(bar->findChild<QCheckBox*>(QStringLiteral("MatchCase"))->isChecked());
+    QVERIFY(bar->findChild<QCheckBox*>(QStringLiteral("MatchCase"))->isChecked());
+    QVERIFY(bar->FindEdit()->hasFocus());
     QTRY_COMPARE(bar->CountText(), QStringLiteral("1 of 3"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::AltModifier);
-    QTRY_VERIFY(bar->findChild<QCheckBox*>(QStringLiteral("WholeWords"))->isChecked());
+    QTest::keyClick(bar->FindEdit(), Qt::Key_W, Qt::AltModifier);
+    QVERIFY(bar->findChild<QCheckBox*>(QStringLiteral("WholeWords"))->isChecked());
+    QVERIFY(bar->FindEdit()->hasFocus());
     QTRY_COMPARE(bar->CountText(), QStringLiteral("1 of 2"));
 
     // Typing searches at once; a text found nowhere says so and leaves the caret where the search began.
-    bar->FindEdit()->setFocus();
     bar->FindEdit()->end(false);
     QTest::keyClicks(bar->FindEdit(), QStringLiteral("x"));
     QTRY_COMPARE(bar->CountText(), QStringLiteral("Not found"));
@@ -1404,23 +1423,19 @@ void TestApp_::goToLineAndGoToSymbol()
 
     // Ctrl+G: lines 1 to the last (the empty line after the last line feed is one), the
     // caret's line given.
-    int wanted = 200;
-    QString prompt;
-    int shown = 0, lowest = 0, highest = 0;
+    const QString wanted = QStringLiteral("200");
+    QString prompt, shown;
     app.SetModalRunner([&](QDialog& dialog) {
-        auto* box = dialog.findChild<QSpinBox*>(QStringLiteral("IDC_LINE_NUMBER"));
+        auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"));
         prompt = dialog.findChild<QLabel*>(QStringLiteral("IDC_LINE_PROMPT"))->text();
-        shown = box->value();
-        lowest = box->minimum();
-        highest = box->maximum();
-        box->setValue(wanted);
-        return int(QDialog::Accepted);
+        shown = box->text();
+        box->setText(wanted);
+        dialog.accept();
+        return dialog.result();
     });
     QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(prompt, QStringLiteral("&Line number (1 - 305):"));
-    QCOMPARE(shown, 2);
-    QCOMPARE(lowest, 1);
-    QCOMPARE(highest, 305);
+    QCOMPARE(shown, QStringLiteral("2"));
     const std::uint64_t lineStart = control.GetStore().RowStart(199);
     QCOMPARE(Selected(app), QStringLiteral("%1-%1").arg(lineStart));
     const long long rows = control.viewport()->height() / (control.CharRect(0).height());
@@ -1432,6 +1447,14 @@ void TestApp_::goToLineAndGoToSymbol()
     app.SetModalRunner([](QDialog&) { return int(QDialog::Rejected); });
     QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
     QCOMPARE(Selected(app), QStringLiteral("%1-%1").arg(lineStart));
+    // A number past the end goes to the last line, as --line does.
+    app.SetModalRunner([&](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"))->setText(QStringLiteral("99999"));
+        dialog.accept();
+        return dialog.result();
+    });
+    QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(control.GetCaretLine(), 304);
 
     // Ctrl+Shift+O: the outline as a pop-up; typing part of a name, then Enter.
     QStringList names;
@@ -1642,6 +1665,53 @@ void TestApp_::positionPaneAndZoomAreForTheRunOnly()
     groups.sort();
     QCOMPARE(groups, (QStringList{kStyles, kRecent}));
     QCOMPARE(stored.allKeys().size(), 36 + 1);  // the styles, and this file as the recent one
+}
+
+void TestApp_::zoomKeysActWhereverTheFocusIs_data()
+{
+    QTest::addColumn<QString>("focus");  // the object name of the widget with the focus
+    QTest::newRow("the text") << "1000";
+    QTest::newRow("the find box") << "FindText";
+    QTest::newRow("Match case") << "MatchCase";
+    QTest::newRow("Whole words") << "WholeWords";
+    QTest::newRow("the outline's filter") << "OutlineFilter";
+    QTest::newRow("the outline's list") << "OutlineList";
+}
+
+void TestApp_::zoomKeysActWhereverTheFocusIs()
+{
+    QFETCH(QString, focus);
+    TestApp& app = Start({MakeFile(QStringLiteral("lamps.inf"), kLamps)});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    frame->GetCommand(ID_EDIT_FIND)->trigger();
+    frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
+    Activate();
+    auto* target = frame->findChild<QWidget*>(focus);
+    QVERIFY(target);
+    target->setFocus();
+    QTRY_VERIFY(target->hasFocus());
+    const CSyntaxRichEditCtrl& control = Control(app);
+
+    // Ctrl with =, + (Shift or the keypad's), - and 0, each one step of the sizes.
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int points;
+    } keys[] = {
+        {Qt::Key_Equal, Qt::ControlModifier, 11},
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier, 12},
+        {Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier, 14},
+        {Qt::Key_Minus, Qt::ControlModifier, 12},
+        {Qt::Key_0, Qt::ControlModifier, 10},
+    };
+    for (const auto& [key, modifiers, points] : keys) {
+        QTest::keyClick(target, key, modifiers);
+        QCOMPARE(control.GetZoom(), points);
+        QCOMPARE(frame->GetStatusBar()->currentMessage(), QStringLiteral("Zoom: %1 points").arg(points));
+        QVERIFY(target->hasFocus());
+    }
 }
 
 QTEST_MAIN(TestApp_)

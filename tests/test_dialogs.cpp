@@ -675,15 +675,19 @@ void TestDialogs::colourDialogStartsOnTheStylesColour()
 void TestDialogs::goToLine_data()
 {
     QTest::addColumn<QString>("typed");  // over the given line, which is selected
-    QTest::addColumn<int>("key");        // that ends the dialog
+    QTest::addColumn<int>("key");        // that ends the dialog, or is refused
     QTest::addColumn<int>("result");
-    QTest::addColumn<long long>("line");
+    QTest::addColumn<long long>("line");  // 0: no line
 
     QTest::newRow("a line, Enter") << "7000" << int(Qt::Key_Return) << int(QDialog::Accepted) << 7000LL;
     QTest::newRow("the last line") << "7123" << int(Qt::Key_Enter) << int(QDialog::Accepted) << 7123LL;
-    // The last digit would pass the last line: it is not taken.
-    QTest::newRow("past the last line cannot be typed") << "71239" << int(Qt::Key_Return) << int(QDialog::Accepted)
-                                                        << 7123LL;
+    QTest::newRow("past the last line: the last line") << "99999" << int(Qt::Key_Return) << int(QDialog::Accepted)
+                                                       << 7123LL;
+    QTest::newRow("past any size: the last line") << "123456789012345678901234567890" << int(Qt::Key_Return)
+                                                  << int(QDialog::Accepted) << 7123LL;
+    QTest::newRow("only digits can be typed") << "-1x2 3" << int(Qt::Key_Return) << int(QDialog::Accepted) << 123LL;
+    QTest::newRow("0 is refused, the dialog stays") << "0" << int(Qt::Key_Return) << -1 << 0LL;
+    QTest::newRow("no number is refused") << "\b" << int(Qt::Key_Return) << -1 << 0LL;
     QTest::newRow("Escape") << "9" << int(Qt::Key_Escape) << int(QDialog::Rejected) << 9LL;
 }
 
@@ -691,28 +695,40 @@ void TestDialogs::goToLine()
 {
     QFETCH(QString, typed);
     QFETCH(int, key);
-    QFETCH(int, result);
+    QFETCH(int, result);  // -1: still open
     QFETCH(long long, line);
 
     CGoToLineDlg dialog(7123, 15);
-    auto* box = dialog.findChild<QSpinBox*>(QStringLiteral("IDC_LINE_NUMBER"));
+    auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"));
     auto* prompt = dialog.findChild<QLabel*>(QStringLiteral("IDC_LINE_PROMPT"));
+    auto* range = dialog.findChild<QLabel*>(QStringLiteral("IDC_LINE_RANGE"));
     QCOMPARE(prompt->text(), QStringLiteral("&Line number (1 - 7,123):"));
     QCOMPARE(prompt->buddy(), box);
     QVERIFY(!box->accessibleName().isEmpty());
-    QCOMPARE(box->minimum(), 1);
-    QCOMPARE(box->maximum(), 7123);
     QCOMPARE(dialog.GetLine(), 15LL);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QVERIFY(box->hasFocus());
-    auto* edit = box->findChild<QLineEdit*>();
-    QCOMPARE(edit->selectedText(), QStringLiteral("15"));
-    QTest::keyClicks(edit, typed);
-    QTest::keyClick(edit, static_cast<Qt::Key>(key));
-    QCOMPARE(dialog.result(), result);
-    QVERIFY(dialog.isHidden());
+    QCOMPARE(box->selectedText(), QStringLiteral("15"));
+    QVERIFY(range->isHidden());
+    QTest::keyClicks(box, typed);
+    QTest::keyClick(box, static_cast<Qt::Key>(key));
     QCOMPARE(dialog.GetLine(), line);
+    if (result >= 0) {
+        QCOMPARE(dialog.result(), result);
+        QVERIFY(dialog.isHidden());
+        return;
+    }
+    // Refused: the range is said under the box, whose text is selected to be typed over.
+    QVERIFY(dialog.isVisible());
+    QVERIFY(range->isVisible());
+    QCOMPARE(range->text(), QStringLiteral("Give a line from 1 to 7,123."));
+    QVERIFY(box->hasFocus());
+    QCOMPARE(box->selectedText(), box->text());
+    QTest::keyClicks(box, QStringLiteral("12"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.GetLine(), 12LL);
 }
 
 QTEST_MAIN(TestDialogs)

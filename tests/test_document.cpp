@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 using qtestsupport::WriteBytes;
 
@@ -29,6 +31,27 @@ public:
         CView::OnUpdate(sender, hint, hintObject);
     }
     int updates = 0;
+};
+
+// A view that is only what the document knows of a view: it writes what it is told
+// into a log, then does what a test gave it to do.
+class LoggingView : public CDocumentView {
+public:
+    LoggingView(QString name, QStringList& log) : m_name(std::move(name)), m_log(log) {}
+    void OnInitialUpdate() override { Told(QStringLiteral(" initial")); }
+    void OnDocumentUpdate(CDocumentView*, long hint, QObject*) override { Told(QStringLiteral(" update %1").arg(hint)); }
+    void SetDocument(CDocument* document) override { this->document = document; }
+    CDocument* document = nullptr;
+    std::function<void()> whenTold;
+
+private:
+    void Told(const QString& what)
+    {
+        m_log << m_name + what;
+        if (whenTold) std::exchange(whenTold, nullptr)();
+    }
+    QString m_name;
+    QStringList& m_log;
 };
 
 struct TestTemplate {
@@ -69,6 +92,8 @@ private slots:
     void fileNamesKeepTheirBytes_data();
     void fileNamesKeepTheirBytes();
     void closingTheFrameDestroysTheDocument();
+    void documentTellsItsViews_data();
+    void documentTellsItsViews();
 
 private:
     QTemporaryDir m_dir;
@@ -257,6 +282,60 @@ void TestDocument::closingTheFrameDestroysTheDocument()
     // The next open makes both again.
     QVERIFY(t.docTemplate.OpenDocumentFile(QString()));
     QCOMPARE(t.framesMade, 2);
+}
+
+// Three views a, b and c joined in that order; while b is told, it does what the row
+// says (once). Then the document tells its views (initial: SendInitialUpdate; else
+// UpdateAllViews with the hint 7, from the sender named).
+void TestDocument::documentTellsItsViews_data()
+{
+    QTest::addColumn<QString>("call");    // "initial", or the sender of an update ("" for none)
+    QTest::addColumn<QString>("whileB");  // what b does when told
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<bool>("documentLeft");
+
+    QTest::newRow("initial update, in the order they joined")
+        << "initial" << "" << QStringList{"a initial", "b initial", "c initial"} << true;
+    QTest::newRow("update from the document") << "" << "" << QStringList{"a update 7", "b update 7", "c update 7"} << true;
+    QTest::newRow("the sender is not told") << "b" << "" << QStringList{"a update 7", "c update 7"} << true;
+    QTest::newRow("a view that leaves meanwhile is passed over")
+        << "" << "c leaves" << QStringList{"a update 7", "b update 7"} << true;
+    QTest::newRow("a view that joins meanwhile waits for the next call")
+        << "" << "d joins" << QStringList{"a update 7", "b update 7", "c update 7"} << true;
+    QTest::newRow("the document going ends the walk")
+        << "initial" << "document goes" << QStringList{"a initial", "b initial"} << false;
+}
+
+void TestDocument::documentTellsItsViews()
+{
+    QFETCH(QString, call);
+    QFETCH(QString, whileB);
+    QFETCH(QStringList, log);
+    QFETCH(bool, documentLeft);
+
+    QStringList told;
+    LoggingView a(QStringLiteral("a"), told), b(QStringLiteral("b"), told), c(QStringLiteral("c"), told),
+        d(QStringLiteral("d"), told);
+    auto document = std::make_unique<CGlosselDoc>();
+    for (LoggingView* view : {&a, &b, &c}) document->AddView(view);
+    QCOMPARE(a.document, document.get());
+    if (whileB == u"c leaves") b.whenTold = [&] { document->RemoveView(&c); };
+    if (whileB == u"d joins") b.whenTold = [&] { document->AddView(&d); };
+    if (whileB == u"document goes") b.whenTold = [&] { document.reset(); };
+
+    if (call == u"initial")
+        document->SendInitialUpdate();
+    else
+        document->UpdateAllViews(call == u"b" ? &b : nullptr, 7);
+    QCOMPARE(told, log);
+    // The document sets each view's document as it joins and clears it as it leaves or goes.
+    QCOMPARE(a.document == nullptr, !documentLeft);
+    QVERIFY(c.document == nullptr || documentLeft);
+    QCOMPARE(c.document == nullptr, !documentLeft || whileB == u"c leaves");
+    if (document) {
+        document->RemoveView(&a);
+        QVERIFY(!a.document);
+    }
 }
 
 // Names decode as UTF-8 where they are UTF-8; each other byte b becomes U+DC00 + b, and

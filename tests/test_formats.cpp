@@ -112,6 +112,25 @@ TEST(DisplayText, StandInsAndWindows1252)
     for (const auto& [b, c] : cp1252) EXPECT_EQ(Windows1252(b), c) << std::hex << int(b);
 }
 
+TEST(DisplayText, BidirectionalControlsAreTwelveNamedCharacters)
+{
+    const std::pair<char32_t, const char*> controls[] = {
+        {0x061C, "ALM"}, {0x200E, "LRM"}, {0x200F, "RLM"}, {0x202A, "LRE"}, {0x202B, "RLE"}, {0x202C, "PDF"},
+        {0x202D, "LRO"}, {0x202E, "RLO"}, {0x2066, "LRI"}, {0x2067, "RLI"}, {0x2068, "FSI"}, {0x2069, "PDI"},
+    };
+    for (const auto& [c, name] : controls) {
+        EXPECT_TRUE(IsBidiControl(c)) << std::hex << static_cast<unsigned>(c);
+        EXPECT_STREQ(BidiControlName(c), name) << std::hex << static_cast<unsigned>(c);
+    }
+    // Their neighbours, and the other invisible formatting characters, are not.
+    std::size_t count = 0;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        count += IsBidiControl(c);
+        EXPECT_EQ(BidiControlName(c) != nullptr, IsBidiControl(c)) << std::hex << static_cast<unsigned>(c);
+    }
+    EXPECT_EQ(count, std::size(controls));
+}
+
 TEST(DisplayText, ShownTextWritesUtf8WithStandInsAndEscapes)
 {
     struct Row {

@@ -329,26 +329,26 @@ TEST(RichTextStore, ChoosesUtf8OnlyForValidUtf8WithHighBytes)
     struct Row {
         const char* name;
         std::string bytes;
-        TextEncoding encoding;
+        display::Encoding encoding;
         std::u16string shown;
     };
     const Row rows[] = {
-        {"ASCII", "abc", TextEncoding::Windows1252, u"abc"},
-        {"UTF-8", "caf\xc3\xa9", TextEncoding::Utf8, u"caf\u00e9"},
-        {"Latin-1", "caf\xe9", TextEncoding::Windows1252, u"caf\u00e9"},
-        {"UTF-8 four bytes", "\xf0\x9f\x98\x80!", TextEncoding::Utf8, u"\U0001F600!"},
-        {"byte-order mark stays", "\xef\xbb\xbfx", TextEncoding::Utf8, u"\ufeffx"},
-        {"overlong two bytes", "\xc0\x80", TextEncoding::Windows1252, u"\u00c0\u20ac"},
-        {"overlong three bytes", "\xe0\x80\x80", TextEncoding::Windows1252, u"\u00e0\u20ac\u20ac"},
-        {"surrogate", "\xed\xa0\x80", TextEncoding::Windows1252, u"\u00ed\u00a0\u20ac"},
-        {"past U+10FFFF", "\xf4\x90\x80\x80", TextEncoding::Windows1252, u"\u00f4\u0090\u20ac\u20ac"},
-        {"truncated sequence", "a\xe2\x82", TextEncoding::Windows1252, u"a\u00e2\u201a"},
-        {"lone continuation byte", "\x80x", TextEncoding::Windows1252, u"\u20acx"},
-        {"the five undefined bytes are C1", "\x81\x8d\x8f\x90\x9d", TextEncoding::Windows1252,
+        {"ASCII", "abc", display::Encoding::Windows1252, u"abc"},
+        {"UTF-8", "caf\xc3\xa9", display::Encoding::Utf8, u"caf\u00e9"},
+        {"Latin-1", "caf\xe9", display::Encoding::Windows1252, u"caf\u00e9"},
+        {"UTF-8 four bytes", "\xf0\x9f\x98\x80!", display::Encoding::Utf8, u"\U0001F600!"},
+        {"byte-order mark stays", "\xef\xbb\xbfx", display::Encoding::Utf8, u"\ufeffx"},
+        {"overlong two bytes", "\xc0\x80", display::Encoding::Windows1252, u"\u00c0\u20ac"},
+        {"overlong three bytes", "\xe0\x80\x80", display::Encoding::Windows1252, u"\u00e0\u20ac\u20ac"},
+        {"surrogate", "\xed\xa0\x80", display::Encoding::Windows1252, u"\u00ed\u00a0\u20ac"},
+        {"past U+10FFFF", "\xf4\x90\x80\x80", display::Encoding::Windows1252, u"\u00f4\u0090\u20ac\u20ac"},
+        {"truncated sequence", "a\xe2\x82", display::Encoding::Windows1252, u"a\u00e2\u201a"},
+        {"lone continuation byte", "\x80x", display::Encoding::Windows1252, u"\u20acx"},
+        {"the five undefined bytes are C1", "\x81\x8d\x8f\x90\x9d", display::Encoding::Windows1252,
          u"\u0081\u008d\u008f\u0090\u009d"},
-        {"Windows-1252 punctuation", "\x82\x83\x84\x85\x91\x92\x93\x94\x96\x97\x99\x9f", TextEncoding::Windows1252,
+        {"Windows-1252 punctuation", "\x82\x83\x84\x85\x91\x92\x93\x94\x96\x97\x99\x9f", display::Encoding::Windows1252,
          u"\u201a\u0192\u201e\u2026\u2018\u2019\u201c\u201d\u2013\u2014\u2122\u0178"},
-        {"Latin-1 above 0x9F", "\xa0\xe9\xff", TextEncoding::Windows1252, u"\u00a0\u00e9\u00ff"},
+        {"Latin-1 above 0x9F", "\xa0\xe9\xff", display::Encoding::Windows1252, u"\u00a0\u00e9\u00ff"},
     };
     for (const Row& row : rows) {
         CRichTextStore store;
@@ -372,7 +372,7 @@ TEST(RichTextStore, UnitsMapToTheFirstByteOfTheirCharacter)
     store.AppendParagraph(bold);
     store.AppendText("z", 1, red);
     store.Finish();
-    ASSERT_EQ(store.Encoding(), TextEncoding::Utf8);
+    ASSERT_EQ(store.Encoding(), display::Encoding::Utf8);
     ASSERT_EQ(store.Length(), 6u);  // a, é, two units, line feed, z
     EXPECT_EQ(store.RowCount(), 2u);
     EXPECT_EQ(store.RowEnd(0), 4u);

@@ -3,6 +3,8 @@
 #include "NumberText.h"
 #include "SyntaxRichEditCtrl.h"
 
+#include "syntax/DisplayText.h"
+
 COutlineModel::COutlineModel(const CSyntaxRichEditCtrl& control, QObject* parent)
     : QAbstractTableModel(parent), m_control(control)
 {
@@ -32,11 +34,11 @@ QString COutlineModel::Name(const OutlineEntry& entry) const
 {
     const CRichTextStore& store = m_control.GetStore();
     const std::string_view bytes = COutline::Name(entry, store.Bytes());
-    if (store.Encoding() == TextEncoding::Utf8)
+    if (store.Encoding() == display::Encoding::Utf8)
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QString name(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     for (std::size_t i = 0; i < bytes.size(); ++i)
-        name[static_cast<qsizetype>(i)] = QChar(DecodeWindows1252(static_cast<unsigned char>(bytes[i])));
+        name[static_cast<qsizetype>(i)] = QChar(static_cast<char16_t>(display::Windows1252(static_cast<unsigned char>(bytes[i]))));
     return name;
 }
 

@@ -1,7 +1,6 @@
 #include "RichTextStore.h"
 
-#include "doc/Utf8.h"
-#include "syntax/DisplayText.h"
+#include "syntax/Utf8.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,12 +8,6 @@
 namespace {
 
 constexpr std::uint64_t kTabColumns = 8;
-
-// The length of the UTF-8 sequence that lead byte b begins (valid text only).
-inline unsigned SequenceLength(unsigned char b)
-{
-    return b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-}
 
 inline std::uint64_t NextColumn(std::uint64_t column, unsigned char b)
 {
@@ -26,24 +19,13 @@ inline std::uint32_t FormatKey(const CCharFormat& f)
     return (f.colour & 0xFFFFFFu) | (f.bold ? 1u << 24 : 0u) | (f.italic ? 1u << 25 : 0u);
 }
 
-}  // namespace
-
-char16_t DecodeWindows1252(unsigned char b)
+// Every Windows-1252 byte stands for a character of the Basic Multilingual Plane.
+inline char16_t Windows1252Unit(unsigned char b)
 {
-    // One table for the viewer and the engine's text writers: every byte is a character
-    // of the Basic Multilingual Plane.
     return static_cast<char16_t>(display::Windows1252(b));
 }
 
-bool IsValidUtf8(std::string_view bytes, bool* nonAscii)
-{
-    bool high = false;
-    const std::size_t invalid =
-        FirstInvalidUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), high);
-    // A byte that begins no character is itself 0x80 or above.
-    if (nonAscii) *nonAscii = high || invalid < bytes.size();
-    return invalid == bytes.size();
-}
+}  // namespace
 
 CRichTextStore::CRichTextStore() { Clear(); }
 
@@ -58,7 +40,7 @@ void CRichTextStore::Clear()
     m_formatLookup.clear();
     m_formatLookup.emplace(FormatKey(CCharFormat{}), 0);
     for (InternSlot& slot : m_internCache) slot = InternSlot{};
-    m_encoding = TextEncoding::Windows1252;
+    m_encoding = display::Encoding::Windows1252;
     m_unitLength = 0;
     m_rowBytes.clear();
     m_rowUnits.clear();
@@ -162,13 +144,11 @@ std::size_t CRichTextStore::RunAt(std::uint64_t pos) const
 
 void CRichTextStore::Finish()
 {
-    bool nonAscii = false;
-    const bool valid = IsValidUtf8(m_text, &nonAscii);
-    m_encoding = valid && nonAscii ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    m_encoding = display::EncodingOf(m_text);
     m_rowBytes.clear();
     m_rowUnits.clear();
     m_maxColumns = 0;
-    if (m_encoding == TextEncoding::Utf8)
+    if (m_encoding == display::Encoding::Utf8)
         BuildRowsUtf8();
     else
         BuildRowsAnsi();
@@ -230,7 +210,7 @@ void CRichTextStore::BuildRowsUtf8()
             if (columns > m_maxColumns) m_maxColumns = columns;
             columns = 0;
         }
-        const unsigned length = SequenceLength(b);
+        const unsigned length = Utf8SequenceLength(b);
         units += length == 4 ? 2 : 1;
         columns = NextColumn(columns, b);
         p += length;
@@ -290,7 +270,7 @@ void CRichTextStore::DecodeRow(std::size_t row, std::u16string& units, std::vect
         spans.push_back(Span{0, 0});
         for (std::uint64_t p = begin; p < end;) {
             // Only a store that was never filled has no runs; keep it decodable anyway.
-            units.push_back(DecodeWindows1252(s[p++]));
+            units.push_back(Windows1252Unit(s[p++]));
         }
         return;
     }
@@ -301,9 +281,9 @@ void CRichTextStore::DecodeRow(std::size_t row, std::u16string& units, std::vect
     std::uint64_t nextRun = run + 1 < m_runLow.size() ? RunStart(run + 1) : UINT64_MAX;
     spans.push_back(Span{0, m_runFormat[run]});
 
-    if (m_encoding == TextEncoding::Windows1252) {
+    if (m_encoding == display::Encoding::Windows1252) {
         units.resize(end - begin);
-        for (std::uint64_t p = begin; p < end; ++p) units[p - begin] = DecodeWindows1252(s[p]);
+        for (std::uint64_t p = begin; p < end; ++p) units[p - begin] = Windows1252Unit(s[p]);
         while (nextRun < end) {
             ++run;
             spans.push_back(Span{static_cast<std::uint32_t>(nextRun - begin), m_runFormat[run]});
@@ -327,18 +307,8 @@ void CRichTextStore::DecodeRow(std::size_t row, std::u16string& units, std::vect
                     spans.push_back(Span{at, m_runFormat[run]});
             }
         }
-        const unsigned char b = s[p];
-        const unsigned length = SequenceLength(b);
-        char32_t c;
-        switch (length) {
-        case 1: c = b; break;
-        case 2: c = ((b & 0x1Fu) << 6) | (s[p + 1] & 0x3Fu); break;
-        case 3: c = ((b & 0x0Fu) << 12) | ((s[p + 1] & 0x3Fu) << 6) | (s[p + 2] & 0x3Fu); break;
-        default:
-            c = ((b & 0x07u) << 18) | ((s[p + 1] & 0x3Fu) << 12) | ((s[p + 2] & 0x3Fu) << 6) |
-                (s[p + 3] & 0x3Fu);
-            break;
-        }
+        const unsigned length = Utf8SequenceLength(s[p]);
+        char32_t c = DecodeUtf8(s + p);
         if (c >= 0x10000) {
             c -= 0x10000;
             units.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
@@ -374,13 +344,13 @@ std::u16string CRichTextStore::Text(std::uint64_t from, std::uint64_t to) const
 std::uint64_t CRichTextStore::ByteOfUnit(std::uint64_t pos) const
 {
     if (pos >= m_unitLength) return m_text.size();
-    if (m_encoding == TextEncoding::Windows1252) return pos;
+    if (m_encoding == display::Encoding::Windows1252) return pos;
     const std::size_t row = RowOfUnit(pos);
     std::uint64_t units = RowStart(row);
     std::uint64_t p = RowByteStart(row);
     const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
     while (p < m_text.size()) {
-        const unsigned length = SequenceLength(s[p]);
+        const unsigned length = Utf8SequenceLength(s[p]);
         const std::uint64_t next = units + (length == 4 ? 2 : 1);
         if (pos < next) return p;
         units = next;
@@ -392,13 +362,13 @@ std::uint64_t CRichTextStore::ByteOfUnit(std::uint64_t pos) const
 std::uint64_t CRichTextStore::UnitOfByte(std::uint64_t pos) const
 {
     if (pos >= m_text.size()) return m_unitLength;
-    if (m_encoding == TextEncoding::Windows1252) return pos;
+    if (m_encoding == display::Encoding::Windows1252) return pos;
     const auto row = static_cast<std::size_t>(std::upper_bound(m_rowBytes.begin(), m_rowBytes.end(), pos) -
                                               m_rowBytes.begin()) - 1;
     std::uint64_t units = m_rowUnits[row];
     const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
     for (std::uint64_t p = m_rowBytes[row]; p < pos;) {
-        const unsigned length = SequenceLength(s[p]);
+        const unsigned length = Utf8SequenceLength(s[p]);
         units += length == 4 ? 2 : 1;
         p += length;
     }
@@ -414,7 +384,7 @@ std::uint64_t CRichTextStore::ColumnOf(std::uint64_t pos) const
     std::uint64_t column = 0;
     for (std::uint64_t p = RowByteStart(row); p < end; ++p) {
         // A character's continuation bytes take no column of their own.
-        if (m_encoding == TextEncoding::Utf8 && (s[p] & 0xC0) == 0x80) continue;
+        if (m_encoding == display::Encoding::Utf8 && (s[p] & 0xC0) == 0x80) continue;
         column = NextColumn(column, s[p]);
     }
     return column;

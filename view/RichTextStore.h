@@ -7,9 +7,9 @@
 //    feed separates two lines (a paragraph mark) and is the only byte that does.
 //  - Every byte belongs to exactly one run; a run is (first byte, format) and lasts
 //    until the next run's first byte. Adjacent runs never share a format.
-//  - Finish() decides how the bytes are shown and builds the display index. The text
-//    is shown as UTF-8 when all of it is valid UTF-8 and holds a byte of 0x80 or
-//    above, otherwise as Windows-1252 (one character per byte). Positions "as shown"
+//  - Finish() decides how the bytes are shown (display::EncodingOf: UTF-8 when all of
+//    them are well-formed UTF-8 and one is 0x80 or above, otherwise Windows-1252, one
+//    character per byte) and builds the display index. Positions "as shown"
 //    count UTF-16 units of the decoded text, the line feeds included; a UTF-8
 //    character takes the format of its first byte.
 //  - The display index cuts the text into rows: a row ends at a line feed, and a line
@@ -20,6 +20,7 @@
 // The store is plain C++ with no user-interface dependency: the RTF reader fills it and
 // tests read it back directly.
 
+#include "syntax/DisplayText.h"
 #include "syntax/StyleCodes.h"
 
 #include <cstddef>
@@ -35,19 +36,6 @@ struct CCharFormat {
     bool italic = false;
     bool operator==(const CCharFormat&) const = default;
 };
-
-enum class TextEncoding : std::uint8_t {
-    Windows1252,  // one character per byte, through our own table
-    Utf8,
-};
-
-// The character that Windows-1252 byte b stands for; the five bytes the code page leaves
-// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the C1 controls of the same value.
-char16_t DecodeWindows1252(unsigned char b);
-
-// True when bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
-// U+10FFFF); nonAscii receives whether a byte of 0x80 or above occurs.
-bool IsValidUtf8(std::string_view bytes, bool* nonAscii = nullptr);
 
 class CRichTextStore {
 public:
@@ -94,7 +82,7 @@ public:
     const CCharFormat& Format(FormatIndex index) const { return m_formats[index]; }
 
     // ---- The text as shown (after Finish) ----
-    TextEncoding Encoding() const { return m_encoding; }
+    display::Encoding Encoding() const { return m_encoding; }
     std::uint64_t Length() const { return m_unitLength; }  // UTF-16 units
     std::size_t RowCount() const;
     std::uint64_t RowStart(std::size_t row) const;  // in units
@@ -160,7 +148,7 @@ private:
 
     // Display index. m_rowBytes is empty when rows and lines coincide; m_rowUnits is
     // empty when units and bytes coincide (Windows-1252).
-    TextEncoding m_encoding = TextEncoding::Windows1252;
+    display::Encoding m_encoding = display::Encoding::Windows1252;
     std::uint64_t m_unitLength = 0;
     std::vector<std::uint64_t> m_rowBytes;
     std::vector<std::uint64_t> m_rowUnits;

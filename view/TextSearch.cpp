@@ -1,6 +1,7 @@
 #include "TextSearch.h"
 
 #include "syntax/DisplayText.h"
+#include "syntax/Utf8.h"
 
 #include <QChar>
 
@@ -15,24 +16,6 @@ constexpr char32_t kLastCasedPlaneEnd = 0x1FFFF;
 constexpr std::uint64_t kBackwardWindow = 64 * 1024;
 // In m_byteFold: a byte that begins a UTF-8 character of more than one byte.
 constexpr char32_t MULTI_BYTE = 0xFFFFFFFFu;
-
-inline unsigned SequenceLength(unsigned char b)
-{
-    return b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-}
-
-// The UTF-8 character at s (well-formed, whole).
-char32_t DecodeUtf8(const unsigned char* s)
-{
-    const unsigned char b = s[0];
-    switch (SequenceLength(b)) {
-    case 1: return b;
-    case 2: return ((b & 0x1Fu) << 6) | (s[1] & 0x3Fu);
-    case 3: return ((b & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
-    default:
-        return ((b & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) | (s[3] & 0x3Fu);
-    }
-}
 
 // The characters of a UTF-16 pattern; false for a lone surrogate.
 bool DecodeUtf16(std::u16string_view units, std::u32string& out)
@@ -78,7 +61,7 @@ void CTextSearch::Prepare(const CRichTextStore& store, std::u16string_view patte
 {
     m_store = &store;
     m_text = store.Bytes();
-    m_utf8 = store.Encoding() == TextEncoding::Utf8;
+    m_utf8 = store.Encoding() == display::Encoding::Utf8;
     m_matchCase = matchCase;
     m_wholeWords = wholeWords;
     m_bytes.clear();
@@ -97,7 +80,7 @@ void CTextSearch::Prepare(const CRichTextStore& store, std::u16string_view patte
         for (char32_t c : characters) {
             if (m_utf8) {
                 char encoded[4];
-                m_bytes.append(encoded, static_cast<std::size_t>(display::EncodeUtf8(c, encoded)));
+                m_bytes.append(encoded, static_cast<std::size_t>(EncodeUtf8(c, encoded)));
             } else {
                 const int b = Windows1252Byte(c);
                 if (b < 0) return;  // the text cannot hold it
@@ -115,7 +98,7 @@ void CTextSearch::Prepare(const CRichTextStore& store, std::u16string_view patte
         for (char32_t c = 0; c <= kLastCasedPlaneEnd; ++c) {
             if ((c >= 0xD800 && c <= 0xDFFF) || Fold(c) != first) continue;
             char encoded[4];
-            display::EncodeUtf8(c, encoded);
+            EncodeUtf8(c, encoded);
             m_first[static_cast<unsigned char>(encoded[0])] = true;
         }
     } else {
@@ -190,7 +173,7 @@ std::uint64_t CTextSearch::MatchAt(std::uint64_t at) const
             ++p;
         } else {
             if (Fold(DecodeUtf8(s + p)) != wanted) return 0;
-            p += SequenceLength(b);
+            p += Utf8SequenceLength(b);
         }
     }
     return p;

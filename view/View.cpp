@@ -17,6 +17,11 @@ void CView::OnInitialUpdate()
     OnUpdate(nullptr, 0, nullptr);
 }
 
+void CView::OnDocumentUpdate(CDocumentView* sender, long hint, QObject* hintObject)
+{
+    OnUpdate(dynamic_cast<CView*>(sender), hint, hintObject);
+}
+
 void CView::OnUpdate(CView*, long, QObject*)
 {
     update();

@@ -1,5 +1,8 @@
 #pragma once
-// UTF-8 as the viewer takes it: well-formed characters only.
+// UTF-8 as every reader of a text takes it: well-formed characters only (no overlong
+// forms, no surrogates, nothing past U+10FFFF). Whether a text is read as UTF-8 at all
+// is decided in DisplayText.h; the functions below that take "well-formed" text are
+// for text that has passed FirstInvalidUtf8 (or Utf8CharLength) already.
 
 #include <cstddef>
 #include <cstdint>
@@ -70,4 +73,48 @@ inline std::size_t FirstInvalidUtf8(const unsigned char* s, std::size_t length, 
         i += static_cast<std::size_t>(n);
     }
     return length;
+}
+
+// The length of the character that lead byte b begins, in well-formed UTF-8.
+inline unsigned Utf8SequenceLength(unsigned char b)
+{
+    return b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+}
+
+// The character at s, in well-formed UTF-8.
+inline char32_t DecodeUtf8(const unsigned char* s)
+{
+    const unsigned char b = s[0];
+    switch (Utf8SequenceLength(b)) {
+    case 1: return b;
+    case 2: return ((b & 0x1Fu) << 6) | (s[1] & 0x3Fu);
+    case 3: return ((b & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
+    default:
+        return ((b & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) | (s[3] & 0x3Fu);
+    }
+}
+
+// Writes c (at most U+10FFFF) as UTF-8 at out and returns the count of bytes, 1 to 4.
+inline int EncodeUtf8(char32_t c, char* out)
+{
+    if (c < 0x80) {
+        out[0] = static_cast<char>(c);
+        return 1;
+    }
+    if (c < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (c >> 12));
+        out[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    out[0] = static_cast<char>(0xF0 | (c >> 18));
+    out[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
 }
