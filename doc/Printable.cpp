@@ -1,7 +1,7 @@
 #include "Printable.h"
 
-#include "Utf8.h"
 #include "syntax/ControlEscapes.h"
+#include "syntax/Utf8.h"
 
 std::string PrintableForTerminal(std::string_view bytes)
 {
@@ -20,7 +20,7 @@ std::string PrintableForTerminal(std::string_view bytes)
             ++s;
             continue;
         }
-        const char32_t c = Utf8Decode(s, n);
+        const char32_t c = DecodeUtf8(s);
         if (display::IsEscapedCharacter(c))
             shown.append(escape, display::WriteEscape(escape, c));
         else

@@ -6,11 +6,6 @@ namespace {
 const char kHex[] = "0123456789abcdef";
 }
 
-bool IsBidiControl(char32_t c)
-{
-    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
 char* WriteEscape(char* w, char32_t c)
 {
     *w++ = '\\';

@@ -2,19 +2,19 @@
 // Escapes for the characters that must not reach a terminal as themselves, used where
 // a name from a file or from the system is written as text (the outline, messages):
 // the C0 controls, DEL and the C1 controls, which could break the line or drive the
-// terminal, and the bidirectional controls (U+061C, U+200E, U+200F, U+202A..U+202E,
-// U+2066..U+2069), which could reorder what is shown so that it reads otherwise than
-// it is. Every other character stands for itself.
+// terminal, and the bidirectional controls (display::IsBidiControl), which could
+// reorder what is shown so that it reads otherwise than it is. Every other character
+// stands for itself.
 //
 // An escape names the character: "\t", "\n" and "\r"; "\xHH" for the rest below 0x80
 // (DEL is "\x7f"); "\uHHHH" from 0x80 ("\u009b", "\u202e"). A byte that is no whole
 // character where characters are expected is "\xHH" too. Hex digits are lower case.
 
+#include "DisplayText.h"
+
 #include <cstddef>
 
 namespace display {
-
-bool IsBidiControl(char32_t c);
 
 inline bool IsEscapedCharacter(char32_t c)
 {

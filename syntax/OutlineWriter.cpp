@@ -3,7 +3,7 @@
 #include "ControlEscapes.h"
 #include "DisplayText.h"
 #include "Outline.h"
-#include "doc/Utf8.h"
+#include "Utf8.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,7 +18,7 @@ constexpr std::size_t kMaxRow = 20 + 1 + 16 + 1 + kMaxName * display::MAX_ESCAPE
 char* WriteCharacter(char* w, char32_t c)
 {
     if (display::IsEscapedCharacter(c)) return display::WriteEscape(w, c);
-    return w + display::EncodeUtf8(c, w);
+    return w + EncodeUtf8(c, w);
 }
 
 char* WriteName(char* w, std::string_view name, bool utf8)
@@ -36,7 +36,7 @@ char* WriteName(char* w, std::string_view name, bool utf8)
             w = display::WriteByteEscape(w, *s++);
             continue;
         }
-        w = WriteCharacter(w, Utf8Decode(s, n));
+        w = WriteCharacter(w, DecodeUtf8(s));
         s += n;
     }
     return w;

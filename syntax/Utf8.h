@@ -37,16 +37,6 @@ inline int Utf8CharLength(const unsigned char* p, const unsigned char* end)
     return length;
 }
 
-// The character of the well-formed UTF-8 sequence of length bytes at p (as given by
-// Utf8CharLength).
-inline char32_t Utf8Decode(const unsigned char* p, int length)
-{
-    if (length == 1) return p[0];
-    char32_t c = p[0] & (0x7F >> length);
-    for (int i = 1; i < length; ++i) c = (c << 6) | (p[i] & 0x3F);
-    return c;
-}
-
 // The index of the first byte of s[0, length) that does not begin a well-formed UTF-8
 // character, or length. nonAscii receives whether a character of 0x80 or above comes
 // before it. Plain ASCII is passed over eight bytes at a time.
