@@ -327,14 +327,8 @@ TEST(RenderCli, ATerminalIsShownTerminalText)
     WriteFile(dir / "lamp.inf", text);
     const std::string in = (dir / "lamp.inf").string();
     const std::string refused = " is not written to a terminal (use -o FILE, or a pipe)\n";
-    struct TerminalRow {
-        const char* name;
-        std::vector<std::string> args;
-        int status;
-        std::string shown;
-        std::string err;
-    };
-    const TerminalRow rows[] = {
+    // out: what the terminal is shown.
+    const Row rows[] = {
         {"no format: ansi", {in}, 0, DefaultAnsi(text, CAnsiBuilder::TrueColour), ""},
         {"-o - is the terminal too", {"-o", "-", in}, 0, DefaultAnsi(text, CAnsiBuilder::TrueColour), ""},
         {"ansi in 256 colours", {"--ansi-colours", "256", in}, 0, DefaultAnsi(text, CAnsiBuilder::Palette256), ""},
@@ -344,7 +338,7 @@ TEST(RenderCli, ATerminalIsShownTerminalText)
         {"codes named", {"--codes", in}, 1, "", "glossel-render: codes" + refused},
         {"-o a file: rtf there", {"-o", (dir / "out.rtf").string(), in}, 0, "", ""},
     };
-    for (const TerminalRow& row : rows) {
+    for (const Row& row : rows) {
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
         ASSERT_GE(master, 0);
         ASSERT_EQ(grantpt(master), 0);
@@ -365,7 +359,7 @@ TEST(RenderCli, ATerminalIsShownTerminalText)
         for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
         close(master);
         EXPECT_EQ(r.status, row.status) << row.name;
-        EXPECT_EQ(shown, row.shown) << row.name;
+        EXPECT_EQ(shown, row.out) << row.name;
         EXPECT_EQ(r.err, row.err) << row.name;
     }
     EXPECT_EQ(ReadFile(dir / "out.rtf"), DefaultDocument(text));
