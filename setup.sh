@@ -21,6 +21,7 @@ packages=(
   g++ make cmake pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6 libx11-dev
   libgtest-dev libbenchmark-dev
+  nlohmann-json3-dev
   fonts-liberation
   xvfb xauth imagemagick poppler-utils
 )

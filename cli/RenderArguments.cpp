@@ -1,15 +1,21 @@
 #include "RenderArguments.h"
 
+#include "doc/TextLoader.h"
+
 #include <cstddef>
 
 namespace {
 
-constexpr const char* kHelp =
+// The help, in two parts around the size limit of a source.
+constexpr const char* kHelpHead =
     "Usage: glossel-render [OPTIONS] FILE\n"
     "       glossel-render --css [OPTIONS]\n"
     "Write an Inform 6 source file in its syntax colours: the RTF document that the\n"
     "Glossel viewer shows, exactly, or the same colouring as an HTML page or as text\n"
-    "for a terminal. FILE may be - for standard input.\n"
+    "for a terminal. FILE may be - for standard input; a FILE or standard input of\n"
+    "more than ";
+constexpr const char* kHelp =
+    " is refused.\n"
     "\n"
     "Options:\n"
     "  -f, --format FORMAT   what to write:\n"
@@ -170,7 +176,7 @@ const char* FormatName(RenderOptions::Format format)
 
 std::string RenderHelpText()
 {
-    return kHelp;
+    return kHelpHead + std::string(MAX_SOURCE_SIZE_TEXT) + kHelp;
 }
 
 RenderOptions ParseRenderArguments(const std::vector<std::string>& args)

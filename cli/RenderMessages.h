@@ -3,7 +3,7 @@
 // program's name; names that came from outside (file names, arguments) are written
 // with their control characters escaped. Each returns the exit status that goes with it.
 
-#include "syntax/RtfBuilder.h"
+#include "syntax/ShownLines.h"
 
 #include <cstdio>
 #include <string_view>

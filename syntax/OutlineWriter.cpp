@@ -3,6 +3,7 @@
 #include "ControlEscapes.h"
 #include "DisplayText.h"
 #include "Outline.h"
+#include "ShownLines.h"
 #include "Utf8.h"
 
 #include <cstdio>
@@ -46,8 +47,7 @@ char* WriteName(char* w, std::string_view name, bool utf8)
 
 RenderStatus WriteOutline(const char* text, std::size_t length, CRtfOutput& out)
 {
-    if (const void* nul = std::memchr(text, '\0', length))
-        length = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+    length = ShownLength(text, length);
     out.Clear();
     COutline outline;
     const OutlineStatus built = outline.Build(text, length);

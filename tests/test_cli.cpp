@@ -169,7 +169,7 @@ TEST(RenderCli, HelpDescribesEveryOption)
                              "--settings", "XDG_CONFIG_HOME",
 #endif
                              "--version", "one hex digit (0-b) per byte", "1020 or\nmore bytes", "(-:\n",
-                             "is never the input", "not written to a terminal"})
+                             "is never the input", "not written to a terminal", "of\nmore than 1 GiB is refused"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (std::size_t at = 0, end; at < r.out.size(); at = end + 1) {
         end = r.out.find('\n', at);
