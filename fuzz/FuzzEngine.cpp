@@ -6,8 +6,10 @@
 #include "doc/TextModeTranslator.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/DefinitionReader.h"
+#include "syntax/DisplayText.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/Outline.h"
+#include "syntax/OutlineWriter.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/ShownLines.h"
 #include "syntax/SyntaxLexer.h"
@@ -339,6 +341,22 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
         Require(!name.empty() && name.find('\n') == std::string_view::npos, "a name is a piece of one line");
         lastOffset = entry.Offset();
     }
+
+    // The outline as written: well-formed UTF-8, one row of two tabs per definition, and
+    // no control or bidirectional character of a name passed on.
+    COutputBuffer written;
+    Require(WriteOutline(text, length, written) == status, "the written outline stops where the render stops");
+    const std::string_view rows = written.View();
+    Require(IsWellFormedUtf8(rows), "the outline is well-formed UTF-8");
+    RequireNoControls(rows, false);
+    Require(LineFeeds(rows) == outline.GetEntries().size(), "a row per definition");
+    std::size_t tabs = 0;
+    for (std::size_t i = 0; i < rows.size(); i += Utf8SequenceLength(static_cast<unsigned char>(rows[i]))) {
+        tabs += rows[i] == '\t';
+        Require(!display::IsBidiControl(DecodeUtf8(reinterpret_cast<const unsigned char*>(rows.data() + i))),
+                "no bidirectional control in the outline");
+    }
+    Require(tabs == 2 * outline.GetEntries().size(), "two tabs a row");
 
     // Every definition the reader finds, its extent and its parent.
     CDefinitionChecker definitions(std::string_view(text, length));
