@@ -23,8 +23,9 @@
 //    objects, Class a class, Global, Constant, Array, Attribute, Property, Verb and
 //    Extend their own kinds, Default a constant that gives way to any other definition
 //    of its name, Stub a stub (a routine that gives way likewise), Replace and
-//    Fake_action their own kinds, and a word that a Class directive of this text (or a
-//    seeded class name) named an object of that class (`CompassDirection -> n_obj`).
+//    Fake_action their own kinds, and a word that an earlier Class directive of this
+//    text (or a seeded class name) named an object of that class
+//    (`CompassDirection -> n_obj`).
 //    Include gives an include, named by its double-quoted file name, quotes included.
 //    Every other directive (Ifdef, Message, ...) gives nothing. A directive starts at
 //    its first token and ends after the ';' that ends it.

@@ -6,8 +6,7 @@
 
 const char* OutlineKindName(OutlineKind kind)
 {
-    const auto index = static_cast<int>(kind);
-    return index < OUTLINE_KIND_COUNT ? DefinitionKindName(static_cast<DefinitionKind>(index)) : "";
+    return static_cast<int>(kind) < OUTLINE_KIND_COUNT ? DefinitionKindName(kind) : "";
 }
 
 std::size_t COutline::GetMemoryUse() const
@@ -45,7 +44,7 @@ void COutline::OnDefinition(std::size_t, const Definition& definition)
     }
     try {
         m_entries.emplace_back(definition.name.offset, definition.name.line, definition.name.column,
-                               definition.nameLength, static_cast<OutlineKind>(definition.kind));
+                               definition.nameLength, definition.kind);
     } catch (const std::bad_alloc&) {
         m_failed = true;
     }

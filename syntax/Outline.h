@@ -23,25 +23,13 @@
 #include <string_view>
 #include <vector>
 
-enum class OutlineKind : std::uint8_t {
-    Routine,
-    Object,
-    Class,
-    Global,
-    Constant,
-    Array,
-    Attribute,
-    Property,
-    Verb,
-    Extend,
-};
-inline constexpr int OUTLINE_KIND_COUNT = 10;
-// The outline's kinds are the first of the definition reader's.
-static_assert(static_cast<int>(OutlineKind::Extend) == static_cast<int>(DefinitionKind::Extend) &&
-              static_cast<int>(DefinitionKind::Extend) + 1 == OUTLINE_KIND_COUNT);
+// The outline's kinds: the first OUTLINE_KIND_COUNT of the definition reader's, Routine
+// to Extend.
+using OutlineKind = DefinitionKind;
+inline constexpr int OUTLINE_KIND_COUNT = static_cast<int>(DefinitionKind::Extend) + 1;
 
 // "routine", "object", "class", "global", "constant", "array", "attribute",
-// "property", "verb", "extend".
+// "property", "verb", "extend"; "" for a kind the outline does not list.
 const char* OutlineKindName(OutlineKind kind);
 
 // One definition. Sixteen bytes: a name lies within one line, which has fewer than
