@@ -33,6 +33,9 @@ if [ "$mode" = test ]; then
     bash-completion
     desktop-file-utils appstream
   )
+  # The Inform 6 compiler and its standard library: the game model's tests check the
+  # index against what the compiler locates in the games it builds.
+  packages+=(inform6-compiler inform6-library)
 fi
 
 if [ "${GLOSSEL_SKIP_INSTALL:-0}" != 1 ]; then
