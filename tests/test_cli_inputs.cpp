@@ -168,7 +168,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"shrinks_inside_a_cr_lf", "shrinks-in-crlf", {"{}"}, 2, false, "", "glossel-render: {}: " + kChanged},
         Row{"shrinks_to_nothing", "shrinks-to-nothing", {"{}"}, 2, false, "", "glossel-render: {}: " + kChanged},
         Row{"grows_while_read", "grows", {"{}"}, 0, true, "Object a;\nObject b;\n", ""},
+        Row{"control_characters_of_a_name_escaped", "control-name-relative", {"{}"}, 2, false, "",
+            "glossel-render: x\\u009b2J\\u202e.inf: No such file or directory\n"},
         Row{"output_is_the_input", "crlf", {"-o", "{}", "{}"}, 2, false, "",
+            "glossel-render: {}: is the input file; it is never written\n"},
+        Row{"output_is_standard_input", "crlf", {"-o", "{}", "-"}, 2, false, "",
             "glossel-render: {}: is the input file; it is never written\n"}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 

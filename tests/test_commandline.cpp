@@ -45,6 +45,8 @@ private slots:
     void parse();
     void lineOption_data();
     void lineOption();
+    void unknownSwitches_data();
+    void unknownSwitches();
     void helpAndVersion();
     void failedStarts_data();
     void failedStarts();
@@ -205,6 +207,31 @@ void TestCommandLine::lineOption()
     QCOMPARE(parsed.info.m_nShellCommand, CCommandLineInfo::FileOpen);
 }
 
+void TestCommandLine::unknownSwitches_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("ignored");  // the lines for standard error
+
+    const auto line = [](const char* arg) { return QStringLiteral("glossel: unknown switch '%1' ignored").arg(arg); };
+    QTest::newRow("a mistyped --line") << QStringList{"--lnie", "5", "x.inf"} << QStringList{line("--lnie")};
+    QTest::newRow("-P, of the wrong case") << QStringList{"-P", "a.inf"} << QStringList{line("-P")};
+    QTest::newRow("two, in order") << QStringList{"-x", "a.inf", "-DDE"} << QStringList{line("-x"), line("-DDE")};
+    QTest::newRow("known switches") << QStringList{"-p", "a.inf", "-pt", "-dde", "-unREGISTER", "-Embedding", "-automation"}
+                                    << QStringList{};
+    QTest::newRow("a lone dash, silently") << QStringList{"-", "a.inf"} << QStringList{};
+    QTest::newRow("after --, a file") << QStringList{"--", "-x"} << QStringList{};
+    QTest::newRow("/x.inf, a path") << QStringList{"/x.inf"} << QStringList{};
+}
+
+void TestCommandLine::unknownSwitches()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, ignored);
+    const ParsedCommandLine parsed = ParseGlosselCommandLine(Args(args));
+    QCOMPARE(parsed.action, ParsedCommandLine::Run);
+    QCOMPARE(parsed.ignored, ignored);
+}
+
 QProcessEnvironment TestCommandLine::Environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -241,9 +268,10 @@ void TestCommandLine::helpAndVersion()
 
     const Result help = Run({QStringLiteral("x.inf"), QStringLiteral("--help")}, Environment());
     QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [FILE]\n")));
     for (const char* word : {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--line N", "--version", "Exit status"})
         QVERIFY2(help.out.contains(QLatin1String(word)), word);
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [--line N] [FILE]\n")));
+    for (const QString& line : help.out.split(u'\n')) QVERIFY2(line.size() <= 80, qPrintable(line));
     QCOMPARE(help.err, QString());
     QVERIFY(!QFile::exists(ConfFile()));  // nothing started, nothing written
 }
@@ -270,6 +298,14 @@ void TestCommandLine::failedStarts_data()
     QTest::newRow("--line with no number")
         << QStringList{"--line", "x", "lamp.inf"}
         << "glossel: --line needs a whole number from 1, not 'x'\nTry 'glossel --help' for more information." << false;
+    QTest::newRow("a control character in an argument is escaped")
+        << QStringList{"--line", QString::fromUtf8("\x1b[2J\u202e\u009b")}
+        << "glossel: --line needs a whole number from 1, not '\\x1b[2J\\u202e\\u009b'\n"
+           "Try 'glossel --help' for more information."
+        << false;
+    QTest::newRow("an unknown switch is named, and ignored")
+        << QStringList{"--lnie", "5", "lamp.inf"}
+        << "glossel: unknown switch '--lnie' ignored\nglossel: cannot open %1/5: No such file or directory" << true;
     QTest::newRow("/dde") << QStringList{"/dde"}
                           << "glossel: /dde is not supported (there is no DDE service); name the file to open instead"
                           << true;
