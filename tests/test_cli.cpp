@@ -1,6 +1,7 @@
 // glossel-render: statuses, messages, output destinations and the codes listing.
 
 #include "BadInputs.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
@@ -21,7 +22,6 @@
 #include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -311,10 +311,9 @@ TEST(RenderCli, AnOutputFileIsReplacedOnlyWhenWhole)
     // Ended by a signal while writing (here the file size limit's own, SIGXFSZ, whose
     // default ends the program): the temporary goes too.
     WriteFile(out, "keep");
-    const int status = std::system(("ulimit -f 2; exec " + std::string(GLOSSEL_RENDER_EXE) + " -o " + out + " " + in +
-                                    " 2>/dev/null")
-                                       .c_str());
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    const testsupport::ChildResult limited = testsupport::RunProgram(
+        {"/bin/sh", "-c", "ulimit -f 2; exec \"$0\" -o \"$1\" \"$2\"", GLOSSEL_RENDER_EXE, out, in});
+    EXPECT_EQ(limited.signal, SIGXFSZ) << limited.exitCode;
     EXPECT_EQ(ReadFile(out), "keep");
     EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"in.inf", "link.rtf", "new.rtf", "out.rtf"}));
 }
@@ -511,16 +510,15 @@ TEST(RenderCli, TheProgramRunsAsACommand)
 {
     TempDir dir;
     WriteFile(dir / "in.inf", "Constant Story \"x\";\n");
-    const std::string command = std::string(GLOSSEL_RENDER_EXE) + " -o " + (dir / "out.rtf").string() +
-                                " " + (dir / "in.inf").string();
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const testsupport::ChildResult run =
+        testsupport::RunProgram({GLOSSEL_RENDER_EXE, "-o", (dir / "out.rtf").string(), (dir / "in.inf").string()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out + run.err, "");
     EXPECT_EQ(ReadFile(dir / "out.rtf"), DefaultDocument("Constant Story \"x\";\n"));
 
-    const int missing = std::system((std::string(GLOSSEL_RENDER_EXE) + " /nonexistent/x.inf 2>/dev/null").c_str());
-    ASSERT_TRUE(WIFEXITED(missing));
-    EXPECT_EQ(WEXITSTATUS(missing), 2);
+    const testsupport::ChildResult missing = testsupport::RunProgram({GLOSSEL_RENDER_EXE, "/nonexistent/x.inf"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "glossel-render: /nonexistent/x.inf: No such file or directory\n");
 }
 
 #ifdef GLOSSEL_HAVE_SETTINGS
@@ -590,10 +588,14 @@ std::string StoredSampleDocument()
            "\\plain\\f2\\fs20\\cf7 \"open\n\\par " + kTail;
 }
 
-int RunCommand(const std::string& command)
+// glossel-render run as a command with XDG_CONFIG_HOME set to home; its exit status.
+int RunWithConfigHome(const fs::path& home, const std::vector<std::string>& args)
 {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> argv{GLOSSEL_RENDER_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testsupport::ChildOptions options;
+    options.environment = {"XDG_CONFIG_HOME=" + home.string()};
+    return testsupport::RunProgram(argv, options).exitCode;
 }
 
 }  // namespace
@@ -647,22 +649,19 @@ TEST(RenderCliStyles, TheUsersStoreIsFoundThroughXdgConfigHome)
     fs::create_directory(folder);
     WriteFile(folder / "Glossel.conf", kStoredStyles);
     WriteFile(work / "in.inf", kSample);
-    const std::string render = "XDG_CONFIG_HOME=" + home.Path().string() + " " + GLOSSEL_RENDER_EXE;
     const std::string in = (work / "in.inf").string();
     const std::string out = (work / "out.rtf").string();
 
-    EXPECT_EQ(RunCommand(render + " -o " + out + " " + in), 0);
+    EXPECT_EQ(RunWithConfigHome(home.Path(), {"-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), StoredSampleDocument());
-    EXPECT_EQ(RunCommand(render + " --default-styles -o " + out + " " + in), 0);
+    EXPECT_EQ(RunWithConfigHome(home.Path(), {"--default-styles", "-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
     EXPECT_EQ(ReadFile(folder / "Glossel.conf"), kStoredStyles);
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Glossel.conf"});
 
     // With nothing stored: the built-in styles, and nothing is created.
     TempDir empty;
-    EXPECT_EQ(RunCommand("XDG_CONFIG_HOME=" + empty.Path().string() + " " + GLOSSEL_RENDER_EXE + " -o " +
-                         out + " " + in),
-              0);
+    EXPECT_EQ(RunWithConfigHome(empty.Path(), {"-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
     EXPECT_TRUE(FolderEntries(empty.Path()).empty());
 }
