@@ -433,20 +433,28 @@ TEST_P(RealClient, GetsTheTablesAnswers)
 {
     testsupport::TempDir dir;
     const std::string story = (dir / "story.inf").string();
-    testsupport::WriteFile(story, "Constant Story \"Lamp\";\n[ Main;\n  print \"Hi^\";\n];\n");
+    testsupport::WriteFile(story, "Constant Story \"Lamp\";\n[ Main;\n  print \"Hi^\";\n];\n[ Go; Main(); ];\n");
     const Json doc = {{"uri", "file://" + story}};
     const std::vector<Row> rows = {
         // Constant 0:0 keyword, Story 0:9 foreground, "Lamp" 0:15 string, ; 0:21
         // keyword; [ 1:0 function, Main 1:2 function, ; 1:6 operator; print 2:2
         // operator, "Hi 2:8 string, ^ 2:11 escape, " 2:12 string, ; 2:13 operator;
-        // ] 3:0 function, ; 3:1 keyword.
+        // ] 3:0 function, ; 3:1 keyword; [ 4:0 function, Go 4:2 function, ; 4:4
+        // operator, Main 4:6 variable, (); 4:10 operator, ] 4:14 function, ; 4:15 keyword.
         {"semantic_tokens", "textDocument/semanticTokens/full", {{"textDocument", doc}},
          {{"data", {0, 0, 8, 4, 0, 0, 9, 5, 0, 0, 0, 6, 6, 1, 0, 0, 6, 1, 4, 0, 1, 0, 1, 6, 0, 0, 2, 4, 6, 0,
                     0, 4, 1, 7, 0, 1, 2, 5, 7, 0, 0, 6, 3, 1, 0, 0, 3, 1, 10, 0, 0, 1, 1, 1, 0, 0, 1, 1, 7, 0,
-                    1, 0, 1, 6, 0, 0, 1, 1, 4, 0}}}},
+                    1, 0, 1, 6, 0, 0, 1, 1, 4, 0, 1, 0, 1, 6, 0, 0, 2, 2, 6, 0, 0, 2, 1, 7, 0, 0, 2, 4, 8, 0,
+                    0, 4, 3, 7, 0, 0, 4, 1, 6, 0, 0, 1, 1, 4, 0}}}},
         {"document_symbols", "textDocument/documentSymbol", {{"textDocument", doc}},
          {{{"name", "Story"}, {"kind", 14}, {"range", Range(0, 0, 0, 22)}, {"selectionRange", Range(0, 9, 0, 14)}},
-          {{"name", "Main"}, {"kind", 12}, {"range", Range(1, 0, 3, 1)}, {"selectionRange", Range(1, 2, 1, 6)}}}},
+          {{"name", "Main"}, {"kind", 12}, {"range", Range(1, 0, 3, 1)}, {"selectionRange", Range(1, 2, 1, 6)}},
+          {{"name", "Go"}, {"kind", 12}, {"range", Range(4, 0, 4, 15)}, {"selectionRange", Range(4, 2, 4, 4)}}}},
+        {"definition", "textDocument/definition", {{"textDocument", doc}, {"position", {{"line", 4}, {"character", 7}}}},
+         {{{"uri", doc["uri"]}, {"range", Range(1, 2, 1, 6)}}}},
+        {"references", "textDocument/references",
+         {{"textDocument", doc}, {"position", {{"line", 1}, {"character", 3}}}, {"context", {{"includeDeclaration", true}}}},
+         {{{"uri", doc["uri"]}, {"range", Range(1, 2, 1, 6)}}, {{"uri", doc["uri"]}, {"range", Range(4, 6, 4, 10)}}}},
     };
     std::string skip;
     const Json answers = AskThrough(GetParam(), dir.Path(), story, rows, skip);
