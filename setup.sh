@@ -25,14 +25,21 @@ packages=(
   fonts-liberation
   xvfb xauth imagemagick poppler-utils
 )
-# The checks of the package, the manual pages, the completion and the desktop metadata.
+# The checks of the package, the manual pages, the completion and the desktop metadata;
+# the editors whose language clients drive glossel-lsp in its tests; the Inform 6
+# compiler and its library, which build the sample game and the game model's reference.
 if [ "$mode" = test ]; then
   packages+=(
     dpkg-dev file lintian
     mandoc groff-base man-db bsdextrautils
     bash-completion
     desktop-file-utils appstream
+    neovim emacs-nox elpa-eglot
+    inform6-compiler inform6-library
   )
+  # The Inform 6 compiler and its standard library: the game model's tests check the
+  # index against what the compiler locates in the games it builds.
+  packages+=(inform6-compiler inform6-library)
 fi
 
 if [ "${GLOSSEL_SKIP_INSTALL:-0}" != 1 ]; then

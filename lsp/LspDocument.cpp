@@ -19,10 +19,19 @@ void CLspDocument::SetText(std::string text)
 
 void CLspDocument::IndexLines()
 {
-    m_lineStarts.assign(1, 0);
-    m_loneCrs.clear();
+    // A text that came in a message was built by appending; it is held as long as the
+    // document is open, so it keeps no room to grow.
+    m_text.shrink_to_fit();
     const char* s = m_text.data();
     const std::size_t n = m_text.size();
+    std::size_t lines = 1;
+    for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(s + n - p)))); ++p)
+        ++lines;
+    m_lineStarts.clear();
+    m_lineStarts.shrink_to_fit();
+    m_lineStarts.reserve(lines);
+    m_lineStarts.push_back(0);
+    m_loneCrs.clear();
     for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(s + n - p))));)
         m_lineStarts.push_back(static_cast<std::size_t>(++p - s));
     for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(s + n - p))));) {
@@ -155,7 +164,7 @@ std::size_t CLspDocument::OffsetOf(LspPosition position, PositionEncoding encodi
     return offset;
 }
 
-bool CLspDocument::LexedBytes(std::size_t line, std::size_t& offset, std::size_t& length) const
+bool CLspDocument::ShownBytes(std::size_t line, std::size_t& offset, std::size_t& length) const
 {
     offset = m_lineStarts[line];
     if (offset >= m_shownEnd && !(offset == 0 && m_shownEnd == 0)) return false;
@@ -170,7 +179,7 @@ bool CLspDocument::LexLine(std::size_t line, std::uint32_t& state, ClassifiedLin
 {
     std::size_t offset;
     std::size_t length;
-    if (!LexedBytes(line, offset, length)) return false;
+    if (!ShownBytes(line, offset, length)) return false;
     out.offset = offset;
     out.length = length;
     std::memcpy(out.text, m_text.data() + offset, length);
@@ -186,6 +195,7 @@ bool CLspDocument::LexLine(std::size_t line, std::uint32_t& state, ClassifiedLin
 bool CLspDocument::EnsureStates(std::size_t line)
 {
     if (line < m_states.size()) return true;
+    m_states.reserve(m_lineStarts.size());
     ClassifiedLine scratch;
     while (m_states.size() <= line) {
         std::uint32_t state = m_states.back();
@@ -225,7 +235,17 @@ void CLspDocument::Replace(std::size_t from, std::size_t to, std::string_view wi
     const std::size_t crAt = static_cast<std::size_t>(crLo - m_loneCrs.begin());
     m_loneCrs.erase(crLo, crHi);
 
-    m_text.replace(from, to - from, with);
+    // Room to grow by a sixteenth at a time, rather than the string's own doubling
+    // (which reserve applies too).
+    const std::size_t size = m_text.size() - (to - from) + with.size();
+    if (size > m_text.capacity()) {
+        std::string grown;
+        grown.reserve(size + size / 16 + 4096);
+        grown.append(m_text, 0, from).append(with).append(m_text, to, std::string::npos);
+        m_text.swap(grown);
+    } else {
+        m_text.replace(from, to - from, with);
+    }
 
     std::vector<std::size_t> newCrs;
     const std::size_t scanEnd = std::min(from + with.size() + 1, m_text.size());

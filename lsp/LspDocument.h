@@ -81,6 +81,9 @@ public:
     // Where the lexer stops reading: the first NUL or Ctrl-Z, or the text's end.
     std::size_t ShownEnd() const { return m_shownEnd; }
 
+    // The bytes the lexer reads of a line: [offset, offset + length), without its line
+    // feed. False when the viewer shows no such line.
+    bool ShownBytes(std::size_t line, std::size_t& offset, std::size_t& length) const;
     // Classifies a line from its start state; false when the viewer shows no such line
     // (it lies at or after the end of the shown text, or at or after a long line).
     bool Classify(std::size_t line, ClassifiedLine& out, ISyntaxTokenListener* listener = nullptr);
@@ -95,9 +98,6 @@ public:
 private:
     void IndexLines();
     void FindShownEnd(std::size_t from);
-    // The bytes the lexer reads of a line: [offset, offset + length). False when the
-    // line is not shown.
-    bool LexedBytes(std::size_t line, std::size_t& offset, std::size_t& length) const;
     // Lexes the line from state; false when it is not shown.
     bool LexLine(std::size_t line, std::uint32_t& state, ClassifiedLine& scratch, ISyntaxTokenListener* listener);
     bool EnsureStates(std::size_t line);

@@ -3,6 +3,7 @@
 #include "JsonAccess.h"
 #include "MessageReader.h"
 #include "SemanticTokens.h"
+#include "StructureAnswers.h"
 #include "Uri.h"
 #include "doc/TextLoader.h"
 
@@ -19,6 +20,8 @@ CLspServer::CLspServer(Writer writer, Logger logger) : m_writer(std::move(writer
         {"shutdown", &CLspServer::OnShutdown},
         {"textDocument/semanticTokens/full", &CLspServer::OnSemanticTokensFull},
         {"textDocument/semanticTokens/range", &CLspServer::OnSemanticTokensRange},
+        {"textDocument/documentSymbol", &CLspServer::OnDocumentSymbol},
+        {"textDocument/foldingRange", &CLspServer::OnFoldingRange},
     };
     m_notifications = {
         {"initialized", &CLspServer::OnInitialized},
@@ -203,6 +206,8 @@ std::optional<Json> CLspServer::OnInitialize(const Json& params)
              {"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
              {"semanticTokensProvider",
               {{"legend", {{"tokenTypes", types}, {"tokenModifiers", Json::array()}}}, {"full", true}, {"range", true}}},
+             {"documentSymbolProvider", true},
+             {"foldingRangeProvider", true},
          }},
         {"serverInfo", {{"name", "glossel-lsp"}, {"version", GLOSSEL_VERSION_STRING}}},
     };
@@ -330,4 +335,22 @@ std::optional<Json> CLspServer::OnSemanticTokensRange(const Json& params)
     const std::size_t first = document->LineOfOffset(document->OffsetOf(start, m_encoding));
     const std::size_t last = document->LineOfOffset(document->OffsetOf(end, m_encoding));
     return Json{{"data", BuildSemanticTokens(*document, first, std::max(first, last), m_encoding)}};
+}
+
+std::optional<Json> CLspServer::OnDocumentSymbol(const Json& params)
+{
+    CLspDocument* document = RequestDocument(params);
+    if (!document) return std::nullopt;
+    CDocumentStructure structure;
+    structure.Read(*document);
+    return DocumentSymbols(structure, *document, m_encoding);
+}
+
+std::optional<Json> CLspServer::OnFoldingRange(const Json& params)
+{
+    CLspDocument* document = RequestDocument(params);
+    if (!document) return std::nullopt;
+    CDocumentStructure structure;
+    structure.Read(*document);
+    return FoldingRanges(structure);
 }

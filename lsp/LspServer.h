@@ -77,6 +77,8 @@ private:
     std::optional<Json> OnShutdown(const Json& params);
     std::optional<Json> OnSemanticTokensFull(const Json& params);
     std::optional<Json> OnSemanticTokensRange(const Json& params);
+    std::optional<Json> OnDocumentSymbol(const Json& params);
+    std::optional<Json> OnFoldingRange(const Json& params);
     // Notifications (their result is never sent).
     std::optional<Json> OnInitialized(const Json& params);
     std::optional<Json> OnExit(const Json& params);

@@ -161,6 +161,8 @@ void CMessageReader::Compact()
 {
     if (m_start == 0) return;
     if (m_start >= m_buffer.size()) {
+        // A large message leaves no large buffer behind.
+        if (m_buffer.capacity() > (std::size_t{1} << 20)) std::string().swap(m_buffer);
         m_buffer.clear();
     } else if (m_start > 65536 && m_start * 2 > m_buffer.size()) {
         m_buffer.erase(0, m_start);

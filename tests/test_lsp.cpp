@@ -59,6 +59,30 @@ TEST_P(Protocol, AnswersAsTheTableSays)
 
 const std::string kRoutine = "[ Main; x = 1; ];\n";
 
+// A small game: two comment lines, a constant, a class, an object of that class with a
+// property routine, a routine with conditional code in it.
+const std::string kGame =
+    "! A lamp.\n"                 // 0
+    "! Two lines of comment.\n"   // 1
+    "Constant Story \"Lamp\";\n"  // 2
+    "Class Box\n"                 // 3
+    "  with capacity 3;\n"        // 4
+    "Box chest \"chest\"\n"        // 5
+    "  with before [;\n"          // 6
+    "    Open: rfalse;\n"         // 7
+    "  ];\n"                      // 8
+    "[ Main;\n"                   // 9
+    "#Ifdef DEBUG;\n"             // 10
+    "  print \"x\";\n"             // 11
+    "#Endif;\n"                   // 12
+    "];\n";                       // 13
+
+Json Symbol(const char* name, const char* detail, int kind, Json range, Json selection, Json children = Json::array())
+{
+    return {{"name", name}, {"detail", detail}, {"kind", kind}, {"range", range}, {"selectionRange", selection},
+            {"children", children}};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, Protocol,
     testing::Values(
@@ -158,6 +182,24 @@ INSTANTIATE_TEST_SUITE_P(
                                                            {"contentChanges", {{{"text", "! gone\n"}}}}}) +
                          Tokens(1) + Stop(),
                      {{1, Data({0, 0, 6, 3, 0})}}},
+        // Structure: the definitions as a tree and the regions that fold.
+        ProtocolCase{"document_symbols_as_a_tree",
+                     Start() + Open(kUri, kGame) + Request(1, "textDocument/documentSymbol", {{"textDocument", Doc()}}) + Stop(),
+                     {{1, {{"result",
+                            {Symbol("Story", "constant", 14, Range(2, 0, 2, 22), Range(2, 9, 2, 14)),
+                             Symbol("Box", "class", 5, Range(3, 0, 4, 18), Range(3, 6, 3, 9)),
+                             Symbol("chest", "object", 19, Range(5, 0, 8, 4), Range(5, 4, 5, 9),
+                                    {Symbol("before", "property routine", 6, Range(6, 7, 8, 3), Range(6, 7, 6, 13))}),
+                             Symbol("Main", "routine", 12, Range(9, 0, 13, 1), Range(9, 2, 9, 6))}}}}}},
+        ProtocolCase{"folding_ranges",
+                     Start() + Open(kUri, kGame) + Request(1, "textDocument/foldingRange", {{"textDocument", Doc()}}) + Stop(),
+                     {{1, {{"result",
+                            {{{"startLine", 0}, {"endLine", 1}, {"kind", "comment"}},
+                             {{"startLine", 3}, {"endLine", 4}},
+                             {{"startLine", 5}, {"endLine", 8}},
+                             {{"startLine", 6}, {"endLine", 7}},
+                             {{"startLine", 9}, {"endLine", 12}},
+                             {{"startLine", 10}, {"endLine", 11}}}}}}}},
         ProtocolCase{"closed_documents_are_forgotten",
                      Start() + Open(kUri, kRoutine) + Notify("textDocument/didClose", {{"textDocument", Doc()}}) + Tokens(1) +
                          Stop(),
@@ -289,9 +331,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 
-// Neovim's own client starts the server on a game and asks the questions of a table;
-// its answers are those worked out by hand.
-namespace neovim {
+// Real clients start the server on a game and ask the questions of a table: Neovim's
+// own client and Emacs's eglot. Their answers are those worked out by hand.
+namespace clients {
 
 struct Row {
     const char* name;
@@ -300,14 +342,45 @@ struct Row {
     Json expected;  // what the answer's result holds
 };
 
-TEST(Neovim, ClientGetsTheTablesAnswers)
+// Runs the client's script on the table; the answers, or a skip reason.
+Json AskThrough(const std::string& client, const std::filesystem::path& dir, const std::string& file,
+                const std::vector<Row>& rows, std::string& skip)
 {
-    if (std::system("command -v nvim >/dev/null 2>&1") != 0) GTEST_SKIP() << "nvim is not installed (bash setup.sh installs neovim)";
+    Json spec = {{"file", file}, {"requests", Json::array()}};
+    for (const Row& row : rows) spec["requests"].push_back({{"method", row.method}, {"params", row.params}});
+    testsupport::WriteFile(dir / "requests.json", spec.dump());
+    const std::string env = "cd '" + dir.string() + "' && GLOSSEL_LSP='" GLOSSEL_LSP_EXE "' GLOSSEL_ROOT='" +
+                            dir.string() + "' GLOSSEL_REQUESTS=requests.json GLOSSEL_ANSWERS=answers.json HOME='" +
+                            dir.string() + "' ";
+    std::string command;
+    if (client == "neovim") {
+        if (std::system("command -v nvim >/dev/null 2>&1") != 0) {
+            skip = "nvim is not installed (bash setup.sh installs neovim)";
+            return nullptr;
+        }
+        command = env + "timeout 120 nvim --headless --clean -n -c 'luafile " GLOSSEL_SOURCE_DIR "/tests/lsp_neovim.lua'";
+    } else {
+        if (std::system("emacs --batch -Q --eval '(progn (require (quote package)) (add-to-list (quote "
+                        "package-directory-list) \"/usr/share/emacs/site-lisp/elpa\") (package-initialize) "
+                        "(require (quote eglot)))' >/dev/null 2>&1") != 0) {
+            skip = "emacs with eglot is not installed (bash setup.sh installs emacs-nox and elpa-eglot)";
+            return nullptr;
+        }
+        command = env + "timeout 120 emacs --batch -Q -l " GLOSSEL_SOURCE_DIR "/tests/lsp_eglot.el";
+    }
+    command += " > client.log 2>&1";
+    if (std::system(command.c_str()) != 0) return Json("the client failed: " + testsupport::ReadFile(dir / "client.log"));
+    return Json::parse(testsupport::ReadFile(dir / "answers.json"), nullptr, false);
+}
+
+class RealClient : public testing::TestWithParam<std::string> {};
+
+TEST_P(RealClient, GetsTheTablesAnswers)
+{
     testsupport::TempDir dir;
     const std::string story = (dir / "story.inf").string();
     testsupport::WriteFile(story, "Constant Story \"Lamp\";\n[ Main;\n  print \"Hi^\";\n];\n");
-    const std::string uri = "file://" + story;
-    const Json doc = {{"uri", uri}};
+    const Json doc = {{"uri", "file://" + story}};
     const std::vector<Row> rows = {
         // Constant 0:0 keyword, Story 0:9 foreground, "Lamp" 0:15 string, ; 0:21
         // keyword; [ 1:0 function, Main 1:2 function, ; 1:6 operator; print 2:2
@@ -317,17 +390,14 @@ TEST(Neovim, ClientGetsTheTablesAnswers)
          {{"data", {0, 0, 8, 4, 0, 0, 9, 5, 0, 0, 0, 6, 6, 1, 0, 0, 6, 1, 4, 0, 1, 0, 1, 6, 0, 0, 2, 4, 6, 0,
                     0, 4, 1, 7, 0, 1, 2, 5, 7, 0, 0, 6, 3, 1, 0, 0, 3, 1, 10, 0, 0, 1, 1, 1, 0, 0, 1, 1, 7, 0,
                     1, 0, 1, 6, 0, 0, 1, 1, 4, 0}}}},
+        {"document_symbols", "textDocument/documentSymbol", {{"textDocument", doc}},
+         {{{"name", "Story"}, {"kind", 14}, {"range", Range(0, 0, 0, 22)}, {"selectionRange", Range(0, 9, 0, 14)}},
+          {{"name", "Main"}, {"kind", 12}, {"range", Range(1, 0, 3, 1)}, {"selectionRange", Range(1, 2, 1, 6)}}}},
     };
-    Json spec = {{"file", story}, {"requests", Json::array()}};
-    for (const Row& row : rows) spec["requests"].push_back({{"method", row.method}, {"params", row.params}});
-    testsupport::WriteFile(dir / "requests.json", spec.dump());
-    const std::string command = "cd '" + dir.Path().string() + "' && GLOSSEL_LSP='" GLOSSEL_LSP_EXE "' GLOSSEL_ROOT='" +
-                                dir.Path().string() + "' GLOSSEL_REQUESTS=requests.json GLOSSEL_ANSWERS=answers.json " +
-                                "timeout 120 nvim --headless --clean -n -c 'luafile " GLOSSEL_SOURCE_DIR
-                                "/tests/lsp_neovim.lua' > nvim.log 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << testsupport::ReadFile(dir / "nvim.log");
-    const Json answers = Json::parse(testsupport::ReadFile(dir / "answers.json"), nullptr, false);
-    ASSERT_TRUE(answers.is_array()) << testsupport::ReadFile(dir / "answers.json");
+    std::string skip;
+    const Json answers = AskThrough(GetParam(), dir.Path(), story, rows, skip);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    ASSERT_TRUE(answers.is_array()) << answers.dump();
     ASSERT_EQ(answers.size(), rows.size()) << answers.dump();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::string why;
@@ -336,4 +406,7 @@ TEST(Neovim, ClientGetsTheTablesAnswers)
     }
 }
 
-}  // namespace neovim
+INSTANTIATE_TEST_SUITE_P(Clients, RealClient, testing::Values("neovim", "eglot"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+}  // namespace clients
