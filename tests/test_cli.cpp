@@ -1,9 +1,11 @@
 // glossel-render: statuses, messages, output destinations and the codes listing.
 
 #include "BadInputs.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
+#include "game/IncludeResolver.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
@@ -21,7 +23,6 @@
 #include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -311,10 +312,9 @@ TEST(RenderCli, AnOutputFileIsReplacedOnlyWhenWhole)
     // Ended by a signal while writing (here the file size limit's own, SIGXFSZ, whose
     // default ends the program): the temporary goes too.
     WriteFile(out, "keep");
-    const int status = std::system(("ulimit -f 2; exec " + std::string(GLOSSEL_RENDER_EXE) + " -o " + out + " " + in +
-                                    " 2>/dev/null")
-                                       .c_str());
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    const testsupport::ChildResult limited = testsupport::RunProgram(
+        {"/bin/sh", "-c", "ulimit -f 2; exec \"$0\" -o \"$1\" \"$2\"", GLOSSEL_RENDER_EXE, out, in});
+    EXPECT_EQ(limited.signal, SIGXFSZ) << limited.exitCode;
     EXPECT_EQ(ReadFile(out), "keep");
     EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"in.inf", "link.rtf", "new.rtf", "out.rtf"}));
 }
@@ -399,6 +399,63 @@ TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
     EXPECT_EQ(RunCli({"--outline", "-o", "/dev/full", in}).status, 2);
     EXPECT_EQ(RunCli({"--outline", "-o", in, in}).status, 2);
     EXPECT_EQ(ReadFile(in), "Constant Story \"x\";\r\n[ Main; ];\nObject \"a\tb\";\n! Global g;\n");
+}
+
+// The game of a main file: its include tree and the outline of all its files. Names in
+// another case, files read before, a missing name with the paths tried (the standard
+// library's folder among them when it is there), --include-path, long lines.
+TEST(RenderCli, TheWholeGame)
+{
+    TempDir dir;
+    fs::create_directories(dir / "g");
+    fs::create_directories(dir / "extra");
+    WriteFile(dir / "g/main.inf", "Include \"a\";\nInclude \"gone\";\nInclude \"A\";\nObject lamp with before [; rtrue; ];\n");
+    WriteFile(dir / "g/a.h", "Include \"b\";\nGlobal g;\n");
+    WriteFile(dir / "extra/b.h", "Include \">main\";\n[ B; ];\n");
+    WriteFile(dir / "g/main2.inf", "Include \"long\";\nGlobal x;\n");
+    WriteFile(dir / "g/long.h", "Global y;\n" + std::string(1020, 'x') + "\nGlobal z;\n");
+    const std::string g = (dir / "g").string();
+    const std::string extra = (dir / "extra").string();
+    const std::string main = g + "/main.inf";
+    const std::string library = fs::is_directory(GAME_LIBRARY_FOLDER) ? "    " + std::string(GAME_LIBRARY_FOLDER) + "/gone.h\n" : "";
+    const std::string tree = main + ":1: Include \"a\" -> " + g + "/a.h\n" +
+                             "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+                             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" +
+                             main + ":2: Include \"gone\" -> missing; tried:\n" +
+                             "    " + extra + "/gone.h\n" +
+                             "    " + g + "/gone.h\n" + library +
+                             main + ":3: Include \"A\" -> " + g +
+                             "/a.h (another case: the compiler would not find it) (read before)\n";
+    const std::string outline = main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g +
+                                "/a.h\t2\tglobal\tg\n" + extra + "/b.h\t2\troutine\tB\n";
+    const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
+    ExpectRows({
+        {"the include tree", {"--includes", "--include-path", extra, main}, 0, tree, ""},
+        {"folders after a comma", {"--include-path=/nowhere,,," + extra, "--includes", main}, 0,
+         main + ":1: Include \"a\" -> " + g + "/a.h\n" + "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
+             ":2: Include \"gone\" -> missing; tried:\n    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
+             "/gone.h\n" + library + main + ":3: Include \"A\" -> " + g +
+             "/a.h (another case: the compiler would not find it) (read before)\n",
+         ""},
+        {"the outline of every file", {"--outline", "--game", "--include-path", extra, main}, 0, outline, ""},
+        {"without the folder", {"--game", "-f", "outline", main}, 0,
+         main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g + "/a.h\t2\tglobal\tg\n", ""},
+        {"a long line stops one file's outline", {"--outline", "--game", g + "/main2.inf"}, 3,
+         g + "/main2.inf\t2\tglobal\tx\n" + g + "/long.h\t1\tglobal\ty\n",
+         "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"no main file", {"--includes", g + "/none.inf"}, 2, "",
+         "glossel-render: " + g + "/none.inf: No such file or directory\n"},
+        {"--game needs the outline", {"--game", "--codes", main}, 1, "",
+         "glossel-render: option '--game' needs --outline\n" + tryHelp},
+        {"--include-path needs a game", {"--include-path", extra, main}, 1, "",
+         "glossel-render: option '--include-path' needs --includes or --outline --game\n" + tryHelp},
+        {"no game from standard input", {"--includes", "-"}, 1, "",
+         "glossel-render: a game's main file cannot be standard input\n" + tryHelp},
+    });
+    const RunResult r = RunCli({"--includes", "--include-path", extra, "-o", (dir / "tree.txt").string(), main});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(dir / "tree.txt"), tree);
 }
 
 TEST(RenderCli, FormatsAndTheirOptions)
@@ -511,16 +568,15 @@ TEST(RenderCli, TheProgramRunsAsACommand)
 {
     TempDir dir;
     WriteFile(dir / "in.inf", "Constant Story \"x\";\n");
-    const std::string command = std::string(GLOSSEL_RENDER_EXE) + " -o " + (dir / "out.rtf").string() +
-                                " " + (dir / "in.inf").string();
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const testsupport::ChildResult run =
+        testsupport::RunProgram({GLOSSEL_RENDER_EXE, "-o", (dir / "out.rtf").string(), (dir / "in.inf").string()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out + run.err, "");
     EXPECT_EQ(ReadFile(dir / "out.rtf"), DefaultDocument("Constant Story \"x\";\n"));
 
-    const int missing = std::system((std::string(GLOSSEL_RENDER_EXE) + " /nonexistent/x.inf 2>/dev/null").c_str());
-    ASSERT_TRUE(WIFEXITED(missing));
-    EXPECT_EQ(WEXITSTATUS(missing), 2);
+    const testsupport::ChildResult missing = testsupport::RunProgram({GLOSSEL_RENDER_EXE, "/nonexistent/x.inf"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "glossel-render: /nonexistent/x.inf: No such file or directory\n");
 }
 
 #ifdef GLOSSEL_HAVE_SETTINGS
@@ -590,10 +646,14 @@ std::string StoredSampleDocument()
            "\\plain\\f2\\fs20\\cf7 \"open\n\\par " + kTail;
 }
 
-int RunCommand(const std::string& command)
+// glossel-render run as a command with XDG_CONFIG_HOME set to home; its exit status.
+int RunWithConfigHome(const fs::path& home, const std::vector<std::string>& args)
 {
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> argv{GLOSSEL_RENDER_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testsupport::ChildOptions options;
+    options.environment = {"XDG_CONFIG_HOME=" + home.string()};
+    return testsupport::RunProgram(argv, options).exitCode;
 }
 
 }  // namespace
@@ -647,22 +707,19 @@ TEST(RenderCliStyles, TheUsersStoreIsFoundThroughXdgConfigHome)
     fs::create_directory(folder);
     WriteFile(folder / "Glossel.conf", kStoredStyles);
     WriteFile(work / "in.inf", kSample);
-    const std::string render = "XDG_CONFIG_HOME=" + home.Path().string() + " " + GLOSSEL_RENDER_EXE;
     const std::string in = (work / "in.inf").string();
     const std::string out = (work / "out.rtf").string();
 
-    EXPECT_EQ(RunCommand(render + " -o " + out + " " + in), 0);
+    EXPECT_EQ(RunWithConfigHome(home.Path(), {"-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), StoredSampleDocument());
-    EXPECT_EQ(RunCommand(render + " --default-styles -o " + out + " " + in), 0);
+    EXPECT_EQ(RunWithConfigHome(home.Path(), {"--default-styles", "-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
     EXPECT_EQ(ReadFile(folder / "Glossel.conf"), kStoredStyles);
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Glossel.conf"});
 
     // With nothing stored: the built-in styles, and nothing is created.
     TempDir empty;
-    EXPECT_EQ(RunCommand("XDG_CONFIG_HOME=" + empty.Path().string() + " " + GLOSSEL_RENDER_EXE + " -o " +
-                         out + " " + in),
-              0);
+    EXPECT_EQ(RunWithConfigHome(empty.Path(), {"-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
     EXPECT_TRUE(FolderEntries(empty.Path()).empty());
 }

@@ -1,18 +1,17 @@
 // The viewer's command line: how arguments are read, and what the glossel program
 // does with them from start to exit status.
 
+#include "ChildProcess.h"
 #include "QtTestSupport.h"
 
 #include "app/CommandLineInfo.h"
 
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
 #include <csignal>
-#include <sys/types.h>
 
 using qtestsupport::WriteBytes;
 
@@ -56,8 +55,13 @@ private slots:
     void signalsCloseAsTheCloseBoxDoes();
 
 private:
-    Result Run(const QStringList& args, const QProcessEnvironment& env) const;
-    QProcessEnvironment Environment() const;
+    // The glossel program on args in the test folder, its environment changed as
+    // Environment() says.
+    Result Run(const QStringList& args, const std::vector<std::string>& environment) const;
+    testsupport::ChildOptions Options(const std::vector<std::string>& environment) const;
+    // The changes every run makes to this program's environment: the settings, the
+    // platform and the runtime folder in the test folder.
+    std::vector<std::string> Environment() const;
     QTemporaryDir m_dir;
     QString ConfFile() const
     {
@@ -232,30 +236,31 @@ void TestCommandLine::unknownSwitches()
     QCOMPARE(parsed.ignored, ignored);
 }
 
-QProcessEnvironment TestCommandLine::Environment() const
+std::vector<std::string> TestCommandLine::Environment() const
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+    const std::vector<std::string> env{"XDG_CONFIG_HOME=" + m_dir.filePath(QStringLiteral("config")).toStdString(),
+                                       "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString()};
     return env;
 }
 
-Result TestCommandLine::Run(const QStringList& args, const QProcessEnvironment& env) const
+testsupport::ChildOptions TestCommandLine::Options(const std::vector<std::string>& environment) const
 {
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir.path());
-    process.start(QStringLiteral(GLOSSEL_EXE), args);
+    testsupport::ChildOptions options;
+    options.environment = environment;
+    options.workingDirectory = m_dir.path().toStdString();
+    options.timeLimit = std::chrono::minutes(1);
+    return options;
+}
+
+Result TestCommandLine::Run(const QStringList& args, const std::vector<std::string>& environment) const
+{
+    std::vector<std::string> argv{GLOSSEL_EXE};
+    for (const QString& arg : args) argv.push_back(arg.toStdString());
+    const testsupport::ChildResult run = testsupport::RunProgram(argv, Options(environment));
     Result result;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    result.exitCode = run.exitCode;
+    result.out = QString::fromLocal8Bit(run.out);
+    result.err = QString::fromLocal8Bit(run.err);
     return result;
 }
 
@@ -355,10 +360,8 @@ void TestCommandLine::failedStarts()
 
 void TestCommandLine::noDisplayIsReportedBeforeAnythingElse()
 {
-    QProcessEnvironment env = Environment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    std::vector<std::string> env = Environment();
+    env.insert(env.end(), {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"});
     QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
     const Result result = Run({}, env);
     QCOMPARE(result.exitCode, 1);
@@ -450,25 +453,21 @@ void TestCommandLine::signalsCloseAsTheCloseBoxDoes()
     QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("long.inf")), "Object lamp;\n" + QByteArray(1020, 'x') + "\n"));
     QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
 
-    QProcessEnvironment env = Environment();
-    env.insert(QStringLiteral("GLOSSEL_TEST_HOOK"), hook);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir.path());
-    // Whatever this test program was started with, the signals have their usual effect.
-    process.setChildProcessModifier([] {
-        for (int number : {SIGTERM, SIGHUP, SIGINT}) ::signal(number, SIG_DFL);
-    });
-    process.start(QStringLiteral(GLOSSEL_EXE), args);
-    QByteArray out;
-    while (!out.contains('\n') && process.waitForReadyRead(30000)) out += process.readAllStandardOutput();
+    std::vector<std::string> env = Environment();
+    env.push_back("GLOSSEL_TEST_HOOK=" + hook.toStdString());
+    std::vector<std::string> argv{GLOSSEL_EXE};
+    for (const QString& arg : args) argv.push_back(arg.toStdString());
+    // The child has the signals' usual effect, whatever this program was started with.
+    testsupport::ChildProcess process;
+    QVERIFY(process.Start(argv, Options(env)));
+    const std::string& out = process.ReadLine(std::chrono::seconds(30));
     QCOMPARE(QString::fromLocal8Bit(out), QStringLiteral("glossel-test-hook: ") + report + u'\n');
 
-    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);  // not ended by the signal, nor a crash
-    QCOMPARE(process.exitCode(), 0);
-    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY(process.Signal(signal));
+    const testsupport::ChildResult result = process.Wait();
+    QCOMPARE(result.signal, 0);  // not ended by the signal, nor a crash
+    QCOMPARE(result.exitCode, 0);
+    const QString err = QString::fromLocal8Bit(result.err);
     QCOMPARE(err.split(u'\n', Qt::SkipEmptyParts).filter(QStringLiteral("glossel")),
              error.isEmpty() ? QStringList() : QStringList{error});
 
