@@ -116,6 +116,11 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
         }
         parsed.info.ParseParam(arg, false, last);
     }
+    // The welcome text is no file: --line has nothing to place the caret in.
+    if (parsed.info.m_nLine > 0 && parsed.info.m_nShellCommand == CCommandLineInfo::FileNew) {
+        parsed.action = ParsedCommandLine::UsageError;
+        parsed.error = QStringLiteral("glossel: --line needs a file to show");
+    }
     return parsed;
 }
 
@@ -151,7 +156,7 @@ QString GlosselHelpText()
         "\n"
         "Exit status: 0 on success; 1 when the file cannot be opened or printed, the\n"
         "command cannot be carried out, or an option is wrong (--line with no whole number\n"
-        "from 1); the reason goes to standard error; 3 when /p or\n"
+        "from 1, or with no file); the reason goes to standard error; 3 when /p or\n"
         "/pt printed the file only up to a line of 1,020 or more characters (the warning\n"
         "goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");
