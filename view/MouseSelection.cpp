@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QTextLine>
 
 #include <algorithm>
 
@@ -38,14 +37,10 @@ bool CMouseSelection::DoubleClick(const QMouseEvent& e)
     if (e.button() != Qt::LeftButton) return false;
     const QPoint point = e.position().toPoint();
     // The word under the pointer: the character it is on, not the gap nearest to it.
-    const CRichTextStore& store = m_control.GetStore();
     const std::size_t row = m_control.m_scroller.RowAtY(point.y());
-    const int column = m_control.m_layout.RowAt(row).layout.lineAt(0).xToCursor(
-        m_control.m_scroller.RowX(point.x()), QTextLine::CursorOnCharacter);
     m_dragging = true;
     m_point = point;
-    BeginUnits(CCaretModel::Unit::Word,
-               std::min(store.RowStart(row) + static_cast<std::uint64_t>(std::max(0, column)), store.RowEnd(row)));
+    BeginUnits(CCaretModel::Unit::Word, m_control.m_layout.CharAtRowX(row, m_control.m_scroller.RowX(point.x())));
     m_tripleClickPoint = point;
     m_tripleClickTimer.start(QApplication::doubleClickInterval(), this);
     return true;
