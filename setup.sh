@@ -21,16 +21,19 @@ packages=(
   g++ make cmake pkg-config
   qt6-base-dev qt6-svg-dev libqt6svg6 libx11-dev
   libgtest-dev libbenchmark-dev
+  nlohmann-json3-dev
   fonts-liberation
   xvfb xauth imagemagick poppler-utils
 )
-# The checks of the package, the manual pages, the completion and the desktop metadata.
+# The checks of the package, the manual pages, the completion and the desktop metadata;
+# the editors whose language clients drive glossel-lsp in its tests.
 if [ "$mode" = test ]; then
   packages+=(
     dpkg-dev file lintian
     mandoc groff-base man-db bsdextrautils
     bash-completion
     desktop-file-utils appstream
+    neovim emacs-nox elpa-eglot
   )
 fi
 

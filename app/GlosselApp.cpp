@@ -24,8 +24,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStatusBar>
-#include <QThread>
-#include <QTimer>
 
 #include <optional>
 
@@ -59,7 +57,10 @@ CGlosselApp* GetGlosselApp()
 }
 
 CGlosselApp::CGlosselApp(CCommandLineInfo cmdInfo)
-    : m_cmdInfo(std::move(cmdInfo)), m_recentFileList(RECENT_FILE_COUNT), m_printerProvider(&SystemPrinter)
+    : m_cmdInfo(std::move(cmdInfo)),
+      m_recentFileList(RECENT_FILE_COUNT),
+      m_printerProvider(&SystemPrinter),
+      m_close([this]() -> QWidget* { return GetMainWnd(); })
 {
     Q_ASSERT(!g_app);
     g_app = this;
@@ -91,9 +92,7 @@ bool CGlosselApp::InitInstance()
 
     m_docTemplate = std::make_unique<CSingleDocTemplate>(
         [] { return std::make_unique<CGlosselDoc>(); },
-        [this](CDocument& document) -> QWidget* {
-            return new CMainFrame(*this, static_cast<CGlosselDoc&>(document));
-        });
+        [this](CDocument& document) -> QWidget* { return CreateMainFrame(static_cast<CGlosselDoc&>(document)); });
     m_docTemplate->SetRecentFileSink([this](const QString& path) { AddToRecentFileList(path); });
 
     // Before any document exists, so that the first render already has the user's styles.
@@ -133,84 +132,46 @@ int CGlosselApp::Run()
     std::optional<CTerminationSignals> terminationSignals;
     if (!printing) terminationSignals.emplace([this] { RequestClose(); });
 
-    m_closeRequested = false;
-    m_runState = RunState::Starting;
+    m_close.Forget();
+    m_close.SetStage(CDeferredClose::Stage::Starting);
     const bool started = InitInstance();
-    m_runState = RunState::Outside;
+    m_close.SetStage(CDeferredClose::Stage::Outside);
     // A close that came during start-up has ended its box; the start ends with it.
-    if (!started || m_closeRequested) {
+    if (!started || m_close.WasRequested()) {
         if (m_docTemplate) m_docTemplate->CloseAllDocuments();
         return ExitInstance();
     }
     const bool quitOnLastWindowClosed = QApplication::quitOnLastWindowClosed();
     QApplication::setQuitOnLastWindowClosed(false);
     connect(GetMainWnd(), &QObject::destroyed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    m_mainLoopLevel = QThread::currentThread()->loopLevel() + 1;
-    m_runState = RunState::Looping;
+    m_close.SetStage(CDeferredClose::Stage::Looping);
     QApplication::exec();
-    m_runState = RunState::Outside;
+    m_close.SetStage(CDeferredClose::Stage::Outside);
     QApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
     if (m_docTemplate) m_docTemplate->CloseAllDocuments();
     return ExitInstance();
 }
 
-void CGlosselApp::RequestClose()
+CMainFrame* CGlosselApp::CreateMainFrame(CGlosselDoc& document)
 {
-    m_closeRequested = true;
-    if (m_closeScheduled) return;
-    m_closeScheduled = true;
-    // From the event loop, not from inside whatever asked (a close event, a signal).
-    QTimer::singleShot(0, this, &CGlosselApp::CloseWhenNothingIsOpen);
+    auto* frame = new CMainFrame(document, [this](QDialog& dialog) { return DoModal(dialog); });
+    connect(frame, &CMainFrame::fileOpenRequested, this, &CGlosselApp::OnFileOpen);
+    connect(frame, &CMainFrame::recentFileRequested, this, &CGlosselApp::OnOpenRecentFile);
+    connect(frame, &CMainFrame::exitRequested, this, &CGlosselApp::OnAppExit);
+    connect(frame, &CMainFrame::syntaxStylesRequested, this, &CGlosselApp::OnToolsSyntaxStyles);
+    connect(frame, &CMainFrame::aboutRequested, this, &CGlosselApp::OnAppAbout);
+    connect(this, &CGlosselApp::recentFileListChanged, frame,
+            [this, frame] { frame->UpdateRecentFileMenu(RecentFileLabels()); });
+    frame->UpdateRecentFileMenu(RecentFileLabels());
+    m_close.Watch(*frame);
+    return frame;
 }
 
-void CGlosselApp::CloseWhenNothingIsOpen()
+QStringList CGlosselApp::RecentFileLabels() const
 {
-    m_closeScheduled = false;
-    if (!m_closeRequested) return;
-    const auto again = [this](int ms) {
-        m_closeScheduled = true;
-        QTimer::singleShot(ms, this, &CGlosselApp::CloseWhenNothingIsOpen);
-    };
-    // One at a time: the command that ran the loop goes on once it has ended, and
-    // may still be working when the next one is looked at.
-    if (EndInnermostLoop()) {
-        again(0);
-        return;
-    }
-    if (m_runState == RunState::Starting) return;  // Run ends the start
-    if (CloseMustWait()) {
-        // Some other loop (of nothing that can be ended from here) still runs: look again.
-        again(50);
-        return;
-    }
-    m_closeRequested = false;
-    if (CMainFrame* frame = GetMainWnd()) frame->close();
-}
-
-bool CGlosselApp::CloseMustWait() const
-{
-    const QWidget* modal = QApplication::activeModalWidget();
-    return QApplication::activePopupWidget() || (modal && modal != GetMainWnd()) ||
-           (m_runState == RunState::Looping && QThread::currentThread()->loopLevel() > m_mainLoopLevel);
-}
-
-bool CGlosselApp::EndInnermostLoop()
-{
-    // A popup (a menu, a combo box's list) goes before the dialog it is over. Each ends
-    // as Escape would end it; one that refuses to close is hidden, which ends its loop.
-    if (QWidget* popup = QApplication::activePopupWidget()) {
-        popup->close();
-        if (popup == QApplication::activePopupWidget()) popup->hide();
-        return true;
-    }
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == GetMainWnd()) return false;
-    if (auto* dialog = qobject_cast<QDialog*>(modal))
-        dialog->reject();
-    else
-        modal->close();
-    if (modal == QApplication::activeModalWidget()) modal->hide();
-    return true;
+    QStringList labels;
+    for (int i = 0; i < m_recentFileList.GetCount(); ++i) labels << m_recentFileList.GetMenuLabel(i);
+    return labels;
 }
 
 bool CGlosselApp::ProcessShellCommand(const CCommandLineInfo& info)
@@ -256,10 +217,8 @@ bool CGlosselApp::PrintDocumentFile(const CCommandLineInfo& info)
     // Nobody sees a window while printing: what a message box would say goes to
     // standard error, and a long line that ends the pages early makes the exit status 3,
     // as it does for glossel-render.
-    bool longLine = false;
     const CMessageBoxHandlerScope toStandardError([&](QWidget*, const QString& text, const QString&, unsigned int) {
         Say(QStringLiteral("glossel: %1: %2").arg(path, QString(text).replace(u'\n', u' ')));
-        if (text == QString::fromStdString(LongLineMessage())) longLine = true;
         return IDOK;
     });
     CDocument* document = OpenDocumentFile(path);
@@ -271,10 +230,12 @@ bool CGlosselApp::PrintDocumentFile(const CCommandLineInfo& info)
     const std::unique_ptr<QPrinter> printer =
         m_printerProvider ? m_printerProvider(printTo ? info.m_strPrinterName : QString(), &reason) : nullptr;
     bool printed = false;
+    bool longLine = false;
     if (printer) {
         printer->setDocName(document->GetTitle());
         CGlosselView* view = GetView();
         printed = view && view->OnFilePrint(*printer) && printer->printerState() != QPrinter::Error;
+        longLine = view && view->GetRichEditCtrl().LastRenderStatus() == RenderStatus::LongLine;
     }
     // The window was never shown; with the printing done (or impossible) it goes.
     m_docTemplate->CloseAllDocuments();
@@ -404,11 +365,6 @@ void CGlosselApp::UpdateAllDocumentViews()
     if (CMainFrame* frame = GetMainWnd()) frame->repaint();
     if (CDocument* document = m_docTemplate ? m_docTemplate->GetDocument() : nullptr)
         document->UpdateAllViews(nullptr, 0, nullptr);
-}
-
-int CGlosselApp::DoModal(QDialog& dialog)
-{
-    return m_runModal ? m_runModal(dialog) : dialog.exec();
 }
 
 void CGlosselApp::SetOutputStreams(std::FILE* out, std::FILE* err)

@@ -24,6 +24,8 @@
 // QApplication and may be made again after the previous one is gone.
 
 #include "CommandLineInfo.h"
+#include "DeferredClose.h"
+#include "ModalRunner.h"
 #include "RecentFileList.h"
 
 #include <QObject>
@@ -57,10 +59,7 @@ public:
     int Run();
 
     // Closes the main window once nothing is open over it, ending what is (see above).
-    void RequestClose();
-    // True while a close of the main window must wait: a menu or a modal box is open,
-    // or an event loop other than the main one runs.
-    bool CloseMustWait() const;
+    void RequestClose() { m_close.Request(); }
 
     CMainFrame* GetMainWnd() const;
     CSingleDocTemplate* GetDocTemplate() const { return m_docTemplate.get(); }
@@ -81,9 +80,8 @@ public:
 
     // Runs a modal dialog of the application (About, Open, Syntax Styles) and returns its result.
     // Tests put their own runner in place so that nothing waits for a person.
-    using ModalRunner = std::function<int(QDialog& dialog)>;
     void SetModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
-    int DoModal(QDialog& dialog);
+    int DoModal(QDialog& dialog) { return RunModal(m_runModal, dialog); }
 
     // The printer of /p (empty name: the default printer) and /pt; null with a reason
     // when there is none.
@@ -114,9 +112,9 @@ private:
     bool ProcessShellCommand(const CCommandLineInfo& info);
     bool PrintDocumentFile(const CCommandLineInfo& info);
     bool Unregister();
-    void CloseWhenNothingIsOpen();
-    // Ends the innermost menu or modal box; false when there is none.
-    bool EndInnermostLoop();
+    // The main window of document, its commands connected to this object's.
+    CMainFrame* CreateMainFrame(CGlosselDoc& document);
+    QStringList RecentFileLabels() const;
     // A line of the program's own on standard error; Fail also makes the exit status 1.
     void Say(const QString& line);
     // The message pane's line after an open of path: why it failed, or what to know.
@@ -133,11 +131,7 @@ private:
     std::FILE* m_err = stderr;
     int m_exitCode = 0;
     bool m_unregistered = false;
-    enum class RunState { Outside, Starting, Looping };  // where Run is; Outside when not in Run
-    RunState m_runState = RunState::Outside;
-    int m_mainLoopLevel = 1;  // the thread's loop level inside Run's event loop
-    bool m_closeRequested = false;
-    bool m_closeScheduled = false;
+    CDeferredClose m_close;
     QString m_lastOpenFolder;  // for this run only
     QString m_openMessage;     // the message pane's line of the last open
 };

@@ -1,15 +1,12 @@
 #include "MainFrame.h"
 
-#include "GlosselApp.h"
 #include "ReadingTools.h"
-#include "RecentFileList.h"
 #include "Resource.h"
 #include "doc/GlosselDoc.h"
 #include "view/GlosselView.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
@@ -43,8 +40,8 @@ QLabel* MakeIndicator(QWidget* parent, const char* objectName, const QString& wi
 
 }  // namespace
 
-CMainFrame::CMainFrame(CGlosselApp& app, CGlosselDoc& document)
-    : m_app(app), m_document(document), m_readLockKeys(&ReadLockKeys)
+CMainFrame::CMainFrame(CGlosselDoc& document, ModalRunner runModal)
+    : m_document(document), m_runModal(std::move(runModal)), m_readLockKeys(&ReadLockKeys)
 {
     setObjectName(QStringLiteral("CMainFrame"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -59,9 +56,8 @@ CMainFrame::CMainFrame(CGlosselApp& app, CGlosselDoc& document)
     CreateReadingTools();
 
     connect(&document, &CDocument::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
-    connect(&app, &CGlosselApp::recentFileListChanged, this, &CMainFrame::UpdateRecentFileMenu);
     OnUpdateFrameTitle();
-    UpdateRecentFileMenu();
+    UpdateRecentFileMenu({});
 
     // The size the window takes when the user restores it from maximised.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -107,10 +103,10 @@ void CMainFrame::CreateActions()
     QAction* open = AddCommand(ID_FILE_OPEN, QStringLiteral("ID_FILE_OPEN"), tr("&Open..."),
                                QKeySequence(Qt::CTRL | Qt::Key_O));
     open->setIcon(QIcon(QStringLiteral(":/icons/open.svg")));
-    connect(open, &QAction::triggered, &m_app, &CGlosselApp::OnFileOpen);
+    connect(open, &QAction::triggered, this, &CMainFrame::fileOpenRequested);
 
     QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("ID_APP_EXIT"), tr("E&xit"));
-    connect(exit, &QAction::triggered, &m_app, &CGlosselApp::OnAppExit);
+    connect(exit, &QAction::triggered, this, &CMainFrame::exitRequested);
 
     QAction* toolBar = AddCommand(ID_VIEW_TOOLBAR, QStringLiteral("ID_VIEW_TOOLBAR"), tr("&Toolbar"));
     toolBar->setCheckable(true);
@@ -123,11 +119,11 @@ void CMainFrame::CreateActions()
     QAction* styles = AddCommand(ID_TOOLS_SYNTAX_STYLES, QStringLiteral("ID_TOOLS_SYNTAX_STYLES"),
                                  tr("&Syntax Styles..."), QKeySequence(Qt::CTRL | Qt::Key_T));
     styles->setIcon(QIcon(QStringLiteral(":/icons/styles.svg")));
-    connect(styles, &QAction::triggered, &m_app, &CGlosselApp::OnToolsSyntaxStyles);
+    connect(styles, &QAction::triggered, this, &CMainFrame::syntaxStylesRequested);
 
     QAction* about = AddCommand(ID_APP_ABOUT, QStringLiteral("ID_APP_ABOUT"), tr("&About Glossel..."));
     about->setIcon(QIcon(QStringLiteral(":/icons/about.svg")));
-    connect(about, &QAction::triggered, &m_app, &CGlosselApp::OnAppAbout);
+    connect(about, &QAction::triggered, this, &CMainFrame::aboutRequested);
 
     // The view is never split, so there is no other pane to go to: the keys are taken
     // and do nothing.
@@ -259,7 +255,7 @@ void CMainFrame::CreateView(CGlosselDoc& document)
 
 void CMainFrame::CreateReadingTools()
 {
-    m_readingTools = new CReadingTools(*this, m_app, m_view->GetRichEditCtrl(), *m_indicatorPosition);
+    m_readingTools = new CReadingTools(*this, m_runModal, m_view->GetRichEditCtrl(), *m_indicatorPosition);
     CReadingTools* tools = m_readingTools;
     const std::pair<int, void (CReadingTools::*)()> commands[] = {
         {ID_EDIT_COPY, &CReadingTools::OnEditCopy},
@@ -287,7 +283,7 @@ void CMainFrame::OnUpdateFrameTitle()
     setWindowTitle(title + QStringLiteral(" - ") + QString::fromLatin1(APP_TITLE));
 }
 
-void CMainFrame::UpdateRecentFileMenu()
+void CMainFrame::UpdateRecentFileMenu(const QStringList& labels)
 {
     // The list may change while one of these entries is still delivering its trigger.
     for (QAction* action : m_recentFileActions) {
@@ -296,15 +292,14 @@ void CMainFrame::UpdateRecentFileMenu()
     }
     m_recentFileActions.clear();
 
-    const CRecentFileList& list = m_app.GetRecentFileList();
-    m_recentFilePlaceholder->setVisible(list.GetCount() == 0);
+    m_recentFilePlaceholder->setVisible(labels.isEmpty());
     const QString prompt = PromptOf(ID_FILE_MRU_FILE1).first;
-    for (int i = 0; i < list.GetCount(); ++i) {
-        auto* action = new QAction(list.GetMenuLabel(i), this);
+    for (int i = 0; i < labels.size(); ++i) {
+        auto* action = new QAction(labels[i], this);
         action->setObjectName(QStringLiteral("ID_FILE_MRU_FILE%1").arg(i + 1));
         action->setData(ID_FILE_MRU_FILE1 + i);
         action->setStatusTip(prompt);
-        connect(action, &QAction::triggered, &m_app, [this, i] { m_app.OnOpenRecentFile(i); });
+        connect(action, &QAction::triggered, this, [this, i] { emit recentFileRequested(i); });
         m_fileMenu->insertAction(m_recentFileEnd, action);
         m_recentFileActions.push_back(action);
     }
@@ -359,19 +354,4 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void CMainFrame::closeEvent(QCloseEvent* event)
-{
-    // A close that does not come from the close box (the session ending, a signal) may
-    // arrive while a menu or a modal box runs its own loop inside a command of this
-    // window; destroying the window then would leave that command working on nothing.
-    // The application ends them first and closes the window once they have returned.
-    if (m_app.CloseMustWait()) {
-        event->ignore();
-        m_app.RequestClose();
-        return;
-    }
-    // The document is never modified, so there is nothing to ask.
-    event->accept();
 }

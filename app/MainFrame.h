@@ -4,7 +4,9 @@
 // floats, with tooltips; a status bar with the message pane ("Ready", or the prompt of
 // the command under the pointer) and the CAP, NUM and SCRL panes, lit while the lock
 // key is on; and the view over the rest. The caption is the document's title, " - ",
-// then "Glossel". Commands go to the application object.
+// then "Glossel". The frame carries out the View menu's commands itself; the others
+// (Open, a recent file, Exit, Syntax Styles, About) it announces with a signal, for the
+// application to carry out, and the application hands it the recent files' labels.
 //
 // Beyond those, for reading a long text (CReadingTools): an Edit menu between File and
 // View (Copy, Select All, Find..., Find Next, Find Previous, Go to Line..., Go to
@@ -13,15 +15,16 @@
 // the zoom keys (Ctrl with =, +, - and 0) for the whole window.
 
 #include "LockKeys.h"
+#include "ModalRunner.h"
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 #include <map>
 #include <optional>
 #include <vector>
 
-class CGlosselApp;
 class CGlosselDoc;
 class CGlosselView;
 class CReadingTools;
@@ -35,7 +38,8 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 
 public:
-    CMainFrame(CGlosselApp& app, CGlosselDoc& document);
+    // The frame of document; the reading tools run their dialogs through runModal.
+    CMainFrame(CGlosselDoc& document, ModalRunner runModal);
     ~CMainFrame() override;
 
     CGlosselView* GetActiveView() const { return m_view; }
@@ -49,16 +53,25 @@ public:
     const std::vector<QAction*>& GetRecentFileActions() const { return m_recentFileActions; }
 
     void OnUpdateFrameTitle();
-    void UpdateRecentFileMenu();
+    // The recent-file entries of the File menu, most recent first (none: a grey
+    // "Recent File" stands there).
+    void UpdateRecentFileMenu(const QStringList& labels);
     // Reads the lock keys again and lights their panes.
     void UpdateKeyIndicators();
 
     using LockKeyReader = std::function<std::optional<LockKeyState>()>;
     void SetLockKeyReader(LockKeyReader reader);
 
+signals:
+    void fileOpenRequested();
+    // The entry at index of the recent files (0: the most recent).
+    void recentFileRequested(int index);
+    void exitRequested();
+    void syntaxStylesRequested();
+    void aboutRequested();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateActions();
@@ -74,8 +87,8 @@ private:
     void OnViewStatusBar(bool checked);
     void UpdateBarChecks();
 
-    CGlosselApp& m_app;
     CGlosselDoc& m_document;
+    ModalRunner m_runModal;
     CGlosselView* m_view = nullptr;
     CReadingTools* m_readingTools = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;

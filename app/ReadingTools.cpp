@@ -1,7 +1,6 @@
 #include "ReadingTools.h"
 
 #include "FindBar.h"
-#include "GlosselApp.h"
 #include "OutlineDock.h"
 #include "SymbolPopup.h"
 
@@ -22,9 +21,10 @@ constexpr int kMessageTimeout = 5000;  // ms a message stays in the message pane
 
 }  // namespace
 
-CReadingTools::CReadingTools(QMainWindow& frame, CGlosselApp& app, CSyntaxRichEditCtrl& control,
+CReadingTools::CReadingTools(QMainWindow& frame, ModalRunner runModal, CSyntaxRichEditCtrl& control,
                              QLabel& positionPane)
-    : QObject(&frame), m_frame(frame), m_app(app), m_control(control), m_positionPane(&positionPane)
+    : QObject(&frame), m_frame(frame), m_runModal(std::move(runModal)), m_control(control),
+      m_positionPane(&positionPane)
 {
     m_outlineModel = new COutlineModel(control, this);
 
@@ -102,7 +102,7 @@ void CReadingTools::OnEditGoToLine()
 {
     const long long lines = static_cast<long long>(m_control.GetStore().RowCount());
     CGoToLineDlg dialog(lines, m_control.GetCaretLine() + 1, &m_frame);
-    if (m_app.DoModal(dialog) != QDialog::Accepted) return;
+    if (RunModal(m_runModal, dialog) != QDialog::Accepted) return;
     m_control.GoToLine(dialog.GetLine() - 1);
     m_control.setFocus(Qt::OtherFocusReason);
 }
@@ -112,7 +112,7 @@ void CReadingTools::OnEditGoToSymbol()
     m_outlineModel->Update();
     const QRect area(m_control.mapToGlobal(QPoint(0, 0)), m_control.size());
     CSymbolPopup popup(*m_outlineModel, area, &m_frame);
-    if (m_app.DoModal(popup) != QDialog::Accepted) return;
+    if (RunModal(m_runModal, popup) != QDialog::Accepted) return;
     const std::optional<std::uint64_t> position = popup.GetPosition();
     if (!position) return;
     m_control.GoToPos(static_cast<long long>(*position));

@@ -14,13 +14,14 @@
 //    the view and give the focus to the text.
 //  - The zoom keys act wherever the focus is in the window; a zoom of the text is told
 //    in the message pane.
-//  - Dialogs run through the application's modal runner, so tests can answer them.
+//  - Dialogs run through the modal runner the tools are given, so tests can answer them.
+
+#include "ModalRunner.h"
 
 #include <QObject>
 #include <QString>
 
 class CFindBar;
-class CGlosselApp;
 class COutlineDock;
 class COutlineModel;
 class CSyntaxRichEditCtrl;
@@ -34,7 +35,7 @@ class CReadingTools : public QObject {
 public:
     // Adds the find bar and the dock to frame and keeps positionPane (of the frame's
     // status bar) current; commands are connected by the frame.
-    CReadingTools(QMainWindow& frame, CGlosselApp& app, CSyntaxRichEditCtrl& control, QLabel& positionPane);
+    CReadingTools(QMainWindow& frame, ModalRunner runModal, CSyntaxRichEditCtrl& control, QLabel& positionPane);
     ~CReadingTools() override;
 
     CFindBar* GetFindBar() const { return m_findBar; }
@@ -63,7 +64,7 @@ private:
     void UpdateCopy();
 
     QMainWindow& m_frame;
-    CGlosselApp& m_app;
+    ModalRunner m_runModal;
     CSyntaxRichEditCtrl& m_control;
     COutlineModel* m_outlineModel;
     CFindBar* m_findBar;

@@ -349,13 +349,12 @@ int WriteCodes(const std::string& text, const std::string& name, COutput& out,
 {
     static const char kHex[] = "0123456789abcdef";
     char row[MAX_LINE_LENGTH + 16];
-    const RenderStatus status = ForEachShownLine(text.data(), text.size(), [&](const char*, std::size_t count,
-                                                                              const StyleCode* classes,
-                                                                              std::uint32_t state) {
+    const RenderStatus status = ForEachShownLine(text.data(), text.size(), [&](const ShownLine& line,
+                                                                              const StyleCode* classes) {
         char* w = row;
-        for (std::size_t i = 0; i < count; ++i) *w++ = kHex[classes[i] & 0xF];
+        for (std::size_t i = 0; i < line.length; ++i) *w++ = kHex[classes[i] & 0xF];
         *w++ = ' ';
-        for (int shift = 28; shift >= 0; shift -= 4) *w++ = kHex[(state >> shift) & 0xF];
+        for (int shift = 28; shift >= 0; shift -= 4) *w++ = kHex[(line.stateAfter >> shift) & 0xF];
         *w++ = '\n';
         std::fwrite(row, 1, static_cast<std::size_t>(w - row), out.File());
         return true;

@@ -1,8 +1,12 @@
 #include "TextLoader.h"
 
+#include "TextModeTranslator.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -10,7 +14,12 @@
 
 namespace {
 
+// The raw bytes go through a buffer of this size on their way into the text, so that
+// the text's own buffer is written once, by the translation, and never filled first.
+constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr char kCtrlZ = 0x1A;
+
+const std::string kTooLarge = "larger than " + std::string(MAX_SOURCE_SIZE_TEXT) + ", the most that loads";
 
 std::function<void(const std::string&)>& LoadPause()
 {
@@ -18,29 +27,35 @@ std::function<void(const std::string&)>& LoadPause()
     return pause;
 }
 
-bool Fail(LoadFailure* failure, int error, const char* reason = nullptr)
+bool Fail(LoadFailure* failure, int error, const std::string& reason = {})
 {
     if (failure) {
         failure->error = error;
-        failure->reason = reason ? reason : std::strerror(error);
+        failure->reason = reason.empty() ? std::strerror(error) : reason;
     }
     return false;
 }
 
-// Reads up to size bytes into buffer; returns the count read, or -1 on a read error.
-long long ReadFully(int fd, char* buffer, std::size_t size)
+// Reads up to size bytes into buffer; returns the count read (0 at the end), or -1 on
+// a read error.
+ssize_t ReadSome(int fd, char* buffer, std::size_t size)
 {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, size);
+        if (got >= 0 || errno != EINTR) return got;
     }
-    return static_cast<long long>(done);
+}
+
+// Gives back the room of a text that came out much shorter than its buffer (a NUL or
+// Ctrl-Z near the start of a large file); a few CRs of CR LF pairs are not worth a copy.
+void ShrinkIfMostlyEmpty(std::string& text)
+{
+    if (text.capacity() - text.size() <= text.size() / 16) return;
+    try {
+        text.shrink_to_fit();
+    } catch (const std::bad_alloc&) {
+        // Keeping the larger buffer is harmless.
+    }
 }
 
 class CFileDescriptor {
@@ -64,21 +79,7 @@ void SetLoadPauseForTesting(std::function<void(const std::string& path)> pause)
 
 std::size_t TranslateTextMode(char* data, std::size_t size)
 {
-    // The text ends at the first Ctrl-Z (text-mode input stops there) or NUL.
-    std::size_t end = size;
-    if (const void* nul = std::memchr(data, '\0', end))
-        end = static_cast<std::size_t>(static_cast<const char*>(nul) - data);
-    if (const void* ctrlZ = std::memchr(data, kCtrlZ, end))
-        end = static_cast<std::size_t>(static_cast<const char*>(ctrlZ) - data);
-
-    char* cr = static_cast<char*>(std::memchr(data, '\r', end));
-    if (!cr) return end;
-    std::size_t out = static_cast<std::size_t>(cr - data);
-    for (std::size_t in = out; in < end; ++in) {
-        if (data[in] == '\r' && in + 1 < end && data[in + 1] == '\n') continue;
-        data[out++] = data[in];
-    }
-    return out;
+    return CTextModeTranslator::TranslateInPlace(data, size);
 }
 
 std::string TextFromBytes(std::string_view bytes)
@@ -108,64 +109,77 @@ bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failu
         return Fail(failure, errno, "its size cannot be known in advance (the system makes it up as it is read)");
     if (end < 0) return Fail(failure, errno);
     if (end == 0) return Fail(failure, 0, "file is empty");
+    if (static_cast<std::uint64_t>(end) > MAX_SOURCE_BYTES) return Fail(failure, EFBIG, kTooLarge);
     if (::lseek(fd.Get(), 0, SEEK_SET) != 0) return Fail(failure, errno);
-    if (static_cast<unsigned long long>(end) >= static_cast<unsigned long long>(SIZE_MAX / 2))
-        return Fail(failure, ENOMEM);
+    const auto size = static_cast<std::size_t>(end);
 
     std::string loaded;
+    std::unique_ptr<char[]> chunk;
     try {
-        loaded.resize(static_cast<std::size_t>(end));
+        loaded.reserve(size);  // the text is never longer than the file
+        chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);
     } catch (const std::bad_alloc&) {
         return Fail(failure, ENOMEM);
     } catch (const std::length_error&) {
         return Fail(failure, ENOMEM);
     }
     if (LoadPause()) LoadPause()(path);
-    const long long got = ReadFully(fd.Get(), loaded.data(), loaded.size());
-    if (got < 0) return Fail(failure, errno);
-    loaded.resize(TranslateTextMode(loaded.data(), static_cast<std::size_t>(got)));
-    try {
-        loaded.shrink_to_fit();
-    } catch (const std::bad_alloc&) {
-        // Keeping the larger buffer is harmless.
+
+    // The whole file is read, up to its size when it was opened, even after its text
+    // has ended: a read error anywhere fails the load.
+    CTextModeTranslator translator(loaded);
+    for (std::size_t left = size; left > 0;) {
+        const ssize_t got = ReadSome(fd.Get(), chunk.get(), std::min(left, kReadChunk));
+        if (got < 0) return Fail(failure, errno);
+        if (got == 0) return Fail(failure, 0, "the file changed while it was read");
+        left -= static_cast<std::size_t>(got);
+        translator.Append(chunk.get(), static_cast<std::size_t>(got));  // no allocation: room was reserved
     }
+    translator.Finish();
+    ShrinkIfMostlyEmpty(loaded);
     text.swap(loaded);
     return true;
 }
 
-bool LoadTextStream(int fd, std::string& text, LoadFailure* failure)
+bool LoadTextStream(int fd, std::string& text, LoadFailure* failure, std::uint64_t limit)
 {
     std::string loaded;
-    std::size_t used = 0;
+    std::uint64_t total = 0;
     try {
-        loaded.resize(1 << 16);
+        // Redirected from a file, the stream says how much to expect.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+            loaded.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), limit)));
+        const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);
+        CTextModeTranslator translator(loaded);
         for (;;) {
-            if (used == loaded.size()) loaded.resize(loaded.size() * 2);
-            const ssize_t got = ::read(fd, loaded.data() + used, loaded.size() - used);
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                return Fail(failure, errno);
-            }
+            // One byte past the limit is enough to know that the input is over it.
+            const std::uint64_t room = limit - total + 1;
+            const ssize_t got = ReadSome(fd, chunk.get(), static_cast<std::size_t>(std::min<std::uint64_t>(room, kReadChunk)));
+            if (got < 0) return Fail(failure, errno);
             if (got == 0) break;
             // The text ends at the first NUL or Ctrl-Z, so nothing after one matters: a
             // stream with no end (/dev/zero, /dev/urandom) is read only that far.
-            const char* fresh = loaded.data() + used;
-            used += static_cast<std::size_t>(got);
-            if (std::memchr(fresh, '\0', static_cast<std::size_t>(got)) ||
-                std::memchr(fresh, kCtrlZ, static_cast<std::size_t>(got)))
+            const auto within = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got), limit - total));
+            total += static_cast<std::uint64_t>(got);
+            if (!translator.Append(chunk.get(), within)) break;
+            if (within < static_cast<std::size_t>(got)) {
+                // The byte past the limit may still end the text right there; any other
+                // byte is not taken (the text may already fill its room).
+                const char past = chunk[within];
+                if (past != '\0' && past != kCtrlZ) return Fail(failure, EFBIG, kTooLarge);
+                translator.Append(&past, 1);
                 break;
+            }
         }
+        translator.Finish();
     } catch (const std::bad_alloc&) {
         return Fail(failure, ENOMEM);
     } catch (const std::length_error&) {
         return Fail(failure, ENOMEM);
     }
-    if (used == 0) return Fail(failure, 0, "file is empty");
-    loaded.resize(TranslateTextMode(loaded.data(), used));
-    try {
-        loaded.shrink_to_fit();
-    } catch (const std::bad_alloc&) {
-    }
+    if (total == 0) return Fail(failure, 0, "file is empty");
+    ShrinkIfMostlyEmpty(loaded);
     text.swap(loaded);
     return true;
 }

@@ -3,6 +3,7 @@
 #include "FuzzTargets.h"
 
 #include "doc/TextLoader.h"
+#include "doc/TextModeTranslator.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/Outline.h"
@@ -36,6 +37,31 @@ int FuzzTextLoader(const std::uint8_t* data, std::size_t size)
     std::size_t fileLfs = 0;
     for (std::size_t i = 0; i < size && data[i] != 0 && data[i] != 0x1A; ++i) fileLfs += data[i] == '\n';
     Require(lfs == fileLfs, "line feeds are kept");
+
+    // The rules a byte at a time: up to the first NUL or Ctrl-Z, every byte but the CR
+    // of a CR LF pair.
+    std::string expected;
+    for (std::size_t i = 0; i < size && data[i] != 0 && data[i] != 0x1A; ++i)
+        if (!(data[i] == '\r' && i + 1 < size && data[i + 1] == '\n')) expected.push_back(static_cast<char>(data[i]));
+    Require(std::string_view(bytes.data(), length) == expected, "the text of the rules, in place");
+
+    // The same bytes in three pieces, and (when short) a byte at a time.
+    const char* raw = reinterpret_cast<const char*>(data);
+    const std::size_t a = size / 3, b = a + (size - a) / 2;
+    std::string pieces;
+    CTextModeTranslator translator(pieces);
+    translator.Append(raw, a);
+    translator.Append(raw + a, b - a);
+    translator.Append(raw + b, size - b);
+    translator.Finish();
+    Require(pieces == expected, "the text of the rules, in pieces");
+    if (size <= 256) {
+        std::string bytewise;
+        CTextModeTranslator oneByOne(bytewise);
+        for (std::size_t i = 0; i < size; ++i) oneByOne.Append(raw + i, 1);
+        oneByOne.Finish();
+        Require(bytewise == expected, "the text of the rules, a byte at a time");
+    }
     return 0;
 }
 
@@ -82,8 +108,23 @@ void RequireNoControls(std::string_view out, bool sgrAllowed)
     }
 }
 
+// No bidirectional control (U+061C, U+200E, U+200F, U+202A..U+202E, U+2066..U+2069) in
+// well-formed UTF-8 output: none may reorder what a reader sees.
+void RequireNoBidiControls(std::string_view out)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(out.data());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (s[i] == 0xD8 && i + 1 < out.size()) Require(s[i + 1] != 0x9C, "no ALM in the output");
+        if (s[i] != 0xE2 || i + 2 >= out.size()) continue;
+        const unsigned b1 = s[i + 1], b2 = s[i + 2];
+        Require(!(b1 == 0x80 && (b2 == 0x8E || b2 == 0x8F || (b2 >= 0xAA && b2 <= 0xAE))) &&
+                    !(b1 == 0x81 && b2 >= 0xA6 && b2 <= 0xA9),
+                "no bidirectional control in the output");
+    }
+}
+
 // The page or fragment and the terminal text of the text: whole UTF-8, no control byte
-// of the text, one line feed per line shown.
+// and no bidirectional control of the text, one line feed per line shown.
 void CheckTextFormats(const char* text, std::size_t length, const CSyntaxStyleMap& styles, std::size_t lines,
                       bool page, bool palette)
 {
@@ -94,6 +135,7 @@ void CheckTextFormats(const char* text, std::size_t length, const CSyntaxStyleMa
     const std::string_view h = html.View();
     Require(IsWellFormedUtf8(h), "a page is well-formed UTF-8");
     RequireNoControls(h, false);
+    RequireNoBidiControls(h);
     const std::string_view preEnd = page ? "</pre>\n</body>\n</html>\n" : "</pre>\n";
     Require(h.size() >= preEnd.size() && h.substr(h.size() - preEnd.size()) == preEnd, "the page ends whole");
     const std::size_t pre = h.find("<pre class=\"glossel\">\n");
@@ -107,6 +149,7 @@ void CheckTextFormats(const char* text, std::size_t length, const CSyntaxStyleMa
     Require(ansiStatus == htmlStatus, "every format shows the same lines");
     Require(IsWellFormedUtf8(ansi.View()), "terminal text is well-formed UTF-8");
     RequireNoControls(ansi.View(), true);
+    RequireNoBidiControls(ansi.View());
     Require(LineFeeds(ansi.View()) == lines, "a line feed per line shown");
 }
 

@@ -79,12 +79,11 @@ RenderStatus CAnsiBuilder::BuildDocument(const char* text, std::size_t length, c
         return RenderStatus::OutOfMemory;
     }
 
-    const RenderStatus status = ForEachShownLine(text, length, [&](const char* line, std::size_t count,
-                                                                  StyleCode* cls, std::uint32_t) {
+    const RenderStatus status = ForEachShownLine(text, length, [&](const ShownLine& line, StyleCode* cls) {
         if (!out.Room(kWorstLine, B)) return false;
-        if (utf8) display::SpreadLeadStyles(line, count, cls);
-        const auto* s = reinterpret_cast<const unsigned char*>(line);
-        const std::size_t shownCount = count - 1;  // the line feed ends the line unstyled
+        if (utf8) display::SpreadLeadStyles(line.text, line.length, cls);
+        const auto* s = reinterpret_cast<const unsigned char*>(line.text);
+        const std::size_t shownCount = line.length - 1;  // the line feed ends the line unstyled
         cls[shownCount] = STYLE_END;
         char* w = out.End();
         std::size_t i = 0;

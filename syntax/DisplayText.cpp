@@ -112,16 +112,28 @@ CShownText::CShownText(Encoding encoding, bool escapeHtml)
     }
 }
 
+char* WriteShownCharacter(char32_t c, char* w)
+{
+    if (const char* name = BidiControlName(c)) {
+        constexpr std::string_view kOpen = "\xE2\x80\xB9", kClose = "\xE2\x80\xBA";  // U+2039, U+203A
+        std::memcpy(w, kOpen.data(), kOpen.size());
+        std::memcpy(w + kOpen.size(), name, 3);
+        std::memcpy(w + kOpen.size() + 3, kClose.data(), kClose.size());
+        return w + kOpen.size() + 3 + kClose.size();
+    }
+    const char32_t shown = StandIn(c);
+    return shown == NO_CHARACTER ? w : w + EncodeUtf8(shown, w);
+}
+
 char* CShownText::WriteUtf8Character(char* w, const unsigned char*& s) const
 {
     const int n = static_cast<int>(Utf8SequenceLength(s[0]));
     const char32_t c = DecodeUtf8(s);
-    const char32_t shown = StandIn(c);
-    if (shown == c) {
+    if (StandIn(c) == c && !IsBidiControl(c)) {
         std::memcpy(w, s, static_cast<std::size_t>(n));
         w += n;
-    } else if (shown != NO_CHARACTER) {
-        w += EncodeUtf8(shown, w);
+    } else {
+        w = WriteShownCharacter(c, w);
     }
     s += n;
     return w;

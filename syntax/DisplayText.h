@@ -16,8 +16,12 @@
 //    (ESC "␛", CR "␍", BEL "␇"), and DEL U+007F becomes "␡" U+2421;
 //  - C1 controls U+0080..U+009F and the noncharacters (U+FDD0..U+FDEF and every code
 //    point ending in FFFE or FFFF) become U+FFFD;
-//  - the byte-order mark U+FEFF (drawn by nothing) is left out.
-// Every other character stands for itself, one output character per input character.
+//  - the byte-order mark U+FEFF (drawn by nothing) is left out;
+//  - a bidirectional control (IsBidiControl) becomes a mark of its name between single
+//    guillemets, "‹RLO›" for U+202E: plain letters that read left to right and, unlike
+//    the control, open no embedding, override or isolate and mark no direction, so the
+//    text around it keeps the order of its bytes.
+// Every other character stands for itself.
 
 #include "StyleCodes.h"
 
@@ -38,8 +42,17 @@ inline constexpr char32_t NO_CHARACTER = 0xFFFFFFFFu;  // a character that is le
 // The character that Windows-1252 byte b stands for.
 char32_t Windows1252(unsigned char b);
 
-// The character written for c: c itself, its stand-in, or NO_CHARACTER.
+// The character written for c: c itself, its stand-in, or NO_CHARACTER. A bidirectional
+// control has a mark of several characters instead (WriteShownCharacter); StandIn gives
+// it back as it is.
 char32_t StandIn(char32_t c);
+
+// The most bytes that WriteShownCharacter writes: a mark, "‹" + 3 letters + "›".
+inline constexpr std::size_t MAX_SHOWN_CHARACTER = 9;
+
+// Writes what a text output shows for character c (at most U+10FFFF) at w, as UTF-8:
+// c itself, its stand-in, a bidirectional control's mark, or nothing. Returns the end.
+char* WriteShownCharacter(char32_t c, char* w);
 
 // The decoding of the text that a render of text[0, length) shows (it ends at a zero
 // byte, as a render's text does).
@@ -78,7 +91,7 @@ public:
     // The most bytes Write produces for one input byte, and the slack it may write past
     // its result (the caller's buffer holds that much more). Write reads nothing outside
     // [s, s + n).
-    static constexpr std::size_t MAX_PER_BYTE = 5;  // "&amp;"
+    static constexpr std::size_t MAX_PER_BYTE = 5;  // "&amp;"; ALM's 2 bytes make a mark of 9
     static constexpr std::size_t SLACK = 8;
 
     // Writes bytes [s, s + n) to w and returns the end of what was written. In UTF-8,

@@ -108,11 +108,11 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
     }
     out.AppendUnchecked(kPreStart.data(), kPreStart.size());
 
-    const RenderStatus status = ForEachShownLine(text, length, [&](const char* line, std::size_t count,
-                                                                  StyleCode* cls, std::uint32_t) {
+    const RenderStatus status = ForEachShownLine(text, length, [&](const ShownLine& line, StyleCode* cls) {
         if (!out.Room(kWorstLine + kPreEnd.size() + kPageEnd.size(), B)) return false;
-        if (utf8) display::SpreadLeadStyles(line, count, cls);
-        const auto* s = reinterpret_cast<const unsigned char*>(line);
+        const std::size_t count = line.length;
+        if (utf8) display::SpreadLeadStyles(line.text, count, cls);
+        const auto* s = reinterpret_cast<const unsigned char*>(line.text);
         char* w = out.End();
         std::size_t i = 0;
         while (i < count) {

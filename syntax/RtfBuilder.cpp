@@ -150,15 +150,6 @@ bool CRtfOutput::Append(const char* bytes, std::size_t n)
     return true;
 }
 
-std::string LongLineMessage()
-{
-    char message[96];
-    std::snprintf(message, sizeof message,
-                  "The file contained a line longer than the maximum allowed (%ld)!",
-                  static_cast<long>(MAX_LINE_LENGTH));
-    return message;
-}
-
 void CRtfBuilder::BuildPrefixes(const CSyntaxStyleMap& styles)
 {
     char start[MAX_PREFIX];
@@ -228,10 +219,10 @@ RenderStatus CRtfBuilder::BuildDocument(const char* text, std::size_t length,
     }
 
     // Each line is written in place, once there is room for the longest a line can be.
-    const RenderStatus status = ForEachShownLine(text, length, [&](const char* line, std::size_t count,
-                                                                  const StyleCode* cls, std::uint32_t) {
+    const RenderStatus status = ForEachShownLine(text, length, [&](const ShownLine& line, const StyleCode* cls) {
         if (!out.Room(kLineBufferSize + kReserveT, B)) return false;
-        const unsigned char* s = reinterpret_cast<const unsigned char*>(line);
+        const unsigned char* s = reinterpret_cast<const unsigned char*>(line.text);
+        const std::size_t count = line.length;
         char* w = out.End();
         std::size_t i = 0;
         while (i < count) {

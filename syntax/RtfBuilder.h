@@ -13,6 +13,7 @@
 // caret). Its only allocation is the output, and running out of memory is a status,
 // never an exception.
 
+#include "ShownLines.h"
 #include "StyleCodes.h"
 #include "SyntaxLexer.h"
 
@@ -93,20 +94,6 @@ private:
     std::size_t m_capacity = 0;  // bytes usable for content, the terminating zero not counted
 };
 
-enum class RenderStatus {
-    Ok,
-    LongLine,     // stopped at a line of MAX_LINE_LENGTH or more characters
-    OutOfMemory,  // the output could not grow; the output is empty
-};
-
-// The long-line message: "The file contained a line longer than the maximum allowed (1020)!"
-std::string LongLineMessage();
-inline constexpr const char* LONG_LINE_CAPTION = "File Error";
-
-// Splits a text into lines as a render does: the length of the line at pos before
-// its line feed (or the end of the text). A line of MAX_LINE_LENGTH or more stops a render.
-inline std::size_t MeasureLine(const char* text, std::size_t length, std::size_t pos);
-
 class CRtfBuilder {
 public:
     CRtfBuilder() = default;
@@ -135,9 +122,3 @@ private:
     char m_colours[MAX_COLOURS][MAX_COLOUR_ENTRY] = {};
     std::size_t m_colourCount = 0;
 };
-
-inline std::size_t MeasureLine(const char* text, std::size_t length, std::size_t pos)
-{
-    const void* lf = std::char_traits<char>::find(text + pos, length - pos, '\n');
-    return lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - (text + pos)) : length - pos;
-}

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <type_traits>
 
 using namespace charclass;
 
@@ -234,21 +235,49 @@ void CSyntaxLexer::RecogniseHeaderWord(const char* text, std::size_t length, std
 
 namespace {
 
+// The reports of one line, held until its classification is complete, so that each
+// token carries the style it is shown in: the second pass may restyle what the first
+// one reported (a routine's name that a word or an assembly operand runs into).
+class CLineReports {
+public:
+    void Add(const SyntaxToken& token, ISyntaxTokenListener& listener, const char* text, const StyleCode* classes)
+    {
+        if (m_count == CAPACITY) Flush(listener, text, classes);  // only a line longer than the limit
+        m_tokens[m_count++] = token;
+    }
+    void Flush(ISyntaxTokenListener& listener, const char* text, const StyleCode* classes)
+    {
+        for (std::size_t i = 0; i < m_count; ++i) {
+            m_tokens[i].style = classes[m_tokens[i].start];
+            listener.OnToken(text, m_tokens[i]);
+        }
+        m_count = 0;
+    }
+
+private:
+    // A line's tokens do not overlap, but for the code words of the second pass.
+    static constexpr std::size_t CAPACITY = 2 * (MAX_LINE_LENGTH + 1);
+    SyntaxToken m_tokens[CAPACITY];
+    std::size_t m_count = 0;
+};
+struct NoReports {};
+
 // One line's classification. With kReport, every token recognised goes to listener as
-// well; without it, the reports compile to nothing. The state lives in a local while
-// the line is classified: stores into the class buffer may alias any object, so a
-// member would be reloaded after each one.
+// well, once the line is classified; without it, the reports compile to nothing. The
+// state lives in a local while the line is classified: stores into the class buffer
+// may alias any object, so a member would be reloaded after each one.
 template <bool kReport>
 std::uint32_t Classify(std::uint32_t state, const char* text, std::size_t length, StyleCode* classes,
                        ISyntaxTokenListener* listener)
 {
-    // Reports a token [start, end) of the first pass; its style is its first character's.
+    [[maybe_unused]] std::conditional_t<kReport, CLineReports, NoReports> reports;
+    // Reports a token [start, end); its style is filled in when the line is done.
     auto report = [&](TokenKind kind, std::size_t start, std::size_t end, std::uint32_t before,
                       std::uint32_t recognised, std::uint8_t flags) {
         if constexpr (kReport) {
-            listener->OnToken(text, SyntaxToken{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end),
-                                                before, static_cast<std::uint16_t>(recognised), classes[start],
-                                                kind, flags});
+            reports.Add(SyntaxToken{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(end), before,
+                                    static_cast<std::uint16_t>(recognised), STYLE_END, kind, flags},
+                        *listener, text, classes);
         }
     };
     // The piece of quoted text or comment being read: where it began on this line (0
@@ -454,11 +483,7 @@ std::uint32_t Classify(std::uint32_t state, const char* text, std::size_t length
             if (cls == STYLE_CODE) {
                 const bool keyword = CodeKeywords().Contains(text + start, n);
                 if (!keyword) std::memset(classes + start, STYLE_CODE_ALPHA, n);
-                if constexpr (kReport) {
-                    listener->OnToken(text, SyntaxToken{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(j),
-                                                        state, REC_NOT_A_WORD, classes[start], TokenKind::CodeWord,
-                                                        keyword ? TOKEN_KEYWORD : std::uint8_t{0}});
-                }
+                report(TokenKind::CodeWord, start, j, state, REC_NOT_A_WORD, keyword ? TOKEN_KEYWORD : 0);
             } else if (DirectiveKeywords().Contains(text + start, n)) {
                 std::memset(classes + start, STYLE_DIRECTIVE, n);
             }
@@ -468,6 +493,7 @@ std::uint32_t Classify(std::uint32_t state, const char* text, std::size_t length
     }
 
     classes[length] = STYLE_END;
+    if constexpr (kReport) reports.Flush(*listener, text, classes);
     return state;
 }
 

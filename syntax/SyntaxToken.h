@@ -6,13 +6,15 @@
 // CSyntaxLexer::ClassifyLine, given a listener, reports every token it recognises, with
 // where it is on the line, the style it gave it, and what the recogniser made of it.
 //
-// The order of the reports is the order of the line, with one exception: the words of
-// code inside routines (CodeWord) are read by the second pass, so they come after all
-// the other tokens of their line, in their own order. Blanks are never reported.
-// Positions are byte indexes into the line given to ClassifyLine.
+// The reports of a line come once the whole line is classified, so that each token's
+// style is the one it is shown in. Their order is the order of the line, with one
+// exception: the words of code inside routines (CodeWord) are read by the second pass,
+// so they come after all the other tokens of their line, in their own order. Blanks are
+// never reported. Positions are byte indexes into the line given to ClassifyLine.
 
 #include "StyleCodes.h"
 
+#include <cstddef>
 #include <cstdint>
 
 enum class TokenKind : std::uint8_t {
@@ -29,7 +31,10 @@ enum class TokenKind : std::uint8_t {
     Comment,
     RoutineOpen,   // '[' opening a routine
     RoutineClose,  // ']' closing one
-    RoutineName,   // the word after '[' that names the routine (not in an object's body)
+    // The word after '[' that names the routine (not in an object's body). Its style is
+    // STYLE_FUNCTION unless a word or an assembly operand that it touches runs into it
+    // (`[;##Inv`), which the lexer then shows as that.
+    RoutineName,
     // Inside a routine: a word of code (a letter, '_' or '#' followed by word
     // characters), whether or not it is one of the code keywords (TOKEN_KEYWORD).
     CodeWord,
@@ -50,13 +55,22 @@ struct SyntaxToken {
     std::uint32_t end;          // one past its last byte
     std::uint32_t stateBefore;  // the lexer's state word just before the token (CodeWord: after the line)
     std::uint16_t recognised;   // Word and RoutineName: the recogniser's result; else REC_NOT_A_WORD
-    StyleCode style;            // the style of its first character after the first pass
+    StyleCode style;            // the style of its first character as classified
     TokenKind kind;
     std::uint8_t flags;         // TOKEN_ flags
 };
 
 class ISyntaxTokenListener {
 public:
+    // The line about to be classified: its number from 1, the offset of its first byte
+    // in the text and its length, line feed included. The line loop (ForEachShownLine)
+    // calls it; ClassifyLine never does.
+    virtual void OnLine(std::uint64_t number, std::uint64_t offset, std::size_t length)
+    {
+        (void)number;
+        (void)offset;
+        (void)length;
+    }
     // line is the text given to ClassifyLine; the token is line[start, end).
     virtual void OnToken(const char* line, const SyntaxToken& token) = 0;
 

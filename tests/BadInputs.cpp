@@ -72,6 +72,12 @@ Input MakeInput(const std::string& kind, const fs::path& folder)
         WriteFile(file, "Object a;\nObject b;\n");
         return {file.string()};
     }
+    if (kind == "larger-than-the-limit") {
+        // One byte more than a source may have, most of it a hole that takes no room.
+        WriteFile(file, "Object a;\n");
+        if (truncate(file.c_str(), static_cast<off_t>(MAX_SOURCE_BYTES + 1)) != 0) std::abort();
+        return {file.string()};  // not read back: a gigabyte
+    }
     if (kind == "shrinks-in-crlf") {
         WriteFile(file, "a;\r\nb;\r\n");
         return {file.string()};

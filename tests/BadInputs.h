@@ -21,7 +21,8 @@ struct Input {
 // Kinds: missing, directory, unreadable, fifo, dev-zero, dev-urandom, empty, nul,
 // ctrl-z, crlf, lone-cr, line-1019-first, line-1020-first, line-1021-first,
 // line-1019-last, line-1020-last, line-1021-last, elf, odd-name, odd-name-relative,
-// symlink-loop, shrinks, shrinks-in-crlf, shrinks-to-nothing, grows.
+// symlink-loop, larger-than-the-limit, shrinks, shrinks-in-crlf, shrinks-to-nothing,
+// grows.
 Input MakeInput(const std::string& kind, const std::filesystem::path& folder);
 
 // The odd name the odd-name kinds use: a leading dash, spaces, both quotes and a byte

@@ -17,9 +17,10 @@ endif()
 
 set(metainfo share/metainfo/org.orvanel.glossel.metainfo.xml)
 set(expected
-  bin/glossel bin/glossel-render
-  share/man/man1/glossel.1.gz share/man/man1/glossel-render.1.gz
+  bin/glossel bin/glossel-render bin/glossel-lsp
+  share/man/man1/glossel.1.gz share/man/man1/glossel-render.1.gz share/man/man1/glossel-lsp.1.gz
   share/bash-completion/completions/glossel share/bash-completion/completions/glossel-render
+  share/bash-completion/completions/glossel-lsp
   share/applications/glossel.desktop share/mime/packages/glossel.xml ${metainfo}
   share/icons/hicolor/scalable/apps/glossel.svg
   share/doc/glossel/copyright share/doc/glossel/changelog.gz)
@@ -70,7 +71,7 @@ endif()
 file(READ "${PREFIX}/${metainfo}" meta)
 foreach(item "<id>org.orvanel.glossel</id>"
              "<launchable type=\"desktop-id\">glossel.desktop</launchable>"
-             "<binary>glossel</binary>" "<binary>glossel-render</binary>"
+             "<binary>glossel</binary>" "<binary>glossel-render</binary>" "<binary>glossel-lsp</binary>"
              "<mediatype>text/x-inform</mediatype>" "<release version=\"${VERSION}\"")
   string(FIND "${meta}" "${item}" at)
   if(at EQUAL -1)

@@ -82,9 +82,10 @@ endif()
 run(listing "${dpkg_deb}" -c "${deb}")
 message(STATUS "dpkg-deb -c glossel_${VERSION}_${arch}.deb\n${listing}")
 set(expected
-  usr/bin/glossel usr/bin/glossel-render
-  usr/share/man/man1/glossel.1.gz usr/share/man/man1/glossel-render.1.gz
+  usr/bin/glossel usr/bin/glossel-render usr/bin/glossel-lsp
+  usr/share/man/man1/glossel.1.gz usr/share/man/man1/glossel-render.1.gz usr/share/man/man1/glossel-lsp.1.gz
   usr/share/bash-completion/completions/glossel usr/share/bash-completion/completions/glossel-render
+  usr/share/bash-completion/completions/glossel-lsp
   usr/share/applications/glossel.desktop usr/share/mime/packages/glossel.xml
   usr/share/metainfo/org.orvanel.glossel.metainfo.xml
   usr/share/icons/hicolor/scalable/apps/glossel.svg
@@ -114,8 +115,10 @@ endforeach()
 run(unpacked "${dpkg_deb}" -x "${deb}" "${OUT}/root")
 run(said "${OUT}/root/usr/bin/glossel-render" --version)
 run(said_viewer "${OUT}/root/usr/bin/glossel" --version)
-if(NOT said STREQUAL "glossel-render ${VERSION}\n" OR NOT said_viewer STREQUAL "glossel ${VERSION}\n")
-  message(FATAL_ERROR "the packaged programs say '${said}' and '${said_viewer}'")
+run(said_server "${OUT}/root/usr/bin/glossel-lsp" --version)
+if(NOT said STREQUAL "glossel-render ${VERSION}\n" OR NOT said_viewer STREQUAL "glossel ${VERSION}\n"
+   OR NOT said_server STREQUAL "glossel-lsp ${VERSION}\n")
+  message(FATAL_ERROR "the packaged programs say '${said}', '${said_viewer}' and '${said_server}'")
 endif()
 
 # The package's changelog parses and its newest entry is this version.

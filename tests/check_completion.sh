@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The bash completion of glossel and glossel-render, as bash-completion loads it on the
+# The bash completion of glossel, glossel-render and glossel-lsp, as bash-completion loads it on the
 # first Tab: a table of command lines (the cursor at the end) and the words each must
 # offer, in a folder of known files.
 #   check_completion.sh COMPLETIONS_FOLDER
@@ -15,7 +15,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # bash-completion looks for a command's file in $XDG_DATA_DIRS/bash-completion/completions.
 mkdir -p "$work/share/bash-completion/completions" "$work/files/sub"
-for name in glossel glossel-render; do
+for name in glossel glossel-render glossel-lsp; do
   ln -s "$completions/$name" "$work/share/bash-completion/completions/$name"
 done
 cd "$work/files"
@@ -24,7 +24,7 @@ touch lantern.inf objects.h notes.txt styles.conf Upper.INF ./-draft.inf
 export XDG_DATA_DIRS="$work/share"
 # shellcheck disable=SC1090
 source "$framework"
-for name in glossel glossel-render; do
+for name in glossel glossel-render glossel-lsp; do
   __load_completion "$name" || { echo "bash-completion finds no completion for $name" >&2; exit 1; }
 done
 
@@ -110,6 +110,12 @@ check "glossel /pt lantern.inf " office lab
 check "glossel -pt lantern.inf o" office
 check "glossel /pt lantern.inf office "
 check "glossel --version "
+
+# glossel-lsp: its options only, never a file.
+check "glossel-lsp -" --stdio -h --help -V --version
+check "glossel-lsp --s" --stdio
+check "glossel-lsp "
+check "glossel-lsp --version "
 
 echo "$((rows - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -6,7 +6,8 @@ source and with its style codes:
   - the text of the page's <pre>, read with Python's HTML parser, and the text of the
     terminal output without its SGR sequences, equal the source as the viewer decodes
     it (UTF-8 when valid and not plain ASCII, else Windows-1252), with control
-    characters shown as their stand-ins and the byte-order mark left out;
+    characters shown as their stand-ins, bidirectional controls as their marks and the
+    byte-order mark left out;
   - the colour, weight and slant of every character (from the page's own style sheet,
     or from the SGR sequences) equal those of its style code from --format codes.
 
@@ -63,8 +64,15 @@ def shown_lines(text):
     return shown, False
 
 
+# The bidirectional controls, each shown as its name between U+2039 and U+203A.
+BIDI_NAMES = {0x061C: "ALM", 0x200E: "LRM", 0x200F: "RLM", 0x202A: "LRE", 0x202B: "RLE", 0x202C: "PDF",
+              0x202D: "LRO", 0x202E: "RLO", 0x2066: "LRI", 0x2067: "RLI", 0x2068: "FSI", 0x2069: "PDI"}
+
+
 def stand_in(c):
-    """The character written for code point c, or None when it is left out."""
+    """The characters written for code point c, or None when it is left out."""
+    if c in BIDI_NAMES:
+        return "\u2039" + BIDI_NAMES[c] + "\u203a"
     if c in (9, 10):
         return chr(c)
     if c < 0x20:
@@ -117,8 +125,8 @@ def expected(path, codes_out):
         if len(digits) != len(line):
             raise Failure(f"{len(digits)} codes for a line of {len(line)} bytes")
         for ch, first in chars:
-            if ch is not None:
-                out.append((ch, int(digits[first], 16)))
+            for c in ch or "":
+                out.append((c, int(digits[first], 16)))
     return out, stopped
 
 
@@ -310,6 +318,9 @@ MADE_UP = {
     "no-final-lf.inf": b"[ Main;\n  @add x 1 -> y; ]",
     "html-specials.inf": b"Constant X \"<b>&amp;</b>\"; ! a < b && c > d\n",
     "empty-first-line.inf": b"\n\n  x;\n",
+    "bidi-controls.inf": ("Constant S \"user\u202e rewop \u202c done\";\n"
+                          "[ Main; if (x == 1) { ! \u202e } \u2066 if (x == 0) \u2069 \u2066 ! admin only\n"
+                          "  print \"\u061c\u200e\u200f\u202a\u202b\u202d\u2067\u2068\"; ];\n").encode(),
 }
 
 

@@ -1132,6 +1132,13 @@ void TestApp_::runEndsWhenTheWindowCloses()
              QTimer::singleShot(50, [] { ::raise(SIGTERM); });
              m_app->OnAppAbout();
          }},
+        // The window's own close (the session ending) while the box is up: the box
+        // goes first, then the window, as for the signal.
+        {"the window's close over a modal box", [this] {
+             m_app->SetModalRunner([](QDialog& dialog) { return dialog.exec(); });
+             QTimer::singleShot(50, m_app.get(), [this] { m_app->GetMainWnd()->close(); });
+             m_app->OnAppAbout();
+         }},
     };
     for (const Case& c : cases) {
         m_settings.Clear();

@@ -517,6 +517,8 @@ private Q_SLOTS:
         }
         QCOMPARE(m_control->GetText(0, m_control->GetTextLength()), shown);
         QCOMPARE(Sel(), std::make_pair(0LL, 0LL));
+        // The control says how the render ended, for those that cannot see the box.
+        QCOMPARE(m_control->LastRenderStatus(), message ? RenderStatus::LongLine : RenderStatus::Ok);
         // Every render of the same text shows it again.
         m_messages.clear();
         Render(text.toStdString());
@@ -607,11 +609,13 @@ private Q_SLOTS:
         m_control->SetTextByteLimit(8);
         Render("Constant much_longer_than_eight_bytes;\n");
         QVERIFY(m_control->LastRenderFailed());
+        QCOMPARE(m_control->LastRenderStatus(), RenderStatus::OutOfMemory);
         QCOMPARE(m_control->GetText(0, m_control->GetTextLength()), QStringLiteral("Global kept;\n"));
         QCOMPARE(Sel(), std::make_pair(2LL, 5LL));
         m_control->SetTextByteLimit(UINT64_MAX);
         Render("Constant fits;\n");
         QVERIFY(!m_control->LastRenderFailed());
+        QCOMPARE(m_control->LastRenderStatus(), RenderStatus::Ok);
         QCOMPARE(m_control->GetText(0, m_control->GetTextLength()), QStringLiteral("Constant fits;\n"));
     }
 

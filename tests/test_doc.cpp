@@ -4,16 +4,26 @@
 #include "TestSupport.h"
 
 #include "doc/TextLoader.h"
+#include "doc/TextModeTranslator.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <csignal>
+#include <thread>
 #include <unistd.h>
 
 using testsupport::TempDir;
 using testsupport::WriteFile;
+
+namespace {
+
+// The bytes before the last one of the first 64 KiB.
+const std::string k64K(64 * 1024 - 1, 'a');
+
+}  // namespace
 
 TEST(TextLoader, FileBytesBecomeText)
 {
@@ -38,6 +48,12 @@ TEST(TextLoader, FileBytesBecomeText)
         {"CR before Ctrl-Z stays", "a\r\x1a\n", true, "a\r"},
         {"CR before NUL stays", std::string("a\r\0\n", 4), true, "a\r"},
         {"high bytes kept", "caf\xC3\xA9 \xE9\n", true, "caf\xC3\xA9 \xE9\n"},
+        // A file is read 64 KiB at a time: pairs and ends on both sides of a read's end.
+        {"CR LF across two reads", k64K + "\r\nb", true, k64K + "\nb"},
+        {"lone CR ending a read", k64K + "\rb", true, k64K + "\rb"},
+        {"CR ending the file with a read", k64K + "\r", true, k64K + "\r"},
+        {"CR ending a read before a NUL", k64K + std::string("\r\0x", 3), true, k64K + "\r"},
+        {"Ctrl-Z in a later read", std::string(70000, 'b') + "\x1a\r\nc", true, std::string(70000, 'b')},
     };
     TempDir dir;
     for (const Row& row : rows) {
@@ -55,6 +71,46 @@ TEST(TextLoader, FileBytesBecomeText)
     }
 }
 
+TEST(TextLoader, PiecesOfAnySizeGiveOneText)
+{
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"CR LF", "a\r\nb", "a\nb"},
+        {"CR CR LF CR", "\r\r\n\r", "\r\n\r"},
+        {"lone CR and a pair", "a\rb\r\n", "a\rb\n"},
+        {"CR before NUL", std::string("a\r\0b\r\n", 6), "a\r"},
+        {"CR before Ctrl-Z", "a\r\x1a\n", "a\r"},
+        {"only CR", "\r", "\r"},
+        {"pair before NUL", std::string("x\r\n\0\r\n", 6), "x\n"},
+        {"first byte Ctrl-Z", "\x1a" "abc", ""},
+    };
+    for (const Row& row : rows) {
+        // Two pieces cut at every place, then one byte at a time.
+        for (std::size_t cut = 0; cut <= row.bytes.size() + 1; ++cut) {
+            std::string text = "<";
+            CTextModeTranslator translator(text);
+            if (cut <= row.bytes.size()) {
+                translator.Append(row.bytes.data(), cut);
+                translator.Append(row.bytes.data() + cut, row.bytes.size() - cut);
+            } else {
+                for (const char c : row.bytes) translator.Append(&c, 1);
+            }
+            translator.Finish();
+            EXPECT_EQ(text, "<" + row.text) << row.name << ", cut at " << cut;
+            const bool ends = row.bytes.find_first_of(std::string("\0\x1a", 2)) != std::string::npos;
+            EXPECT_EQ(translator.HasEnded(), ends) << row.name;
+            if (ends) {
+                EXPECT_FALSE(translator.Append("z", 1)) << row.name;
+                EXPECT_EQ(text, "<" + row.text) << row.name << ": nothing is taken after the end";
+            }
+        }
+    }
+}
+
 TEST(TextLoader, OnlyRegularFilesLoad)
 {
     TempDir dir;
@@ -63,6 +119,11 @@ TEST(TextLoader, OnlyRegularFilesLoad)
     ASSERT_EQ(symlink((dir / "loop1").c_str(), (dir / "loop2").c_str()), 0);
     ASSERT_EQ(symlink((dir / "loop2").c_str(), (dir / "loop1").c_str()), 0);
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    // The largest source and one byte more, as files with holes: "x;\n" and zeros.
+    for (const auto& [name, size] : {std::pair{"largest.inf", MAX_SOURCE_BYTES}, {"too-large.inf", MAX_SOURCE_BYTES + 1}}) {
+        WriteFile(dir / name, "x;\n");
+        ASSERT_EQ(truncate((dir / name).c_str(), static_cast<off_t>(size)), 0);
+    }
 
     struct Row {
         const char* name;
@@ -72,6 +133,8 @@ TEST(TextLoader, OnlyRegularFilesLoad)
     };
     const Row rows[] = {
         {"a link to a file loads the file", (dir / "link.inf").string(), true, ""},
+        {"the largest source loads (up to its first NUL)", (dir / "largest.inf").string(), true, ""},
+        {"one byte more is too large", (dir / "too-large.inf").string(), false, "larger than 1 GiB, the most that loads"},
         {"missing file", (dir / "missing.inf").string(), false, "No such file or directory"},
         {"directory", dir.Path().string(), false, "Is a directory"},
         {"FIFO fails without waiting for a writer", (dir / "fifo").string(), false, "not a regular file"},
@@ -115,24 +178,52 @@ TEST(TextLoader, UnreadableFileFails)
 TEST(TextLoader, StreamsLoadUntilTheirEnd)
 {
     struct Row {
+        const char* name;
         std::string bytes;
+        std::uint64_t limit;
         bool ok;
-        std::string text;
+        std::string text;  // or the reason of the failure
     };
+    const std::string tooLarge = "larger than 1 GiB, the most that loads";
     const Row rows[] = {
-        {"", false, ""},
-        {"a\r\nb", true, "a\nb"},
-        {std::string(200000, 'x') + "\r\n", true, std::string(200000, 'x') + "\n"},
+        {"nothing", "", MAX_SOURCE_BYTES, false, "file is empty"},
+        {"CR LF", "a\r\nb", MAX_SOURCE_BYTES, true, "a\nb"},
+        {"many reads", std::string(200000, 'x') + "\r\n", MAX_SOURCE_BYTES, true, std::string(200000, 'x') + "\n"},
+        // A smaller limit stands for the real one, which takes a gigabyte to reach.
+        {"as many bytes as the limit", "12345678", 8, true, "12345678"},
+        {"a byte more", "123456789", 8, false, tooLarge},
+        {"a pair's LF past the limit", "1234567\r\n", 8, false, tooLarge},
+        {"a NUL right after the limit", std::string("12345678\0" "9", 10), 8, true, "12345678"},
+        {"a Ctrl-Z before the limit", "1234\x1a" "56789", 8, true, "1234"},
     };
     for (const Row& row : rows) {
         TempDir dir;
         WriteFile(dir / "in", row.bytes);
-        const int in = open((dir / "in").c_str(), O_RDONLY);
-        ASSERT_GE(in, 0);
-        std::string text = "previous";
-        EXPECT_EQ(LoadTextStream(in, text), row.ok);
-        EXPECT_EQ(text, row.ok ? row.text : "previous");
-        close(in);
+        // As a redirected file, and through a pipe, which says nothing of its size.
+        for (const bool piped : {false, true}) {
+            int in = open((dir / "in").c_str(), O_RDONLY);
+            ASSERT_GE(in, 0);
+            int ends[2] = {-1, -1};
+            std::thread writer;
+            if (piped) {
+                ASSERT_EQ(pipe(ends), 0);
+                close(in);
+                in = ends[0];
+                writer = std::thread([&] {
+                    // The reader may stop early; a write to a closed pipe then fails quietly.
+                    signal(SIGPIPE, SIG_IGN);
+                    [[maybe_unused]] const ssize_t written = write(ends[1], row.bytes.data(), row.bytes.size());
+                    close(ends[1]);
+                });
+            }
+            std::string text = "previous";
+            LoadFailure failure;
+            EXPECT_EQ(LoadTextStream(in, text, &failure, row.limit), row.ok) << row.name << (piped ? ", piped" : "");
+            EXPECT_EQ(text, row.ok ? row.text : "previous") << row.name;
+            EXPECT_EQ(row.ok ? "" : failure.reason, row.ok ? "" : row.text) << row.name;
+            close(in);
+            if (writer.joinable()) writer.join();
+        }
     }
 }
 

@@ -44,6 +44,15 @@ std::string Span(const char* name, const std::string& content)
 }
 
 const std::string kPre = "<pre class=\"glossel\">\n";
+
+// The lines of a "Trojan Source" attack: U+202E RLO, U+202C PDF, U+2066 LRI, U+2069 PDI.
+const std::string kHiddenCode =
+    "if (x == 1) { ! \xE2\x80\xAE } \xE2\x81\xA6 if (x == 0) \xE2\x81\xA9 \xE2\x81\xA6 ! admin only\n";
+// Their marks: the name between U+2039 and U+203A.
+const std::string kRlo = "\xE2\x80\xB9RLO\xE2\x80\xBA";
+const std::string kPdf = "\xE2\x80\xB9PDF\xE2\x80\xBA";
+const std::string kLri = "\xE2\x80\xB9LRI\xE2\x80\xBA";
+const std::string kPdi = "\xE2\x80\xB9PDI\xE2\x80\xBA";
 const std::string kPreEnd = "</pre>\n";
 
 // Terminal runs of the default styles.
@@ -150,6 +159,14 @@ TEST(DisplayText, ShownTextWritesUtf8WithStandInsAndEscapes)
         {"UTF-8 C1 control", Encoding::Utf8, false, "\xC2\x9B" "2J", "\xEF\xBF\xBD" "2J"},
         {"UTF-8 noncharacter", Encoding::Utf8, false, "\xEF\xBF\xBE", "\xEF\xBF\xBD"},
         {"UTF-8 and controls", Encoding::Utf8, true, "\xC3\xA9\x1b<", "\xC3\xA9\xE2\x90\x9B&lt;"},
+        // U+202E, U+2066 and the two bytes of U+061C become marks between U+2039 and U+203A
+        {"bidirectional controls as marks", Encoding::Utf8, false, "a\xE2\x80\xAE" "b\xE2\x81\xA6" "c\xD8\x9C\xD8\x9C",
+         "a\xE2\x80\xB9RLO\xE2\x80\xBA" "b\xE2\x80\xB9LRI\xE2\x80\xBA" "c\xE2\x80\xB9" "ALM\xE2\x80\xBA\xE2\x80\xB9" "ALM\xE2\x80\xBA"},
+        {"bidirectional marks in HTML", Encoding::Utf8, true, "\xE2\x80\x8E<\xE2\x80\x8F",
+         "\xE2\x80\xB9LRM\xE2\x80\xBA&lt;\xE2\x80\xB9RLM\xE2\x80\xBA"},
+        // U+200D, U+202F, U+2065 and U+206A are next to the controls and are none
+        {"neighbours of the controls pass", Encoding::Utf8, false, "\xE2\x80\x8D\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA",
+         "\xE2\x80\x8D\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA"},
     };
     for (const Row& row : rows) {
         const CShownText shown(row.encoding, row.html);
@@ -196,6 +213,13 @@ TEST_F(Formats, HtmlFragmentsOfSmallTexts)
         // 3 0 0 0: a UTF-8 character takes the style of its first byte
         {"UTF-8 character styled by its first byte", "\xC3\xA9\n", Span("directive", "\xC3\xA9") + "\n"},
         {"a zero byte ends the text", std::string("x;\n\0y;\n", 7), Span("directive", "x;") + "\n"},
+        // 1 (the whole string) 0: U+202E and U+202C as marks, in the string's style
+        {"right-to-left override in a string", "\"user\xE2\x80\xAE rewop \xE2\x80\xAC done\"\n",
+         Span("quoted-text", "\"user" + kRlo + " rewop " + kPdf + " done\"") + "\n"},
+        // 33 0000000 a 0000 2...2: the comment's isolates and override are marks, in order
+        {"controls hiding code in a comment", kHiddenCode,
+         Span("directive", "if") + " (x == " + Span("number", "1") + ") { " +
+             Span("comment", "! " + kRlo + " } " + kLri + " if (x == 0) " + kPdi + " " + kLri + " ! admin only\n")},
     };
     for (const Row& row : rows) {
         RenderStatus status;
@@ -236,6 +260,9 @@ TEST_F(Formats, HtmlPageAndStyleSheet)
                              "</body>\n</html>\n";
     // The title's bytes are not UTF-8: they are read as Windows-1252.
     EXPECT_EQ(Html("x;\n", m_styles, CHtmlBuilder::Page, "a<b>&\xE9.inf"), page);
+    // A UTF-8 name shows its bidirectional controls as marks too.
+    EXPECT_NE(Html("x;\n", m_styles, CHtmlBuilder::Page, "a\xE2\x80\xAE" "b.inf").find("<title>a" + kRlo + "b.inf</title>"),
+              std::string::npos);
 
     // A changed style changes its rule, and only it; the top byte of a colour plays no part.
     CSyntaxStyle* comment = nullptr;
@@ -294,6 +321,11 @@ TEST_F(Formats, TerminalTextOfSmallTexts)
         // directive, so the next line's character is Foreground)
         {"only a byte-order mark", "\xEF\xBB\xBF\n\xC3\xA9\n", "\n" + kForeground + "\xC3\xA9" + kReset + "\n"},
         {"tabs stay", "\tx;\n", kForeground + "\t" + kDirective + "x;" + kReset + "\n"},
+        {"right-to-left override in a string", "\"user\xE2\x80\xAE rewop \xE2\x80\xAC done\"\n",
+         "\x1b[0;38;2;128;128;128m\"user" + kRlo + " rewop " + kPdf + " done\"" + kReset + "\n"},
+        {"controls hiding code in a comment", kHiddenCode,
+         kDirective + "if" + kForeground + " (x == " + kNumber + "1" + kForeground + ") { " + kComment + "! " + kRlo +
+             " } " + kLri + " if (x == 0) " + kPdi + " " + kLri + " ! admin only" + kReset + "\n"},
     };
     for (const Row& row : rows) EXPECT_EQ(Ansi(row.text, m_styles), row.out) << row.name;
 

@@ -20,6 +20,7 @@ TEST(FuzzReplay, SavedInputsKeepEveryInvariant)
         {"render", FuzzRender},
         {"rtf", FuzzRtfReader},
         {"render_args", FuzzRenderArguments},
+        {"lsp", FuzzLspMessages},
 #ifdef GLOSSEL_FUZZ_VIEWER
         {"viewer_args", FuzzViewerArguments},
         {"settings", FuzzSettingsFile},

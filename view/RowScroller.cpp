@@ -124,6 +124,11 @@ std::uint64_t CRowScroller::PosAtPoint(const QPoint& point) const
     return m_layout.PosAtRowX(RowAtY(point.y()), RowX(point.x()));
 }
 
+bool CRowScroller::Shows(const QPoint& point) const
+{
+    return m_viewport.rect().contains(point);
+}
+
 QRect CRowScroller::CharRect(std::uint64_t pos) const
 {
     const CRichTextStore& store = m_layout.Store();

@@ -55,6 +55,8 @@ public:
     // The row shown at viewport y (clamped to the text's rows).
     std::size_t RowAtY(int y) const;
     std::uint64_t PosAtPoint(const QPoint& point) const;
+    // Whether point lies inside the viewport.
+    bool Shows(const QPoint& point) const;
     // The cell of the character at pos in the viewport (a caret-wide cell at a row's
     // end); null for a position outside the text.
     QRect CharRect(std::uint64_t pos) const;

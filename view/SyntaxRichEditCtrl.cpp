@@ -11,7 +11,6 @@
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
@@ -21,8 +20,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
-#include <QStyleHints>
-#include <QTextLine>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -31,7 +28,7 @@
 
 CSyntaxRichEditCtrl::CSyntaxRichEditCtrl(QWidget* parent)
     : QAbstractScrollArea(parent), m_store(std::make_shared<CRichTextStore>()), m_scroller(m_layout, *viewport()),
-      m_mouse(*this)
+      m_mouse(m_layout, m_scroller)
 {
     m_store->Finish();
     m_layout.SetStore(m_store.get());
@@ -90,7 +87,7 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
 {
     m_lastRenderFailed = false;
     CRtfOutput output;
-    RenderStatus status;
+    RenderStatus& status = m_lastRenderStatus;
     {
         CRtfBuilder builder;
         status = builder.BuildDocument(text.data(), text.size(), styles, output);
@@ -121,6 +118,7 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
     if (stream.dwError != 0) {
         // Out of memory while reading: the previous content, selection and view stay.
         m_lastRenderFailed = true;
+        status = RenderStatus::OutOfMemory;
         return;
     }
     SetSel(0, 0);
@@ -149,12 +147,13 @@ void CSyntaxRichEditCtrl::ReplaceStore(std::shared_ptr<CRichTextStore> store)
 {
     m_store = std::move(store);
     m_layout.SetStore(m_store.get());
-    m_highlights.clear();
+    m_highlights.Clear();
     m_selection.Reset();
     m_scroller.Reset();
     m_centreRow.reset();
     m_textShownPending = true;
     m_mouse.Stop();
+    m_autoScrollTimer.stop();
     viewport()->update();
     CRichEditAccessible::NotifyTextReplaced(this);
     CRichEditAccessible::NotifyCaret(this, 0, 0);
@@ -196,13 +195,13 @@ QString CSyntaxRichEditCtrl::GetSelText() const { return PlainTextOf(*m_store, m
 
 void CSyntaxRichEditCtrl::SetHighlights(std::vector<CTextHighlight> highlights)
 {
-    m_highlights = std::move(highlights);
+    m_highlights.Set(std::move(highlights));
     viewport()->update();
 }
 
 void CSyntaxRichEditCtrl::SetHighlightSource(HighlightSource source)
 {
-    m_highlightSource = std::move(source);
+    m_highlights.SetSource(std::move(source));
     viewport()->update();
 }
 
@@ -243,9 +242,9 @@ void CSyntaxRichEditCtrl::SetSelection(std::uint64_t anchor, std::uint64_t caret
     emit selectionChanged();
 }
 
-void CSyntaxRichEditCtrl::MoveCaret(std::uint64_t pos, bool extend, bool keepGoalX)
+void CSyntaxRichEditCtrl::PlaceCaret(std::uint64_t anchor, std::uint64_t caret, bool keepGoalX)
 {
-    SetSelection(extend ? m_selection.Anchor() : pos, pos);
+    SetSelection(anchor, caret);
     if (!keepGoalX) m_selection.ForgetGoalX();
     EnsureCaretVisible();
     RestartBlink();
@@ -341,13 +340,9 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
                           palette().color(QPalette::HighlightedText));
     const std::size_t firstRow = m_scroller.TopRow();
     const std::size_t lastRow = std::min(m_store->RowCount(), firstRow + m_scroller.FullRowsVisible() + 1) - 1;
-    m_paintHighlights.clear();
-    if (m_highlightSource && firstRow <= lastRow)
-        m_highlightSource(m_store->RowStart(firstRow), m_store->RowEnd(lastRow), m_paintHighlights);
-    m_paintHighlights.insert(m_paintHighlights.end(), m_highlights.begin(), m_highlights.end());
-    rows.SetHighlights(&m_paintHighlights);
+    rows.SetHighlights(&m_highlights.ForPaint(*m_store, firstRow, lastRow));
     const std::uint64_t caret = m_selection.Caret();
-    const bool showCaret = isEnabled() && hasFocus() && m_caretOn;
+    const bool showCaret = isEnabled() && hasFocus() && m_blink.IsOn();
     rows.PaintRows(m_layout, m_scroller, area, showCaret ? &caret : nullptr);
     if (m_textShownPending) {
         m_textShownPending = false;
@@ -364,12 +359,7 @@ void CSyntaxRichEditCtrl::UpdateCaret()
 
 void CSyntaxRichEditCtrl::RestartBlink()
 {
-    m_caretOn = true;
-    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
-    if (hasFocus() && flash > 0)
-        m_blinkTimer.start(flash / 2, this);
-    else
-        m_blinkTimer.stop();
+    m_blink.Restart(*this, hasFocus());
     UpdateCaret();
 }
 
@@ -422,7 +412,7 @@ void CSyntaxRichEditCtrl::keyPressEvent(QKeyEvent* e)
         const CCaretMotion::Result move =
             CCaretMotion(m_layout, m_scroller).Target(binding->action, binding->extend, m_selection);
         if (move.scrolled) viewport()->update();
-        MoveCaret(move.pos, binding->extend, move.keepGoalX);
+        PlaceCaret(binding->extend ? m_selection.Anchor() : move.pos, move.pos, move.keepGoalX);
         // A selection made with the keys goes to PRIMARY as the mouse's does.
         if (binding->extend) SelectionChangedByUser();
         break;
@@ -434,24 +424,37 @@ void CSyntaxRichEditCtrl::keyPressEvent(QKeyEvent* e)
 // ---------------------------------------------------------------------------------------
 // Mouse
 
+bool CSyntaxRichEditCtrl::PlaceMouseSelection(const std::optional<CMouseSelection::Result>& selected)
+{
+    if (!selected) return false;
+    PlaceCaret(selected->anchor, selected->caret);
+    if (!selected->scrollOn)
+        m_autoScrollTimer.stop();
+    else if (!m_autoScrollTimer.isActive())
+        m_autoScrollTimer.start(CMouseSelection::AUTO_SCROLL_INTERVAL, this);
+    return true;
+}
+
 void CSyntaxRichEditCtrl::mousePressEvent(QMouseEvent* e)
 {
-    if (!m_mouse.Press(*e)) QAbstractScrollArea::mousePressEvent(e);
+    if (!PlaceMouseSelection(m_mouse.Press(*e, m_selection))) QAbstractScrollArea::mousePressEvent(e);
 }
 
 void CSyntaxRichEditCtrl::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    if (!m_mouse.DoubleClick(*e)) QAbstractScrollArea::mouseDoubleClickEvent(e);
+    if (!PlaceMouseSelection(m_mouse.DoubleClick(*e, m_selection))) QAbstractScrollArea::mouseDoubleClickEvent(e);
 }
 
 void CSyntaxRichEditCtrl::mouseMoveEvent(QMouseEvent* e)
 {
-    if (!m_mouse.Move(*e)) QAbstractScrollArea::mouseMoveEvent(e);
+    if (!PlaceMouseSelection(m_mouse.Move(*e, m_selection))) QAbstractScrollArea::mouseMoveEvent(e);
 }
 
 void CSyntaxRichEditCtrl::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (!m_mouse.Release(*e)) QAbstractScrollArea::mouseReleaseEvent(e);
+    if (!m_mouse.Release(*e)) return QAbstractScrollArea::mouseReleaseEvent(e);
+    m_autoScrollTimer.stop();
+    SelectionChangedByUser();
 }
 
 void CSyntaxRichEditCtrl::wheelEvent(QWheelEvent* e)
@@ -507,8 +510,7 @@ void CSyntaxRichEditCtrl::focusInEvent(QFocusEvent* e)
 void CSyntaxRichEditCtrl::focusOutEvent(QFocusEvent* e)
 {
     QAbstractScrollArea::focusOutEvent(e);
-    m_blinkTimer.stop();
-    m_caretOn = false;
+    m_blink.Stop();
     viewport()->update();
 }
 
@@ -523,21 +525,6 @@ void CSyntaxRichEditCtrl::resizeEvent(QResizeEvent* e)
     } else if (m_scroller.ScrollBy(0)) {
         viewport()->update();  // a taller view may show the end sooner
     }
-}
-
-void CSyntaxRichEditCtrl::SetZoom(int points)
-{
-    if (m_zoom.Set(points, font())) ZoomChanged();
-}
-
-void CSyntaxRichEditCtrl::ZoomIn()
-{
-    if (m_zoom.In(font())) ZoomChanged();
-}
-
-void CSyntaxRichEditCtrl::ZoomOut()
-{
-    if (m_zoom.Out(font())) ZoomChanged();
 }
 
 void CSyntaxRichEditCtrl::ZoomChanged()
@@ -581,9 +568,10 @@ void CSyntaxRichEditCtrl::changeEvent(QEvent* e)
 
 void CSyntaxRichEditCtrl::timerEvent(QTimerEvent* e)
 {
-    if (e->timerId() == m_blinkTimer.timerId()) {
-        m_caretOn = !m_caretOn;
+    if (m_blink.Tick(e->timerId())) {
         UpdateCaret();
+    } else if (e->timerId() == m_autoScrollTimer.timerId()) {
+        if (!PlaceMouseSelection(m_mouse.Repeat(m_selection))) m_autoScrollTimer.stop();
     } else {
         QAbstractScrollArea::timerEvent(e);
     }

@@ -65,7 +65,9 @@
 //  - CPagePrinter paints pages on a printer or any other paint device;
 //  - CRichEditAccessible answers screen readers and tells them of caret moves.
 
+#include "view/CaretBlink.h"
 #include "view/CaretModel.h"
+#include "view/HighlightSet.h"
 #include "view/MouseSelection.h"
 #include "view/RichTextStore.h"
 #include "view/RowLayout.h"
@@ -73,6 +75,8 @@
 #include "view/RowScroller.h"
 #include "view/StreamLoader.h"
 #include "view/TextZoom.h"
+
+#include "syntax/RtfBuilder.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -152,6 +156,9 @@ public:
 
     // True when the last RenderSource or StreamIn ran out of memory (content kept).
     bool LastRenderFailed() const { return m_lastRenderFailed; }
+    // How the last RenderSource ended: Ok; LongLine, the text shown stopping before the
+    // long line, whose message was shown; or OutOfMemory, nothing changed.
+    RenderStatus LastRenderStatus() const { return m_lastRenderStatus; }
     // Caps the bytes of text one stream-in may store; reaching the cap fails like running
     // out of memory. For tests of that failure; unlimited by default.
     void SetTextByteLimit(std::uint64_t limit) { m_textByteLimit = limit; }
@@ -176,7 +183,7 @@ public:
 
     // Asked at every paint for the highlights of the rows shown, from..to in positions
     // as shown; they are painted with those of SetHighlights. An empty source asks nothing.
-    using HighlightSource = std::function<void(std::uint64_t from, std::uint64_t to, std::vector<CTextHighlight>& out)>;
+    using HighlightSource = CHighlightSet::Source;
     void SetHighlightSource(HighlightSource source);
 
     // Puts the caret at pos (clamped to the text) and brings its row to the middle of the
@@ -190,9 +197,9 @@ public:
     // The size in points the text is shown in; zooming keeps the row at the top, and a
     // caret that was in view in view.
     int GetZoom() const { return m_zoom.Points(font()); }
-    void SetZoom(int points);
-    void ZoomIn();
-    void ZoomOut();
+    void SetZoom(int points) { if (m_zoom.Set(points, font())) ZoomChanged(); }
+    void ZoomIn() { if (m_zoom.In(font())) ZoomChanged(); }
+    void ZoomOut() { if (m_zoom.Out(font())) ZoomChanged(); }
 
     void Copy();
     void SelectAll();
@@ -226,15 +233,15 @@ protected:
     void timerEvent(QTimerEvent* e) override;
 
 private:
-    friend class CMouseSelection;
-
     void ReplaceStore(std::shared_ptr<CRichTextStore> store);
 
     void EnsureCaretVisible();
 
-    // Moves the caret to pos, selecting from the anchor when extend; keepGoalX for the
-    // moves that keep to a column.
-    void MoveCaret(std::uint64_t pos, bool extend, bool keepGoalX = false);
+    // Puts the anchor and the caret where a key or the mouse took them, brings the caret
+    // into view and restarts its blink; keepGoalX for the moves that keep to a column.
+    void PlaceCaret(std::uint64_t anchor, std::uint64_t caret, bool keepGoalX = false);
+    // Puts what the mouse selected, if anything, and keeps a drag outside the view going.
+    bool PlaceMouseSelection(const std::optional<CMouseSelection::Result>& selected);
     void SetSelection(std::uint64_t anchor, std::uint64_t caret);
     void SelectionChangedByUser();
     void RestartBlink();
@@ -246,19 +253,18 @@ private:
     CCaretModel m_selection;
     CRowLayout m_layout;
     CRowScroller m_scroller;
-    std::vector<CTextHighlight> m_highlights;
-    HighlightSource m_highlightSource;
-    std::vector<CTextHighlight> m_paintHighlights;  // those of a paint: the source's and m_highlights
+    CHighlightSet m_highlights;
     std::optional<std::size_t> m_centreRow;  // the row GoToLine keeps in the middle
     bool m_textShownPending = false;
     CTextZoom m_zoom;
 
-    QBasicTimer m_blinkTimer;
-    bool m_caretOn = false;
+    CCaretBlink m_blink;
     CMouseSelection m_mouse;
+    QBasicTimer m_autoScrollTimer;  // while a drag is outside the view
 
     bool m_keepSelectionShown = false;  // ECO_NOHIDESEL
     bool m_lastRenderFailed = false;
+    RenderStatus m_lastRenderStatus = RenderStatus::Ok;
     std::uint64_t m_textByteLimit = UINT64_MAX;
     // The size of the text a render is about to stream in (0: unknown), so that the
     // store is made the right size at once.

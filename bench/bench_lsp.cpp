@@ -1,0 +1,130 @@
+// The language server in-process, through its own message handling (the JSON of each
+// request and answer included):
+//  - semanticTokens/full of parser.h, from its didOpen (nothing lexed before);
+//  - a one-character change in the middle of the 10 MB input, then semanticTokens/range
+//    for a screenful (60 lines) there;
+//  - the memory the server holds for the open 10 MB text, as a ratio to the text.
+//
+// The 10 MB input is GLOSSEL_BENCH_INPUT (make it with bench/make_input.py); parser.h
+// is GLOSSEL_PARSER_H or the standard library's.
+
+#include "doc/TextLoader.h"
+#include "lsp/LspServer.h"
+#include "lsp/MessageReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <malloc.h>
+#include <string>
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::string Load(const char* variable, const char* fallback)
+{
+    const char* path = std::getenv(variable);
+    std::string text;
+    if (!LoadTextFile(path && *path ? path : fallback, text)) {
+        std::fprintf(stderr, "bench_lsp: cannot read %s (set %s)\n", path && *path ? path : fallback, variable);
+        std::exit(2);
+    }
+    return text;
+}
+
+// A server fed whole messages; the answers are counted, not kept.
+class CBenchClient {
+public:
+    CBenchClient()
+        : m_server([this](const std::string& bytes) { m_bytes += bytes.size(); }, [](const std::string&) {})
+    {
+        Send({{"id", 0}, {"method", "initialize"}, {"params", {{"capabilities", Json::object()}}}});
+        Send({{"method", "initialized"}, {"params", Json::object()}});
+    }
+    void Send(Json message)
+    {
+        message["jsonrpc"] = "2.0";
+        const std::string framed = FrameMessage(message.dump());
+        m_reader.Feed(framed.data(), framed.size());
+        m_server.Receive(m_reader);
+    }
+    void Open(const std::string& uri, const std::string& text)
+    {
+        Send({{"method", "textDocument/didOpen"},
+              {"params", {{"textDocument", {{"uri", uri}, {"languageId", "inform6"}, {"version", 1}, {"text", text}}}}}});
+    }
+    CLspServer& Server() { return m_server; }
+    std::size_t Bytes() const { return m_bytes; }
+
+private:
+    std::size_t m_bytes = 0;
+    CLspServer m_server;
+    CMessageReader m_reader;
+};
+
+Json Range(std::size_t l1, std::size_t c1, std::size_t l2, std::size_t c2)
+{
+    return {{"start", {{"line", l1}, {"character", c1}}}, {"end", {{"line", l2}, {"character", c2}}}};
+}
+
+void BM_SemanticTokensFullOfParserH(benchmark::State& state)
+{
+    const std::string text = Load("GLOSSEL_PARSER_H", "/usr/share/inform6/library/parser.h");
+    for (auto _ : state) {
+        state.PauseTiming();
+        CBenchClient client;
+        client.Open("file:///bench/parser.h", text);
+        state.ResumeTiming();
+        client.Send({{"id", 1}, {"method", "textDocument/semanticTokens/full"},
+                     {"params", {{"textDocument", {{"uri", "file:///bench/parser.h"}}}}}});
+        benchmark::DoNotOptimize(client.Bytes());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_SemanticTokensFullOfParserH)->Unit(benchmark::kMillisecond);
+
+void BM_CharacterChangeThenRangeIn10MB(benchmark::State& state)
+{
+    const std::string uri = "file:///bench/input.inf";
+    CBenchClient client;
+    // A client sends UTF-8: the corpus's Windows-1252 files are decoded as an editor
+    // would decode them.
+    std::string text;
+    {
+        const std::string bytes = Load("GLOSSEL_BENCH_INPUT", "/tmp/glossel-bench.inf");
+        text = ToUtf8(bytes, display::ChooseEncoding(bytes.data(), bytes.size()));
+    }
+    const std::size_t before = mallinfo2().uordblks + mallinfo2().hblkhd;
+    client.Open(uri, text);
+    CLspDocument* document = client.Server().FindOpenDocument(uri);
+    const std::size_t lines = document->ClientLineCount();
+    // Every line's state is known before the first change, as after the editor's first
+    // request for the whole file.
+    client.Send({{"id", 1}, {"method", "textDocument/semanticTokens/range"},
+                 {"params", {{"textDocument", {{"uri", uri}}}, {"range", Range(lines - 1, 0, lines - 1, 0)}}}});
+    const std::size_t line = lines / 2;
+    int version = 2;
+    std::size_t relexed = 0;
+    for (auto _ : state) {
+        // Types one character, or takes it away again, at the start of the line.
+        const bool insert = version % 2 == 0;
+        client.Send({{"method", "textDocument/didChange"},
+                     {"params", {{"textDocument", {{"uri", uri}, {"version", version++}}},
+                                 {"contentChanges", {{{"range", Range(line, 0, line, insert ? 0 : 1)},
+                                                      {"text", insert ? "x" : ""}}}}}}});
+        relexed += document->RelexedByLastEdit();
+        client.Send({{"id", version}, {"method", "textDocument/semanticTokens/range"},
+                     {"params", {{"textDocument", {{"uri", uri}}}, {"range", Range(line - 30, 0, line + 30, 0)}}}});
+    }
+    state.counters["lines_relexed"] = benchmark::Counter(static_cast<double>(relexed), benchmark::Counter::kAvgIterations);
+    // What the server holds for the open text (everything allocated since just before
+    // it was opened and not freed), against the text.
+    const std::size_t after = mallinfo2().uordblks + mallinfo2().hblkhd;
+    state.counters["memory_ratio"] = static_cast<double>(after - before) / static_cast<double>(text.size());
+}
+BENCHMARK(BM_CharacterChangeThenRangeIn10MB)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

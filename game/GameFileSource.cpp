@@ -1,0 +1,101 @@
+#include "GameFileSource.h"
+
+#include "doc/TextLoader.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The folder part of path ("" for a bare name) and the name after it.
+void SplitPath(const std::string& path, std::string& folder, std::string& name)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        folder.clear();
+        name = path;
+    } else {
+        folder = slash == 0 ? "/" : path.substr(0, slash);
+        name = path.substr(slash + 1);
+    }
+}
+
+}  // namespace
+
+bool CDiskFileSource::IsFile(const std::string& path) const
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), R_OK) == 0;
+}
+
+std::vector<std::string> CDiskFileSource::ListFolder(const std::string& folder) const
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+std::shared_ptr<const std::string> CDiskFileSource::Load(const std::string& path, std::string& reason) const
+{
+    auto text = std::make_shared<std::string>();
+    LoadFailure failure;
+    if (LoadTextFile(path, *text, &failure)) return text;
+    // An included file with nothing in it is read as nothing, as the compiler reads it.
+    struct stat st {};
+    if (failure.error == 0 && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        return text;
+    reason = failure.reason;
+    return nullptr;
+}
+
+std::string CDiskFileSource::Identity(const std::string& path) const
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return path;
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
+void CGameFileOverlay::SetText(const std::string& path, std::shared_ptr<const std::string> text)
+{
+    m_texts[path] = std::move(text);
+}
+
+void CGameFileOverlay::Remove(const std::string& path) { m_texts.erase(path); }
+
+bool CGameFileOverlay::IsFile(const std::string& path) const
+{
+    return m_texts.count(path) != 0 || m_below.IsFile(path);
+}
+
+std::vector<std::string> CGameFileOverlay::ListFolder(const std::string& folder) const
+{
+    std::vector<std::string> names = m_below.ListFolder(folder);
+    std::string textFolder;
+    std::string name;
+    for (const auto& [path, text] : m_texts) {
+        SplitPath(path, textFolder, name);
+        if (textFolder == folder) names.push_back(name);
+    }
+    return names;
+}
+
+std::shared_ptr<const std::string> CGameFileOverlay::Load(const std::string& path, std::string& reason) const
+{
+    const auto it = m_texts.find(path);
+    if (it != m_texts.end()) return it->second;
+    return m_below.Load(path, reason);
+}
+
+std::string CGameFileOverlay::Identity(const std::string& path) const
+{
+    if (m_texts.count(path) != 0 && !m_below.IsFile(path)) return "text:" + path;
+    return m_below.Identity(path);
+}

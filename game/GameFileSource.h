@@ -1,0 +1,62 @@
+#pragma once
+// Where a game's files come from. The game model never touches the file system itself:
+// it asks a file source whether a file is there, what a folder holds and what a file
+// says, so that a caller can put its own texts in front of the disk (a language
+// server's open documents, whose text wins over the saved file; a viewer re-reading one
+// file that changed).
+//
+// Sources are asked from whatever thread builds the game: CDiskFileSource keeps no
+// state, and a source of the caller's own must be safe to ask from the building thread
+// while the build runs.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IGameFileSource {
+public:
+    virtual ~IGameFileSource() = default;
+
+    // Whether a regular file (after following links) that can be read stands at path.
+    virtual bool IsFile(const std::string& path) const = 0;
+    // The names in folder ("" is the current folder), "." and ".." left out, in no
+    // particular order; empty when it cannot be read.
+    virtual std::vector<std::string> ListFolder(const std::string& folder) const = 0;
+    // The file's text as the viewer loads it (text mode: see doc/TextLoader.h); an empty
+    // file is an empty text. Null, with the reason for people, when it cannot be read.
+    virtual std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const = 0;
+    // A key that two paths of one file share (the same file reached through a link or
+    // through another folder name), so that a game reads each file once.
+    virtual std::string Identity(const std::string& path) const = 0;
+};
+
+// The files on disk.
+class CDiskFileSource : public IGameFileSource {
+public:
+    bool IsFile(const std::string& path) const override;
+    std::vector<std::string> ListFolder(const std::string& folder) const override;
+    std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const override;
+    // The device and inode of the file, or the path itself when it cannot be looked at.
+    std::string Identity(const std::string& path) const override;
+};
+
+// Texts of the caller's own in front of another source: a path given a text here is a
+// file with that text whatever the other source says of it, and its folder lists it.
+// Paths are compared as written, so give them as the game will ask for them.
+class CGameFileOverlay : public IGameFileSource {
+public:
+    explicit CGameFileOverlay(const IGameFileSource& below) : m_below(below) {}
+
+    void SetText(const std::string& path, std::shared_ptr<const std::string> text);
+    void Remove(const std::string& path);
+
+    bool IsFile(const std::string& path) const override;
+    std::vector<std::string> ListFolder(const std::string& folder) const override;
+    std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const override;
+    std::string Identity(const std::string& path) const override;
+
+private:
+    const IGameFileSource& m_below;
+    std::map<std::string, std::shared_ptr<const std::string>> m_texts;
+};

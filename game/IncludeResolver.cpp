@@ -1,0 +1,157 @@
+#include "IncludeResolver.h"
+
+#include "syntax/CharClass.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsAlnum(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return charclass::IsLetter(u) || charclass::IsDigit(u);
+}
+
+bool EqualsFolded(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (charclass::Fold(static_cast<unsigned char>(a[i])) != charclass::Fold(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The folder of path ("" for a bare name, "/" for a name at the root).
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// name with the extension rule applied: none added when its last part holds a '.',
+// and a final '.' stands for no extension at all.
+std::string WithExtension(std::string_view name, const char* extension)
+{
+    const std::size_t slash = name.find_last_of('/');
+    const std::string_view last = slash == std::string_view::npos ? name : name.substr(slash + 1);
+    if (!last.empty() && last.back() == '.') return std::string(name.substr(0, name.size() - 1));
+    if (last.find('.') != std::string_view::npos) return std::string(name);
+    return std::string(name) + extension;
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& folder, std::string_view name)
+{
+    if (folder.empty() || (!name.empty() && name[0] == '/')) return std::string(name);
+    if (folder.back() == '/') return folder + std::string(name);
+    return folder + "/" + std::string(name);
+}
+
+CIncludeResolver::CIncludeResolver(const std::string& mainPath, const IncludeSettings& settings,
+                                   const std::vector<std::string>& extraFolders, const std::string& libraryFolder,
+                                   const IGameFileSource& source)
+    : m_source(source), m_mainFolder(FolderOf(mainPath)), m_language(settings.languageName)
+{
+    auto add = [this](std::string path, bool compilerJoin) {
+        while (!compilerJoin && path.size() > 1 && path.back() == '/') path.pop_back();
+        for (const Folder& f : m_folders)
+            if (f.path == path && f.compilerJoin == compilerJoin) return;
+        m_folders.push_back(Folder{std::move(path), compilerJoin});
+    };
+    for (const std::string& folder : settings.includePath)
+        add(folder.empty() ? m_mainFolder : JoinPath(m_mainFolder, folder), !folder.empty());
+    for (const std::string& folder : extraFolders)
+        if (!folder.empty()) add(folder, false);
+    add(m_mainFolder, false);
+    if (!libraryFolder.empty() && !source.ListFolder(libraryFolder).empty()) add(libraryFolder, false);
+}
+
+std::vector<std::string> CIncludeResolver::SearchFolders() const
+{
+    std::vector<std::string> folders;
+    for (const Folder& f : m_folders) folders.push_back(f.path.empty() ? "." : f.path);
+    return folders;
+}
+
+IncludeResolution CIncludeResolver::Resolve(std::string_view written) const
+{
+    IncludeResolution result;
+    std::string_view name = written;
+    std::vector<std::string> candidates;
+    if (!name.empty() && name[0] == '>') {
+        candidates.push_back(JoinPath(m_mainFolder, WithExtension(name.substr(1), ".inf")));
+    } else {
+        if (name == "language__") name = m_language;
+        const std::string file = WithExtension(name, ".h");
+        if (name.find('/') != std::string_view::npos) {
+            candidates.push_back(JoinPath(m_mainFolder, file));
+        } else {
+            for (const Folder& folder : m_folders) {
+                if (folder.compilerJoin && !folder.path.empty() && !IsAlnum(folder.path.back()))
+                    candidates.push_back(folder.path + file);
+                else
+                    candidates.push_back(JoinPath(folder.path, file));
+            }
+        }
+    }
+    for (const std::string& candidate : candidates) {
+        result.tried.push_back(candidate);
+        if (m_source.IsFile(candidate)) {
+            result.status = IncludeStatus::Found;
+            result.path = candidate;
+            return result;
+        }
+    }
+    for (const std::string& candidate : candidates) {
+        std::string found = FindByCase(candidate);
+        if (!found.empty()) {
+            result.status = IncludeStatus::FoundByCase;
+            result.path = std::move(found);
+            return result;
+        }
+    }
+    return result;
+}
+
+// The path of an existing file whose name equals path but for the case of its letters
+// (the parts that exist as written are kept), or "".
+std::string CIncludeResolver::FindByCase(const std::string& path) const
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string leaf = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (leaf.empty()) return {};
+    std::string folder = FindFolderByCase(FolderOf(path));
+    if (slash != std::string::npos && folder.empty()) return {};
+    std::vector<std::string> names = m_source.ListFolder(folder);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        if (!EqualsFolded(name, leaf)) continue;
+        const std::string candidate = slash == std::string::npos ? name : JoinPath(folder, name);
+        if (m_source.IsFile(candidate)) return candidate;
+    }
+    return {};
+}
+
+// folder, or an existing folder whose name differs from it only in case; "" for none
+// (the current folder, named "", is always there).
+std::string CIncludeResolver::FindFolderByCase(const std::string& folder) const
+{
+    if (folder.empty() || folder == "/") return folder;
+    const std::size_t slash = folder.find_last_of('/');
+    const std::string leaf = slash == std::string::npos ? folder : folder.substr(slash + 1);
+    std::string parent = slash == std::string::npos ? std::string() : FindFolderByCase(FolderOf(folder));
+    if (slash != std::string::npos && parent.empty()) return {};
+    if (leaf.empty() || leaf == "." || leaf == "..") return slash == std::string::npos ? leaf : JoinPath(parent, leaf);
+    std::vector<std::string> names = m_source.ListFolder(parent);
+    if (std::find(names.begin(), names.end(), leaf) != names.end())
+        return slash == std::string::npos ? leaf : JoinPath(parent, leaf);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        if (!EqualsFolded(name, leaf)) continue;
+        const std::string candidate = slash == std::string::npos ? name : JoinPath(parent, name);
+        if (!m_source.ListFolder(candidate).empty()) return candidate;
+    }
+    return {};
+}

@@ -1,0 +1,77 @@
+#pragma once
+// Finds the file an Include directive names, as the Inform 6 compiler (6.3x to 6.4x)
+// finds it, with what a reader of the game needs on top:
+//  - "name" holding a '/': a path used as it stands; a relative one is the main file's
+//    folder's (the compiler takes it from the folder it runs in, which is that one when
+//    a game is built in its own folder).
+//  - any other "name": tried in each folder of the include path in turn.
+//  - ">name": in the main file's folder, even when a file in another folder includes it.
+//  - "language__": the language file (IncludeSettings::languageName, "English" unless
+//    the main file's header names another), then as any other name.
+// A name whose last part holds no '.' gets the extension (".h", ".inf" for ">name"); a
+// name that ends in '.' loses that '.' and gets none.
+// The include path: the folders of the main file's header (a relative one is the main
+// file's folder's; a folder's own separator is put before the name only when the folder
+// ends in a letter or digit, as the compiler joins them, so "+.." looks for "..parser.h"),
+// then the caller's folders (--include-path), then the main file's folder, then the
+// standard library's folder when it exists. A folder given twice is tried once.
+// Names are case-exact, as the compiler has them: every folder is tried with the exact
+// name first. When no exact name exists anywhere, a name that differs only in the case
+// of its letters (ASCII) is followed, and marked as one the compiler would not find.
+// The resolver only looks: it reads no file, and the same name always gives the same
+// answer from the same source.
+
+#include "GameFileSource.h"
+#include "IncludeSettings.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Where Debian's compiler finds the standard library.
+inline constexpr const char* GAME_LIBRARY_FOLDER = "/usr/share/inform6/library";
+
+enum class IncludeStatus : std::uint8_t {
+    Found,        // the compiler finds it at the path given
+    FoundByCase,  // only a name in another case matches: followed, but the compiler would not find it
+    Missing,      // nothing matches
+};
+
+struct IncludeResolution {
+    IncludeStatus status = IncludeStatus::Missing;
+    std::string path;                // the file found (not for Missing)
+    std::vector<std::string> tried;  // every path tried with the exact name, in order, up to the one found
+};
+
+class CIncludeResolver {
+public:
+    // mainPath is the main file as the game was given it; extraFolders are the caller's
+    // (used as given); libraryFolder is the standard library's ("" for none).
+    CIncludeResolver(const std::string& mainPath, const IncludeSettings& settings,
+                     const std::vector<std::string>& extraFolders, const std::string& libraryFolder,
+                     const IGameFileSource& source);
+
+    IncludeResolution Resolve(std::string_view name) const;
+
+    // The folders of the include path in the order they are tried.
+    std::vector<std::string> SearchFolders() const;
+    const std::string& MainFolder() const { return m_mainFolder; }
+
+private:
+    struct Folder {
+        std::string path;
+        bool compilerJoin;  // the header's: a separator only after a letter or digit
+    };
+
+    std::string FindByCase(const std::string& path) const;
+    std::string FindFolderByCase(const std::string& folder) const;
+
+    const IGameFileSource& m_source;
+    std::string m_mainFolder;  // "" when the main file's name has no folder
+    std::string m_language;
+    std::vector<Folder> m_folders;
+};
+
+// folder joined to name by a '/' ("" stands for the current folder).
+std::string JoinPath(const std::string& folder, std::string_view name);

@@ -1,0 +1,89 @@
+#include "IncludeSettings.h"
+
+#include "syntax/CharClass.h"
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+bool EqualsFolded(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (charclass::Fold(static_cast<unsigned char>(a[i])) != charclass::Fold(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The one command of a header line (what follows "!%"), its quotes removed; false when
+// the line holds something after it other than a comment. An empty line gives "".
+bool ReadCommand(std::string_view line, std::string& command)
+{
+    std::size_t i = 0;
+    while (i < line.size() && IsSpace(line[i])) ++i;
+    command.clear();
+    while (i < line.size() && !IsSpace(line[i])) {
+        if (line[i] == '"') {
+            const std::size_t close = line.find('"', i + 1);
+            const std::size_t end = close == std::string_view::npos ? line.size() : close;
+            command.append(line.substr(i + 1, end - i - 1));
+            i = close == std::string_view::npos ? line.size() : close + 1;
+        } else {
+            command.push_back(line[i++]);
+        }
+    }
+    while (i < line.size() && IsSpace(line[i])) ++i;
+    return i == line.size() || line[i] == '!';
+}
+
+std::vector<std::string> SplitFolders(std::string_view list)
+{
+    std::vector<std::string> folders;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string_view::npos) comma = list.size();
+        folders.emplace_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return folders;
+}
+
+void Apply(IncludeSettings& settings, std::string_view command)
+{
+    if (command.empty() || command[0] != '+') return;
+    const bool prepend = command.size() > 1 && command[1] == '+';
+    std::string_view body = command.substr(prepend ? 2 : 1);
+    std::string_view folders = body;
+    if (const std::size_t equals = body.find('='); equals != std::string_view::npos) {
+        const std::string_view setting = body.substr(0, equals);
+        const std::string_view value = body.substr(equals + 1);
+        if (EqualsFolded(setting, "language_name")) {
+            settings.languageName = std::string(value);
+            return;
+        }
+        if (!EqualsFolded(setting, "include_path")) return;
+        folders = value;
+    }
+    std::vector<std::string> added = SplitFolders(folders);
+    if (prepend) {
+        added.insert(added.end(), settings.includePath.begin(), settings.includePath.end());
+    }
+    settings.includePath = std::move(added);
+}
+
+}  // namespace
+
+IncludeSettings IncludeSettings::FromHeader(std::string_view text)
+{
+    IncludeSettings settings;
+    std::size_t pos = 0;
+    std::string command;
+    while (pos < text.size() && text.compare(pos, 2, "!%") == 0) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        if (ReadCommand(text.substr(pos + 2, end - pos - 2), command)) Apply(settings, command);
+        pos = end + 1;
+    }
+    return settings;
+}
