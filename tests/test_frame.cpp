@@ -14,7 +14,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QSpinBox>
+#include <QLineEdit>
 #include <QtTest>
 
 #include <memory>
@@ -64,7 +64,7 @@ CMainFrame& TestFrame::MakeFrame(const std::string& text)
         m_dialogs << QString::fromLatin1(dialog.metaObject()->className());
         auto* goToLine = qobject_cast<CGoToLineDlg*>(&dialog);
         if (!goToLine || m_goToLine == 0) return int(QDialog::Rejected);
-        goToLine->LineBox()->setValue(static_cast<int>(m_goToLine));
+        goToLine->LineBox()->setText(QString::number(m_goToLine));
         return int(QDialog::Accepted);
     });
     m_frame->setAttribute(Qt::WA_DeleteOnClose, false);
