@@ -26,7 +26,8 @@ packages=(
   xvfb xauth imagemagick poppler-utils
 )
 # The checks of the package, the manual pages, the completion and the desktop metadata;
-# the editors whose language clients drive glossel-lsp in its tests.
+# the editors whose language clients drive glossel-lsp in its tests; the Inform 6
+# compiler and its library, which build the sample game and the game model's reference.
 if [ "$mode" = test ]; then
   packages+=(
     dpkg-dev file lintian
@@ -34,7 +35,11 @@ if [ "$mode" = test ]; then
     bash-completion
     desktop-file-utils appstream
     neovim emacs-nox elpa-eglot
+    inform6-compiler inform6-library
   )
+  # The Inform 6 compiler and its standard library: the game model's tests check the
+  # index against what the compiler locates in the games it builds.
+  packages+=(inform6-compiler inform6-library)
 fi
 
 if [ "${GLOSSEL_SKIP_INSTALL:-0}" != 1 ]; then

@@ -110,6 +110,8 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
             const bool dashSwitch = arg.startsWith(u'-');
             const bool slashSwitch = arg.size() > 1 && arg.startsWith(u'/') && IsSlashSwitchName(arg.mid(1));
             if (dashSwitch || slashSwitch) {
+                if (dashSwitch && arg.size() > 1 && !IsSlashSwitchName(arg.mid(1)))
+                    parsed.ignored.append(QStringLiteral("glossel: unknown switch '%1' ignored").arg(arg));
                 parsed.info.ParseParam(arg.mid(1), true, last);
                 continue;
             }
@@ -127,7 +129,7 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
 QString GlosselHelpText()
 {
     return QStringLiteral(
-        "Usage: glossel [FILE]\n"
+        "Usage: glossel [--line N] [FILE]\n"
         "       glossel /p FILE\n"
         "       glossel /pt FILE PRINTER [DRIVER PORT]\n"
         "       glossel /Unregister\n"
@@ -151,13 +153,14 @@ QString GlosselHelpText()
         "  --version     show the version and exit\n"
         "\n"
         "Switches may also begin with '-' (-p, -pt, -Unregister, ...); p, pt and dde are\n"
-        "case-sensitive, the others are not; a lone '-' is ignored (name a file called '-'\n"
-        "as ./- or after --). Only the first file name counts.\n"
+        "case-sensitive, the others are not. Any other switch is ignored, and named on\n"
+        "standard error; a lone '-' is ignored (name a file called '-' as ./- or after\n"
+        "--). Only the first file name counts.\n"
         "\n"
         "Exit status: 0 on success; 1 when the file cannot be opened or printed, the\n"
-        "command cannot be carried out, or an option is wrong (--line with no whole number\n"
-        "from 1, or with no file); the reason goes to standard error; 3 when /p or\n"
-        "/pt printed the file only up to a line of 1,020 or more characters (the warning\n"
+        "command cannot be carried out, or an option is wrong (--line with no whole\n"
+        "number from 1, or with no file); the reason goes to standard error; 3 when /p\n"
+        "or /pt printed the file only up to a line of 1,020 or more bytes (the warning\n"
         "goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");
 }

@@ -4,7 +4,8 @@
 // An argument is a switch when it begins with '-', or with '/' and names one of the
 // switches below (any other '/...' is a path, so absolute paths open). Switch names:
 // p, pt and dde in exactly that case; Unregister, Unregserver, Embedding and Automation
-// in any case. Other '-' switches are ignored, a lone "-" among them. "--" makes every later argument plain;
+// in any case. Other '-' switches are ignored (each is named in a line for standard
+// error), and so is a lone "-", silently. "--" makes every later argument plain;
 // "--help" and "--version" ask for the help and the version. The first plain argument
 // is the file; after /pt the next three are printer, driver and port; the rest is ignored.
 //
@@ -14,6 +15,7 @@
 // Printing ignores it.
 
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <vector>
@@ -47,6 +49,7 @@ struct ParsedCommandLine {
     Action action = Run;
     CCommandLineInfo info;
     QString error;  // for UsageError: the line for standard error
+    QStringList ignored;  // for Run: a line for standard error per unknown switch, which is ignored
 };
 
 // args are the arguments after the program name, as the system passed them.

@@ -5,6 +5,8 @@
 #include "CommandLineInfo.h"
 #include "GlosselApp.h"
 #include "TestHook.h"
+#include "doc/FileName.h"
+#include "doc/Printable.h"
 
 #include <QApplication>
 
@@ -23,10 +25,13 @@ int main(int argc, char** argv)
         std::fputs(GlosselVersionText().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // An argument quoted in a line reaches the terminal with its control characters escaped.
+    const auto printable = [](const QString& line) { return PrintableForTerminal(EncodeFileName(line).toStdString()); };
     if (parsed.action == ParsedCommandLine::UsageError) {
-        std::fprintf(stderr, "%s\nTry 'glossel --help' for more information.\n", parsed.error.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\nTry 'glossel --help' for more information.\n", printable(parsed.error).c_str());
         return 1;
     }
+    for (const QString& line : parsed.ignored) std::fprintf(stderr, "%s\n", printable(line).c_str());
 
     // Printing and /dde show no window: they never need a screen. Without a screen the
     // removal of the settings still works and says so on standard output; only showing

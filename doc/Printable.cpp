@@ -1,25 +1,31 @@
 #include "Printable.h"
 
+#include "syntax/ControlEscapes.h"
+#include "syntax/Utf8.h"
+
 std::string PrintableForTerminal(std::string_view bytes)
 {
-    static const char kHex[] = "0123456789abcdef";
     std::string shown;
     shown.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b != 0x7F) {
-            shown += c;
-        } else if (b == '\n') {
-            shown += "\\n";
-        } else if (b == '\t') {
-            shown += "\\t";
-        } else if (b == '\r') {
-            shown += "\\r";
-        } else {
-            shown += "\\x";
-            shown += kHex[b >> 4];
-            shown += kHex[b & 15];
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = s + bytes.size();
+    char escape[display::MAX_ESCAPE];
+    while (s < end) {
+        const int n = Utf8CharLength(s, end);
+        if (n == 0) {
+            if (*s >= 0x80 && *s <= 0x9F)
+                shown.append(escape, display::WriteByteEscape(escape, *s));
+            else
+                shown += static_cast<char>(*s);
+            ++s;
+            continue;
         }
+        const char32_t c = DecodeUtf8(s);
+        if (display::IsEscapedCharacter(c))
+            shown.append(escape, display::WriteEscape(escape, c));
+        else
+            shown.append(reinterpret_cast<const char*>(s), static_cast<std::size_t>(n));
+        s += n;
     }
     return shown;
 }

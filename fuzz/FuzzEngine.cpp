@@ -5,8 +5,10 @@
 #include "doc/TextLoader.h"
 #include "doc/TextModeTranslator.h"
 #include "syntax/AnsiBuilder.h"
+#include "syntax/DisplayText.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/Outline.h"
+#include "syntax/OutlineWriter.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxLexer.h"
 #include "syntax/SyntaxStyleMap.h"
@@ -245,5 +247,21 @@ int FuzzRender(const std::uint8_t* data, std::size_t size)
         Require(!name.empty() && name.find('\n') == std::string_view::npos, "a name is a piece of one line");
         lastOffset = entry.Offset();
     }
+
+    // The outline as written: well-formed UTF-8, one row of two tabs per definition, and
+    // no control or bidirectional character of a name passed on.
+    CRtfOutput written;
+    Require(WriteOutline(text, length, written) == status, "the written outline stops where the render stops");
+    const std::string_view rows = written.View();
+    Require(IsWellFormedUtf8(rows), "the outline is well-formed UTF-8");
+    RequireNoControls(rows, false);
+    Require(LineFeeds(rows) == outline.GetEntries().size(), "a row per definition");
+    std::size_t tabs = 0;
+    for (std::size_t i = 0; i < rows.size(); i += Utf8SequenceLength(static_cast<unsigned char>(rows[i]))) {
+        tabs += rows[i] == '\t';
+        Require(!display::IsBidiControl(DecodeUtf8(reinterpret_cast<const unsigned char*>(rows.data() + i))),
+                "no bidirectional control in the outline");
+    }
+    Require(tabs == 2 * outline.GetEntries().size(), "two tabs a row");
     return 0;
 }

@@ -52,6 +52,8 @@ int FuzzRenderArguments(const std::uint8_t* data, std::size_t size)
         Require(!options.ansi256 || options.format == RenderOptions::Ansi, "256 colours are for a terminal");
         if (options.css) break;
         Require(!options.hasSettings || !options.settings.empty(), "a settings file has a name");
+        Require(options.output != "-", "-o - is standard output, no file");
+        Require(options.formatChosen || options.format == RenderOptions::Rtf, "the format is rtf unless chosen");
         // The input is one of the arguments, exactly as given.
         bool found = false;
         for (const std::string& arg : args) found = found || arg == options.input;

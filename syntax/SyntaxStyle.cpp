@@ -39,7 +39,12 @@ std::int32_t CSyntaxStyle::Equals(const CSyntaxStyle& other) const
 void CSyntaxStyle::Load(COLORREF defaultColour, std::uint32_t defaultBold,
                         std::uint32_t defaultItalic)
 {
-    CProfileStore* profile = GetStyleProfile();
+    Load(defaultColour, defaultBold, defaultItalic, GetStyleProfile());
+}
+
+void CSyntaxStyle::Load(COLORREF defaultColour, std::uint32_t defaultBold, std::uint32_t defaultItalic,
+                        CProfileStore* profile)
+{
     if (profile) {
         m_colour = profile->GetProfileInt(STYLE_SECTION, m_name + " Colour", defaultColour);
         m_bold = profile->GetProfileInt(STYLE_SECTION, m_name + " Bold", defaultBold) != 0 ? 1 : 0;

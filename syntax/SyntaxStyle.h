@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+class CProfileStore;
+
 inline constexpr const char* STYLE_SECTION = "Inform Syntax Colours";
 
 class CSyntaxStyle {
@@ -17,8 +19,12 @@ public:
     // 1 when code, name (byte for byte), colour, bold and italic are all equal.
     std::int32_t Equals(const CSyntaxStyle& other) const;
 
-    // Overlays the stored attributes on the given defaults; bold and italic end as 0 or 1.
+    // Overlays the attributes stored in profile (none: nothing stored) on the given
+    // defaults; bold and italic end as 0 or 1. Without a profile given, the one
+    // installed with SetStyleProfile.
     void Load(COLORREF defaultColour, std::uint32_t defaultBold, std::uint32_t defaultItalic);
+    void Load(COLORREF defaultColour, std::uint32_t defaultBold, std::uint32_t defaultItalic,
+              CProfileStore* profile);
     // Writes colour, bold and italic to the stored profile; failures are ignored.
     void Save() const;
 

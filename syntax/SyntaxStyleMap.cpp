@@ -1,5 +1,6 @@
 #include "SyntaxStyleMap.h"
 
+#include "ProfileStore.h"
 #include "StyleCodes.h"
 
 CSyntaxStyleMap theStyleMap;
@@ -62,11 +63,16 @@ std::int32_t CSyntaxStyleMap::Equals(const CSyntaxStyleMap& other) const
 
 void CSyntaxStyleMap::BuildDefaults()
 {
+    BuildDefaults(GetStyleProfile());
+}
+
+void CSyntaxStyleMap::BuildDefaults(CProfileStore* profile)
+{
     FreeAll();
     for (int code = 0; code < STYLE_COUNT; ++code) {
         const StyleDefault& d = g_styleDefaults[code];
         auto record = std::make_unique<CSyntaxStyle>(d.name, code);
-        record->Load(d.colour, d.bold, d.italic);
+        record->Load(d.colour, d.bold, d.italic, profile);
         SetAt(static_cast<WORD>(code), std::move(record));
     }
 }

@@ -43,7 +43,11 @@ public:
     void FreeAll();
     CSyntaxStyleMap& Copy(const CSyntaxStyleMap& source);
     std::int32_t Equals(const CSyntaxStyleMap& other) const;
+    // The twelve styles, each with its built-in attributes overlaid with those stored in
+    // profile (none: the built-in ones alone); without a profile given, the one
+    // installed with SetStyleProfile.
     void BuildDefaults();
+    void BuildDefaults(CProfileStore* profile);
     void SaveAll() const;
 
 private:

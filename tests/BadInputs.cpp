@@ -64,6 +64,7 @@ Input MakeInput(const std::string& kind, const fs::path& folder)
         const fs::path path = kind == "odd-name" ? folder / ODD_NAME : fs::path(ODD_NAME);
         return {path.string(), true};
     }
+    if (kind == "control-name-relative") return {"x\xC2\x9B" "2J\xE2\x80\xAE.inf"};  // missing; a C1 and a bidi control
     if (kind == "symlink-loop") {
         fs::create_symlink("loop.inf", folder / "loop.inf");
         return {(folder / "loop.inf").string()};

@@ -72,7 +72,8 @@ file(READ "${PREFIX}/${metainfo}" meta)
 foreach(item "<id>org.orvanel.glossel</id>"
              "<launchable type=\"desktop-id\">glossel.desktop</launchable>"
              "<binary>glossel</binary>" "<binary>glossel-render</binary>" "<binary>glossel-lsp</binary>"
-             "<mediatype>text/x-inform</mediatype>" "<release version=\"${VERSION}\"")
+             "<mediatype>text/x-inform</mediatype>" "<release version=\"${VERSION}\""
+             "<project_license>MIT</project_license>")
   string(FIND "${meta}" "${item}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "the AppStream metadata lacks ${item}")
@@ -81,6 +82,15 @@ endforeach()
 if(NOT meta MATCHES "<image>https://[^<]+\\.png</image>")
   message(FATAL_ERROR "the AppStream metadata has no screenshot")
 endif()
+
+# The package's copyright file grants the MIT licence (Debian's name for it: Expat).
+file(READ "${PREFIX}/share/doc/glossel/copyright" copyright)
+foreach(item "Copyright: 2026 Orvanel's Applications\nLicense: Expat\n" "\nLicense: Expat\n Permission is hereby granted")
+  string(FIND "${copyright}" "${item}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the copyright file lacks ${item}")
+  endif()
+endforeach()
 
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 find_program(APPSTREAMCLI appstreamcli)

@@ -1,11 +1,11 @@
 #include "GameInfo.h"
 
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -17,30 +17,11 @@ namespace {
 // Runs program with args in folder; its standard output and error into log.
 bool Run(const std::vector<std::string>& args, const fs::path& folder, std::string& log)
 {
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return false;
-    const pid_t child = ::fork();
-    if (child < 0) return false;
-    if (child == 0) {
-        ::dup2(pipeFds[1], 1);
-        ::dup2(pipeFds[1], 2);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        if (::chdir(folder.c_str()) != 0) ::_exit(126);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(pipeFds[1]);
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) log.append(buffer, static_cast<std::size_t>(got));
-    ::close(pipeFds[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    ChildOptions options;
+    options.workingDirectory = folder.string();
+    const ChildResult run = RunProgram(args, options);
+    log += run.out + run.err;
+    return run.Succeeded();
 }
 
 // Just enough XML for the compiler's debugging information: elements, their text and
@@ -165,6 +146,31 @@ bool ReadDebugInformation(const std::string& xml, const std::vector<std::string>
     return true;
 }
 
+// The compiler counts a CR as a line break of its own, so a CR LF pair as two; the
+// viewer's lines are its line feeds. Gives every definition the line the viewer counts.
+void CountLinesAsTheViewer(CompiledGame& game)
+{
+    std::map<std::string, std::vector<std::uint32_t>> lines;  // per file: the viewer's line of each compiler line
+    for (CompiledDefinition& d : game.definitions) {
+        auto it = lines.find(d.file);
+        if (it == lines.end()) {
+            std::vector<std::uint32_t> viewerLine{0, 1};
+            const std::string bytes = ReadFile(d.file);
+            if (bytes.find('\r') != std::string::npos) {
+                std::uint32_t viewer = 1;
+                for (const char c : bytes) {
+                    if (c == '\n') ++viewer;
+                    if (c == '\n' || c == '\r') viewerLine.push_back(viewer);
+                }
+            } else {
+                viewerLine.clear();
+            }
+            it = lines.emplace(d.file, std::move(viewerLine)).first;
+        }
+        if (!it->second.empty() && d.line < it->second.size()) d.line = it->second[d.line];
+    }
+}
+
 }  // namespace
 
 std::string FindCompiler()
@@ -204,7 +210,10 @@ CompiledGame CompileForReference(const std::string& compiler, const fs::path& ma
             game.files.push_back(name.empty() || name[0] == '/' ? name : (folder / name).string());
         }
         game.compiled = ReadDebugInformation(ReadFile(out / "gameinfo.dbg"), game.files, game);
-        if (game.compiled) return game;
+        if (game.compiled) {
+            CountLinesAsTheViewer(game);
+            return game;
+        }
         game.definitions.clear();
     }
     return game;

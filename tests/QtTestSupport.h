@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace qtestsupport {
 
@@ -93,6 +95,14 @@ inline bool DrawnIn(const QImage& image, const QRect& rect, QColor c, QString* w
                    .arg(rect.height())
                    .arg(c.name());
     return ok;
+}
+
+// A command line as the program gets it: each argument as the bytes of its name.
+inline std::vector<std::string> ArgsOf(const QStringList& list)
+{
+    std::vector<std::string> args;
+    for (const QString& arg : list) args.push_back(QFile::encodeName(arg).toStdString());
+    return args;
 }
 
 inline bool WriteBytes(const QString& path, const QByteArray& bytes)

@@ -1,8 +1,11 @@
 // glossel-render: statuses, messages, output destinations and the codes listing.
 
+#include "BadInputs.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
+#include "game/IncludeResolver.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
@@ -10,13 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -37,17 +44,39 @@ struct RunResult {
     std::string err;
 };
 
-RunResult RunCli(const std::vector<std::string>& args, const std::string& input = "")
+// Runs the program in-process with input on its standard input; its standard output is
+// out when given (the caller reads and closes it), else a temporary file that is read.
+RunResult RunCli(const std::vector<std::string>& args, const std::string& input = "", std::FILE* out = nullptr)
 {
     TempDir dir;
     WriteFile(dir / "stdin", input);
     RenderStreams io;
     io.inFd = open((dir / "stdin").c_str(), O_RDONLY);
-    io.out = std::tmpfile();
+    io.out = out ? out : std::tmpfile();
     io.err = std::tmpfile();
     const int status = RunRender(args, io);
     close(io.inFd);
-    return {status, Drain(io.out), Drain(io.err)};
+    return {status, out ? std::string() : Drain(io.out), Drain(io.err)};
+}
+
+// A run and what it must give: the status, the whole standard output and error.
+struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+    std::string input = "";  // standard input
+};
+
+void ExpectRows(const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        const RunResult r = RunCli(row.args, row.input);
+        EXPECT_EQ(r.status, row.status) << row.name;
+        EXPECT_EQ(r.out, row.out) << row.name;
+        EXPECT_EQ(r.err, row.err) << row.name;
+    }
 }
 
 std::string DefaultDocument(const std::string& text)
@@ -78,6 +107,14 @@ std::string DefaultAnsi(const std::string& text, CAnsiBuilder::Colours colours)
     return std::string(out.View());
 }
 
+std::vector<std::string> FolderEntries(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::string DefaultStyleSheet()
 {
     CSyntaxStyleMap styles;
@@ -102,14 +139,7 @@ TEST(RenderCli, StatusesAndMessages)
     const std::string longFile = (dir / "long.inf").string();
     const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
 
-    struct Row {
-        const char* name;
-        std::vector<std::string> args;
-        int status;
-        std::string out;  // exact, or empty for "nothing"
-        std::string err;  // exact
-    };
-    const Row rows[] = {
+    ExpectRows({
         {"a file", {ok}, 0, DefaultDocument("Object x;\n"), ""},
         {"default styles", {"--default-styles", ok}, 0, DefaultDocument("Object x;\n"), ""},
         {"end of options", {"--", (dir / "-dash.inf").string()}, 0, DefaultDocument("x;\n"), ""},
@@ -126,13 +156,7 @@ TEST(RenderCli, StatusesAndMessages)
         {"-o without a name", {ok, "-o"}, 1, "", "glossel-render: option '-o' needs a file name\n" + tryHelp},
         {"version", {"--version"}, 0, "glossel-render 0.2.0.0\n", ""},
         {"version wins over a missing file", {"-V", missing}, 0, "glossel-render 0.2.0.0\n", ""},
-    };
-    for (const Row& row : rows) {
-        const RunResult r = RunCli(row.args);
-        EXPECT_EQ(r.status, row.status) << row.name;
-        EXPECT_EQ(r.out, row.out) << row.name;
-        EXPECT_EQ(r.err, row.err) << row.name;
-    }
+    });
 }
 
 TEST(RenderCli, HelpDescribesEveryOption)
@@ -145,8 +169,13 @@ TEST(RenderCli, HelpDescribesEveryOption)
 #ifdef GLOSSEL_HAVE_SETTINGS
                              "--settings", "XDG_CONFIG_HOME",
 #endif
-                             "--version"})
+                             "--version", "one hex digit (0-b) per byte", "1020 or\nmore bytes", "(-:\n",
+                             "is never the input", "not written to a terminal", "of\nmore than 1 GiB is refused"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    for (std::size_t at = 0, end; at < r.out.size(); at = end + 1) {
+        end = r.out.find('\n', at);
+        EXPECT_LE(end - at, 80u) << r.out.substr(at, end - at);
+    }
 }
 
 TEST(RenderCli, OutputFileAndStandardInput)
@@ -182,24 +211,158 @@ TEST(RenderCli, OutputFileAndStandardInput)
     r = RunCli({"-o", "/dev/full", (dir / "in.inf").string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "glossel-render: /dev/full: No space left on device\n");
+
+    // "-o -" is standard output, and makes no file named "-".
+    {
+        badinputs::WorkingFolder here(dir.Path());
+        r = RunCli({"-o", "-", "in.inf"});
+    }
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, DefaultDocument("[ Main; ];\n"));
+    EXPECT_FALSE(fs::exists(dir / "-"));
+
+    // Standard output opened on the input (glossel-render in.inf >> in.inf) is refused.
+    std::FILE* appended = std::fopen((dir / "in.inf").c_str(), "ab");
+    r = RunCli({(dir / "in.inf").string()}, "", appended);
+    std::fclose(appended);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "glossel-render: standard output: is the input file; it is never written\n");
+    EXPECT_EQ(ReadFile(dir / "in.inf"), "[ Main; ];\n");
 }
 
-TEST(RenderCli, CodesListEveryCharacterAndTheStateWord)
+namespace {
+
+// While it lives, no file of this process may grow past limit bytes, and a write that
+// would is refused (EFBIG) instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lower{limit, m_previous.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_previous{};
+    void (*m_handler)(int);
+};
+
+// A text whose document is well over 4,096 bytes.
+std::string LongText()
+{
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += "Object lamp \"brass lamp\";\n";
+    return text;
+}
+
+}  // namespace
+
+TEST(RenderCli, AnOutputFileIsReplacedOnlyWhenWhole)
 {
     TempDir dir;
-    WriteFile(dir / "in.inf", "[ Main; x = 1; ];\n! c\n\"open\n");
-    RunResult r = RunCli({"--codes", (dir / "in.inf").string()});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
-              "565555667666b66530 020000ff\n"
-              "2222 020000ff\n"
-              "111111 020400ff\n");
+    const std::string text = LongText();
+    WriteFile(dir / "in.inf", text);
+    const std::string in = (dir / "in.inf").string();
+    const std::string out = (dir / "out.rtf").string();
+    const std::vector<std::string> both{"in.inf", "out.rtf"};
 
-    WriteFile(dir / "long.inf", "x;\n" + std::string(1020, ' ') + "\n");
-    r = RunCli({"--codes", (dir / "long.inf").string()});
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, "330 020000ff\n");
-    EXPECT_NE(r.err.find("(1020)!"), std::string::npos);
+    // A write that fails: the old file as it was, and nothing left beside it.
+    WriteFile(out, "keep");
+    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    RunResult r;
+    {
+        FileSizeLimit limit(4096);
+        r = RunCli({"-o", out, in});
+    }
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "glossel-render: " + out + ": File too large\n");
+    EXPECT_EQ(ReadFile(out), "keep");
+    EXPECT_EQ(FolderEntries(dir.Path()), both);
+
+    // A whole write replaces it, with the old file's permissions.
+    r = RunCli({"-o", out, in});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(out), DefaultDocument(text));
+    EXPECT_EQ(fs::status(out).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(FolderEntries(dir.Path()), both);
+
+    // A new file: 0666 less the umask, as any program's.
+    const mode_t mask = umask(027);
+    r = RunCli({"-o", (dir / "new.rtf").string(), in});
+    umask(mask);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(fs::status(dir / "new.rtf").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // Through a link: the file it leads to is replaced, and the link stays.
+    fs::create_symlink("out.rtf", dir / "link.rtf");
+    r = RunCli({"-o", (dir / "link.rtf").string(), "-"}, "Global g;\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.rtf"));
+    EXPECT_EQ(ReadFile(out), DefaultDocument("Global g;\n"));
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"in.inf", "link.rtf", "new.rtf", "out.rtf"}));
+
+    // Ended by a signal while writing (here the file size limit's own, SIGXFSZ, whose
+    // default ends the program): the temporary goes too.
+    WriteFile(out, "keep");
+    const testsupport::ChildResult limited = testsupport::RunProgram(
+        {"/bin/sh", "-c", "ulimit -f 2; exec \"$0\" -o \"$1\" \"$2\"", GLOSSEL_RENDER_EXE, out, in});
+    EXPECT_EQ(limited.signal, SIGXFSZ) << limited.exitCode;
+    EXPECT_EQ(ReadFile(out), "keep");
+    EXPECT_EQ(FolderEntries(dir.Path()), (std::vector<std::string>{"in.inf", "link.rtf", "new.rtf", "out.rtf"}));
+}
+
+// Standard output on a real pseudo-terminal: no raw bytes of the file reach it.
+TEST(RenderCli, ATerminalIsShownTerminalText)
+{
+    TempDir dir;
+    const std::string text = "Object lamp \"\x1b]0;owned\x07\";\n";
+    WriteFile(dir / "lamp.inf", text);
+    const std::string in = (dir / "lamp.inf").string();
+    const std::string refused = " is not written to a terminal (use -o FILE, or a pipe)\n";
+    // out: what the terminal is shown.
+    const Row rows[] = {
+        {"no format: ansi", {in}, 0, DefaultAnsi(text, CAnsiBuilder::TrueColour), ""},
+        {"-o - is the terminal too", {"-o", "-", in}, 0, DefaultAnsi(text, CAnsiBuilder::TrueColour), ""},
+        {"ansi in 256 colours", {"--ansi-colours", "256", in}, 0, DefaultAnsi(text, CAnsiBuilder::Palette256), ""},
+        {"html asked for", {"-f", "html", "--fragment", in}, 0, DefaultHtml(text, CHtmlBuilder::Fragment, ""), ""},
+        {"the outline", {"--outline", in}, 0, "1\tobject\tlamp\n", ""},
+        {"rtf named", {"-f", "rtf", in}, 1, "", "glossel-render: rtf" + refused},
+        {"codes named", {"--codes", in}, 1, "", "glossel-render: codes" + refused},
+        {"-o a file: rtf there", {"-o", (dir / "out.rtf").string(), in}, 0, "", ""},
+    };
+    for (const Row& row : rows) {
+        const int master = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master, 0);
+        ASSERT_EQ(grantpt(master), 0);
+        ASSERT_EQ(unlockpt(master), 0);
+        const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+        ASSERT_GE(slave, 0);
+        termios raw{};
+        ASSERT_EQ(tcgetattr(slave, &raw), 0);
+        cfmakeraw(&raw);  // line feeds as they are
+        ASSERT_EQ(tcsetattr(slave, TCSANOW, &raw), 0);
+        std::FILE* terminal = fdopen(slave, "w");
+        ASSERT_TRUE(terminal);
+        const RunResult r = RunCli(row.args, "", terminal);
+        std::fclose(terminal);
+        // With the terminal's end closed, the other end reads what it was sent, then EIO.
+        std::string shown;
+        char buffer[4096];
+        for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+        close(master);
+        EXPECT_EQ(r.status, row.status) << row.name;
+        EXPECT_EQ(shown, row.out) << row.name;
+        EXPECT_EQ(r.err, row.err) << row.name;
+    }
+    EXPECT_EQ(ReadFile(dir / "out.rtf"), DefaultDocument(text));
 }
 
 TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
@@ -213,34 +376,20 @@ TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
     const std::string longFile = (dir / "long.inf").string();
     const std::string outline = "1\tconstant\tStory\n2\troutine\tMain\n3\tobject\t\"a\\tb\"\n";
 
-    struct Row {
-        const char* name;
-        std::vector<std::string> args;
-        std::string input;
-        int status;
-        std::string out;
-        std::string err;
-    };
-    const Row rows[] = {
-        {"a file", {"--outline", in}, "", 0, outline, ""},
-        {"styles play no part", {"--default-styles", "--outline", in}, "", 0, outline, ""},
-        {"standard input", {"--outline", "-"}, "Global g;", 0, "1\tglobal\tg\n", ""},
-        {"no definitions", {"--outline", "-"}, "! Global g;\n", 0, "", ""},
-        {"long line", {"--outline", longFile}, "", 3, "1\tglobal\ta\n",
+    ExpectRows({
+        {"a file", {"--outline", in}, 0, outline, ""},
+        {"styles play no part", {"--default-styles", "--outline", in}, 0, outline, ""},
+        {"standard input", {"--outline", "-"}, 0, "1\tglobal\tg\n", "", "Global g;"},
+        {"no definitions", {"--outline", "-"}, 0, "", "", "! Global g;\n"},
+        {"long line", {"--outline", longFile}, 3, "1\tglobal\ta\n",
          "glossel-render: " + longFile + ": The file contained a line longer than the maximum allowed (1020)!\n"},
-        {"empty input", {"--outline", "-"}, "", 2, "", "glossel-render: standard input: file is empty\n"},
-        {"by its format's name", {"-f", "outline", in}, "", 0, outline, ""},
-        {"the last of --codes and --outline wins", {"--codes", "--outline", in}, "", 0, outline, ""},
-        {"no option of another format", {"--outline", "--fragment", in}, "", 1, "",
+        {"empty input", {"--outline", "-"}, 2, "", "glossel-render: standard input: file is empty\n"},
+        {"by its format's name", {"-f", "outline", in}, 0, outline, ""},
+        {"the last of --codes and --outline wins", {"--codes", "--outline", in}, 0, outline, ""},
+        {"no option of another format", {"--outline", "--fragment", in}, 1, "",
          "glossel-render: option '--fragment' needs --format html\n"
          "Try 'glossel-render --help' for more information.\n"},
-    };
-    for (const Row& row : rows) {
-        const RunResult r = RunCli(row.args, row.input);
-        EXPECT_EQ(r.status, row.status) << row.name;
-        EXPECT_EQ(r.out, row.out) << row.name;
-        EXPECT_EQ(r.err, row.err) << row.name;
-    }
+    });
 
     const std::string out = (dir / "out.tsv").string();
     const RunResult r = RunCli({"--outline", "-o", out, in});
@@ -250,6 +399,63 @@ TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
     EXPECT_EQ(RunCli({"--outline", "-o", "/dev/full", in}).status, 2);
     EXPECT_EQ(RunCli({"--outline", "-o", in, in}).status, 2);
     EXPECT_EQ(ReadFile(in), "Constant Story \"x\";\r\n[ Main; ];\nObject \"a\tb\";\n! Global g;\n");
+}
+
+// The game of a main file: its include tree and the outline of all its files. Names in
+// another case, files read before, a missing name with the paths tried (the standard
+// library's folder among them when it is there), --include-path, long lines.
+TEST(RenderCli, TheWholeGame)
+{
+    TempDir dir;
+    fs::create_directories(dir / "g");
+    fs::create_directories(dir / "extra");
+    WriteFile(dir / "g/main.inf", "Include \"a\";\nInclude \"gone\";\nInclude \"A\";\nObject lamp with before [; rtrue; ];\n");
+    WriteFile(dir / "g/a.h", "Include \"b\";\nGlobal g;\n");
+    WriteFile(dir / "extra/b.h", "Include \">main\";\n[ B; ];\n");
+    WriteFile(dir / "g/main2.inf", "Include \"long\";\nGlobal x;\n");
+    WriteFile(dir / "g/long.h", "Global y;\n" + std::string(1020, 'x') + "\nGlobal z;\n");
+    const std::string g = (dir / "g").string();
+    const std::string extra = (dir / "extra").string();
+    const std::string main = g + "/main.inf";
+    const std::string library = fs::is_directory(GAME_LIBRARY_FOLDER) ? "    " + std::string(GAME_LIBRARY_FOLDER) + "/gone.h\n" : "";
+    const std::string tree = main + ":1: Include \"a\" -> " + g + "/a.h\n" +
+                             "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+                             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" +
+                             main + ":2: Include \"gone\" -> missing; tried:\n" +
+                             "    " + extra + "/gone.h\n" +
+                             "    " + g + "/gone.h\n" + library +
+                             main + ":3: Include \"A\" -> " + g +
+                             "/a.h (another case: the compiler would not find it) (read before)\n";
+    const std::string outline = main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g +
+                                "/a.h\t2\tglobal\tg\n" + extra + "/b.h\t2\troutine\tB\n";
+    const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
+    ExpectRows({
+        {"the include tree", {"--includes", "--include-path", extra, main}, 0, tree, ""},
+        {"folders after a comma", {"--include-path=/nowhere,,," + extra, "--includes", main}, 0,
+         main + ":1: Include \"a\" -> " + g + "/a.h\n" + "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
+             ":2: Include \"gone\" -> missing; tried:\n    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
+             "/gone.h\n" + library + main + ":3: Include \"A\" -> " + g +
+             "/a.h (another case: the compiler would not find it) (read before)\n",
+         ""},
+        {"the outline of every file", {"--outline", "--game", "--include-path", extra, main}, 0, outline, ""},
+        {"without the folder", {"--game", "-f", "outline", main}, 0,
+         main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g + "/a.h\t2\tglobal\tg\n", ""},
+        {"a long line stops one file's outline", {"--outline", "--game", g + "/main2.inf"}, 3,
+         g + "/main2.inf\t2\tglobal\tx\n" + g + "/long.h\t1\tglobal\ty\n",
+         "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"no main file", {"--includes", g + "/none.inf"}, 2, "",
+         "glossel-render: " + g + "/none.inf: No such file or directory\n"},
+        {"--game needs the outline", {"--game", "--codes", main}, 1, "",
+         "glossel-render: option '--game' needs --outline\n" + tryHelp},
+        {"--include-path needs a game", {"--include-path", extra, main}, 1, "",
+         "glossel-render: option '--include-path' needs --includes or --outline --game\n" + tryHelp},
+        {"no game from standard input", {"--includes", "-"}, 1, "",
+         "glossel-render: a game's main file cannot be standard input\n" + tryHelp},
+    });
+    const RunResult r = RunCli({"--includes", "--include-path", extra, "-o", (dir / "tree.txt").string(), main});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(dir / "tree.txt"), tree);
 }
 
 TEST(RenderCli, FormatsAndTheirOptions)
@@ -268,14 +474,7 @@ TEST(RenderCli, FormatsAndTheirOptions)
     // 333333 0 0000 0 1111111 3 0
     const std::string codes = "333333000000111111130 020000ff\n";
 
-    struct Row {
-        const char* name;
-        std::vector<std::string> args;
-        int status;
-        std::string out;
-        std::string err;
-    };
-    const Row rows[] = {
+    ExpectRows({
         {"rtf by name", {"-f", "rtf", in}, 0, DefaultDocument(text), ""},
         {"html page, titled by the file's name", {"--format", "html", in}, 0, page, ""},
         {"--format=html", {"--format=html", in}, 0, page, ""},
@@ -286,10 +485,13 @@ TEST(RenderCli, FormatsAndTheirOptions)
         {"ansi, 24-bit named", {"-f", "ansi", "--ansi-colours", "24bit", in}, 0, ansi, ""},
         {"ansi, 256 colours", {"--ansi-colours=256", in}, 0, ansi256, ""},
         {"codes by name", {"-f", "codes", in}, 0, codes, ""},
+        {"a long line in codes", {"--codes", longFile}, 3, "330 020000ff\n",
+         "glossel-render: " + longFile + ": The file contained a line longer than the maximum allowed (1020)!\n"},
         {"the last format wins", {"--codes", "-f", "ansi", in}, 0, ansi, ""},
         {"the style sheet needs no file", {"--css"}, 0, DefaultStyleSheet(), ""},
         {"the style sheet with html named", {"-f", "html", "--css"}, 0, DefaultStyleSheet(), ""},
-        {"a page from standard input", {"-f", "html", "-"}, 0, DefaultHtml(text, CHtmlBuilder::Page, "standard input"), ""},
+        {"a page from standard input", {"-f", "html", "-"}, 0, DefaultHtml(text, CHtmlBuilder::Page, "standard input"), "",
+         text},
         {"a long line in html", {"-f", "html", "--fragment", longFile}, 3,
          DefaultHtml("x;\n", CHtmlBuilder::Fragment, ""),
          "glossel-render: " + longFile + ": The file contained a line longer than the maximum allowed (1020)!\n"},
@@ -311,13 +513,7 @@ TEST(RenderCli, FormatsAndTheirOptions)
          "glossel-render: option '--css' writes the style sheet alone and takes no input file\n" + tryHelp},
         {"html without a file", {"-f", "html"}, 1, "", "glossel-render: no input file\n" + tryHelp},
         {"a flag with a value", {"--codes=1", in}, 1, "", "glossel-render: option '--codes' takes no value\n" + tryHelp},
-    };
-    for (const Row& row : rows) {
-        const RunResult r = RunCli(row.args, text);
-        EXPECT_EQ(r.status, row.status) << row.name;
-        EXPECT_EQ(r.out, row.out) << row.name;
-        EXPECT_EQ(r.err, row.err) << row.name;
-    }
+    });
     // The page really is the one of the file: its title and its text.
     EXPECT_NE(page.find("<title>lamp.inf</title>"), std::string::npos);
     EXPECT_NE(page.find("\"a &amp; b\""), std::string::npos);
@@ -372,16 +568,15 @@ TEST(RenderCli, TheProgramRunsAsACommand)
 {
     TempDir dir;
     WriteFile(dir / "in.inf", "Constant Story \"x\";\n");
-    const std::string command = std::string(GLOSSEL_RENDER_EXE) + " -o " + (dir / "out.rtf").string() +
-                                " " + (dir / "in.inf").string();
-    const int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const testsupport::ChildResult run =
+        testsupport::RunProgram({GLOSSEL_RENDER_EXE, "-o", (dir / "out.rtf").string(), (dir / "in.inf").string()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out + run.err, "");
     EXPECT_EQ(ReadFile(dir / "out.rtf"), DefaultDocument("Constant Story \"x\";\n"));
 
-    const int missing = std::system((std::string(GLOSSEL_RENDER_EXE) + " /nonexistent/x.inf 2>/dev/null").c_str());
-    ASSERT_TRUE(WIFEXITED(missing));
-    EXPECT_EQ(WEXITSTATUS(missing), 2);
+    const testsupport::ChildResult missing = testsupport::RunProgram({GLOSSEL_RENDER_EXE, "/nonexistent/x.inf"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "glossel-render: /nonexistent/x.inf: No such file or directory\n");
 }
 
 #ifdef GLOSSEL_HAVE_SETTINGS
@@ -451,18 +646,14 @@ std::string StoredSampleDocument()
            "\\plain\\f2\\fs20\\cf7 \"open\n\\par " + kTail;
 }
 
-std::vector<std::string> FolderEntries(const fs::path& folder)
+// glossel-render run as a command with XDG_CONFIG_HOME set to home; its exit status.
+int RunWithConfigHome(const fs::path& home, const std::vector<std::string>& args)
 {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-int RunCommand(const std::string& command)
-{
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::vector<std::string> argv{GLOSSEL_RENDER_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testsupport::ChildOptions options;
+    options.environment = {"XDG_CONFIG_HOME=" + home.string()};
+    return testsupport::RunProgram(argv, options).exitCode;
 }
 
 }  // namespace
@@ -483,14 +674,7 @@ TEST(RenderCliStyles, StoredAndDefaultStylesGiveTheirDocuments)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
 
-    struct Row {
-        const char* name;
-        std::vector<std::string> args;
-        int status;
-        std::string out;
-        std::string err;
-    };
-    const Row rows[] = {
+    ExpectRows({
         {"the user's store, empty", {in}, 0, DefaultSampleDocument(), ""},
         {"--settings FILE", {"--settings", conf, in}, 0, StoredSampleDocument(), ""},
         {"--settings=FILE", {"--settings=" + conf, in}, 0, StoredSampleDocument(), ""},
@@ -507,13 +691,7 @@ TEST(RenderCliStyles, StoredAndDefaultStylesGiveTheirDocuments)
          "glossel-render: option '--settings' needs a file name\n" + tryHelp},
         {"--settings= with no name", {"--settings=", in}, 1, "",
          "glossel-render: the settings file name is empty\n" + tryHelp},
-    };
-    for (const Row& row : rows) {
-        const RunResult r = RunCli(row.args);
-        EXPECT_EQ(r.status, row.status) << row.name;
-        EXPECT_EQ(r.out, row.out) << row.name;
-        EXPECT_EQ(r.err, row.err) << row.name;
-    }
+    });
 
     // Only read: the settings file and its folder are as they were.
     EXPECT_EQ(ReadFile(conf), kStoredStyles);
@@ -529,22 +707,19 @@ TEST(RenderCliStyles, TheUsersStoreIsFoundThroughXdgConfigHome)
     fs::create_directory(folder);
     WriteFile(folder / "Glossel.conf", kStoredStyles);
     WriteFile(work / "in.inf", kSample);
-    const std::string render = "XDG_CONFIG_HOME=" + home.Path().string() + " " + GLOSSEL_RENDER_EXE;
     const std::string in = (work / "in.inf").string();
     const std::string out = (work / "out.rtf").string();
 
-    EXPECT_EQ(RunCommand(render + " -o " + out + " " + in), 0);
+    EXPECT_EQ(RunWithConfigHome(home.Path(), {"-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), StoredSampleDocument());
-    EXPECT_EQ(RunCommand(render + " --default-styles -o " + out + " " + in), 0);
+    EXPECT_EQ(RunWithConfigHome(home.Path(), {"--default-styles", "-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
     EXPECT_EQ(ReadFile(folder / "Glossel.conf"), kStoredStyles);
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"Glossel.conf"});
 
     // With nothing stored: the built-in styles, and nothing is created.
     TempDir empty;
-    EXPECT_EQ(RunCommand("XDG_CONFIG_HOME=" + empty.Path().string() + " " + GLOSSEL_RENDER_EXE + " -o " +
-                         out + " " + in),
-              0);
+    EXPECT_EQ(RunWithConfigHome(empty.Path(), {"-o", out, in}), 0);
     EXPECT_EQ(ReadFile(out), DefaultSampleDocument());
     EXPECT_TRUE(FolderEntries(empty.Path()).empty());
 }

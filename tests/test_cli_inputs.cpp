@@ -3,6 +3,7 @@
 // never written. The 200 MB file, and the memory it may take, is a test of its own.
 
 #include "BadInputs.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
@@ -19,8 +20,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -168,7 +167,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"shrinks_inside_a_cr_lf", "shrinks-in-crlf", {"{}"}, 2, false, "", "glossel-render: {}: " + kChanged},
         Row{"shrinks_to_nothing", "shrinks-to-nothing", {"{}"}, 2, false, "", "glossel-render: {}: " + kChanged},
         Row{"grows_while_read", "grows", {"{}"}, 0, true, "Object a;\nObject b;\n", ""},
+        Row{"control_characters_of_a_name_escaped", "control-name-relative", {"{}"}, 2, false, "",
+            "glossel-render: x\\u009b2J\\u202e.inf: No such file or directory\n"},
         Row{"output_is_the_input", "crlf", {"-o", "{}", "{}"}, 2, false, "",
+            "glossel-render: {}: is the input file; it is never written\n"},
+        Row{"output_is_standard_input", "crlf", {"-o", "{}", "-"}, 2, false, "",
             "glossel-render: {}: is the input file; it is never written\n"}),
     [](const testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
 
@@ -222,18 +225,9 @@ TEST(RenderLargeInput, TwoHundredMegabytesInBoundedMemory)
     const std::string runs = one.substr(headerLength, one.size() - headerLength - tail.size());
     ASSERT_EQ(two, header + runs + runs + tail) << "the block does not bring the lexer back";
 
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        execl(GLOSSEL_RENDER_EXE, GLOSSEL_RENDER_EXE, "--default-styles", "-o", (dir / "big.rtf").c_str(),
-              (dir / "big.inf").c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const testsupport::ChildResult run = testsupport::RunProgram(
+        {GLOSSEL_RENDER_EXE, "--default-styles", "-o", (dir / "big.rtf").string(), (dir / "big.inf").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const std::uint64_t outputBytes = fs::file_size(dir / "big.rtf");
     ASSERT_EQ(outputBytes, header.size() + blocks * runs.size() + tail.size());
@@ -255,7 +249,7 @@ TEST(RenderLargeInput, TwoHundredMegabytesInBoundedMemory)
     }
 
     // Peak resident memory: the input, the output and 32 MiB for everything else.
-    const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+    const std::uint64_t peak = run.peakResidentBytes;
     const std::uint64_t bound = inputBytes + outputBytes + (32u << 20);
     std::printf("glossel-render: input %llu, output %llu, peak resident %llu bytes (bound %llu)\n",
                 static_cast<unsigned long long>(inputBytes), static_cast<unsigned long long>(outputBytes),
@@ -295,18 +289,10 @@ TEST(RenderLargeInput, TextFormatsInBoundedMemory)
     for (const Format& format : formats) {
         SCOPED_TRACE(format.name);
         const std::size_t block = format.two.size() - format.one.size();
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            execl(GLOSSEL_RENDER_EXE, GLOSSEL_RENDER_EXE, "--default-styles", "-f", format.name, "-o",
-                  (dir / "big.out").c_str(), (dir / "big.inf").c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        struct rusage usage {};
-        ASSERT_EQ(wait4(child, &status, 0, &usage), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        ASSERT_EQ(WEXITSTATUS(status), 0);
+        const testsupport::ChildResult run =
+            testsupport::RunProgram({GLOSSEL_RENDER_EXE, "--default-styles", "-f", format.name, "-o",
+                                     (dir / "big.out").string(), (dir / "big.inf").string()});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
 
         const std::uint64_t outputBytes = fs::file_size(dir / "big.out");
         ASSERT_EQ(outputBytes, format.one.size() + (blocks - 1) * block);
@@ -323,7 +309,7 @@ TEST(RenderLargeInput, TextFormatsInBoundedMemory)
         EXPECT_EQ(end, format.two.substr(format.two.size() - end.size()));
         std::fclose(f);
 
-        const std::uint64_t peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+        const std::uint64_t peak = run.peakResidentBytes;
         const std::uint64_t bound = inputBytes + outputBytes + (32u << 20);
         std::printf("glossel-render -f %s: input %llu, output %llu, peak resident %llu bytes (bound %llu)\n",
                     format.name, static_cast<unsigned long long>(inputBytes),

@@ -1,18 +1,17 @@
 // The viewer's command line: how arguments are read, and what the glossel program
 // does with them from start to exit status.
 
+#include "ChildProcess.h"
 #include "QtTestSupport.h"
 
 #include "app/CommandLineInfo.h"
 
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <climits>
 #include <csignal>
-#include <sys/types.h>
 
 using qtestsupport::WriteBytes;
 
@@ -45,6 +44,8 @@ private slots:
     void parse();
     void lineOption_data();
     void lineOption();
+    void unknownSwitches_data();
+    void unknownSwitches();
     void helpAndVersion();
     void failedStarts_data();
     void failedStarts();
@@ -54,8 +55,13 @@ private slots:
     void signalsCloseAsTheCloseBoxDoes();
 
 private:
-    Result Run(const QStringList& args, const QProcessEnvironment& env) const;
-    QProcessEnvironment Environment() const;
+    // The glossel program on args in the test folder, its environment changed as
+    // Environment() says.
+    Result Run(const QStringList& args, const std::vector<std::string>& environment) const;
+    testsupport::ChildOptions Options(const std::vector<std::string>& environment) const;
+    // The changes every run makes to this program's environment: the settings, the
+    // platform and the runtime folder in the test folder.
+    std::vector<std::string> Environment() const;
     QTemporaryDir m_dir;
     QString ConfFile() const
     {
@@ -209,30 +215,56 @@ void TestCommandLine::lineOption()
     QCOMPARE(parsed.info.m_nShellCommand, CCommandLineInfo::FileOpen);
 }
 
-QProcessEnvironment TestCommandLine::Environment() const
+void TestCommandLine::unknownSwitches_data()
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir.path());
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("ignored");  // the lines for standard error
+
+    const auto line = [](const char* arg) { return QStringLiteral("glossel: unknown switch '%1' ignored").arg(arg); };
+    QTest::newRow("a mistyped --line") << QStringList{"--lnie", "5", "x.inf"} << QStringList{line("--lnie")};
+    QTest::newRow("-P, of the wrong case") << QStringList{"-P", "a.inf"} << QStringList{line("-P")};
+    QTest::newRow("two, in order") << QStringList{"-x", "a.inf", "-DDE"} << QStringList{line("-x"), line("-DDE")};
+    QTest::newRow("known switches") << QStringList{"-p", "a.inf", "-pt", "-dde", "-unREGISTER", "-Embedding", "-automation"}
+                                    << QStringList{};
+    QTest::newRow("a lone dash, silently") << QStringList{"-", "a.inf"} << QStringList{};
+    QTest::newRow("after --, a file") << QStringList{"--", "-x"} << QStringList{};
+    QTest::newRow("/x.inf, a path") << QStringList{"/x.inf"} << QStringList{};
+}
+
+void TestCommandLine::unknownSwitches()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, ignored);
+    const ParsedCommandLine parsed = ParseGlosselCommandLine(Args(args));
+    QCOMPARE(parsed.action, ParsedCommandLine::Run);
+    QCOMPARE(parsed.ignored, ignored);
+}
+
+std::vector<std::string> TestCommandLine::Environment() const
+{
+    const std::vector<std::string> env{"XDG_CONFIG_HOME=" + m_dir.filePath(QStringLiteral("config")).toStdString(),
+                                       "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString()};
     return env;
 }
 
-Result TestCommandLine::Run(const QStringList& args, const QProcessEnvironment& env) const
+testsupport::ChildOptions TestCommandLine::Options(const std::vector<std::string>& environment) const
 {
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir.path());
-    process.start(QStringLiteral(GLOSSEL_EXE), args);
+    testsupport::ChildOptions options;
+    options.environment = environment;
+    options.workingDirectory = m_dir.path().toStdString();
+    options.timeLimit = std::chrono::minutes(1);
+    return options;
+}
+
+Result TestCommandLine::Run(const QStringList& args, const std::vector<std::string>& environment) const
+{
+    std::vector<std::string> argv{GLOSSEL_EXE};
+    for (const QString& arg : args) argv.push_back(arg.toStdString());
+    const testsupport::ChildResult run = testsupport::RunProgram(argv, Options(environment));
     Result result;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    result.exitCode = run.exitCode;
+    result.out = QString::fromLocal8Bit(run.out);
+    result.err = QString::fromLocal8Bit(run.err);
     return result;
 }
 
@@ -245,9 +277,10 @@ void TestCommandLine::helpAndVersion()
 
     const Result help = Run({QStringLiteral("x.inf"), QStringLiteral("--help")}, Environment());
     QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [FILE]\n")));
     for (const char* word : {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--line N", "--version", "Exit status"})
         QVERIFY2(help.out.contains(QLatin1String(word)), word);
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [--line N] [FILE]\n")));
+    for (const QString& line : help.out.split(u'\n')) QVERIFY2(line.size() <= 80, qPrintable(line));
     QCOMPARE(help.err, QString());
     QVERIFY(!QFile::exists(ConfFile()));  // nothing started, nothing written
 }
@@ -277,6 +310,14 @@ void TestCommandLine::failedStarts_data()
     QTest::newRow("--line with no file")
         << QStringList{"--line", "5"}
         << "glossel: --line needs a file to show\nTry 'glossel --help' for more information." << false;
+    QTest::newRow("a control character in an argument is escaped")
+        << QStringList{"--line", QString::fromUtf8("\x1b[2J\u202e\u009b")}
+        << "glossel: --line needs a whole number from 1, not '\\x1b[2J\\u202e\\u009b'\n"
+           "Try 'glossel --help' for more information."
+        << false;
+    QTest::newRow("an unknown switch is named, and ignored")
+        << QStringList{"--lnie", "5", "lamp.inf"}
+        << "glossel: unknown switch '--lnie' ignored\nglossel: cannot open %1/5: No such file or directory" << true;
     QTest::newRow("/dde") << QStringList{"/dde"}
                           << "glossel: /dde is not supported (there is no DDE service); name the file to open instead"
                           << true;
@@ -326,10 +367,8 @@ void TestCommandLine::failedStarts()
 
 void TestCommandLine::noDisplayIsReportedBeforeAnythingElse()
 {
-    QProcessEnvironment env = Environment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    std::vector<std::string> env = Environment();
+    env.insert(env.end(), {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"});
     QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
     const Result result = Run({}, env);
     QCOMPARE(result.exitCode, 1);
@@ -421,25 +460,21 @@ void TestCommandLine::signalsCloseAsTheCloseBoxDoes()
     QVERIFY(WriteBytes(m_dir.filePath(QStringLiteral("long.inf")), "Object lamp;\n" + QByteArray(1020, 'x') + "\n"));
     QDir(m_dir.filePath(QStringLiteral("config"))).removeRecursively();
 
-    QProcessEnvironment env = Environment();
-    env.insert(QStringLiteral("GLOSSEL_TEST_HOOK"), hook);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir.path());
-    // Whatever this test program was started with, the signals have their usual effect.
-    process.setChildProcessModifier([] {
-        for (int number : {SIGTERM, SIGHUP, SIGINT}) ::signal(number, SIG_DFL);
-    });
-    process.start(QStringLiteral(GLOSSEL_EXE), args);
-    QByteArray out;
-    while (!out.contains('\n') && process.waitForReadyRead(30000)) out += process.readAllStandardOutput();
+    std::vector<std::string> env = Environment();
+    env.push_back("GLOSSEL_TEST_HOOK=" + hook.toStdString());
+    std::vector<std::string> argv{GLOSSEL_EXE};
+    for (const QString& arg : args) argv.push_back(arg.toStdString());
+    // The child has the signals' usual effect, whatever this program was started with.
+    testsupport::ChildProcess process;
+    QVERIFY(process.Start(argv, Options(env)));
+    const std::string& out = process.ReadLine(std::chrono::seconds(30));
     QCOMPARE(QString::fromLocal8Bit(out), QStringLiteral("glossel-test-hook: ") + report + u'\n');
 
-    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signal), 0);
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);  // not ended by the signal, nor a crash
-    QCOMPARE(process.exitCode(), 0);
-    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY(process.Signal(signal));
+    const testsupport::ChildResult result = process.Wait();
+    QCOMPARE(result.signal, 0);  // not ended by the signal, nor a crash
+    QCOMPARE(result.exitCode, 0);
+    const QString err = QString::fromLocal8Bit(result.err);
     QCOMPARE(err.split(u'\n', Qt::SkipEmptyParts).filter(QStringLiteral("glossel")),
              error.isEmpty() ? QStringList() : QStringList{error});
 

@@ -108,6 +108,8 @@ struct Dialog {
     {
     }
     bool Complete() const { return list && sample && changeColour && bold && italic && ok && cancel; }
+    // Shows the dialog, active; false when a control is missing or it did not become active.
+    bool Open() const { return Complete() && Show(); }
     bool Show() const
     {
         dialog->show();
@@ -163,12 +165,23 @@ struct Dialog {
     QPushButton* cancel;
 };
 
-std::vector<std::string> Args(const QStringList& list)
+CSyntaxStyleMap& WithDefaults(CSyntaxStyleMap& styles)
 {
-    std::vector<std::string> args;
-    for (const QString& arg : list) args.push_back(QFile::encodeName(arg).toStdString());
-    return args;
+    styles.BuildDefaults();
+    return styles;
 }
+
+// The dialog on a style set of its own holding the built-in styles, with the colour
+// chooser answering as the script says:
+//   StylesDialog shown({RGB(1, 2, 3)});
+//   auto& [chooser, styles, dialog, d] = shown;
+struct StylesDialog {
+    explicit StylesDialog(std::deque<std::optional<COLORREF>> answers = {}) { chooser.answers = std::move(answers); }
+    ScriptedChooser chooser;
+    CSyntaxStyleMap styles;
+    CSyntaxStylesDlg dialog{WithDefaults(styles)};
+    Dialog d{dialog};
+};
 
 std::string ReadExample()
 {
@@ -224,11 +237,11 @@ CGlosselApp& TestDialogs::StartApp(std::function<int(Dialog&)> runner)
 {
     m_app.reset();
     const QString path = QString::fromStdString((testsupport::ExamplesDir() / "lantern.inf").string());
-    m_app = std::make_unique<CGlosselApp>(ParseGlosselCommandLine(Args({path})).info);
+    m_app = std::make_unique<CGlosselApp>(ParseGlosselCommandLine(qtestsupport::ArgsOf({path})).info);
     m_app->SetModalRunner([runner](QDialog& dialog) {
         if (!qobject_cast<CSyntaxStylesDlg*>(&dialog)) return int(QDialog::Rejected);
         Dialog d(dialog);
-        if (!d.Complete() || !d.Show()) return -1;
+        if (!d.Open()) return -1;
         return runner(d);
     });
     [&] { QVERIFY(m_app->InitInstance()); }();
@@ -237,12 +250,9 @@ CGlosselApp& TestDialogs::StartApp(std::function<int(Dialog&)> runner)
 
 void TestDialogs::controlsInTheirOrder()
 {
-    CSyntaxStyleMap styles;
-    styles.BuildDefaults();
-    CSyntaxStylesDlg dialog(styles);
-    Dialog d(dialog);
-    QVERIFY(d.Complete());
-    QVERIFY(d.Show());
+    StylesDialog shown;
+    auto& [chooser, styles, dialog, d] = shown;
+    QVERIFY(d.Open());
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Syntax Styles"));
     QStringList items;
@@ -299,14 +309,9 @@ void TestDialogs::controlsInTheirOrder()
 void TestDialogs::keys()
 {
     // What the keyboard does, each step from where the previous one left the dialog.
-    CSyntaxStyleMap styles;
-    styles.BuildDefaults();
-    ScriptedChooser chooser;
-    chooser.answers = {RGB(0, 0, 200)};
-    CSyntaxStylesDlg dialog(styles);
-    Dialog d(dialog);
-    QVERIFY(d.Complete());
-    QVERIFY(d.Show());
+    StylesDialog shown({RGB(0, 0, 200)});
+    auto& [chooser, styles, dialog, d] = shown;
+    QVERIFY(d.Open());
     const auto key = [&](int k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k), m); };
     struct Step {
         const char* name;
@@ -347,14 +352,9 @@ void TestDialogs::keys()
 void TestDialogs::editsAreKeptPerStyleWhileTheUserMoves()
 {
     // The dialog works on the map it is given, and theStyleMap is not touched.
-    CSyntaxStyleMap styles;
-    styles.BuildDefaults();
-    ScriptedChooser chooser;
-    chooser.answers = {RGB(10, 20, 30)};
-    CSyntaxStylesDlg dialog(styles);
-    Dialog d(dialog);
-    QVERIFY(d.Complete());
-    QVERIFY(d.Show());
+    StylesDialog shown({RGB(10, 20, 30)});
+    auto& [chooser, styles, dialog, d] = shown;
+    QVERIFY(d.Open());
 
     d.Click(QStringLiteral("Code Alpha"));
     QTest::mouseClick(d.changeColour, Qt::LeftButton);
@@ -547,12 +547,9 @@ void TestDialogs::preselection()
     QFETCH(QString, last);
     QFETCH(QString, selected);
     g_lastStyleName = last.toStdString();
-    CSyntaxStyleMap styles;
-    styles.BuildDefaults();
-    CSyntaxStylesDlg dialog(styles);
-    Dialog d(dialog);
-    QVERIFY(d.Complete());
-    QVERIFY(d.Show());
+    StylesDialog shown;
+    auto& [chooser, styles, dialog, d] = shown;
+    QVERIFY(d.Open());
     QCOMPARE(d.Selected(), selected);
     QCOMPARE(d.list->currentItem()->text(), selected);
     QVERIFY(d.list->viewport()->rect().contains(d.list->visualItemRect(d.list->currentItem())));
@@ -606,14 +603,9 @@ void TestDialogs::sampleShowsTheSelectedStyle()
     QFETCH(uint, colour);
     QFETCH(uint, bold);
     QFETCH(uint, italic);
-    CSyntaxStyleMap styles;
-    styles.BuildDefaults();
-    ScriptedChooser chooser;
-    chooser.answers = {colour};
-    CSyntaxStylesDlg dialog(styles);
-    Dialog d(dialog);
-    QVERIFY(d.Complete());
-    QVERIFY(d.Show());
+    StylesDialog shown({colour});
+    auto& [chooser, styles, dialog, d] = shown;
+    QVERIFY(d.Open());
     d.Click(style);
     if (edit) {
         QTest::mouseClick(d.changeColour, Qt::LeftButton);

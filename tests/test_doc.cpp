@@ -3,6 +3,7 @@
 #include "BadInputs.h"
 #include "TestSupport.h"
 
+#include "doc/Printable.h"
 #include "doc/TextLoader.h"
 #include "doc/TextModeTranslator.h"
 
@@ -242,4 +243,31 @@ TEST(TextLoader, CorpusFilesLoadWithTheirLineEndsFolded)
             EXPECT_EQ(text.size(), bytes.size() - pairs) << path;
         }
     }
+}
+
+// ---------------------------------------------------------------------------------
+// Names in messages
+
+TEST(Printable, ControlCharactersAreEscaped)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"lamp.inf", "lamp.inf"},
+        {"a\tb\nc\r", "a\\tb\\nc\\r"},
+        {"\x1b]0;x\x07\x7f", "\\x1b]0;x\\x07\\x7f"},
+        {std::string("a\0b", 3), "a\\x00b"},
+        // C1 controls in UTF-8, as characters; U+00A0 is none.
+        {"x\xC2\x9B" "2J", "x\\u009b2J"},
+        {"\xC2\x80\xC2\x9F\xC2\xA0", "\\u0080\\u009f\xC2\xA0"},
+        // Bytes that are no UTF-8: those a terminal of 8-bit controls obeys, as bytes.
+        {"\x9B" "2J", "\\x9b2J"},
+        {"\xE2\x80", "\xE2\\x80"},
+        {"caf\xE9", "caf\xE9"},
+        {"caf\xC3\xA9", "caf\xC3\xA9"},
+        // The bidirectional controls, and characters beside them that are none.
+        {"\xD8\x9C\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA\xE2\x80\xAE\xE2\x81\xA6\xE2\x81\xA9",
+         "\\u061c\\u200e\\u200f\\u202a\\u202e\\u2066\\u2069"},
+        {"\xD8\x9B\xE2\x80\x8D\xE2\x80\x90\xE2\x80\xA9\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA",
+         "\xD8\x9B\xE2\x80\x8D\xE2\x80\x90\xE2\x80\xA9\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA"},
+    };
+    for (const auto& [bytes, shown] : rows) EXPECT_EQ(PrintableForTerminal(bytes), shown) << bytes;
 }

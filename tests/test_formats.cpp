@@ -1,13 +1,15 @@
 // The text formats beside RTF: the decoding and stand-ins they share, the HTML page
-// and fragment, the style sheet and the terminal text. Every expected byte below was
+// and fragment, the style sheet, the terminal text, the codes and the outline. Every expected byte below was
 // worked out by hand from the formats' layouts and the classification rules (the codes
 // of each line are given beside it).
 
 #include "TestSupport.h"
 
 #include "syntax/AnsiBuilder.h"
+#include "syntax/CodesWriter.h"
 #include "syntax/DisplayText.h"
 #include "syntax/HtmlBuilder.h"
+#include "syntax/OutlineWriter.h"
 #include "syntax/RtfBuilder.h"
 #include "syntax/SyntaxStyleMap.h"
 
@@ -354,6 +356,68 @@ TEST(AnsiPalette, NearestXtermColours)
 }
 
 // ---------------------------------------------------------------------------------
+// Codes and outline
+
+TEST(TextWriters, CodesAndOutlineOfSmallTexts)
+{
+    using Write = RenderStatus (*)(const char*, std::size_t, CRtfOutput&);
+    struct Row {
+        const char* name;
+        Write write;
+        std::string text;
+        std::string out;
+        RenderStatus status = RenderStatus::Ok;
+    };
+    const std::string longLine = std::string(1020, ' ') + "\n";
+    const Row rows[] = {
+        // Codes: "[ Main" 5, "; " 6, "x " 7, "= " 6, "1" 11, "; " 6, "]" 5, ";\n" 3; a comment 2,
+        // quoted text 1 (still open after the line: the state's double-quote bit).
+        {"codes of a sample", WriteCodes, "[ Main; x = 1; ];\n! c\n\"open\n",
+         "565555667666b66530 020000ff\n2222 020000ff\n111111 020400ff\n"},
+        {"codes: a digit per byte", WriteCodes, "x;\n! \xC3\xA9\n", "330 020000ff\n22222 020000ff\n"},
+        {"codes: a last line is given its line feed", WriteCodes, "x;", "330 020000ff\n"},
+        {"codes end at a zero byte", WriteCodes, std::string("x;\n\0y;\n", 7), "330 020000ff\n"},
+        {"codes stop before a long line", WriteCodes, "x;\n" + longLine + "y;\n", "330 020000ff\n",
+         RenderStatus::LongLine},
+        {"codes of nothing", WriteCodes, "", ""},
+
+        {"outline: row, kind and name", WriteOutline, "Constant Story \"x\";\n[ Main; ];\n! Global g;\nGlobal h;\n",
+         "1\tconstant\tStory\n2\troutine\tMain\n4\tglobal\th\n"},
+        {"outline: C0 controls and DEL escaped", WriteOutline, "Object \"a\tb\x1b[2J\x7f\";\n",
+         "1\tobject\t\"a\\tb\\x1b[2J\\x7f\"\n"},
+        {"outline: a UTF-8 name as it is", WriteOutline, "Object \"caf\xC3\xA9\";\n", "1\tobject\t\"caf\xC3\xA9\"\n"},
+        {"outline: a UTF-8 C1 control escaped", WriteOutline, "Object \"x\xC2\x9B" "2J y\";\n",
+         "1\tobject\t\"x\\u009b2J y\"\n"},
+        {"outline: bidirectional controls escaped", WriteOutline,
+         "Object \"user\xE2\x80\xAE rewop \xE2\x80\xAC done\";\n"
+         "Object \"\xD8\x9C\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA\xE2\x81\xA6\xE2\x81\xA9\";\n",
+         "1\tobject\t\"user\\u202e rewop \\u202c done\"\n"
+         "2\tobject\t\"\\u061c\\u200e\\u200f\\u202a\\u2066\\u2069\"\n"},
+        {"outline: their neighbours as they are", WriteOutline,
+         "Object \"\xD8\x9B\xE2\x80\x8D\xE2\x80\x90\xE2\x80\xA9\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA\";\n",
+         "1\tobject\t\"\xD8\x9B\xE2\x80\x8D\xE2\x80\x90\xE2\x80\xA9\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA\"\n"},
+        // Windows-1252: e acute U+00E9, sharp s U+00DF, the euro sign U+20AC and the
+        // quotation mark U+203A (0x80, 0x9B); 0x81 is left undefined, a C1 control.
+        {"outline: Windows-1252 names in UTF-8", WriteOutline,
+         "Object \"caf\xE9\";\nVerb 'schmei\xDF' * -> Take;\nObject \"\x80\x9B\x81\";\n",
+         "1\tobject\t\"caf\xC3\xA9\"\n2\tverb\t'schmei\xC3\x9F'\n3\tobject\t\"\xE2\x82\xAC\xE2\x80\xBA\\u0081\"\n"},
+        // One byte that is no UTF-8 makes the whole text Windows-1252, as the viewer shows
+        // it: C3 A9 are then U+00C3 and U+00A9.
+        {"outline: decoded as the whole text", WriteOutline, "! \xE9\nObject \"caf\xC3\xA9\";\n",
+         "2\tobject\t\"caf\xC3\x83\xC2\xA9\"\n"},
+        {"outline ends at a zero byte", WriteOutline, std::string("Global a;\n\0Global b;\n", 21), "1\tglobal\ta\n"},
+        {"outline stops before a long line", WriteOutline, "Global a;\n" + longLine + "Global b;\n",
+         "1\tglobal\ta\n", RenderStatus::LongLine},
+    };
+    for (const Row& row : rows) {
+        CRtfOutput out;
+        out.Append("old");
+        EXPECT_EQ(row.write(row.text.data(), row.text.size(), out), row.status) << row.name;
+        EXPECT_EQ(out.View(), row.out) << row.name;
+    }
+}
+
+// ---------------------------------------------------------------------------------
 // Streams: a document handed over in chunks while it is built is the same document.
 
 TEST_F(Formats, AStreamHandsOverTheWholeDocumentInBoundedMemory)
@@ -386,6 +450,10 @@ TEST_F(Formats, AStreamHandsOverTheWholeDocumentInBoundedMemory)
          }},
         {"ansi", [](const std::string& t, const CSyntaxStyleMap& st, CRtfOutput& o) {
              return CAnsiBuilder().BuildDocument(t.data(), t.size(), st, CAnsiBuilder::Palette256, o);
+         }},
+        {"codes", [](const std::string& t, const CSyntaxStyleMap&, CRtfOutput& o) { return WriteCodes(t.data(), t.size(), o); }},
+        {"outline", [](const std::string& t, const CSyntaxStyleMap&, CRtfOutput& o) {
+             return WriteOutline(t.data(), t.size(), o);
          }},
     };
     for (const auto& [name, build] : builders) {

@@ -8,6 +8,7 @@
 // contents are written out by hand from the entry names and the built-in styles.
 
 #include "BadInputs.h"
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include "settings/SettingsStore.h"
@@ -32,6 +33,8 @@ namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
+
+using testsupport::RunInChild;
 
 namespace {
 
@@ -136,16 +139,6 @@ std::vector<std::string> FolderEntries(const fs::path& folder)
     return names;
 }
 
-// Runs body in a child process and returns its exit status (-1 when it did not exit).
-int RunInChild(const std::function<int()>& body)
-{
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
 
 // The file a first start writes at exit: the 36 values of the built-in styles, in
 // QSettings' order (names compared code unit by code unit, so "Code Alpha" before
@@ -760,15 +753,14 @@ TEST_F(SettingsTest, TheLastToExitWins)
     int ready[2], go[2];
     ASSERT_EQ(pipe(ready), 0);
     ASSERT_EQ(pipe(go), 0);
-    std::fflush(nullptr);
-    const pid_t b = fork();
-    if (b == 0) {
+    testsupport::ChildProcess b;
+    ASSERT_TRUE(b.Start([&] {
         CSettingsStore store(Q(file));
         (void)store.GetProfileInt("Inform Syntax Colours", "Comment Colour", 0);
         char byte = 'r';
-        if (write(ready[1], &byte, 1) != 1 || read(go[0], &byte, 1) != 1) _exit(20);
-        _exit(exitB(store));
-    }
+        if (write(ready[1], &byte, 1) != 1 || read(go[0], &byte, 1) != 1) return 20;
+        return exitB(store);
+    }));
     char byte = 0;
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
     EXPECT_EQ(RunInChild([&] {
@@ -777,10 +769,7 @@ TEST_F(SettingsTest, TheLastToExitWins)
               }),
               0);
     ASSERT_EQ(write(go[1], &byte, 1), 1);
-    int status = 0;
-    ASSERT_EQ(waitpid(b, &status, 0), b);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(b.Wait().exitCode, 0);
     for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
 
     const auto sections = Sections(ReadFile(file));
@@ -855,26 +844,19 @@ TEST_F(SettingsTest, SyncsAtOnceNeverShowAHalfWrittenFile)
         return "";
     };
 
-    std::fflush(nullptr);
-    pid_t writers[2];
-    for (int id = 1; id <= 2; ++id) {
-        writers[id - 1] = fork();
-        if (writers[id - 1] == 0) _exit(writer(id));
-    }
+    testsupport::ChildProcess writers[2];
+    for (int id = 1; id <= 2; ++id) ASSERT_TRUE(writers[id - 1].Start([&, id] { return writer(id); }));
     int snapshots = 0;
-    std::vector<int> statuses;
-    while (statuses.size() < 2) {
+    for (bool ended = false; !ended;) {
+        ended = writers[0].HasEnded() && writers[1].HasEnded();
         const std::string bytes = ReadFile(file);
         if (bytes != "[Other]\nKey=Value\n") {
             const std::string fault = check(bytes);
             ASSERT_EQ(fault, "") << bytes;
             ++snapshots;
         }
-        int status = 0;
-        const pid_t done = waitpid(-1, &status, WNOHANG);
-        if (done > 0) statuses.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
     }
-    EXPECT_EQ(statuses, (std::vector<int>{0, 0}));
+    EXPECT_EQ((std::vector<int>{writers[0].Wait().exitCode, writers[1].Wait().exitCode}), (std::vector<int>{0, 0}));
     EXPECT_EQ(check(ReadFile(file)), "");
     EXPECT_GT(snapshots, 0);
     EXPECT_EQ(FolderEntries(m_dir.Path()), std::vector<std::string>{"Glossel.conf"});

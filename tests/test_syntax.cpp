@@ -226,6 +226,19 @@ TEST(StyleTable, LoadOverlaysStoredValuesAndNormalisesFlags)
     CSyntaxStyle* directive = nullptr;
     ASSERT_TRUE(map.Lookup(STYLE_DIRECTIVE, directive));
     EXPECT_EQ(directive->m_bold, 0u);
+
+    // A store given to the build is read instead of the one installed; none given
+    // explicitly means the built-in attributes (Comment: purple 0x800080, italic).
+    CMemoryProfile other;
+    other.values["Inform Syntax Colours/Comment Colour"] = 0x00112233;
+    for (CProfileStore* given : {static_cast<CProfileStore*>(&other), static_cast<CProfileStore*>(nullptr)}) {
+        CSyntaxStyleMap own;
+        own.BuildDefaults(given);
+        ASSERT_TRUE(own.Lookup(STYLE_COMMENT, comment));
+        EXPECT_EQ(comment->m_colour, given ? 0x00112233u : 0x00800080u);
+        EXPECT_EQ(comment->m_bold, 0u);
+        EXPECT_EQ(comment->m_italic, 1u);
+    }
 }
 
 TEST(StyleTable, SaveAllWritesThirtySixValuesInWalkOrder)
