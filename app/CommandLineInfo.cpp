@@ -118,6 +118,11 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
         }
         parsed.info.ParseParam(arg, false, last);
     }
+    // The welcome text is no file: --line has nothing to place the caret in.
+    if (parsed.info.m_nLine > 0 && parsed.info.m_nShellCommand == CCommandLineInfo::FileNew) {
+        parsed.action = ParsedCommandLine::UsageError;
+        parsed.error = QStringLiteral("glossel: --line needs a file to show");
+    }
     return parsed;
 }
 
@@ -154,9 +159,9 @@ QString GlosselHelpText()
         "\n"
         "Exit status: 0 on success; 1 when the file cannot be opened or printed, the\n"
         "command cannot be carried out, or an option is wrong (--line with no whole\n"
-        "number from 1); the reason goes to standard error; 3 when /p or /pt printed\n"
-        "the file only up to a line of 1,020 or more bytes (the warning goes to\n"
-        "standard error).\n"
+        "number from 1, or with no file); the reason goes to standard error; 3 when /p\n"
+        "or /pt printed the file only up to a line of 1,020 or more bytes (the warning\n"
+        "goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");
 }
 

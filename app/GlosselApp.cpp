@@ -23,6 +23,7 @@
 #include <QIcon>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QStatusBar>
 
 #include <optional>
 
@@ -313,9 +314,44 @@ CDocument* CGlosselApp::OpenDocumentFile(const QString& path)
         }
         return open;
     }
-    // Reading and showing a big file takes a while: the pointer says so.
-    const CBusyCursor busy(static_cast<std::uint64_t>(std::max<qint64>(0, QFileInfo(fullPath).size())));
-    return m_docTemplate->OpenDocumentFile(fullPath);
+    CDocument* opened = nullptr;
+    {
+        // Reading and showing a big file takes a while: the pointer says so.
+        const CBusyCursor busy(static_cast<std::uint64_t>(std::max<qint64>(0, QFileInfo(fullPath).size())));
+        opened = m_docTemplate->OpenDocumentFile(fullPath);
+    }
+    TellHowTheOpenWent(fullPath, opened != nullptr);
+    return opened;
+}
+
+void CGlosselApp::TellHowTheOpenWent(const QString& path, bool opened)
+{
+    // No box: a line in the message pane, which stays until something else is said there.
+    CMainFrame* frame = GetMainWnd();
+    if (!frame) return;  // a failed start has no window; it says why on standard error
+    const auto oneLine = [](const QString& text) {
+        return DisplayFileName(DecodeFileName(QByteArray::fromStdString(PrintableForTerminal(EncodeFileName(text).toStdString()))));
+    };
+    const QString name = oneLine(path.mid(path.lastIndexOf(u'/') + 1));
+    QString line;
+    CGlosselView* view = GetView();
+    if (!opened) {
+        line = tr("Cannot open %1: %2").arg(oneLine(path), oneLine(m_docTemplate->GetOpenFailureReason()));
+    } else if (view && view->GetRichEditCtrl().LastRenderFailed()) {
+        line = tr("Cannot show %1: there is not enough memory").arg(name);
+    } else if (const std::uint64_t controls = view ? view->GetRichEditCtrl().GetStore().BidiControlCount() : 0) {
+        // They are drawn as boxed names and reorder nothing here, but other programs may
+        // show the text in another order than the compiler reads it.
+        line = controls == 1 ? tr("%1 holds a bidirectional control character, shown as a boxed name").arg(name)
+                             : tr("%1 holds %2 bidirectional control characters, shown as boxed names")
+                                   .arg(name, QString::number(controls));
+    }
+    QStatusBar* pane = frame->statusBar();
+    if (!line.isEmpty())
+        pane->showMessage(line);
+    else if (!m_openMessage.isEmpty() && pane->currentMessage() == m_openMessage)
+        pane->clearMessage();  // what was said of the file shown before no longer holds
+    m_openMessage = line;
 }
 
 void CGlosselApp::AddToRecentFileList(const QString& path)

@@ -70,7 +70,9 @@ public:
     const CCommandLineInfo& GetCommandLineInfo() const { return m_cmdInfo; }
 
     // Opens path (made absolute) into the document. The file already shown is not read
-    // again. Null when the file could not be opened; nothing the user sees changes then.
+    // again. Null when the file could not be opened; nothing else the user sees changes
+    // then, but the message pane says why (no box). An open that shows a text holding
+    // bidirectional controls says so there, with their count.
     CDocument* OpenDocumentFile(const QString& path);
     void AddToRecentFileList(const QString& path);
     // After theStyleMap changed: repaints the main window, then renders every view again.
@@ -115,6 +117,8 @@ private:
     QStringList RecentFileLabels() const;
     // A line of the program's own on standard error; Fail also makes the exit status 1.
     void Say(const QString& line);
+    // The message pane's line after an open of path: why it failed, or what to know.
+    void TellHowTheOpenWent(const QString& path, bool opened);
     void Fail(const QString& line);
 
     CCommandLineInfo m_cmdInfo;
@@ -129,6 +133,7 @@ private:
     bool m_unregistered = false;
     CDeferredClose m_close;
     QString m_lastOpenFolder;  // for this run only
+    QString m_openMessage;     // the message pane's line of the last open
 };
 
 // The application object of this process, or null.

@@ -18,6 +18,8 @@ private slots:
     void recentFileLabels_data();
     void recentFileLabels();
     void failedRecentFileLeavesTheList();
+    void openSaysInTheMessagePaneWhatToKnow_data();
+    void openSaysInTheMessagePaneWhatToKnow();
     void recentFilesSurviveARestart();
     void aNameThatIsNotUtf8Opens();
 };
@@ -108,10 +110,12 @@ void TestAppOpen::typedNameInOpen_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<bool>("accepted");  // whether the dialog takes the name and closes
     QTest::addColumn<QString>("opens");  // the file that opens, or empty
-    QTest::newRow("a missing name closes the dialog, changes nothing") << "nothere.inf" << true << "";
-    QTest::newRow("a missing folder is refused") << "nodir/nothere.inf" << false << "";
-    QTest::newRow("an existing file opens") << "other.inf" << true << "other.inf";
-    QTest::newRow(".inf is added to a bare name") << "other" << true << "other.inf";
+    QTest::addColumn<QString>("said");   // in the message pane; %1: the folder
+    QTest::newRow("a missing name closes the dialog, changes nothing")
+        << "nothere.inf" << true << "" << "Cannot open %1/nothere.inf: No such file or directory";
+    QTest::newRow("a missing folder is refused") << "nodir/nothere.inf" << false << "" << "";
+    QTest::newRow("an existing file opens") << "other.inf" << true << "other.inf" << "";
+    QTest::newRow(".inf is added to a bare name") << "other" << true << "other.inf" << "";
 }
 
 void TestAppOpen::typedNameInOpen()
@@ -119,6 +123,7 @@ void TestAppOpen::typedNameInOpen()
     QFETCH(QString, typed);
     QFETCH(bool, accepted);
     QFETCH(QString, opens);
+    QFETCH(QString, said);
     const QString shown = MakeFile(QStringLiteral("lamp.inf"));
     MakeFile(QStringLiteral("other.inf"), "Object other;\n");
 
@@ -161,6 +166,7 @@ void TestAppOpen::typedNameInOpen()
     QCOMPARE(Frame()->windowTitle(), QFileInfo(expected).fileName() + QStringLiteral(" - Glossel"));
     const QStringList recent = opens.isEmpty() ? QStringList{shown} : QStringList{expected, shown};
     QCOMPARE(app.GetRecentFileList().Names(), recent);
+    QCOMPARE(Frame()->GetStatusBar()->currentMessage(), said.contains(u'%') ? said.arg(m_files->path()) : said);
 }
 
 void TestAppOpen::sameFileIsNotReadAgain()
@@ -281,6 +287,7 @@ void TestAppOpen::failedRecentFileLeavesTheList()
     };
     QVERIFY(QFile::remove(b));
     choose('2');
+    QCOMPARE(Frame()->GetStatusBar()->currentMessage(), QStringLiteral("Cannot open %1: No such file or directory").arg(b));
     QCOMPARE(app.GetRecentFileList().Names(), (QStringList{c, a}));
     QCOMPARE(int(Frame()->GetRecentFileActions().size()), 2);
     QCOMPARE(app.GetDocument()->GetPathName(), c);
@@ -302,8 +309,50 @@ void TestAppOpen::failedRecentFileLeavesTheList()
     // An empty file fails like a missing one.
     MakeFile(QStringLiteral("c.inf"), QByteArray());
     choose('2');
+    QCOMPARE(Frame()->GetStatusBar()->currentMessage(), QStringLiteral("Cannot open %1: file is empty").arg(c));
     QCOMPARE(app.GetRecentFileList().Names(), QStringList{a});
     QCOMPARE(app.GetDocument()->GetPathName(), a);
+    QVERIFY(boxes.Calls().isEmpty());
+}
+
+void TestAppOpen::openSaysInTheMessagePaneWhatToKnow_data()
+{
+    QTest::addColumn<QByteArray>("bytes");  // of x.inf; "-" for no file, "/" for a folder
+    QTest::addColumn<int>("byteLimit");     // of the control's text, 0 for none
+    QTest::addColumn<QString>("said");      // %1: the path of x.inf
+    QTest::newRow("a missing file") << QByteArray("-") << 0 << "Cannot open %1: No such file or directory";
+    QTest::newRow("an empty file") << QByteArray() << 0 << "Cannot open %1: file is empty";
+    QTest::newRow("a folder") << QByteArray("/") << 0 << "Cannot open %1: Is a directory";
+    QTest::newRow("a render out of memory") << QByteArray("Object lamp;\n") << 8
+                                            << "Cannot show x.inf: there is not enough memory";
+    QTest::newRow("one bidirectional control") << QByteArray("Object \"a\xe2\x80\xae b\";\n") << 0
+                                               << "x.inf holds a bidirectional control character, shown as a boxed name";
+    QTest::newRow("three, on two lines")
+        << QByteArray("! \xe2\x81\xa6 x \xe2\x81\xa9\nObject \"\xe2\x80\x8f\";\n") << 0
+        << "x.inf holds 3 bidirectional control characters, shown as boxed names";
+    // What was said of the file shown before goes with it.
+    QTest::newRow("nothing to say") << QByteArray("Object lamp;\n") << 0 << "";
+}
+
+void TestAppOpen::openSaysInTheMessagePaneWhatToKnow()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, byteLimit);
+    QFETCH(QString, said);
+    const QString path = m_files->filePath(QStringLiteral("x.inf"));
+    if (bytes == "/")
+        QVERIFY(QDir().mkpath(path));
+    else if (bytes != "-")
+        MakeFile(QStringLiteral("x.inf"), bytes);
+    // The file shown first holds two controls, and the message pane says so from the start.
+    MessageBoxRecorder boxes;
+    TestApp& app = Start({MakeFile(QStringLiteral("first.inf"), "! \xe2\x80\x8e\xe2\x80\x8f\n")});
+    QVERIFY(app.InitInstance());
+    QStatusBar* pane = Frame()->GetStatusBar();
+    QCOMPARE(pane->currentMessage(), QStringLiteral("first.inf holds 2 bidirectional control characters, shown as boxed names"));
+    if (byteLimit > 0) app.GetView()->GetRichEditCtrl().SetTextByteLimit(static_cast<std::uint64_t>(byteLimit));
+    app.OpenDocumentFile(path);
+    QCOMPARE(pane->currentMessage(), said.contains(u'%') ? said.arg(path) : said);
     QVERIFY(boxes.Calls().isEmpty());
 }
 

@@ -193,6 +193,10 @@ void TestCommandLine::lineOption_data()
                                           << "glossel: --line needs a line number";
     QTest::newRow("--line= with nothing") << QStringList{"--line=", "a.inf"} << 0LL << QString()
                                           << "glossel: --line needs a whole number from 1, not ''";
+    QTest::newRow("no file to show") << QStringList{"--line", "5"} << 0LL << QString()
+                                     << "glossel: --line needs a file to show";
+    QTest::newRow("-- and still no file") << QStringList{"--line=5", "--"} << 0LL << QString()
+                                          << "glossel: --line needs a file to show";
 }
 
 void TestCommandLine::lineOption()
@@ -303,6 +307,9 @@ void TestCommandLine::failedStarts_data()
     QTest::newRow("--line with no number")
         << QStringList{"--line", "x", "lamp.inf"}
         << "glossel: --line needs a whole number from 1, not 'x'\nTry 'glossel --help' for more information." << false;
+    QTest::newRow("--line with no file")
+        << QStringList{"--line", "5"}
+        << "glossel: --line needs a file to show\nTry 'glossel --help' for more information." << false;
     QTest::newRow("a control character in an argument is escaped")
         << QStringList{"--line", QString::fromUtf8("\x1b[2J\u202e\u009b")}
         << "glossel: --line needs a whole number from 1, not '\\x1b[2J\\u202e\\u009b'\n"

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include "doc/TextLoader.h"
+#include "syntax/DisplayText.h"
 #include "syntax/SyntaxStyleMap.h"
 #include "view/MessageBox.h"
 #include "view/PagePrinter.h"
@@ -371,6 +372,105 @@ private Q_SLOTS:
         // The mark takes no room: the x stands in the first column.
         QCOMPARE(m_control->CharRect(1).left(), column0);
         QCOMPARE(m_control->CharRect(0).left(), column0);
+    }
+
+    // ---- Cells, clusters and the bidirectional controls ------------------------------
+
+    void drawnColumnsAreTheColumnsCounted_data()
+    {
+        QTest::addColumn<QString>("row");     // the first row of the text, a ruler follows
+        QTest::addColumn<QList<int>>("cells");  // pairs: a position in the row, its column
+        QTest::newRow("seven ideographs and a tab")
+            << QStringLiteral("日本語日本語日\tX") << QList<int>{0, 0, 1, 2, 6, 12, 7, 14, 8, 16};
+        QTest::newRow("a letter with three accents, three with one")
+            << QStringLiteral("e\u0301\u0301\u0301 e\u0301e\u0301e\u0301x") << QList<int>{0, 0, 4, 1, 5, 2, 7, 3, 9, 4, 11, 5};
+        QTest::newRow("bidirectional controls take two")
+            << QStringLiteral("a\u202Eb\u2066c\u200Fd") << QList<int>{1, 1, 2, 3, 3, 4, 4, 6, 5, 7, 6, 9};
+        QTest::newRow("right-to-left letters keep their order")
+            << QStringLiteral("ab\u05E9\u05DC\u05D5\u05DDcd") << QList<int>{2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7};
+        QTest::newRow("a wide character of four bytes") << QStringLiteral("\U0001F600x\u00E9") << QList<int>{2, 2, 3, 3};
+        QTest::newRow("the byte-order mark and a zero-width space take none")
+            << QStringLiteral("\uFEFFa\u200Bb") << QList<int>{1, 0, 2, 1, 3, 1};
+    }
+
+    void drawnColumnsAreTheColumnsCounted()
+    {
+        QFETCH(QString, row);
+        QFETCH(QList<int>, cells);
+        ShowWindow();
+        Render((row + QStringLiteral("\n0123456789012345678901234567890\n")).toStdString());
+        const CRichTextStore& store = m_control->GetStore();
+        const auto ruler = static_cast<long long>(store.RowStart(1));
+        for (qsizetype i = 0; i + 1 < cells.size(); i += 2) {
+            const int pos = cells[i];
+            const int column = cells[i + 1];
+            QCOMPARE(store.ColumnOf(static_cast<std::uint64_t>(pos)), static_cast<std::uint64_t>(column));
+            const int drawn = m_control->CharRect(pos).left();
+            const int wanted = m_control->CharRect(ruler + column).left();
+            QVERIFY2(std::abs(drawn - wanted) <= 1,
+                     qPrintable(QStringLiteral("position %1 drawn at x %2, column %3 is at x %4").arg(pos).arg(drawn).arg(column).arg(wanted)));
+        }
+    }
+
+    void bidirectionalControlsAreMarksInTheOrderOfTheText_data()
+    {
+        QTest::addColumn<QString>("row");
+        QTest::newRow("a reversed word in a string") << QStringLiteral("print \"user\u202E rewop \u202C done\";");
+        QTest::newRow("isolates after a comment")
+            << QStringLiteral("if (x == 1) { ! \u202E } \u2066 if (x == 0) \u2069 \u2066 ! admin only");
+        QTest::newRow("all twelve, with right-to-left letters")
+            << QStringLiteral("! \u061C\u200E\u200F\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068\u2069 \u05E9\u05DC\u05D5\u05DD x");
+    }
+
+    void bidirectionalControlsAreMarksInTheOrderOfTheText()
+    {
+        QFETCH(QString, row);
+        ShowWindow(900);
+        Render((row + u'\n').toStdString());
+        QCOMPARE(m_control->GetText(0, row.size()), row);
+        const QImage image = Grab();
+        const qreal cell = QFontMetricsF(m_control->font()).horizontalAdvance(u' ');
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            const QRect at = m_control->CharRect(i);
+            // Left to right in the order of the text, each character after the one before.
+            if (i > 0) QVERIFY2(at.left() > m_control->CharRect(i - 1).left(), qPrintable(QStringLiteral("at %1").arg(i)));
+            if (!display::IsBidiControl(row[i].unicode())) continue;
+            // A box of two cells, drawn in the colour of its run.
+            const int width = m_control->CharRect(i + 1).left() - at.left();
+            QVERIFY2(std::abs(width - 2 * cell) <= 1, qPrintable(QStringLiteral("%1 wide at %2").arg(width).arg(i)));
+            const COLORREF own = m_control->GetStore().FormatAt(static_cast<std::uint64_t>(i)).colour;
+            QString why;
+            QVERIFY2(DrawnIn(image, QRect(at.left(), at.top() + 2, 2, at.height() - 4),
+                             QColor(GetRValue(own), GetGValue(own), GetBValue(own)), &why),
+                     qPrintable(QStringLiteral("the box's left side at %1: ").arg(i) + why));
+        }
+        // Copy gives the text as it is, the controls in it.
+        m_control->SetSel(0, row.size());
+        m_control->Copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), row);
+    }
+
+    void aClusterIsDrawnWholeInItsFirstCharactersStyle()
+    {
+        ShowWindow();
+        // An accented letter that begins a directive: the letter is in the Directive
+        // style, its accents (as the lexer sees them) in Foreground.
+        Render("e\xcc\x81\xcc\x81\xcc\x81 x;\n");
+        const CRichTextStore& store = m_control->GetStore();
+        QVERIFY(!(store.FormatAt(1) == store.FormatAt(0)));
+        const QImage image = Grab();
+        const QRect letter = m_control->CharRect(0);
+        // The cluster takes one cell.
+        QVERIFY(std::abs(m_control->CharRect(4).left() - letter.left() - QFontMetricsF(m_control->font()).horizontalAdvance(u' ')) <= 1);
+        // The accents stand over the letter, above its x-height, in the letter's colour;
+        // the cell after it (a space) stays empty.
+        const QFontMetrics metrics(m_control->font());
+        const QRect accents(letter.left(), letter.top(), letter.width(), metrics.ascent() - metrics.xHeight() - 1);
+        const COLORREF own = store.FormatAt(0).colour;
+        QString why;
+        QVERIFY2(DrawnIn(image, accents, QColor(GetRValue(own), GetGValue(own), GetBValue(own)), &why), qPrintable(why));
+        // (The bold letter's own edge may touch the cell's first pixel.)
+        QVERIFY(AllWhite(image, m_control->CharRect(4).adjusted(1, 0, 0, 0)));
     }
 
     // ---- The long-line message -----------------------------------------------------
@@ -1235,6 +1335,49 @@ private Q_SLOTS:
         // Nothing is drawn beside the text, nor outside the page.
         QVERIFY(AllWhite(image, QRect(300, 100, 150, 150)));
         QVERIFY(AllWhite(image, QRect(0, 0, 500, 19)));
+    }
+
+    void printedColumnsAreTheScreensAtAnyResolution_data()
+    {
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("the screen's") << 96;
+        QTest::newRow("300 dots an inch") << 300;
+        QTest::newRow("a printer's 1200") << 1200;
+    }
+
+    void printedColumnsAreTheScreensAtAnyResolution()
+    {
+        QFETCH(int, dpi);
+        // X after a tab in column 8; Y after an ideograph (two cells) and a
+        // bidirectional control (two) in column 4, on the next line.
+        CSyntaxRichEditCtrl control;
+        control.RenderSource("abcdefg\tX\n\xe6\x97\xa5\xe2\x80\xaeY\n", m_styles);
+        const QFont font = control.font();
+        const qreal inch = dpi;
+        QImage image(static_cast<int>(2.5 * inch), static_cast<int>(1.5 * inch), QImage::Format_RGB32);
+        image.setDotsPerMeterX(static_cast<int>(dpi / 0.0254 + 0.5));
+        image.setDotsPerMeterY(static_cast<int>(dpi / 0.0254 + 0.5));
+        image.fill(Qt::white);
+        CPagePrinter pages(control.GetStore(), font, &image, QRectF(QPointF(0, 0), image.size()), QString());
+        {
+            QPainter painter(&image);
+            pages.PaintPage(&painter);
+        }
+        const QFontMetricsF metrics(QFont(font, &image), &image);
+        const qreal w = metrics.horizontalAdvance(QLatin1Char(' '));
+        const qreal h = metrics.height();
+        const CRichTextStore& store = control.GetStore();
+        const struct {
+            int pos, line, column;
+        } probes[] = {{8, 0, 8}, {12, 1, 4}};
+        for (const auto& probe : probes) {
+            const QRect cell(static_cast<int>(probe.column * w) + 1, static_cast<int>(probe.line * h) + 1,
+                             static_cast<int>(w) - 2, static_cast<int>(h) - 2);
+            const COLORREF own = store.FormatAt(static_cast<std::uint64_t>(probe.pos)).colour;
+            QString why;
+            QVERIFY2(DrawnIn(image, cell, QColor(GetRValue(own), GetGValue(own), GetBValue(own)), &why),
+                     qPrintable(QStringLiteral("at %1: ").arg(probe.pos) + why));
+        }
     }
 };
 

@@ -431,6 +431,24 @@ TEST(RichTextStore, LongLinesAreCutIntoRowsAtCharacterBoundaries)
     }
 }
 
+namespace {
+
+// A store filled with text in the default format, a paragraph mark for each line feed.
+CRichTextStore StoreOfLines(const std::string& text)
+{
+    CRichTextStore store;
+    for (std::size_t pos = 0; pos <= text.size();) {
+        const std::size_t lf = std::min(text.find('\n', pos), text.size());
+        store.AppendText(text.data() + pos, lf - pos, 0);
+        if (lf < text.size()) store.AppendParagraph(0);
+        pos = lf + 1;
+    }
+    store.Finish();
+    return store;
+}
+
+}  // namespace
+
 TEST(RichTextStore, WidestRowCountsTabStopsEveryEightColumns)
 {
     struct Row {
@@ -444,17 +462,37 @@ TEST(RichTextStore, WidestRowCountsTabStopsEveryEightColumns)
         {"two tabs", "\t\t", 16},
         {"tab at a stop", "abcdefgh\tx", 17},
         {"UTF-8 counts characters", "\xc3\xa9\xc3\xa9\t", 8},
+        {"wide characters take two", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e" "x", 7},
+        {"marks take none", "e\xcc\x81" "e\xcc\x81", 2},
+        {"a bidirectional control is a box of two", "a\xe2\x81\xa6", 3},
     };
     for (const Row& row : rows) {
-        CRichTextStore store;
-        for (std::size_t pos = 0; pos <= row.text.size();) {
-            const std::size_t lf = std::min(row.text.find('\n', pos), row.text.size());
-            store.AppendText(row.text.data() + pos, lf - pos, 0);
-            if (lf < row.text.size()) store.AppendParagraph(0);
-            pos = lf + 1;
-        }
-        store.Finish();
+        const CRichTextStore store = StoreOfLines(row.text);
         EXPECT_EQ(store.MaxRowColumns(), row.columns) << row.name;
+    }
+}
+
+TEST(RichTextStore, CountsTheBidirectionalControls)
+{
+    struct Row {
+        const char* name;
+        std::string text;
+        std::uint64_t controls;
+    };
+    const Row rows[] = {
+        {"none", "caf\xc3\xa9", 0},
+        {"every one of the twelve",
+         "\xd8\x9c \xe2\x80\x8e \xe2\x80\x8f \xe2\x80\xaa \xe2\x80\xab \xe2\x80\xac \xe2\x80\xad \xe2\x80\xae "
+         "\xe2\x81\xa6 \xe2\x81\xa7 \xe2\x81\xa8 \xe2\x81\xa9",
+         12},
+        {"their neighbours are none", "\xd8\x9b \xe2\x80\x8d \xe2\x80\xa9 \xe2\x80\xaf \xe2\x81\xa5 \xe2\x81\xaa", 0},
+        {"over several lines", "\xe2\x80\xae" "a\nb\xe2\x81\xa9\n\xe2\x81\xa9", 3},
+        // Shown as Windows-1252 (the 0xff), the same bytes are three characters each.
+        {"none in Windows-1252", "\xe2\x80\xae\xff", 0},
+    };
+    for (const Row& row : rows) {
+        const CRichTextStore store = StoreOfLines(row.text);
+        EXPECT_EQ(store.BidiControlCount(), row.controls) << row.name;
     }
 }
 

@@ -10,6 +10,7 @@
 #include "view/BusyCursor.h"
 #include "view/FindSession.h"
 #include "view/GlosselView.h"
+#include "view/GridFit.h"
 
 #include <QLineEdit>
 #include <QPrinter>
@@ -37,6 +38,8 @@ private slots:
     void countInSlicesKnowsEveryMatchsPlace();
     void columnsAndPositionsAsShown_data();
     void columnsAndPositionsAsShown();
+    void clustersKeepTheirFirstCharactersFormat_data();
+    void clustersKeepTheirFirstCharactersFormat();
 
 private:
     QTemporaryDir m_dir;
@@ -419,6 +422,17 @@ void TestView::columnsAndPositionsAsShown_data()
     QTest::newRow("UTF-8: a tab goes to the next stop") << utf8 << 9 << 8 << 8;
     QTest::newRow("UTF-8: a character of four bytes takes two positions, one column") << utf8 << 15 << 12 << 1;
     QTest::newRow("UTF-8: the end") << utf8 << 16 << 13 << 2;
+    // Cells as drawn: wide characters two, marks none, bidirectional controls a box of two.
+    const QByteArray wide("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5\tX");
+    QTest::newRow("UTF-8: seven ideographs and a tab put X at 16") << wide << 22 << 8 << 16;
+    QTest::newRow("UTF-8: an ideograph takes two columns") << wide << 3 << 1 << 2;
+    const QByteArray marks("e\xCC\x81" "e\xCC\x81" "e\xCC\x81" "x");
+    QTest::newRow("UTF-8: three letters with their accents take three columns") << marks << 9 << 6 << 3;
+    QTest::newRow("UTF-8: an accent takes none") << marks << 1 << 1 << 1;
+    QTest::newRow("UTF-8: a bidirectional control takes two columns") << QByteArray("a\xE2\x80\xAE" "b") << 4 << 2 << 3;
+    QTest::newRow("UTF-8: a wide character of four bytes") << QByteArray("\xF0\x9F\x98\x80x") << 4 << 2 << 2;
+    QTest::newRow("UTF-8: the byte-order mark takes none") << QByteArray("\xEF\xBB\xBFx\xC3\xA9") << 3 << 1 << 0;
+    QTest::newRow("UTF-8: a Hangul syllable takes two") << QByteArray("\xEA\xB0\x80x") << 3 << 1 << 2;
     const QByteArray ansi("\tab\n  \xE9\tx");
     QTest::newRow("Windows-1252: a byte is a character") << ansi << 6 << 6 << 2;
     QTest::newRow("Windows-1252: a tab") << ansi << 8 << 8 << 8;
@@ -433,6 +447,38 @@ void TestView::columnsAndPositionsAsShown()
     const std::unique_ptr<CRichTextStore> store = MakeStore(text);
     QCOMPARE(store->UnitOfByte(static_cast<std::uint64_t>(byte)), static_cast<std::uint64_t>(unit));
     QCOMPARE(store->ColumnOf(static_cast<std::uint64_t>(unit)), static_cast<std::uint64_t>(column));
+}
+
+void TestView::clustersKeepTheirFirstCharactersFormat_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<int>>("spans");  // pairs: where a format begins, the format
+    QTest::addColumn<QList<int>>("kept");
+    const QString accents = QStringLiteral("e\u0301\u0301x");
+    QTest::newRow("a format that begins at the accents") << accents << QList<int>{0, 1, 1, 2, 3, 3} << QList<int>{0, 1, 3, 3};
+    QTest::newRow("one that begins between two accents") << accents << QList<int>{0, 1, 2, 2} << QList<int>{0, 1, 3, 2};
+    QTest::newRow("one inside the last cluster is gone") << QStringLiteral("ae\u0301") << QList<int>{0, 1, 2, 2}
+                                                          << QList<int>{0, 1};
+    QTest::newRow("formats between clusters stay") << QStringLiteral("e\u0301e\u0301") << QList<int>{0, 1, 2, 2}
+                                                   << QList<int>{0, 1, 2, 2};
+    QTest::newRow("inside a surrogate pair") << QStringLiteral("x\U0001F600y") << QList<int>{0, 1, 2, 2, 3, 3}
+                                             << QList<int>{0, 1, 3, 3};
+    QTest::newRow("inside a joined emoji") << QStringLiteral("\U0001F468\u200D\U0001F469x") << QList<int>{0, 1, 2, 2}
+                                           << QList<int>{0, 1, 5, 2};
+}
+
+void TestView::clustersKeepTheirFirstCharactersFormat()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<int>, spans);
+    QFETCH(QList<int>, kept);
+    std::vector<CRichTextStore::Span> given;
+    for (qsizetype i = 0; i + 1 < spans.size(); i += 2)
+        given.push_back({static_cast<std::uint32_t>(spans[i]), static_cast<CRichTextStore::FormatIndex>(spans[i + 1])});
+    gridfit::KeepClustersWhole(text, given);
+    QList<int> got;
+    for (const CRichTextStore::Span& span : given) got << static_cast<int>(span.start) << span.format;
+    QCOMPARE(got, kept);
 }
 
 QTEST_MAIN(TestView)

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QMouseEvent>
-#include <QTextLine>
 
 #include <algorithm>
 
@@ -33,17 +32,12 @@ std::optional<CMouseSelection::Result> CMouseSelection::DoubleClick(const QMouse
     if (e.button() != Qt::LeftButton) return std::nullopt;
     const QPoint point = e.position().toPoint();
     // The word under the pointer: the character it is on, not the gap nearest to it.
-    const CRichTextStore& store = m_layout.Store();
     const std::size_t row = m_scroller.RowAtY(point.y());
-    const int column =
-        m_layout.RowAt(row).layout.lineAt(0).xToCursor(m_scroller.RowX(point.x()), QTextLine::CursorOnCharacter);
     m_dragging = true;
     m_point = point;
     m_tripleClickPoint = point;
     m_tripleClick = QDeadlineTimer(QApplication::doubleClickInterval());
-    return BeginUnits(CCaretModel::Unit::Word,
-                      std::min(store.RowStart(row) + static_cast<std::uint64_t>(std::max(0, column)), store.RowEnd(row)),
-                      selection);
+    return BeginUnits(CCaretModel::Unit::Word, m_layout.CharAtRowX(row, m_scroller.RowX(point.x())), selection);
 }
 
 std::optional<CMouseSelection::Result> CMouseSelection::Move(const QMouseEvent& e, const CCaretModel& selection)

@@ -8,9 +8,33 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextLayout>
 #include <QTextLine>
 
 #include <algorithm>
+
+namespace {
+
+// The tab stop distance to give Qt's layouts on device so that the stops fall every
+// distance. Qt widens a layout's stops by its font's resolution over the screen's (a
+// printer's stops would be many times too far, and every tab would break its line):
+// a tab is laid out once and the distance scaled back by what it came to.
+qreal TabStopFor(const QFont& font, QPaintDevice* device, qreal distance)
+{
+    QTextLayout probe(QStringLiteral("\tx"), font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(distance);
+    probe.setTextOption(option);
+    probe.beginLayout();
+    QTextLine line = probe.createLine();
+    if (line.isValid()) line.setLineWidth(1e9);
+    probe.endLayout();
+    const qreal drawn = line.isValid() ? line.cursorToX(1) : 0;
+    return drawn > 0 ? distance * distance / drawn : distance;
+}
+
+}  // namespace
 
 CPagePrinter::CPagePrinter(const CRichTextStore& store, const QFont& font, QPaintDevice* device, const QRectF& page,
                            const QString& documentName)
@@ -19,7 +43,8 @@ CPagePrinter::CPagePrinter(const CRichTextStore& store, const QFont& font, QPain
     const QFontMetricsF metrics(m_font, device);
     m_lineHeight = metrics.height();
     m_bodyHeight = std::max(m_lineHeight, page.height() - 2 * m_lineHeight);
-    m_tabStop = CRowLayout::TAB_COLUMNS * metrics.horizontalAdvance(QLatin1Char(' '));
+    m_cell = metrics.horizontalAdvance(QLatin1Char(' '));
+    m_tabStop = TabStopFor(m_font, device, CRowLayout::TAB_COLUMNS * m_cell);
 }
 
 bool CPagePrinter::HasPage() const { return m_pageNumber == 1 || m_row < m_store.RowCount(); }
@@ -27,7 +52,7 @@ bool CPagePrinter::HasPage() const { return m_pageNumber == 1 || m_row < m_store
 void CPagePrinter::LayOutRow()
 {
     if (m_laidRow == m_row) return;
-    CRowLayout::Build(m_laid, m_store, m_row, m_font, m_device, m_tabStop, m_page.width(), m_formats);
+    CRowLayout::Build(m_laid, m_store, m_row, m_font, m_device, m_cell, m_tabStop, m_page.width(), m_formats);
     m_laidRow = m_row;
 }
 

@@ -4,7 +4,7 @@
 //
 //  - Lines are laid out in the given font (the control's own, whatever the screen shows)
 //    on the device, so that they keep their size at the device's resolution, and wrapped
-//    at the page's width. Tab stops are every 8 widths of a space.
+//    at the page's width. Tab stops are every 8 widths of a space, at any resolution.
 //  - A page holds as many whole lines as fit above its footer, at least one; the footer
 //    is the last line's height of the page: the document's name at the left and
 //    "Page N" at the right, in black.
@@ -54,7 +54,8 @@ private:
     QString m_documentName;
     qreal m_lineHeight;
     qreal m_bodyHeight;
-    qreal m_tabStop;
+    qreal m_cell;     // the width of a space
+    qreal m_tabStop;  // as Qt takes it on m_device
     std::vector<QTextCharFormat> m_formats;
 
     int m_pageNumber = 1;

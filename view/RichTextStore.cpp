@@ -1,5 +1,6 @@
 #include "RichTextStore.h"
 
+#include "syntax/CellWidth.h"
 #include "syntax/Utf8.h"
 
 #include <algorithm>
@@ -45,6 +46,7 @@ void CRichTextStore::Clear()
     m_rowBytes.clear();
     m_rowUnits.clear();
     m_maxColumns = 0;
+    m_bidiControls = 0;
 }
 
 void CRichTextStore::Reserve(std::uint64_t textBytes, std::uint64_t lines)
@@ -148,6 +150,7 @@ void CRichTextStore::Finish()
     m_rowBytes.clear();
     m_rowUnits.clear();
     m_maxColumns = 0;
+    m_bidiControls = 0;
     if (m_encoding == display::Encoding::Utf8)
         BuildRowsUtf8();
     else
@@ -212,7 +215,13 @@ void CRichTextStore::BuildRowsUtf8()
         }
         const unsigned length = Utf8SequenceLength(b);
         units += length == 4 ? 2 : 1;
-        columns = NextColumn(columns, b);
+        if (length == 1) {
+            columns = NextColumn(columns, b);
+        } else {
+            const char32_t c = DecodeUtf8(s + p);
+            columns = cells::CellsAfter(columns, c);
+            if (display::IsBidiControl(c)) ++m_bidiControls;
+        }
         p += length;
     }
     if (columns > m_maxColumns) m_maxColumns = columns;
@@ -382,11 +391,13 @@ std::uint64_t CRichTextStore::ColumnOf(std::uint64_t pos) const
     const std::uint64_t end = ByteOfUnit(pos);
     const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
     std::uint64_t column = 0;
-    for (std::uint64_t p = RowByteStart(row); p < end; ++p) {
-        // A character's continuation bytes take no column of their own.
-        if (m_encoding == display::Encoding::Utf8 && (s[p] & 0xC0) == 0x80) continue;
-        column = NextColumn(column, s[p]);
+    if (m_encoding != display::Encoding::Utf8) {
+        // Every Windows-1252 character takes one cell.
+        for (std::uint64_t p = RowByteStart(row); p < end; ++p) column = NextColumn(column, s[p]);
+        return column;
     }
+    for (std::uint64_t p = RowByteStart(row); p < end; p += Utf8SequenceLength(s[p]))
+        column = s[p] < 0x80 ? NextColumn(column, s[p]) : cells::CellsAfter(column, DecodeUtf8(s + p));
     return column;
 }
 

@@ -94,8 +94,11 @@ public:
     // The row holding unit position pos; the end of the text belongs to the last row,
     // and a position where a continued row begins belongs to that row.
     std::size_t RowOfUnit(std::uint64_t pos) const;
-    // The widest row in columns (tab stops every 8 columns, one column per character).
+    // The widest row in columns (cells as the control draws them: see CellWidth.h).
     std::uint64_t MaxRowColumns() const { return m_maxColumns; }
+    // How many bidirectional controls the text holds (none when it is shown as
+    // Windows-1252, which has none).
+    std::uint64_t BidiControlCount() const { return m_bidiControls; }
 
     struct Span {
         std::uint32_t start;  // unit offset in the row
@@ -117,8 +120,9 @@ public:
     // The inverse: the unit position of the character that begins at byte pos, or of the
     // next one when pos lies inside a character (the length at the end).
     std::uint64_t UnitOfByte(std::uint64_t pos) const;
-    // The column of unit pos in its row as the control draws it, from 0: tab stops every
-    // 8 columns, one column for every other character (a surrogate pair is one).
+    // The column of unit pos in its row as the control draws it, from 0: the cells of
+    // the characters before it (CellWidth.h: tab stops every 8 columns, wide characters
+    // two, marks none).
     std::uint64_t ColumnOf(std::uint64_t pos) const;
 
     // Gives from..to (units) the attributes that mask selects from format.
@@ -153,6 +157,7 @@ private:
     std::vector<std::uint64_t> m_rowBytes;
     std::vector<std::uint64_t> m_rowUnits;
     std::uint64_t m_maxColumns = 0;
+    std::uint64_t m_bidiControls = 0;
 };
 
 template <class F>

@@ -1,5 +1,7 @@
 #include "RowLayout.h"
 
+#include "syntax/DisplayText.h"
+
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QTextLine>
@@ -11,9 +13,20 @@ namespace {
 
 constexpr qreal kNoWrapWidth = 1e7;
 constexpr int kMinCachedRows = 512;
+constexpr char16_t kNoBreakSpace = 0x00A0;
+constexpr char16_t kLeftToRightOverride = 0x202D;
+constexpr char16_t kSoftHyphen = 0x00AD;  // drawn as nothing by Qt
 
-// Control characters have no glyph; they are drawn as small boxes with their code.
-inline bool IsPlaceholder(char16_t c) { return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F); }
+// Control characters have no glyph (and the bidirectional ones would move text): they
+// are drawn as boxes.
+inline bool IsPlaceholder(char16_t c)
+{
+    return (c < 0x20 && c != u'\t') || (c >= 0x7F && c <= 0x9F) || display::IsBidiControl(c);
+}
+
+// Characters below U+0300 (but the soft hyphen, which Qt draws as nothing) are one cell
+// each in the text's fixed-pitch font: a row of them needs no fitting to the grid.
+inline bool IsPlain(char16_t c) { return c < 0x300 && c != kSoftHyphen; }
 
 // Character classes for moving and selecting by words.
 int WordClass(QChar c)
@@ -82,42 +95,12 @@ void CRowLayout::Forget()
     m_seenWidth = 0;
 }
 
-void CRowLayout::Build(Row& out, const CRichTextStore& store, std::size_t row, const QFont& font,
-                       QPaintDevice* device, qreal tabStop, qreal wrapWidth, std::vector<QTextCharFormat>& formats)
+namespace {
+
+void LayOut(QTextLayout& layout, const QList<QTextLayout::FormatRange>& ranges, qreal wrapWidth)
 {
-    std::u16string units;
-    std::vector<CRichTextStore::Span> spans;
-    store.DecodeRow(row, units, spans);
-    QString text(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(units.size()));
-    out.placeholders.clear();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (IsPlaceholder(text[i].unicode())) {
-            out.placeholders.push_back({static_cast<int>(i), text[i].unicode()});
-            text[i] = QChar(0x00A0);  // one cell wide; the box is drawn over it
-        }
-    }
-    QList<QTextLayout::FormatRange> ranges;
-    ranges.reserve(static_cast<qsizetype>(spans.size()));
-    for (std::size_t k = 0; k < spans.size(); ++k) {
-        const int start = static_cast<int>(spans[k].start);
-        const int end = k + 1 < spans.size() ? static_cast<int>(spans[k + 1].start) : static_cast<int>(text.size());
-        if (end > start)
-            ranges.append(QTextLayout::FormatRange{start, end - start, CharFormat(store, formats, spans[k].format)});
-    }
-
-    QTextOption option;
-    option.setWrapMode(wrapWidth > 0 ? QTextOption::WrapAnywhere : QTextOption::NoWrap);
-    option.setTabStopDistance(tabStop);
-    option.setTextDirection(Qt::LeftToRight);
-    option.setAlignment(Qt::AlignLeft);
-
-    QTextLayout& layout = out.layout;
     layout.clearLayout();
-    layout.setText(text);
-    layout.setFont(device ? QFont(font, device) : font);
-    layout.setTextOption(option);
     layout.setFormats(ranges);
-    layout.setCacheEnabled(true);
     layout.beginLayout();
     qreal y = 0;
     for (;;) {
@@ -129,6 +112,78 @@ void CRowLayout::Build(Row& out, const CRichTextStore& store, std::size_t row, c
         if (wrapWidth <= 0) break;
     }
     layout.endLayout();
+}
+
+}  // namespace
+
+void CRowLayout::Build(Row& out, const CRichTextStore& store, std::size_t row, const QFont& font,
+                       QPaintDevice* device, qreal cell, qreal tabStop, qreal wrapWidth,
+                       std::vector<QTextCharFormat>& formats)
+{
+    std::u16string units;
+    std::vector<CRichTextStore::Span> spans;
+    store.DecodeRow(row, units, spans);
+    QString text(reinterpret_cast<const QChar*>(units.data()), static_cast<qsizetype>(units.size()));
+    out.placeholders.clear();
+    bool plain = true;
+    bool reorders = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0x7F) continue;
+        if (IsPlaceholder(c)) {
+            out.placeholders.push_back({static_cast<int>(i), c});
+            text[i] = QChar(kNoBreakSpace);  // one cell wide, spaced to two for a bidirectional control
+        } else if (c >= 0x590) {
+            reorders = true;  // a letter that the bidirectional algorithm could move
+        }
+        if (!IsPlain(c)) plain = false;
+    }
+    if (!plain) gridfit::KeepClustersWhole(text, spans);
+    out.shift = reorders ? 1 : 0;
+    if (reorders) text.prepend(QChar(kLeftToRightOverride));
+
+    QList<QTextLayout::FormatRange> ranges;
+    ranges.reserve(static_cast<qsizetype>(spans.size()));
+    const int rowLength = static_cast<int>(units.size());
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        const int start = static_cast<int>(spans[k].start);
+        const int end = k + 1 < spans.size() ? static_cast<int>(spans[k + 1].start) : rowLength;
+        if (end > start)
+            ranges.append(QTextLayout::FormatRange{out.At(start), end - start, CharFormat(store, formats, spans[k].format)});
+    }
+
+    QTextOption option;
+    option.setWrapMode(wrapWidth > 0 ? QTextOption::WrapAnywhere : QTextOption::NoWrap);
+    option.setTabStopDistance(tabStop);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft);
+
+    QTextLayout& layout = out.layout;
+    layout.setText(text);
+    layout.setFont(device ? QFont(font, device) : font);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    out.marks.clear();
+    if (plain) {
+        LayOut(layout, ranges, wrapWidth);
+    } else {
+        // Laid out on one unwrapped line to be measured: marks that no font can place on
+        // their base go to the painter, and every cluster is spaced to its cells.
+        LayOut(layout, ranges, 0);
+        if (gridfit::LiftStrayMarks(layout, out.shift, units, text, out.marks)) {
+            layout.setText(text);
+            LayOut(layout, ranges, 0);
+        }
+        const gridfit::Fit fit = gridfit::FitToCells(layout, out.shift, units, cell);
+        const qsizetype first = ranges.size();
+        ranges.append(fit.ranges);
+        if (!fit.ranges.isEmpty()) {
+            LayOut(layout, ranges, 0);
+            if (gridfit::UndoDeviceScale(layout, fit, ranges, first)) LayOut(layout, ranges, 0);
+        }
+        gridfit::PlaceMarks(layout, out.shift, out.marks);
+        if (wrapWidth > 0) LayOut(layout, ranges, wrapWidth);
+    }
     out.width = layout.lineCount() > 0 ? layout.lineAt(0).naturalTextWidth() : 0;
 }
 
@@ -136,7 +191,7 @@ const CRowLayout::Row& CRowLayout::RowAt(std::size_t row) const
 {
     if (Row* cached = m_rows.object(row)) return *cached;
     auto* built = new Row;
-    Build(*built, *m_store, row, m_font, nullptr, TAB_COLUMNS * m_charWidth, 0, m_formats);
+    Build(*built, *m_store, row, m_font, nullptr, m_charWidth, TAB_COLUMNS * m_charWidth, 0, m_formats);
     if (built->width > m_seenWidth) m_seenWidth = built->width;
     m_rows.insert(row, built, 1);
     return *built;
@@ -145,7 +200,8 @@ const CRowLayout::Row& CRowLayout::RowAt(std::size_t row) const
 qreal CRowLayout::XOfPos(std::uint64_t pos) const
 {
     const std::size_t row = m_store->RowOfUnit(pos);
-    return RowAt(row).layout.lineAt(0).cursorToX(static_cast<int>(pos - m_store->RowStart(row)));
+    const Row& laid = RowAt(row);
+    return laid.layout.lineAt(0).cursorToX(laid.At(static_cast<int>(pos - m_store->RowStart(row))));
 }
 
 std::uint64_t CRowLayout::RowLastPos(std::size_t row) const
@@ -157,8 +213,16 @@ std::uint64_t CRowLayout::RowLastPos(std::size_t row) const
 
 std::uint64_t CRowLayout::PosAtRowX(std::size_t row, qreal x) const
 {
-    const int column = RowAt(row).layout.lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
-    return std::min(m_store->RowStart(row) + static_cast<std::uint64_t>(std::max(0, column)), RowLastPos(row));
+    const Row& laid = RowAt(row);
+    const int place = laid.PlaceOf(laid.layout.lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters));
+    return std::min(m_store->RowStart(row) + static_cast<std::uint64_t>(place), RowLastPos(row));
+}
+
+std::uint64_t CRowLayout::CharAtRowX(std::size_t row, qreal x) const
+{
+    const Row& laid = RowAt(row);
+    const int place = laid.PlaceOf(laid.layout.lineAt(0).xToCursor(x, QTextLine::CursorOnCharacter));
+    return std::min(m_store->RowStart(row) + static_cast<std::uint64_t>(place), m_store->RowEnd(row));
 }
 
 std::uint64_t CRowLayout::NextCharPos(std::uint64_t pos) const
@@ -167,7 +231,9 @@ std::uint64_t CRowLayout::NextCharPos(std::uint64_t pos) const
     const std::size_t row = m_store->RowOfUnit(pos);
     const std::uint64_t start = m_store->RowStart(row);
     if (pos >= m_store->RowEnd(row)) return pos + 1;  // over the line feed
-    return start + static_cast<std::uint64_t>(RowAt(row).layout.nextCursorPosition(static_cast<int>(pos - start)));
+    const Row& laid = RowAt(row);
+    return start + static_cast<std::uint64_t>(
+                       laid.PlaceOf(laid.layout.nextCursorPosition(laid.At(static_cast<int>(pos - start)))));
 }
 
 std::uint64_t CRowLayout::PrevCharPos(std::uint64_t pos) const
@@ -180,8 +246,9 @@ std::uint64_t CRowLayout::PrevCharPos(std::uint64_t pos) const
         --row;  // a continued row: step back inside the row before
         start = m_store->RowStart(row);
     }
-    return start +
-           static_cast<std::uint64_t>(RowAt(row).layout.previousCursorPosition(static_cast<int>(pos - start)));
+    const Row& laid = RowAt(row);
+    return start + static_cast<std::uint64_t>(
+                       laid.PlaceOf(laid.layout.previousCursorPosition(laid.At(static_cast<int>(pos - start)))));
 }
 
 std::uint64_t CRowLayout::NextWordPos(std::uint64_t pos) const

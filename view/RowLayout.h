@@ -7,14 +7,25 @@
 //    widest row laid out so far counts for sideways scrolling.
 //  - On the screen rows never wrap. Build also lays out rows for printing, on the
 //    printer's device and wrapped at the page width.
-//  - Tab stops are every TAB_COLUMNS widths of the font's space. A control character is
-//    laid out as one no-break space, and the row keeps its place and code so that the
-//    painter can draw its box over that cell.
+//  - Every character takes its cells of the grid (CellWidth.h), one cell being the
+//    font's space: tab stops are every TAB_COLUMNS cells, and a cluster whose glyphs are
+//    wider or narrower (an ideograph drawn by a fallback font, a lone mark) is spaced to
+//    its cells, so that columns line up whatever font draws a character.
+//  - A control character (C0, DEL, C1) is laid out as one no-break space and a
+//    bidirectional control as one spaced to two cells; the row keeps their places and
+//    codes so that the painter can draw their boxes over those cells.
+//  - A row reads left to right in the order of its characters: a row that holds
+//    right-to-left letters is laid out under a left-to-right override, so that Qt's
+//    bidirectional algorithm moves nothing, and the controls that could move text are
+//    boxes, not controls.
+//  - A character and its marks (a grapheme cluster) are drawn whole, in the format of
+//    the cluster's first character.
 //  - Character steps follow the layout's cursor positions (a surrogate pair or a letter
 //    with its marks is one step); word steps follow the row's own text.
 //  - SetFont takes another font (another size too) and forgets every laid out row;
 //    SetStore and FormatsChanged forget them as well. The store must outlive its use.
 
+#include "view/GridFit.h"
 #include "view/RichTextStore.h"
 
 #include <QCache>
@@ -34,7 +45,14 @@ public:
         QTextLayout layout;
         // Control characters drawn as boxes: their place in the row and their code.
         std::vector<std::pair<int, char16_t>> placeholders;
+        // Marks drawn over their clusters by the painter (GridFit.h), in the row's order.
+        std::vector<gridfit::Mark> marks;
         qreal width = 0;  // of the first line
+        // The units the layout's text holds before the row's first character (the
+        // left-to-right override): a place in the row is At(place) in the layout.
+        int shift = 0;
+        int At(int place) const { return place + shift; }
+        int PlaceOf(int index) const { return index > shift ? index - shift : 0; }
     };
     static constexpr int TAB_COLUMNS = 8;
 
@@ -58,6 +76,8 @@ public:
 
     qreal XOfPos(std::uint64_t pos) const;  // in the row's own coordinates
     std::uint64_t PosAtRowX(std::size_t row, qreal x) const;
+    // The character under x in row (not the gap nearest to it), at most the row's end.
+    std::uint64_t CharAtRowX(std::size_t row, qreal x) const;
     // The last place of the caret in a row: its end, or, when a long line goes on in the
     // next row, before its last character (the end is where the next row begins).
     std::uint64_t RowLastPos(std::size_t row) const;
@@ -71,9 +91,11 @@ public:
     void RowAround(std::uint64_t pos, std::uint64_t& start, std::uint64_t& end) const;
 
     // Lays out row of store in font on device (null: the screen), wrapped at wrapWidth
-    // (0: never). formats caches the store's formats as Qt's and is filled as needed.
+    // (0: never), each cluster spaced to its cells of width cell and tab stops every
+    // tabStop as Qt takes it (see PagePrinter.cpp). formats caches the store's formats
+    // as Qt's and is filled as needed.
     static void Build(Row& out, const CRichTextStore& store, std::size_t row, const QFont& font, QPaintDevice* device,
-                      qreal tabStop, qreal wrapWidth, std::vector<QTextCharFormat>& formats);
+                      qreal cell, qreal tabStop, qreal wrapWidth, std::vector<QTextCharFormat>& formats);
 
 private:
     void Forget();

@@ -3,6 +3,10 @@
 #include "RichTextStore.h"
 #include "RowScroller.h"
 
+#include "syntax/DisplayText.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QTextLine>
 
@@ -19,14 +23,14 @@ QTextCharFormat RangeFormat(const CTextHighlight& range)
     return format;
 }
 
-// Appends range, cut to the row's characters rowStart..rowEnd, to ranges.
-void AddRange(QList<QTextLayout::FormatRange>& ranges, const CTextHighlight& range, std::uint64_t rowStart,
-              std::uint64_t rowEnd)
+// Appends range, cut to the characters rowStart..rowEnd of the row laid, to ranges.
+void AddRange(QList<QTextLayout::FormatRange>& ranges, const CTextHighlight& range, const CRowLayout::Row& laid,
+              std::uint64_t rowStart, std::uint64_t rowEnd)
 {
     const std::uint64_t a = std::max(range.from, rowStart);
     const std::uint64_t b = std::min(range.to, rowEnd);
     if (a < b)
-        ranges.append(QTextLayout::FormatRange{static_cast<int>(a - rowStart), static_cast<int>(b - a),
+        ranges.append(QTextLayout::FormatRange{laid.At(static_cast<int>(a - rowStart)), static_cast<int>(b - a),
                                                RangeFormat(range)});
 }
 
@@ -56,7 +60,7 @@ void CRowPainter::PaintRows(const CRowLayout& layout, const CRowScroller& scroll
 
         const std::uint64_t rowStart = m_store.RowStart(row);
         if (caret && *caret >= rowStart && *caret <= m_store.RowEnd(row) && m_store.RowOfUnit(*caret) == row) {
-            const qreal x = origin.x() + line.cursorToX(static_cast<int>(*caret - rowStart));
+            const qreal x = origin.x() + line.cursorToX(laid.At(static_cast<int>(*caret - rowStart)));
             m_painter.fillRect(QRectF(std::floor(x), y, 1, lineHeight), Qt::black);
         }
     }
@@ -88,7 +92,7 @@ void CRowPainter::PaintRow(const CRowLayout::Row& laid, std::size_t row, const Q
         here.push_back(&m_selection);
 
     QList<QTextLayout::FormatRange> ranges;
-    for (const CTextHighlight* range : here) AddRange(ranges, *range, rowStart, rowEnd);
+    for (const CTextHighlight* range : here) AddRange(ranges, *range, laid, rowStart, rowEnd);
     laid.layout.draw(&m_painter, origin, ranges);
     // A line feed in a range shows as a small block after the row's last character.
     if (lineFeed)
@@ -97,6 +101,7 @@ void CRowPainter::PaintRow(const CRowLayout::Row& laid, std::size_t row, const Q
                 m_painter.fillRect(QRectF(origin.x() + line.naturalTextWidth(), top, lineFeedWidth, height),
                                    range->background);
     DrawPlaceholders(laid, line, origin, row, !here.empty());
+    DrawMarks(laid, line, origin, row, !here.empty());
 }
 
 void CRowPainter::PaintLine(const CRowLayout::Row& laid, std::size_t row, int index, const QPointF& origin)
@@ -104,6 +109,50 @@ void CRowPainter::PaintLine(const CRowLayout::Row& laid, std::size_t row, int in
     const QTextLine line = laid.layout.lineAt(index);
     line.draw(&m_painter, origin);
     DrawPlaceholders(laid, line, origin, row, false);
+    DrawMarks(laid, line, origin, row, false);
+}
+
+void CRowPainter::DrawName(const QRectF& box, const QString& name, const QFont& font)
+{
+    const qreal width = QFontMetricsF(font).horizontalAdvance(name);
+    const qreal room = box.width() - 2;
+    const qreal scale = width > room && width > 0 ? room / width : 1;
+    m_painter.save();
+    m_painter.setFont(font);
+    m_painter.translate(box.center());
+    m_painter.scale(scale, 1);
+    m_painter.drawText(QRectF(-width / 2 - 1, -box.height() / 2, width + 2, box.height()), Qt::AlignCenter, name);
+    m_painter.restore();
+}
+
+QColor CRowPainter::TextColour(std::uint64_t pos, bool ranges) const
+{
+    const CTextHighlight* range = ranges ? RangeAt(pos) : nullptr;
+    if (range && range->text.isValid()) return range->text;
+    const COLORREF own = m_store.FormatAt(pos).colour;
+    return QColor(GetRValue(own), GetGValue(own), GetBValue(own));
+}
+
+void CRowPainter::DrawMarks(const CRowLayout::Row& laid, const QTextLine& line, const QPointF& origin,
+                            std::size_t row, bool ranges)
+{
+    if (laid.marks.empty()) return;
+    const std::uint64_t rowStart = m_store.RowStart(row);
+    const int first = line.textStart();
+    const int last = line.textStart() + line.textLength();
+    m_painter.save();
+    for (const gridfit::Mark& mark : laid.marks) {
+        const int index = laid.At(mark.place);
+        if (index < first || index >= last) continue;
+        QGlyphRun glyph;
+        glyph.setRawFont(mark.font);
+        glyph.setGlyphIndexes({mark.glyph});
+        glyph.setPositions({QPointF(0, 0)});
+        m_painter.setPen(TextColour(rowStart + static_cast<std::uint64_t>(mark.place), ranges));
+        const QPointF baseline(line.cursorToX(index), line.y() + line.ascent());
+        m_painter.drawGlyphRun(origin + baseline + mark.offset, glyph);
+    }
+    m_painter.restore();
 }
 
 void CRowPainter::DrawPlaceholders(const CRowLayout::Row& laid, const QTextLine& line, const QPointF& origin,
@@ -119,23 +168,26 @@ void CRowPainter::DrawPlaceholders(const CRowLayout::Row& laid, const QTextLine&
     small.setBold(false);
     small.setItalic(false);
     small.setPixelSize(std::max(4, static_cast<int>(height * 0.42)));
+    // A name takes most of the box's height, narrowed to fit its width.
+    QFont nameFont = small;
+    nameFont.setPixelSize(std::max(4, static_cast<int>(height * 0.55)));
     m_painter.save();
     m_painter.setFont(small);
-    for (const auto& [index, code] : laid.placeholders) {
+    for (const auto& [place, code] : laid.placeholders) {
+        const int index = laid.At(place);
         if (index < first || index >= last) continue;
         const qreal x0 = origin.x() + line.cursorToX(index);
-        const qreal x1 = origin.x() + line.cursorToX(index + 1);
+        const qreal x1 = origin.x() + line.cursorToX(laid.layout.nextCursorPosition(index));
         if (x1 <= x0) continue;
-        const std::uint64_t pos = rowStart + static_cast<std::uint64_t>(index);
-        const CTextHighlight* range = ranges ? RangeAt(pos) : nullptr;
-        const COLORREF own = m_store.FormatAt(pos).colour;
-        const QColor colour = range && range->text.isValid()
-                                  ? range->text
-                                  : QColor(GetRValue(own), GetGValue(own), GetBValue(own));
+        const QColor colour = TextColour(rowStart + static_cast<std::uint64_t>(place), ranges);
         const QRectF cell(x0 + 0.5, top + height * 0.08, x1 - x0 - 1, height * 0.84);
         m_painter.setPen(QPen(colour, 0));
         m_painter.setBrush(Qt::NoBrush);
         m_painter.drawRect(cell);
+        if (const char* name = display::BidiControlName(code)) {
+            DrawName(cell, QString::fromLatin1(name), nameFont);
+            continue;
+        }
         const QString hex = QStringLiteral("%1").arg(static_cast<unsigned>(code), 2, 16, QLatin1Char('0')).toUpper();
         m_painter.drawText(QRectF(cell.left(), cell.top(), cell.width(), cell.height() / 2), Qt::AlignCenter,
                            hex.left(1));

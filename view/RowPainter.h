@@ -3,12 +3,16 @@
 // or on a page.
 //
 //  - Characters take their run's colour, weight and slant; a control character is a
-//    thin box in its run's colour holding its code in two hex digits, one above the other.
+//    thin box in its run's colour holding its code in two hex digits, one above the
+//    other, and a bidirectional control a box of two cells holding its short name
+//    ("RLO", "PDI").
 //  - On the screen a row may carry highlighted ranges and the selection. Highlights are
 //    painted first and the selection over them, so a range that is both shows as
 //    selected. A highlight's text colour, when it has one, replaces the run's.
 //  - A selected or highlighted line feed shows as a block half a space wide after the
 //    row's last character, in the background of its range.
+//  - Marks that no font can place on their base (GridFit.h) are drawn over their
+//    clusters in the colour of the cluster's text.
 //  - Printed lines carry neither highlights nor the selection.
 
 #include "view/RowLayout.h"
@@ -20,7 +24,9 @@
 
 class CRichTextStore;
 class CRowScroller;
+class QFont;
 class QRect;
+class QRectF;
 class QPainter;
 class QTextLine;
 
@@ -55,6 +61,13 @@ public:
 private:
     // The background and text colour of the character at pos, when a range covers it.
     const CTextHighlight* RangeAt(std::uint64_t pos) const;
+    // Writes name across box in font, narrowed to fit.
+    void DrawName(const QRectF& box, const QString& name, const QFont& font);
+    // The colour of the text at pos: its run's, or that of a range over it.
+    QColor TextColour(std::uint64_t pos, bool ranges) const;
+    // The marks drawn over their clusters (GridFit.h) of the line of row laid.
+    void DrawMarks(const CRowLayout::Row& laid, const QTextLine& line, const QPointF& origin, std::size_t row,
+                   bool ranges);
     void DrawPlaceholders(const CRowLayout::Row& laid, const QTextLine& line, const QPointF& origin, std::size_t row,
                           bool ranges);
 

@@ -136,9 +136,9 @@ QRect CRowScroller::CharRect(std::uint64_t pos) const
     const std::size_t row = store.RowOfUnit(pos);
     const CRowLayout::Row& laid = m_layout.RowAt(row);
     const QTextLine line = laid.layout.lineAt(0);
-    const int column = static_cast<int>(pos - store.RowStart(row));
-    const qreal x0 = line.cursorToX(column);
-    const qreal x1 = pos < store.RowEnd(row) ? line.cursorToX(laid.layout.nextCursorPosition(column)) : x0 + 1;
+    const int index = laid.At(static_cast<int>(pos - store.RowStart(row)));
+    const qreal x0 = line.cursorToX(index);
+    const qreal x1 = pos < store.RowEnd(row) ? line.cursorToX(laid.layout.nextCursorPosition(index)) : x0 + 1;
     const int y = RowY(row);
     return QRect(QPoint(static_cast<int>(std::floor(ViewportX(x0))), y),
                  QPoint(static_cast<int>(std::ceil(ViewportX(x1))) - 1, y + m_layout.LineHeight() - 1));
