@@ -158,7 +158,10 @@ INSTANTIATE_TEST_SUITE_P(
 // "file:line name -> target", with "missing", " by case" (a name in another case) and
 // " again" (a file read before: twice, or a cycle).
 
+#include "doc/Printable.h"
 #include "game/Game.h"
+#include "game/GameWriters.h"
+#include "syntax/OutlineWriter.h"
 
 namespace {
 
@@ -585,8 +588,9 @@ TEST_F(CompilerReference, CorpusGamesThatCompile)
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Invariants over every file of the corpus, each read as a game of its own: each
-// definition is found by its name; the uses of names read from any line (from the state
+// Invariants over every file of the corpus, each read as a game of its own: its game
+// outline is the file's outline with the property routines added; each definition is
+// found by its name; the uses of names read from any line (from the state
 // kept there) are those of a reading from the top; the word at each use is that use;
 // positions and offsets agree.
 
@@ -605,6 +609,19 @@ TEST(GameInvariants, HoldOnEveryCorpusFile)
         const auto game = CGame::Build(inputs, disk);
         ASSERT_TRUE(game);
         const CGameFile& file = game->File(0);
+        CRtfOutput own;
+        WriteOutline(file.Text().data(), file.Text().size(), own);
+        CRtfOutput whole;
+        ASSERT_TRUE(WriteGameOutline(*game, whole));
+        std::string rows;
+        const std::string prefix = PrintableForTerminal(file.Path()) + "\t";
+        for (std::string_view rest = whole.View(); !rest.empty();) {
+            const std::string_view row = rest.substr(0, rest.find('\n') + 1);
+            rest.remove_prefix(row.size());
+            if (row.rfind(prefix, 0) == 0 && row.find("\tproperty routine\t") == std::string_view::npos)
+                rows += row.substr(prefix.size());
+        }
+        EXPECT_EQ(rows, own.View());
         for (std::uint32_t i = 0; i < file.Definitions().size(); ++i) {
             const auto found = game->FindDefinitions(file.FullNameOf(file.Definitions()[i]));
             EXPECT_NE(std::find(found.begin(), found.end(), GameDefinitionRef{0, i}), found.end())
