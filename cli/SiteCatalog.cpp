@@ -146,8 +146,27 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, const CGame& game, const IGa
     siteGame.added = true;
 }
 
-void CSiteCatalog::Finish()
+char CSiteCatalog::NameLetter(std::string_view key)
 {
+    key = SortKey(key);
+    const char c = key.empty() ? '#' : key.front();
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : '#';
+}
+
+void CSiteCatalog::Finish(const std::vector<std::string>& folders)
+{
+    for (SiteFile& file : m_files) {
+        file.shown = file.path;
+        for (std::string folder : folders) {
+            while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+            if (file.path.size() <= folder.size() + 1 || file.path.compare(0, folder.size(), folder) != 0 ||
+                file.path[folder.size()] != '/')
+                continue;
+            const std::size_t name = folder.find_last_of('/', folder.size() - 2);
+            file.shown = file.path.substr(name == std::string::npos || folder == "/" ? 0 : name + 1);
+            break;
+        }
+    }
     m_byPath.resize(m_files.size());
     for (std::uint32_t i = 0; i < m_files.size(); ++i) m_byPath[i] = i;
     std::sort(m_byPath.begin(), m_byPath.end(),
@@ -170,6 +189,10 @@ void CSiteCatalog::Finish()
     m_names.clear();
     for (auto& [key, refs] : byKey) m_names.push_back(NameEntry{key, std::move(refs)});
     std::stable_sort(m_names.begin(), m_names.end(), [](const NameEntry& a, const NameEntry& b) {
+        // Names that begin with no letter come first, together.
+        const bool letterA = NameLetter(a.key) != '#';
+        const bool letterB = NameLetter(b.key) != '#';
+        if (letterA != letterB) return letterB;
         const std::string_view x = SortKey(a.key);
         const std::string_view y = SortKey(b.key);
         return x != y ? x < y : a.key < b.key;

@@ -47,6 +47,7 @@ struct SiteInclude {
 struct SiteFile {
     std::string path;      // as the game that describes it found it
     std::string identity;
+    std::string shown;     // its path for people (Finish): inside a folder given, from that folder's name on
     std::string page;      // its page's file name in the pages' folder (Finish)
     std::uint32_t describedBy = 0;   // the game whose reading is kept
     std::vector<std::uint32_t> games;  // every game that reads it, sorted
@@ -86,8 +87,10 @@ public:
     bool HasFile(const std::string& identity) const;
 
     // Names the pages (after the files' names, unique without regard to case, in the
-    // order of their paths) and indexes the names. Call once, when every game is added.
-    void Finish();
+    // order of their paths) and indexes the names. A file inside one of folders (the
+    // folders given) is shown from that folder's own name on. Call once, when every
+    // game is added.
+    void Finish(const std::vector<std::string>& folders = {});
 
     const std::vector<SiteFile>& Files() const { return m_files; }
     const std::vector<SiteGame>& Games() const { return m_games; }
@@ -112,6 +115,9 @@ public:
     bool Reaches(std::uint32_t file, const SiteDefinitionRef& ref) const;
     // The anchor of a name's entry in the A to Z.
     static std::string NameAnchor(std::string_view key);
+    // The letter the A to Z lists a name under: its first letter in upper case (a
+    // quoted name's first letter after its quote), or '#' for any other first byte.
+    static char NameLetter(std::string_view key);
 
 private:
     std::uint32_t FileOf(const std::string& identity);

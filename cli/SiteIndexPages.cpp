@@ -11,6 +11,7 @@ constexpr const char* kSiteRules =
     "header a { margin-right: 1em; }\n"
     "header h1 { display: inline; font-size: 1.1em; font-family: monospace; }\n"
     "h1, h2 { font-weight: bold; }\n"
+    ".index h2 { font-size: 1.05em; margin: 1em 0 0.2em 0; }\n"
     ".site { display: flex; align-items: flex-start; }\n"
     "nav.outline { flex: none; width: 20em; max-height: calc(100vh - 3em); overflow: auto; position: sticky;\n"
     "  top: 0; padding: 0 0.5em; border-right: 1px solid #c0c0c0; font-size: 0.9em; }\n"
@@ -22,6 +23,7 @@ constexpr const char* kSiteRules =
     "main { flex: 1; min-width: 0; padding: 0 1em; }\n"
     "main pre.glossel { margin: 0.5em 0; counter-reset: line; }\n"
     ".glossel a { color: inherit; text-decoration: none; }\n"
+    ".glossel .l > a:not(.n) { text-decoration: underline dotted #b0b0b0; }\n"
     ".glossel a:hover { text-decoration: underline; }\n"
     ".glossel .l { counter-increment: line; }\n"
     ".glossel .l:target { background-color: #fff3a0; }\n"
@@ -42,14 +44,12 @@ std::string Shown(const std::string& bytes)
     return ShownUtf8(bytes, display::ChooseEncoding(bytes.data(), bytes.size()));
 }
 
-std::string Head(const char* title, const char* bodyClass)
+std::string Head(const char* title)
 {
     std::string html = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
                        "<meta name=\"generator\" content=\"glossel-render " GLOSSEL_VERSION_STRING "\">\n<title>";
     html += title;
-    html += "</title>\n<link rel=\"stylesheet\" href=\"style.css\">\n</head>\n<body class=\"";
-    html += bodyClass;
-    html += "\">\n";
+    html += "</title>\n<link rel=\"stylesheet\" href=\"style.css\">\n</head>\n<body>\n";
     return html;
 }
 
@@ -58,11 +58,11 @@ constexpr const char* kTail = "</main>\n</body>\n</html>\n";
 void FileLink(const SiteFile& file, std::string& html)
 {
     if (file.unreadable) {
-        AppendEscapedHtml(html, Shown(file.path));
+        AppendEscapedHtml(html, Shown(file.shown));
         return;
     }
     html += "<a href=\"src/" + file.page + "\">";
-    AppendEscapedHtml(html, Shown(file.path));
+    AppendEscapedHtml(html, Shown(file.shown));
     html += "</a>";
 }
 
@@ -74,11 +74,9 @@ std::string Indent(std::uint32_t depth)
 void WriteGame(const CSiteCatalog& catalog, const SiteGame& game, std::string& html)
 {
     const std::vector<SiteFile>& files = catalog.Files();
+    const std::string& main = game.files.empty() ? game.mainPath : files[game.files.front().file].shown;
     html += "<section>\n<h2>";
-    if (game.files.empty())
-        AppendEscapedHtml(html, Shown(game.mainPath));
-    else
-        FileLink(files[game.files.front().file], html);
+    AppendEscapedHtml(html, Shown(main.substr(main.find_last_of('/') + 1)));
     html += "</h2>\n<ul>\n";
     for (const SiteGame::Entry& entry : game.files) {
         const SiteFile& file = files[entry.file];
@@ -101,19 +99,11 @@ void WriteGame(const CSiteCatalog& catalog, const SiteGame& game, std::string& h
     html += "</ul>\n</section>\n";
 }
 
-// The letter a name is listed under: its first letter, or '#' for anything else.
-char LetterOf(const std::string& key)
-{
-    std::size_t i = !key.empty() && (key[0] == '"' || key[0] == '\'') ? 1 : 0;
-    const char c = i < key.size() ? key[i] : '#';
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : '#';
-}
-
 }  // namespace
 
 std::string SiteIndexPage(const CSiteCatalog& catalog)
 {
-    std::string html = Head("Games", "index");
+    std::string html = Head("Games");
     html += "<header><a href=\"names.html\">A to Z</a> <h1>Games</h1></header>\n<main class=\"index\">\n";
     bool alone = false;
     for (const SiteGame& game : catalog.Games()) {
@@ -131,13 +121,13 @@ std::string SiteIndexPage(const CSiteCatalog& catalog)
 std::string SiteNamesPage(const CSiteCatalog& catalog)
 {
     const std::vector<SiteFile>& files = catalog.Files();
-    std::string html = Head("A to Z", "names");
+    std::string html = Head("A to Z");
     html += "<header><a href=\"index.html\">Games</a> <h1>A to Z</h1></header>\n<main class=\"names\">\n"
             "<p class=\"letters\">";
     std::string body;
     char letter = 0;
     for (const CSiteCatalog::NameEntry& entry : catalog.Names()) {
-        const char first = LetterOf(entry.key);
+        const char first = CSiteCatalog::NameLetter(entry.key);
         if (first != letter) {
             if (letter) body += "</dl>\n";
             letter = first;
@@ -153,7 +143,7 @@ std::string SiteNamesPage(const CSiteCatalog& catalog)
             const SiteDefinition& d = catalog.Definition(ref);
             const std::string line = std::to_string(d.line);
             body += "<dd><a href=\"src/" + file.page + "#L" + line + "\">";
-            AppendEscapedHtml(body, Shown(file.path));
+            AppendEscapedHtml(body, Shown(file.shown));
             body += ":" + line + "</a> <span class=\"k\">";
             body += DefinitionKindName(d.kind);
             body += "</span></dd>\n";

@@ -136,9 +136,9 @@ std::string PageHead(const SiteFile& file)
         "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"generator\" content=\"glossel-render " GLOSSEL_VERSION_STRING "\">\n<title>";
     AppendEscapedHtml(html, ShownUtf8(name, display::ChooseEncoding(name.data(), name.size())));
-    html += "</title>\n<link rel=\"stylesheet\" href=\"../style.css\">\n</head>\n<body class=\"page\">\n"
+    html += "</title>\n<link rel=\"stylesheet\" href=\"../style.css\">\n</head>\n<body>\n"
             "<header><a href=\"../index.html\">Games</a> <a href=\"../names.html\">A to Z</a> <h1>";
-    AppendEscapedHtml(html, ShownUtf8(file.path, display::ChooseEncoding(file.path.data(), file.path.size())));
+    AppendEscapedHtml(html, ShownUtf8(file.shown, display::ChooseEncoding(file.shown.data(), file.shown.size())));
     html += "</h1></header>\n<div class=\"site\">\n<nav class=\"outline\">\n<h2>Outline</h2>\n";
     WriteOutline(file, html);
     html += "</nav>\n<main>\n<pre class=\"glossel\">\n";

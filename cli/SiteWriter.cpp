@@ -157,7 +157,12 @@ public:
         ParallelFor(mains.size(), m_job.jobs, [&](std::size_t i) { ReadGame(catalog, static_cast<std::uint32_t>(i)); });
         for (const std::string& header : headers)
             if (!catalog.HasFile(m_disk.Identity(header))) ReadGame(catalog, catalog.AppendGame(header));
-        catalog.Finish();
+        std::vector<std::string> folders;
+        for (const std::string& input : m_job.inputs) {
+            struct stat st {};
+            if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) folders.push_back(input);
+        }
+        catalog.Finish(folders);
         m_outcome.games = catalog.Games().size();
         for (const std::uint32_t id : catalog.FilesByPath()) {
             const SiteFile& file = catalog.Files()[id];

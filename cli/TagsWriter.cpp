@@ -40,11 +40,13 @@ std::string_view Unquoted(std::string_view name)
     return name;
 }
 
-std::string KindWord(DefinitionKind kind)
+// Each kind's letter, as tag programs write kinds, in DefinitionKind's order.
+constexpr char kKindLetters[] = "rocgCaApvemsRfi";
+static_assert(sizeof kKindLetters == DEFINITION_KIND_COUNT + 1);
+
+char KindLetter(DefinitionKind kind)
 {
-    std::string word = DefinitionKindName(kind);
-    std::replace(word.begin(), word.end(), ' ', '_');
-    return word;
+    return kKindLetters[static_cast<std::size_t>(kind)];
 }
 
 bool FitsInTagFile(const std::string& name)
@@ -117,7 +119,7 @@ void CTagsWriter::AddVim(const CGameFile& file, const std::string& name)
         tag.line += '\t';
         tag.line += std::to_string(d.Line());
         tag.line += ";\"\tkind:";
-        tag.line += KindWord(d.Kind());
+        tag.line += KindLetter(d.Kind());
         if (d.Parent() != NO_PARENT && d.Parent() < definitions.size()) {
             const GameDefinition& owner = definitions[d.Parent()];
             tag.line += '\t';
@@ -177,9 +179,19 @@ std::string CTagsWriter::Finish()
     std::string out =
         "!_TAG_FILE_ENCODING\tutf-8\t//\n"
         "!_TAG_FILE_FORMAT\t2\t/extended format/\n"
-        "!_TAG_FILE_SORTED\t2\t/0=unsorted, 1=sorted, 2=foldcase/\n"
-        "!_TAG_PROGRAM_NAME\tglossel-render\t//\n"
-        "!_TAG_PROGRAM_VERSION\t" GLOSSEL_VERSION_STRING "\t//\n";
+        "!_TAG_FILE_SORTED\t2\t/0=unsorted, 1=sorted, 2=foldcase/\n";
+    // What each kind's letter stands for, in the order of the letters.
+    std::string kinds[DEFINITION_KIND_COUNT];
+    for (int k = 0; k < DEFINITION_KIND_COUNT; ++k) {
+        const auto kind = static_cast<DefinitionKind>(k);
+        if (kind == DefinitionKind::Include) continue;
+        kinds[k] = std::string("!_TAG_KIND_DESCRIPTION!Inform6\t") + KindLetter(kind) + "," + DefinitionKindName(kind) +
+                   "\t/" + DefinitionKindName(kind) + "/\n";
+    }
+    std::sort(std::begin(kinds), std::end(kinds));
+    for (const std::string& line : kinds) out += line;
+    out += "!_TAG_PROGRAM_NAME\tglossel-render\t//\n"
+           "!_TAG_PROGRAM_VERSION\t" GLOSSEL_VERSION_STRING "\t//\n";
     for (const VimTag& tag : m_vim) out += tag.line;
     return out;
 }
