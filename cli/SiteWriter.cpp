@@ -3,7 +3,6 @@
 #include "SiteCatalog.h"
 #include "SiteIndexPages.h"
 #include "SitePage.h"
-#include "doc/TextLoader.h"
 
 #include <algorithm>
 #include <atomic>
@@ -275,14 +274,15 @@ private:
     bool WritePage(const CSiteCatalog& catalog, std::uint32_t id)
     {
         const SiteFile& file = catalog.Files()[id];
-        std::string text;
-        LoadFailure failure;
-        if (!LoadTextFile(file.path, text, &failure)) {
-            Fail(file.path, failure.reason);
+        // Read as the game read it (an empty file is an empty text).
+        std::string reason;
+        const std::shared_ptr<const std::string> text = m_disk.Load(file.path, reason);
+        if (!text) {
+            Fail(file.path, reason);
             return false;
         }
         CRtfOutput page;
-        const RenderStatus status = WriteSitePage(catalog, id, text, page);
+        const RenderStatus status = WriteSitePage(catalog, id, *text, page);
         if (status == RenderStatus::OutOfMemory) {
             Fail(file.path, "the page does not fit in memory");
             return false;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -87,8 +88,36 @@ std::string CTagsWriter::TagFileName(const std::string& path, const std::string&
     return absolute;
 }
 
+namespace {
+
+// Numbers the definitions of game in the order the compiler reads them: a file's own
+// up to an Include, then those of the file it reads there, then the rest.
+std::vector<std::vector<std::uint64_t>> ReadingOrder(const CGame& game, std::uint64_t& next)
+{
+    std::vector<std::vector<std::uint64_t>> order(game.FileCount());
+    std::vector<char> read(game.FileCount(), 0);
+    std::function<void(std::uint32_t)> readFile = [&](std::uint32_t f) {
+        if (read[f]) return;
+        read[f] = 1;
+        const CGameFile& file = game.File(f);
+        const std::vector<GameDefinition>& definitions = file.Definitions();
+        order[f].resize(definitions.size());
+        std::size_t d = 0;
+        for (const GameInclude& include : file.Includes()) {
+            for (; d < definitions.size() && definitions[d].Offset() < include.offset; ++d) order[f][d] = next++;
+            if (include.firstRead && include.target < game.FileCount()) readFile(include.target);
+        }
+        for (; d < definitions.size(); ++d) order[f][d] = next++;
+    };
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f) readFile(f);
+    return order;
+}
+
+}  // namespace
+
 void CTagsWriter::AddGame(const CGame& game, const IGameFileSource& source)
 {
+    const std::vector<std::vector<std::uint64_t>> order = ReadingOrder(game, m_sequence);
     for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
         const CGameFile& file = game.File(i);
         if (file.Status() == GameFileStatus::Unreadable) continue;
@@ -99,21 +128,22 @@ void CTagsWriter::AddGame(const CGame& game, const IGameFileSource& source)
             continue;
         }
         if (m_format == Vim)
-            AddVim(file, name);
+            AddVim(file, name, order[i]);
         else
             AddEmacs(file, name);
     }
 }
 
-void CTagsWriter::AddVim(const CGameFile& file, const std::string& name)
+void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const std::vector<std::uint64_t>& order)
 {
     const display::Encoding encoding = EncodingOf(file);
     const std::vector<GameDefinition>& definitions = file.Definitions();
-    for (const GameDefinition& d : definitions) {
+    for (std::size_t k = 0; k < definitions.size(); ++k) {
+        const GameDefinition& d = definitions[k];
         VimTag tag;
         AppendTagText(tag.line, ShownUtf8(Unquoted(file.NameOf(d)), encoding), true);
         tag.nameLength = tag.line.size();
-        tag.order = m_vim.size();
+        tag.order = order[k];
         tag.line += '\t';
         tag.line += name;
         tag.line += '\t';

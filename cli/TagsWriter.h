@@ -56,7 +56,7 @@ private:
         std::uint64_t order;  // the order the games read the definitions
     };
 
-    void AddVim(const CGameFile& file, const std::string& name);
+    void AddVim(const CGameFile& file, const std::string& name, const std::vector<std::uint64_t>& order);
     void AddEmacs(const CGameFile& file, const std::string& name);
 
     Format m_format;
@@ -65,5 +65,6 @@ private:
     std::unordered_set<std::string> m_added;  // identities
     std::vector<std::string> m_refused;
     std::vector<VimTag> m_vim;
+    std::uint64_t m_sequence = 0;  // the next definition's number in the order the games read them
     std::string m_emacs;
 };
