@@ -26,15 +26,17 @@ packages=(
   xvfb xauth imagemagick poppler-utils
 )
 # The checks of the package, the manual pages, the completion and the desktop metadata;
-# the editors whose language clients drive glossel-lsp in its tests; the Inform 6
-# compiler and its library, which build the sample game and the game model's reference.
+# the editors that drive glossel-lsp and read glossel-render's tag files in the tests;
+# Python, whose HTML parser reads back the pages and sites; the Inform 6 compiler and
+# its library, which build the sample game and the game model's reference.
 if [ "$mode" = test ]; then
   packages+=(
     dpkg-dev file lintian
     mandoc groff-base man-db bsdextrautils
     bash-completion
     desktop-file-utils appstream
-    neovim emacs-nox elpa-eglot
+    neovim emacs-nox elpa-eglot vim-nox
+    python3
     inform6-compiler inform6-library
   )
   # The Inform 6 compiler and its standard library: the game model's tests check the

@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kHelpHead =
     "Usage: glossel-render [OPTIONS] FILE\n"
     "       glossel-render --css [OPTIONS]\n"
+    "       glossel-render --tags|--etags|--site OUT [OPTIONS] FILE...\n"
     "Write an Inform 6 source file in its syntax colours: the RTF document that the\n"
     "Glossel viewer shows, exactly, or the same colouring as an HTML page or as text\n"
     "for a terminal. FILE may be - for standard input; a FILE or standard input of\n"
@@ -43,6 +44,23 @@ constexpr const char* kHelp =
     "      --game            outline: the outline of every file of the game whose\n"
     "                        main file is FILE, each row after the file's path and a\n"
     "                        tab, the routines of objects' properties included\n"
+    "      --tags            write a tag file for Vim and other editors (the\n"
+    "                        extended format of Universal Ctags) of every file of\n"
+    "                        the games whose main files are FILE...: a line per\n"
+    "                        definition, sorted with case folded, each file's name\n"
+    "                        relative to the tag file's folder when it is inside\n"
+    "                        it; to the file tags in the current folder unless -o\n"
+    "      --etags           the same as an Emacs TAGS file (to TAGS unless -o)\n"
+    "      --site OUT        write a static site of the games FILE... into the\n"
+    "                        folder OUT: a page per file with line numbers, every\n"
+    "                        name linked to its definition and every Include to\n"
+    "                        its file, the file's outline beside it, an index of\n"
+    "                        the games and an A to Z of every definition; a FILE\n"
+    "                        that is a folder stands for every .inf in and below\n"
+    "                        it. Only the files the site wrote there before are\n"
+    "                        replaced or removed (OUT/.glossel-site lists them)\n"
+    "  -j, --jobs N          --site: write N files at once (default: one for each\n"
+    "                        processor)\n"
     "      --include-path DIRS\n"
     "                        the game's includes: look in the folders DIRS\n"
     "                        (separated by ,) after those of FILE's !% lines and\n"
@@ -85,6 +103,10 @@ constexpr const char* kHelp =
     "there takes its built-in value. glossel-render never writes settings.\n"
     "\n"
 #endif
+    "--site shows the files done of all on a terminal, and nothing but errors\n"
+    "otherwise; a file that cannot be read or written is reported, the rest is\n"
+    "written, and the exit status is 2.\n"
+    "\n"
     "Exit status: 0 done; 1 usage error (rtf or codes for a terminal included);\n"
     "2 the file could not be read or written, is the output, is empty, or does not\n"
     "fit in memory, or the settings file could not be read; 3 a line of 1020 or\n"
@@ -141,6 +163,24 @@ const OptionRow kOptions[] = {
     {"--includes", nullptr, nullptr,
      [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Includes); }},
     {"--game", nullptr, nullptr, [](RenderOptions& o, const std::string&) { o.game = true; return std::string(); }},
+    {"--tags", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Tags); }},
+    {"--etags", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Etags); }},
+    {"--site", nullptr, "folder name",
+     [](RenderOptions& o, const std::string& v) {
+         o.siteFolder = v;
+         SetFormat(o, RenderOptions::Site);
+         return v.empty() ? std::string("the site's folder name is empty") : std::string();
+     }},
+    {"--jobs", "-j", "number",
+     [](RenderOptions& o, const std::string& v) {
+         unsigned n = 0;
+         for (const char c : v) n = c >= '0' && c <= '9' && n <= 1024 ? n * 10 + unsigned(c - '0') : 1025;
+         if (v.empty() || n < 1 || n > 1024) return "the number of jobs '" + v + "' is not a number from 1 to 1024";
+         o.jobs = n;
+         return std::string();
+     }},
     {"--include-path", nullptr, "list of folders",
      [](RenderOptions& o, const std::string& v) {
          std::size_t start = 0;
@@ -194,6 +234,9 @@ const char* FormatName(RenderOptions::Format format)
     case RenderOptions::Codes: return "codes";
     case RenderOptions::Outline: return "outline";
     case RenderOptions::Includes: return "includes";
+    case RenderOptions::Tags: return "tags";
+    case RenderOptions::Etags: return "etags";
+    case RenderOptions::Site: return "site";
     }
     return "";
 }
@@ -211,12 +254,13 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
     bool hasInput = false;
     bool optionsEnded = false;
     bool formatOptionGiven[kFormatOptionCount] = {};
+    bool outputGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (hasInput) return Usage("only one input file may be given");
             if (arg.empty()) return Usage("the input file name is empty");
-            options.input = arg;
+            if (!hasInput) options.input = arg;
+            options.inputs.push_back(arg);
             hasInput = true;
             continue;
         }
@@ -256,6 +300,7 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
         const std::string wrong = row->apply(options, value);
         if (!wrong.empty()) return Usage(wrong);
         if (options.request != RenderOptions::Render) return options;
+        outputGiven = outputGiven || name == "--output" || name == "-o";
         for (std::size_t k = 0; k < kFormatOptionCount; ++k)
             formatOptionGiven[k] = formatOptionGiven[k] || name == kFormatOptions[k].name;
     }
@@ -281,6 +326,18 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
         return options;
     }
     if (!hasInput) return Usage("no input file");
+    if (options.inputs.size() > 1 && !options.TakesGames()) return Usage("only one input file may be given");
+    if (options.jobs && options.format != RenderOptions::Site) return Usage("option '--jobs' needs --site");
+    if (options.TakesGames()) {
+        if (options.game) return Usage("option '--game' needs --outline");
+        for (const std::string& input : options.inputs)
+            if (input == "-") return Usage("a game's main file cannot be standard input");
+        if (options.format == RenderOptions::Site && outputGiven)
+            return Usage("option '--site' writes into its folder and takes no '--output'");
+        if (!outputGiven) options.output = options.format == RenderOptions::Etags ? "TAGS" : "tags";
+        if (options.format == RenderOptions::Site) options.output.clear();
+        return options;
+    }
     if (options.game && options.format != RenderOptions::Outline && options.format != RenderOptions::Includes)
         return Usage("option '--game' needs --outline");
     options.game = options.game || options.format == RenderOptions::Includes;

@@ -11,11 +11,12 @@
 // What the arguments ask for.
 struct RenderOptions {
     enum Request { Render, ShowHelp, ShowVersion, UsageError };
-    enum Format { Rtf, Html, Ansi, Codes, Outline, Includes };
+    enum Format { Rtf, Html, Ansi, Codes, Outline, Includes, Tags, Etags, Site };
     Request request = Render;
     std::string error;     // UsageError: for people, without the program's name (an argument
                            // quoted in it is as given; printing escapes control bytes)
     std::string input;     // Render: never empty but with css; "-" is standard input
+    std::vector<std::string> inputs;  // every input, in order (Tags, Etags, Site take several)
     std::string output;    // empty: the output stream (no -o, or "-o -"); else the file of -o
     Format format = Rtf;
     bool formatChosen = false;  // the format was named, or chosen by an option of its own
@@ -28,6 +29,11 @@ struct RenderOptions {
     // The whole game whose main file is the input: Includes always, Outline with --game.
     bool game = false;
     std::vector<std::string> includeFolders;  // --include-path, in order
+    std::string siteFolder;  // Site: the folder of --site, never empty
+    unsigned jobs = 0;       // Site: files written at once (-j); 0: one per processor
+
+    // The jobs over whole games that take several main files (and folders, for Site).
+    bool TakesGames() const { return format == Tags || format == Etags || format == Site; }
 };
 
 // args are the arguments after the program name.

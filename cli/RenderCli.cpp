@@ -1,6 +1,8 @@
 #include "RenderCli.h"
 
 #include "RenderGame.h"
+#include "RenderSite.h"
+#include "RenderTags.h"
 #include "RenderOutput.h"
 #include "RenderStyles.h"
 #include "doc/TextLoader.h"
@@ -38,9 +40,12 @@ bool ChooseTerminalFormat(RenderOptions& options, const RenderStreams& io)
         options.format = RenderOptions::Ansi;
         return true;
     }
-    if (options.format != RenderOptions::Rtf && options.format != RenderOptions::Codes) return true;
-    std::fprintf(io.err, "glossel-render: %s is not written to a terminal (use -o FILE, or a pipe)\n",
-                 options.format == RenderOptions::Rtf ? "rtf" : "codes");
+    const char* refused = options.format == RenderOptions::Rtf     ? "rtf"
+                          : options.format == RenderOptions::Codes ? "codes"
+                          : options.format == RenderOptions::Etags ? "etags"
+                                                                   : nullptr;
+    if (!refused) return true;
+    std::fprintf(io.err, "glossel-render: %s is not written to a terminal (use -o FILE, or a pipe)\n", refused);
     return false;
 }
 
@@ -66,6 +71,9 @@ RenderStatus Build(const RenderOptions& options, const std::string& text, const 
         return WriteOutline(text.data(), text.size(), document);
     case RenderOptions::Rtf:
     case RenderOptions::Includes:  // a game's job (RenderGame)
+    case RenderOptions::Tags:      // the jobs of several games (RenderTags, RenderSite)
+    case RenderOptions::Etags:
+    case RenderOptions::Site:
         break;
     }
     return CRtfBuilder().BuildDocument(text.data(), text.size(), styles, document);
@@ -88,6 +96,8 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
     }
     if (!ChooseTerminalFormat(options, io)) return RENDER_USAGE;
     if (options.game) return RenderGame(options, io);
+    if (options.format == RenderOptions::Tags || options.format == RenderOptions::Etags) return RenderTags(options, io);
+    if (options.format == RenderOptions::Site) return RenderSite(options, io);
 
     CSyntaxStyleMap styles;
     if (options.format != RenderOptions::Codes && options.format != RenderOptions::Outline) {

@@ -1,5 +1,7 @@
 #include "GameFile.h"
 
+#include "GameWords.h"
+
 #include "syntax/CharClass.h"
 #include "syntax/LexerState.h"
 #include "syntax/ShownLines.h"
@@ -205,65 +207,13 @@ std::string_view CGameFile::LineAt(std::uint64_t lineOffset) const
     return text.substr(lineOffset, (end == std::string_view::npos ? text.size() : end) - lineOffset);
 }
 
-namespace {
-
-// Collects the uses of names on each line, which the lexer reports partly out of order
-// (the words of code after the line's other tokens).
-class CWordCollector final : public ISyntaxTokenListener {
-public:
-    void OnLine(std::uint64_t number, std::uint64_t offset, std::size_t) override
-    {
-        m_line = number;
-        m_lineOffset = offset;
-        m_words.clear();
-    }
-
-    void OnToken(const char* line, const SyntaxToken& token) override
-    {
-        std::uint32_t start = token.start;
-        switch (token.kind) {
-        case TokenKind::Word:
-        case TokenKind::RoutineName:
-            if (token.recognised < REC_FIRST_WORD) return;
-            break;
-        case TokenKind::CodeWord:
-            if (token.flags & TOKEN_KEYWORD) return;
-            // An action written ##Take is a use of Take.
-            if (line[start] == '#') {
-                if (token.end - start < 3 || line[start + 1] != '#') return;
-                start += 2;
-            }
-            break;
-        default:
-            return;
-        }
-        if (!StartsName(static_cast<unsigned char>(line[start]))) return;
-        m_words.push_back(GameWord{m_lineOffset + start, m_lineOffset, static_cast<std::uint32_t>(m_line), start,
-                                   token.end - start});
-    }
-
-    std::vector<GameWord>& Words()
-    {
-        std::sort(m_words.begin(), m_words.end(),
-                  [](const GameWord& a, const GameWord& b) { return a.offset < b.offset; });
-        return m_words;
-    }
-
-private:
-    std::uint64_t m_line = 0;
-    std::uint64_t m_lineOffset = 0;
-    std::vector<GameWord> m_words;
-};
-
-}  // namespace
-
 void CGameFile::ForEachWord(const std::function<bool(const GameWord& word)>& visit, std::uint64_t fromLine) const
 {
     if (m_checkpoints.empty()) return;
     const std::uint64_t k = std::min<std::uint64_t>((std::max<std::uint64_t>(fromLine, 1) - 1) / GAME_CHECKPOINT_LINES,
                                                     m_checkpoints.size() - 1);
     const ShownStart start{m_checkpoints[k].offset, 1 + k * GAME_CHECKPOINT_LINES, m_checkpoints[k].state};
-    CWordCollector collector;
+    CGameWordCollector collector;
     ForEachShownLine(
         m_text->data(), m_shownLength,
         [&](const ShownLine& line, const StyleCode*) {

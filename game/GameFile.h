@@ -13,6 +13,7 @@
 // GAME_CHECKPOINT_LINES-th line.
 
 #include "GameFileSource.h"
+#include "GameWords.h"
 #include "IncludeResolver.h"
 #include "syntax/DefinitionReader.h"
 
@@ -76,16 +77,6 @@ enum class GameFileStatus : std::uint8_t {
     Read,        // all of it
     LongLine,    // read up to a line of MAX_LINE_LENGTH or more characters, which stopped it
     Unreadable,  // could not be loaded (Failure() says why); no text
-};
-
-// One use of a name as a word: in code, in an object's body, as a directive's word;
-// never in a comment, quoted text or a dictionary word.
-struct GameWord {
-    std::uint64_t offset;      // its first byte
-    std::uint64_t lineOffset;  // its line's first byte
-    std::uint32_t line;        // from 1
-    std::uint32_t column;      // bytes before it on its line
-    std::uint32_t length;
 };
 
 class CGameFile {

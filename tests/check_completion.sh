@@ -78,7 +78,8 @@ all_files=(-draft.inf Upper.INF lantern.inf notes.txt objects.h styles.conf sub)
 check "glossel-render --f" --format= --fragment
 check "glossel-render --o" --outline --output=
 check "glossel-render --de" --default-styles
-check "glossel-render -" -f --format= --codes --outline --includes --game --include-path --fragment --css --ansi-colours -o \
+check "glossel-render -" -f --format= --codes --outline --includes --game --tags --etags --site -j --jobs \
+  --include-path --fragment --css --ansi-colours -o \
   --output= --default-styles --settings -h --help -V --version --
 check "glossel-render -f " rtf html ansi codes outline
 check "glossel-render --format h" html
@@ -94,6 +95,11 @@ check "glossel-render --include-path " sub
 check "glossel-render --include-path=s" sub
 check "glossel-render --include-path /nowhere,s" /nowhere,sub
 check "glossel-render --inc" --includes --include-path
+check "glossel-render --site " sub
+check "glossel-render --site out -j "
+check "glossel-render --t" --tags
+check "glossel-render --e" --etags
+check "glossel-render --tags lantern.inf " "${inform_files[@]}"
 check "glossel-render --help "
 check "glossel-render -o out.rtf lan" lantern.inf
 

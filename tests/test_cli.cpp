@@ -152,6 +152,16 @@ TEST(RenderCli, StatusesAndMessages)
              ": The file contained a line longer than the maximum allowed (1020)!\n"},
         {"no input", {}, 1, "", "glossel-render: no input file\n" + tryHelp},
         {"two inputs", {ok, ok}, 1, "", "glossel-render: only one input file may be given\n" + tryHelp},
+        {"-j without --site", {"-j", "2", ok}, 1, "", "glossel-render: option '--jobs' needs --site\n" + tryHelp},
+        {"-j 0", {"--site", missing, "-j0", ok}, 1, "",
+         "glossel-render: the number of jobs '0' is not a number from 1 to 1024\n" + tryHelp},
+        {"-j of no number", {"--site", missing, "--jobs=2x", ok}, 1, "",
+         "glossel-render: the number of jobs '2x' is not a number from 1 to 1024\n" + tryHelp},
+        {"--site with -o", {"--site", missing, "-o", missing, ok}, 1, "",
+         "glossel-render: option '--site' writes into its folder and takes no '--output'\n" + tryHelp},
+        {"--tags of standard input", {"--tags", ok, "-"}, 1, "",
+         "glossel-render: a game's main file cannot be standard input\n" + tryHelp},
+        {"--tags with --game", {"--tags", "--game", ok}, 1, "", "glossel-render: option '--game' needs --outline\n" + tryHelp},
         {"unknown option", {"--colour", ok}, 1, "", "glossel-render: unknown option '--colour'\n" + tryHelp},
         {"-o without a name", {ok, "-o"}, 1, "", "glossel-render: option '-o' needs a file name\n" + tryHelp},
         {"version", {"--version"}, 0, "glossel-render 0.2.0.0\n", ""},
@@ -170,7 +180,8 @@ TEST(RenderCli, HelpDescribesEveryOption)
                              "--settings", "XDG_CONFIG_HOME",
 #endif
                              "--version", "one hex digit (0-b) per byte", "1020 or\nmore bytes", "(-:\n",
-                             "is never the input", "not written to a terminal", "of\nmore than 1 GiB is refused"})
+                             "is never the input", "not written to a terminal", "of\nmore than 1 GiB is refused",
+                             "--tags", "--etags", "--site OUT", "-j, --jobs N", "OUT/.glossel-site"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (std::size_t at = 0, end; at < r.out.size(); at = end + 1) {
         end = r.out.find('\n', at);
@@ -336,6 +347,7 @@ TEST(RenderCli, ATerminalIsShownTerminalText)
         {"the outline", {"--outline", in}, 0, "1\tobject\tlamp\n", ""},
         {"rtf named", {"-f", "rtf", in}, 1, "", "glossel-render: rtf" + refused},
         {"codes named", {"--codes", in}, 1, "", "glossel-render: codes" + refused},
+        {"etags to the terminal", {"--etags", "-o", "-", in}, 1, "", "glossel-render: etags" + refused},
         {"-o a file: rtf there", {"-o", (dir / "out.rtf").string(), in}, 0, "", ""},
     };
     for (const Row& row : rows) {

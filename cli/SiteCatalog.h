@@ -1,0 +1,132 @@
+#pragma once
+// What a source site knows of its games once they are read: every file of every game
+// once (a file several games read, a library, is one file of the site), each with its
+// definitions, its includes and the games that read it; the games with their files in
+// the order they read them; and every definition by name, for the links and the A to Z.
+//
+// The catalog holds no text: games are added one at a time (from any number of threads
+// at once), and a game's texts and index can go as soon as it is added, so that a site
+// of many games never holds more than the games being read.
+//
+// A file that several games read is described as the first of those games (by game
+// number) reads it; a name used in it means the definitions of that name in every game
+// that reads it.
+
+#include "game/Game.h"
+#include "syntax/DisplayText.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+inline constexpr std::uint32_t SITE_NO_FILE = 0xFFFFFFFFu;
+
+struct SiteDefinition {
+    std::string name;  // for people (UTF-8): "lamp.before" for a property routine
+    std::string key;   // how uses find it: the name the compiler gives it, folded
+    std::uint32_t line = 0;
+    std::uint32_t column = 0;  // bytes before its name on its line
+    std::uint32_t length = 0;  // its own name's bytes
+    std::uint32_t parent = NO_PARENT;  // a property routine's object or class, in the file's list
+    DefinitionKind kind = DefinitionKind::Routine;
+};
+
+struct SiteInclude {
+    std::string name;          // as written, for people (UTF-8)
+    std::uint32_t line = 0;    // of its quoted name
+    std::uint32_t column = 0;
+    std::uint32_t length = 0;  // of its quoted name, quotes included
+    IncludeStatus status = IncludeStatus::Missing;
+    std::uint32_t target = SITE_NO_FILE;
+    std::vector<std::string> tried;  // Missing: every path tried
+};
+
+struct SiteFile {
+    std::string path;      // as the game that describes it found it
+    std::string identity;
+    std::string shown;     // its path for people (Finish): inside a folder given, from that folder's name on
+    std::string page;      // its page's file name in the pages' folder (Finish)
+    std::uint32_t describedBy = 0;   // the game whose reading is kept
+    std::vector<std::uint32_t> games;  // every game that reads it, sorted
+    bool unreadable = false;
+    std::string failure;   // why it could not be read
+    std::vector<SiteDefinition> definitions;  // in text order
+    std::vector<SiteInclude> includes;        // in text order
+};
+
+struct SiteGame {
+    std::string mainPath;  // as given
+    bool added = false;
+    bool standalone = false;  // a file of a folder that no game includes, shown as a game of its own
+    struct Entry {
+        std::uint32_t file;
+        std::uint32_t depth;  // 0: the main file; an included file is one deeper than the file including it
+    };
+    std::vector<Entry> files;  // in the order the game reads them
+};
+
+struct SiteDefinitionRef {
+    std::uint32_t file;
+    std::uint32_t index;
+};
+
+class CSiteCatalog {
+public:
+    // Games are numbered from 0 in the order they are to be shown.
+    explicit CSiteCatalog(std::vector<std::string> mainPaths);
+
+    // Adds game number gameIndex; safe to call from several threads at once.
+    void AddGame(std::uint32_t gameIndex, const CGame& game, const IGameFileSource& source);
+    // A game added after the first ones (a file of a folder that no game read), numbered
+    // after them.
+    std::uint32_t AppendGame(const std::string& mainPath);
+    // Whether a game read the file at path (by the source's identity).
+    bool HasFile(const std::string& identity) const;
+
+    // Names the pages (after the files' names, unique without regard to case, in the
+    // order of their paths) and indexes the names. A file inside one of folders (the
+    // folders given) is shown from that folder's own name on. Call once, when every
+    // game is added.
+    void Finish(const std::vector<std::string>& folders = {});
+
+    const std::vector<SiteFile>& Files() const { return m_files; }
+    const std::vector<SiteGame>& Games() const { return m_games; }
+    const SiteDefinition& Definition(const SiteDefinitionRef& ref) const
+    {
+        return m_files[ref.file].definitions[ref.index];
+    }
+    // The files in the order of their paths.
+    const std::vector<std::uint32_t>& FilesByPath() const { return m_byPath; }
+
+    // Every name defined, folded, in A to Z order, each with its definitions (in the
+    // order of their files' paths, then of their lines).
+    struct NameEntry {
+        std::string key;
+        std::vector<SiteDefinitionRef> definitions;
+    };
+    const std::vector<NameEntry>& Names() const { return m_names; }
+    // The entry of a folded name, or null.
+    const NameEntry* FindName(std::string_view key) const;
+    // Whether a use of a name in file may mean the definition ref: whether a game that
+    // reads file reads the definition's file.
+    bool Reaches(std::uint32_t file, const SiteDefinitionRef& ref) const;
+    // The anchor of a name's entry in the A to Z.
+    static std::string NameAnchor(std::string_view key);
+    // The letter the A to Z lists a name under: its first letter in upper case (a
+    // quoted name's first letter after its quote), or '#' for any other first byte.
+    static char NameLetter(std::string_view key);
+
+private:
+    std::uint32_t FileOf(const std::string& identity);
+
+    mutable std::mutex m_mutex;
+    std::vector<SiteFile> m_files;
+    std::vector<SiteGame> m_games;
+    std::unordered_map<std::string, std::uint32_t> m_byIdentity;
+    std::vector<std::uint32_t> m_byPath;
+    std::vector<NameEntry> m_names;
+    std::unordered_map<std::string_view, std::uint32_t> m_nameIndex;  // into m_names
+};

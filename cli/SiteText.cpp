@@ -1,0 +1,32 @@
+#include "SiteText.h"
+
+#include "syntax/CharClass.h"
+
+std::string ShownUtf8(std::string_view bytes, display::Encoding encoding)
+{
+    const display::CShownText shown(encoding, false);
+    std::string out(bytes.size() * display::CShownText::MAX_PER_BYTE + display::CShownText::SLACK, '\0');
+    const char* end = shown.Write(out.data(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    out.resize(static_cast<std::size_t>(end - out.data()));
+    return out;
+}
+
+void AppendEscapedHtml(std::string& out, std::string_view text)
+{
+    for (const char ch : text) {
+        switch (ch) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += ch; break;
+        }
+    }
+}
+
+std::string FoldedName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& ch : folded) ch = static_cast<char>(charclass::Fold(static_cast<unsigned char>(ch)));
+    return folded;
+}

@@ -1,0 +1,227 @@
+#include "TagsWriter.h"
+
+#include "SiteText.h"
+#include "syntax/ShownLines.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+// A name or field value as the extended format writes it.
+void AppendTagText(std::string& out, std::string_view text, bool isName)
+{
+    static const char kHex[] = "0123456789abcdef";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        switch (c) {
+        case '\t': out += "\\t"; continue;
+        case '\r': out += "\\r"; continue;
+        case '\n': out += "\\n"; continue;
+        case '\\': out += "\\\\"; continue;
+        default: break;
+        }
+        if (c < 0x20 || c == 0x7F || (isName && i == 0 && (c == ' ' || c == '!'))) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+// A verb's dictionary word or an object's short name is written without its quotes.
+std::string_view Unquoted(std::string_view name)
+{
+    if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front())
+        return name.substr(1, name.size() - 2);
+    if (!name.empty() && (name.front() == '"' || name.front() == '\'')) return name.substr(1);
+    return name;
+}
+
+// Each kind's letter, as tag programs write kinds, in DefinitionKind's order.
+constexpr char kKindLetters[] = "rocgCaApvemsRfi";
+static_assert(sizeof kKindLetters == DEFINITION_KIND_COUNT + 1);
+
+char KindLetter(DefinitionKind kind)
+{
+    return kKindLetters[static_cast<std::size_t>(kind)];
+}
+
+bool FitsInTagFile(const std::string& name)
+{
+    return name.find_first_of("\t\r\n\f\x7f") == std::string::npos;
+}
+
+unsigned char Upper(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 'a' && u <= 'z' ? static_cast<unsigned char>(u - 32) : u;
+}
+
+display::Encoding EncodingOf(const CGameFile& file)
+{
+    return display::ChooseEncoding(file.Text().data(), file.ShownLength());
+}
+
+}  // namespace
+
+CTagsWriter::CTagsWriter(Format format, std::string tagFolder, std::string workingFolder)
+    : m_format(format), m_tagFolder(std::move(tagFolder)), m_workingFolder(std::move(workingFolder))
+{
+}
+
+std::string CTagsWriter::TagFileName(const std::string& path, const std::string& folder,
+                                     const std::string& workingFolder)
+{
+    namespace fs = std::filesystem;
+    fs::path full(path);
+    if (full.is_relative()) full = fs::path(workingFolder) / full;
+    full = full.lexically_normal();
+    const fs::path base = fs::path(folder).lexically_normal();
+    const std::string prefix = base.string().back() == '/' ? base.string() : base.string() + "/";
+    const std::string absolute = full.string();
+    if (absolute.size() > prefix.size() && absolute.compare(0, prefix.size(), prefix) == 0)
+        return absolute.substr(prefix.size());
+    return absolute;
+}
+
+namespace {
+
+// Numbers the definitions of game in the order the compiler reads them: a file's own
+// up to an Include, then those of the file it reads there, then the rest.
+std::vector<std::vector<std::uint64_t>> ReadingOrder(const CGame& game, std::uint64_t& next)
+{
+    std::vector<std::vector<std::uint64_t>> order(game.FileCount());
+    std::vector<char> read(game.FileCount(), 0);
+    std::function<void(std::uint32_t)> readFile = [&](std::uint32_t f) {
+        if (read[f]) return;
+        read[f] = 1;
+        const CGameFile& file = game.File(f);
+        const std::vector<GameDefinition>& definitions = file.Definitions();
+        order[f].resize(definitions.size());
+        std::size_t d = 0;
+        for (const GameInclude& include : file.Includes()) {
+            for (; d < definitions.size() && definitions[d].Offset() < include.offset; ++d) order[f][d] = next++;
+            if (include.firstRead && include.target < game.FileCount()) readFile(include.target);
+        }
+        for (; d < definitions.size(); ++d) order[f][d] = next++;
+    };
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f) readFile(f);
+    return order;
+}
+
+}  // namespace
+
+void CTagsWriter::AddGame(const CGame& game, const IGameFileSource& source)
+{
+    const std::vector<std::vector<std::uint64_t>> order = ReadingOrder(game, m_sequence);
+    for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
+        const CGameFile& file = game.File(i);
+        if (file.Status() == GameFileStatus::Unreadable) continue;
+        if (!m_added.insert(source.Identity(file.Path())).second) continue;
+        const std::string name = TagFileName(file.Path(), m_tagFolder, m_workingFolder);
+        if (!FitsInTagFile(name)) {
+            m_refused.push_back(file.Path());
+            continue;
+        }
+        if (m_format == Vim)
+            AddVim(file, name, order[i]);
+        else
+            AddEmacs(file, name);
+    }
+}
+
+void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const std::vector<std::uint64_t>& order)
+{
+    const display::Encoding encoding = EncodingOf(file);
+    const std::vector<GameDefinition>& definitions = file.Definitions();
+    for (std::size_t k = 0; k < definitions.size(); ++k) {
+        const GameDefinition& d = definitions[k];
+        VimTag tag;
+        AppendTagText(tag.line, ShownUtf8(Unquoted(file.NameOf(d)), encoding), true);
+        tag.nameLength = tag.line.size();
+        tag.order = order[k];
+        tag.line += '\t';
+        tag.line += name;
+        tag.line += '\t';
+        tag.line += std::to_string(d.Line());
+        tag.line += ";\"\tkind:";
+        tag.line += KindLetter(d.Kind());
+        if (d.Parent() != NO_PARENT && d.Parent() < definitions.size()) {
+            const GameDefinition& owner = definitions[d.Parent()];
+            tag.line += '\t';
+            tag.line += owner.Kind() == DefinitionKind::Class ? "class:" : "object:";
+            AppendTagText(tag.line, ShownUtf8(Unquoted(file.NameOf(owner)), encoding), false);
+        }
+        tag.line += '\n';
+        m_vim.push_back(std::move(tag));
+    }
+}
+
+void CTagsWriter::AddEmacs(const CGameFile& file, const std::string& name)
+{
+    const display::Encoding encoding = EncodingOf(file);
+    const std::string_view text(file.Text());
+    std::string body;
+    for (const GameDefinition& d : file.Definitions()) {
+        const std::uint64_t lineStart = d.Offset() - d.Column();
+        std::string_view pattern = text.substr(lineStart, d.Column() + d.Length());
+        for (std::size_t i = 0; i < pattern.size(); ++i) {
+            const auto c = static_cast<unsigned char>(pattern[i]);
+            if ((c < 0x20 && c != '\t') || c == 0x7F) {
+                pattern = pattern.substr(0, i);
+                break;
+            }
+        }
+        body += ShownUtf8(pattern, encoding);
+        body += '\x7f';
+        body += ShownUtf8(Unquoted(file.NameOf(d)), encoding);
+        body += '\x01';
+        body += std::to_string(d.Line());
+        body += ',';
+        body += std::to_string(lineStart);
+        body += '\n';
+    }
+    m_emacs += "\f\n";
+    m_emacs += name;
+    m_emacs += ',';
+    m_emacs += std::to_string(body.size());
+    m_emacs += '\n';
+    m_emacs += body;
+}
+
+std::string CTagsWriter::Finish()
+{
+    if (m_format == Emacs) return std::move(m_emacs);
+    std::stable_sort(m_vim.begin(), m_vim.end(), [](const VimTag& a, const VimTag& b) {
+        const std::size_t n = std::min(a.nameLength, b.nameLength);
+        for (std::size_t i = 0; i < n; ++i) {
+            const unsigned char x = Upper(a.line[i]);
+            const unsigned char y = Upper(b.line[i]);
+            if (x != y) return x < y;
+        }
+        if (a.nameLength != b.nameLength) return a.nameLength < b.nameLength;
+        return a.order < b.order;
+    });
+    std::string out =
+        "!_TAG_FILE_ENCODING\tutf-8\t//\n"
+        "!_TAG_FILE_FORMAT\t2\t/extended format/\n"
+        "!_TAG_FILE_SORTED\t2\t/0=unsorted, 1=sorted, 2=foldcase/\n";
+    // What each kind's letter stands for, in the order of the letters.
+    std::string kinds[DEFINITION_KIND_COUNT];
+    for (int k = 0; k < DEFINITION_KIND_COUNT; ++k) {
+        const auto kind = static_cast<DefinitionKind>(k);
+        if (kind == DefinitionKind::Include) continue;
+        kinds[k] = std::string("!_TAG_KIND_DESCRIPTION!Inform6\t") + KindLetter(kind) + "," + DefinitionKindName(kind) +
+                   "\t/" + DefinitionKindName(kind) + "/\n";
+    }
+    std::sort(std::begin(kinds), std::end(kinds));
+    for (const std::string& line : kinds) out += line;
+    out += "!_TAG_PROGRAM_NAME\tglossel-render\t//\n"
+           "!_TAG_PROGRAM_VERSION\t" GLOSSEL_VERSION_STRING "\t//\n";
+    for (const VimTag& tag : m_vim) out += tag.line;
+    return out;
+}
