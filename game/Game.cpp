@@ -8,6 +8,7 @@
 #include <map>
 #include <new>
 
+using charclass::EqualsFolded;
 using charclass::Fold;
 
 std::uint32_t HashFoldedName(std::string_view name, std::uint32_t hash)
@@ -20,14 +21,6 @@ std::uint32_t HashFoldedName(std::string_view name, std::uint32_t hash)
 }
 
 namespace {
-
-bool EqualsFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
 
 bool IsWordByte(char ch) { return charclass::IsWordChar(static_cast<unsigned char>(ch)); }
 
