@@ -122,10 +122,7 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
 
     // The output is created only once the input has been read.
     CRenderOutput out;
-    if (options.output.empty())
-        out.UseStream(io.out);
-    else if (!out.Open(options.output))
-        return ReportFailure(io.err, options.output, std::strerror(errno));
+    if (!out.Start(options.output, io.out)) return ReportFailure(io.err, options.output, std::strerror(errno));
     COutputBuffer document;
     document.SetSink(&CRenderOutput::Write, &out, kStreamChunk);
     RenderStatus status = RenderStatus::Ok;

@@ -25,10 +25,7 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
 
     // The output is created only once the game has been read.
     CRenderOutput out;
-    if (options.output.empty())
-        out.UseStream(io.out);
-    else if (!out.Open(options.output))
-        return ReportFailure(io.err, options.output, std::strerror(errno));
+    if (!out.Start(options.output, io.out)) return ReportFailure(io.err, options.output, std::strerror(errno));
     COutputBuffer document;
     document.SetSink(&CRenderOutput::Write, &out, 512u << 10);
     const bool outline = options.format == RenderOptions::Outline;

@@ -28,6 +28,13 @@ public:
     void UseStream(std::FILE* stream);
     // Prepares to write the file at path; false with errno set when it cannot be.
     bool Open(const std::string& path);
+    // The output of -o: the file at path, or stream when path is empty.
+    bool Start(const std::string& path, std::FILE* stream)
+    {
+        if (!path.empty()) return Open(path);
+        UseStream(stream);
+        return true;
+    }
 
     // A document sink: context is the output.
     static void Write(void* context, const char* bytes, std::size_t n);

@@ -78,10 +78,7 @@ int RenderTags(const RenderOptions& options, const RenderStreams& io)
         return ReportFailure(io.err, options.output, "the tags do not fit in memory");
     }
     CRenderOutput out;
-    if (options.output.empty())
-        out.UseStream(io.out);
-    else if (!out.Open(options.output))
-        return ReportFailure(io.err, options.output, std::strerror(errno));
+    if (!out.Start(options.output, io.out)) return ReportFailure(io.err, options.output, std::strerror(errno));
     CRenderOutput::Write(&out, tags.data(), tags.size());
     worse(ReportEnd(io.err, out.Finish(), options.output, RenderStatus::Ok, ""));
     return status;

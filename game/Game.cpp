@@ -4,10 +4,10 @@
 #include "syntax/CharClass.h"
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <new>
 
+using charclass::EqualsFolded;
 using charclass::Fold;
 
 std::uint32_t HashFoldedName(std::string_view name, std::uint32_t hash)
@@ -20,14 +20,6 @@ std::uint32_t HashFoldedName(std::string_view name, std::uint32_t hash)
 }
 
 namespace {
-
-bool EqualsFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
 
 bool IsWordByte(char ch) { return charclass::IsWordChar(static_cast<unsigned char>(ch)); }
 
@@ -141,21 +133,18 @@ namespace {
 // offset just past its last occurrence.
 std::uint64_t FirstLineHolding(const CGameFile& file, std::string_view word, std::uint64_t& lastEnd)
 {
-    const std::string& text = file.Text();
-    const auto same = [](char a, char b) { return Fold(static_cast<unsigned char>(a)) == Fold(static_cast<unsigned char>(b)); };
-    const auto hash = [](char c) { return std::hash<unsigned char>()(Fold(static_cast<unsigned char>(c))); };
-    const std::boyer_moore_horspool_searcher searcher(word.begin(), word.end(), hash, same);
-    auto [first, firstEnd] = searcher(text.begin(), text.end());
-    if (first == text.end()) return 0;
-    auto at = first;
-    for (;;) {
-        lastEnd = static_cast<std::uint64_t>(at - text.begin()) + word.size();
-        auto [next, nextEnd] = searcher(at + 1, text.end());
-        if (next == text.end()) break;
-        at = next;
-    }
-    (void)firstEnd;
-    return file.PositionOf(static_cast<std::uint64_t>(first - text.begin())).line;
+    const std::string_view text(file.Text());
+    if (word.empty() || word.size() > text.size()) return 0;
+    const std::size_t last = text.size() - word.size();
+    const auto at = [&](std::size_t i) { return EqualsFolded(text.substr(i, word.size()), word); };
+    const unsigned char first = Fold(static_cast<unsigned char>(word[0]));
+    std::size_t i = 0;
+    while (i <= last && !(Fold(static_cast<unsigned char>(text[i])) == first && at(i))) ++i;
+    if (i > last) return 0;
+    std::size_t j = last;
+    while (!(Fold(static_cast<unsigned char>(text[j])) == first && at(j))) --j;
+    lastEnd = j + word.size();
+    return file.PositionOf(i).line;
 }
 
 // The word before a '.' that ends just before offset, or "".

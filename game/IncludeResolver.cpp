@@ -12,15 +12,6 @@ bool IsAlnum(char c)
     return charclass::IsLetter(u) || charclass::IsDigit(u);
 }
 
-bool EqualsFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (charclass::Fold(static_cast<unsigned char>(a[i])) != charclass::Fold(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The folder of path ("" for a bare name, "/" for a name at the root).
 std::string FolderOf(const std::string& path)
 {
@@ -125,7 +116,7 @@ std::string CIncludeResolver::FindByCase(const std::string& path) const
     std::string folder = FindFolderByCase(FolderOf(path));
     if (slash != std::string::npos && folder.empty()) return {};
     for (const std::string& name : List(folder)) {
-        if (!EqualsFolded(name, leaf)) continue;
+        if (!charclass::EqualsFolded(name, leaf)) continue;
         const std::string candidate = slash == std::string::npos ? name : JoinPath(folder, name);
         if (m_source.IsFile(candidate)) return candidate;
     }
@@ -157,7 +148,7 @@ std::string CIncludeResolver::FindFolderByCase(const std::string& folder) const
     if (std::binary_search(names.begin(), names.end(), leaf))
         return slash == std::string::npos ? leaf : JoinPath(parent, leaf);
     for (const std::string& name : names) {
-        if (!EqualsFolded(name, leaf)) continue;
+        if (!charclass::EqualsFolded(name, leaf)) continue;
         const std::string candidate = slash == std::string::npos ? name : JoinPath(parent, name);
         if (!List(candidate).empty()) return candidate;
     }

@@ -6,15 +6,6 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
-bool EqualsFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (charclass::Fold(static_cast<unsigned char>(a[i])) != charclass::Fold(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The one command of a header line (what follows "!%"), its quotes removed; false when
 // the line holds something after it other than a comment. An empty line gives "".
 bool ReadCommand(std::string_view line, std::string& command)
@@ -58,11 +49,11 @@ void Apply(IncludeSettings& settings, std::string_view command)
     if (const std::size_t equals = body.find('='); equals != std::string_view::npos) {
         const std::string_view setting = body.substr(0, equals);
         const std::string_view value = body.substr(equals + 1);
-        if (EqualsFolded(setting, "language_name")) {
+        if (charclass::EqualsFolded(setting, "language_name")) {
             settings.languageName = std::string(value);
             return;
         }
-        if (!EqualsFolded(setting, "include_path")) return;
+        if (!charclass::EqualsFolded(setting, "include_path")) return;
         folders = value;
     }
     std::vector<std::string> added = SplitFolders(folders);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace charclass {
 
@@ -44,5 +45,15 @@ inline bool IsDigit(unsigned char c) { return Is(c, DIGIT); }
 inline bool IsHexDigit(unsigned char c) { return Is(c, HEX); }
 inline bool IsWordChar(unsigned char c) { return Is(c, WORD); }
 inline unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+// True when a and b are the same but for the case of their ASCII letters, as Inform's
+// names and directive words compare.
+inline bool EqualsFolded(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
 
 }  // namespace charclass
