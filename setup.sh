@@ -37,6 +37,9 @@ if [ "$mode" = test ]; then
     neovim emacs-nox elpa-eglot
     inform6-compiler inform6-library
   )
+  # The Inform 6 compiler and its standard library: the game model's tests check the
+  # index against what the compiler locates in the games it builds.
+  packages+=(inform6-compiler inform6-library)
 fi
 
 if [ "${GLOSSEL_SKIP_INSTALL:-0}" != 1 ]; then

@@ -3,7 +3,10 @@
 //  - semanticTokens/full of parser.h, from its didOpen (nothing lexed before);
 //  - a one-character change in the middle of the 10 MB input, then semanticTokens/range
 //    for a screenful (60 lines) there;
-//  - the memory the server holds for the open 10 MB text, as a ratio to the text.
+//  - the memory the server holds for the open 10 MB text, as a ratio to the text;
+//  - from initialize to the answer of documentSymbol for a story that includes the
+//    standard library (the game is built on the way, for the story's diagnostics);
+//  - definition and hover of a library routine called in that story.
 //
 // The 10 MB input is GLOSSEL_BENCH_INPUT (make it with bench/make_input.py); parser.h
 // is GLOSSEL_PARSER_H or the standard library's.
@@ -15,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <malloc.h>
 #include <string>
 
@@ -124,6 +128,56 @@ void BM_CharacterChangeThenRangeIn10MB(benchmark::State& state)
     state.counters["memory_ratio"] = static_cast<double>(after - before) / static_cast<double>(text.size());
 }
 BENCHMARK(BM_CharacterChangeThenRangeIn10MB)->Unit(benchmark::kMillisecond);
+
+// A story that includes the library, in a folder of its own.
+std::string LibraryStory()
+{
+    const std::string folder = "/tmp/glossel-bench-lsp";
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "/story.inf";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fputs("Constant Story \"BENCH\";\n"
+               "Include \"Parser\";\n"
+               "Include \"VerbLib\";\n"
+               "[ Initialise; location = Hall; PlayerTo(Hall); ];\n"  // PlayerTo at line 3, column 33
+               "Object Hall \"Hall\" has light;\n"
+               "Include \"Grammar\";\n",
+               f);
+    std::fclose(f);
+    return path;
+}
+
+void BM_InitializeToDocumentSymbolWithTheLibrary(benchmark::State& state)
+{
+    const std::string path = LibraryStory();
+    std::string text;
+    LoadTextFile(path, text);
+    for (auto _ : state) {
+        CBenchClient client;
+        client.Open("file://" + path, text);
+        client.Send({{"id", 1}, {"method", "textDocument/documentSymbol"},
+                     {"params", {{"textDocument", {{"uri", "file://" + path}}}}}});
+        benchmark::DoNotOptimize(client.Bytes());
+    }
+}
+BENCHMARK(BM_InitializeToDocumentSymbolWithTheLibrary)->Unit(benchmark::kMillisecond);
+
+void AskAtPlayerTo(benchmark::State& state, const char* method)
+{
+    const std::string path = LibraryStory();
+    std::string text;
+    LoadTextFile(path, text);
+    CBenchClient client;
+    client.Open("file://" + path, text);
+    const Json params = {{"textDocument", {{"uri", "file://" + path}}}, {"position", {{"line", 3}, {"character", 33}}}};
+    int id = 1;
+    client.Send({{"id", id++}, {"method", method}, {"params", params}});  // the game is built here
+    for (auto _ : state) client.Send({{"id", id++}, {"method", method}, {"params", params}});
+}
+void BM_DefinitionIntoTheLibrary(benchmark::State& state) { AskAtPlayerTo(state, "textDocument/definition"); }
+void BM_HoverOfALibraryRoutine(benchmark::State& state) { AskAtPlayerTo(state, "textDocument/hover"); }
+BENCHMARK(BM_DefinitionIntoTheLibrary)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HoverOfALibraryRoutine)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

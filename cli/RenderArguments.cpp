@@ -36,6 +36,17 @@ constexpr const char* kHelp =
     "                                   separated by tabs\n"
     "      --codes           the same as --format codes\n"
     "      --outline         the same as --format outline\n"
+    "      --includes        the include tree of the game whose main file is FILE:\n"
+    "                        for each Include, the file and line where it stands,\n"
+    "                        then the file it leads to, or missing and every path\n"
+    "                        tried (the exit status is 0 all the same)\n"
+    "      --game            outline: the outline of every file of the game whose\n"
+    "                        main file is FILE, each row after the file's path and a\n"
+    "                        tab, the routines of objects' properties included\n"
+    "      --include-path DIRS\n"
+    "                        the game's includes: look in the folders DIRS\n"
+    "                        (separated by ,) after those of FILE's !% lines and\n"
+    "                        before FILE's own folder and the standard library's\n"
     "      --fragment        html: write only the <pre> element, to embed in a page\n"
     "      --css             html: write only the style sheet of the styles (no\n"
     "                        FILE), which a site includes once for all its pages\n"
@@ -127,6 +138,20 @@ const OptionRow kOptions[] = {
      [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Codes); }},
     {"--outline", nullptr, nullptr,
      [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Outline); }},
+    {"--includes", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Includes); }},
+    {"--game", nullptr, nullptr, [](RenderOptions& o, const std::string&) { o.game = true; return std::string(); }},
+    {"--include-path", nullptr, "list of folders",
+     [](RenderOptions& o, const std::string& v) {
+         std::size_t start = 0;
+         while (start <= v.size()) {
+             std::size_t comma = v.find(',', start);
+             if (comma == std::string::npos) comma = v.size();
+             if (comma > start) o.includeFolders.push_back(v.substr(start, comma - start));
+             start = comma + 1;
+         }
+         return std::string();
+     }},
     {"--fragment", nullptr, nullptr,
      [](RenderOptions& o, const std::string&) { o.fragment = true; return std::string(); }},
     {"--css", nullptr, nullptr, [](RenderOptions& o, const std::string&) { o.css = true; return std::string(); }},
@@ -168,6 +193,7 @@ const char* FormatName(RenderOptions::Format format)
     case RenderOptions::Ansi: return "ansi";
     case RenderOptions::Codes: return "codes";
     case RenderOptions::Outline: return "outline";
+    case RenderOptions::Includes: return "includes";
     }
     return "";
 }
@@ -255,5 +281,11 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
         return options;
     }
     if (!hasInput) return Usage("no input file");
+    if (options.game && options.format != RenderOptions::Outline && options.format != RenderOptions::Includes)
+        return Usage("option '--game' needs --outline");
+    options.game = options.game || options.format == RenderOptions::Includes;
+    if (!options.includeFolders.empty() && !options.game)
+        return Usage("option '--include-path' needs --includes or --outline --game");
+    if (options.game && options.input == "-") return Usage("a game's main file cannot be standard input");
     return options;
 }

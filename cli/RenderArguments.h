@@ -11,7 +11,7 @@
 // What the arguments ask for.
 struct RenderOptions {
     enum Request { Render, ShowHelp, ShowVersion, UsageError };
-    enum Format { Rtf, Html, Ansi, Codes, Outline };
+    enum Format { Rtf, Html, Ansi, Codes, Outline, Includes };
     Request request = Render;
     std::string error;     // UsageError: for people, without the program's name (an argument
                            // quoted in it is as given; printing escapes control bytes)
@@ -25,6 +25,9 @@ struct RenderOptions {
     bool defaultStyles = false;
     std::string settings;  // --settings FILE, never empty when given
     bool hasSettings = false;
+    // The whole game whose main file is the input: Includes always, Outline with --game.
+    bool game = false;
+    std::vector<std::string> includeFolders;  // --include-path, in order
 };
 
 // args are the arguments after the program name.

@@ -1,5 +1,6 @@
 #include "RenderCli.h"
 
+#include "RenderGame.h"
 #include "RenderOutput.h"
 #include "RenderStyles.h"
 #include "doc/TextLoader.h"
@@ -64,6 +65,7 @@ RenderStatus Build(const RenderOptions& options, const std::string& text, const 
     case RenderOptions::Outline:
         return WriteOutline(text.data(), text.size(), document);
     case RenderOptions::Rtf:
+    case RenderOptions::Includes:  // a game's job (RenderGame)
         break;
     }
     return CRtfBuilder().BuildDocument(text.data(), text.size(), styles, document);
@@ -85,6 +87,7 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         break;
     }
     if (!ChooseTerminalFormat(options, io)) return RENDER_USAGE;
+    if (options.game) return RenderGame(options, io);
 
     CSyntaxStyleMap styles;
     if (options.format != RenderOptions::Codes && options.format != RenderOptions::Outline) {

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +58,17 @@ void ShrinkIfMostlyEmpty(std::string& text)
     } catch (const std::bad_alloc&) {
         // Keeping the larger buffer is harmless.
     }
+}
+
+// Asks for huge pages under the whole 2 MiB pieces of a large buffer about to be
+// written: a 10 MB text then costs a handful of page faults instead of thousands. Only
+// advice: where the system gives none, nothing changes.
+void AdviseHugePages(char* buffer, std::size_t size)
+{
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    const auto start = (reinterpret_cast<std::uintptr_t>(buffer) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(buffer) + size) & ~(kHugePage - 1);
+    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 class CFileDescriptor {
@@ -123,6 +136,7 @@ bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failu
     } catch (const std::length_error&) {
         return Fail(failure, ENOMEM);
     }
+    AdviseHugePages(loaded.data(), size);
     if (LoadPause()) LoadPause()(path);
 
     // The whole file is read, up to its size when it was opened, even after its text

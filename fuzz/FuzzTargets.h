@@ -18,6 +18,8 @@ inline void Require(bool condition, const char* what)
 int FuzzTextLoader(const std::uint8_t* data, std::size_t size);
 int FuzzRender(const std::uint8_t* data, std::size_t size);
 int FuzzRtfReader(const std::uint8_t* data, std::size_t size);
+// The game model: the bytes are the texts of a game's files, split at NUL bytes.
+int FuzzGame(const std::uint8_t* data, std::size_t size);
 // The language server's input: its message reader and everything behind it.
 int FuzzLspMessages(const std::uint8_t* data, std::size_t size);
 // glossel-render's argument parsing; the bytes are the arguments, split at NUL bytes.

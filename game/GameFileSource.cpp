@@ -66,14 +66,35 @@ std::string CDiskFileSource::Identity(const std::string& path) const
 void CGameFileOverlay::SetText(const std::string& path, std::shared_ptr<const std::string> text)
 {
     m_texts[path] = std::move(text);
+    if (m_below.IsFile(path)) m_identities[m_below.Identity(path)] = path;
 }
 
-void CGameFileOverlay::Remove(const std::string& path) { m_texts.erase(path); }
+void CGameFileOverlay::Remove(const std::string& path)
+{
+    m_texts.erase(path);
+    for (auto it = m_identities.begin(); it != m_identities.end();) {
+        if (it->second == path)
+            it = m_identities.erase(it);
+        else
+            ++it;
+    }
+}
+
+const std::shared_ptr<const std::string>* CGameFileOverlay::Find(const std::string& path) const
+{
+    auto it = m_texts.find(path);
+    if (it == m_texts.end() && !m_identities.empty() && m_below.IsFile(path)) {
+        const auto same = m_identities.find(m_below.Identity(path));
+        if (same != m_identities.end()) it = m_texts.find(same->second);
+    }
+    return it == m_texts.end() ? nullptr : &it->second;
+}
 
 bool CGameFileOverlay::IsFile(const std::string& path) const
 {
     return m_texts.count(path) != 0 || m_below.IsFile(path);
 }
+
 
 std::vector<std::string> CGameFileOverlay::ListFolder(const std::string& folder) const
 {
@@ -89,8 +110,7 @@ std::vector<std::string> CGameFileOverlay::ListFolder(const std::string& folder)
 
 std::shared_ptr<const std::string> CGameFileOverlay::Load(const std::string& path, std::string& reason) const
 {
-    const auto it = m_texts.find(path);
-    if (it != m_texts.end()) return it->second;
+    if (const auto* text = Find(path)) return *text;
     return m_below.Load(path, reason);
 }
 

@@ -43,7 +43,8 @@ public:
 
 // Texts of the caller's own in front of another source: a path given a text here is a
 // file with that text whatever the other source says of it, and its folder lists it.
-// Paths are compared as written, so give them as the game will ask for them.
+// A path of a file that the other source has is also found through another name of that
+// file (a link, "lib/../lib/x.h"), by its identity there, as it was when the text was set.
 class CGameFileOverlay : public IGameFileSource {
 public:
     explicit CGameFileOverlay(const IGameFileSource& below) : m_below(below) {}
@@ -57,6 +58,9 @@ public:
     std::string Identity(const std::string& path) const override;
 
 private:
+    const std::shared_ptr<const std::string>* Find(const std::string& path) const;
+
     const IGameFileSource& m_below;
     std::map<std::string, std::shared_ptr<const std::string>> m_texts;
+    std::map<std::string, std::string> m_identities;  // the other source's identity -> path
 };

@@ -124,14 +124,23 @@ std::string CIncludeResolver::FindByCase(const std::string& path) const
     if (leaf.empty()) return {};
     std::string folder = FindFolderByCase(FolderOf(path));
     if (slash != std::string::npos && folder.empty()) return {};
-    std::vector<std::string> names = m_source.ListFolder(folder);
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
+    for (const std::string& name : List(folder)) {
         if (!EqualsFolded(name, leaf)) continue;
         const std::string candidate = slash == std::string::npos ? name : JoinPath(folder, name);
         if (m_source.IsFile(candidate)) return candidate;
     }
     return {};
+}
+
+const std::vector<std::string>& CIncludeResolver::List(const std::string& folder) const
+{
+    auto it = m_listings.find(folder);
+    if (it == m_listings.end()) {
+        std::vector<std::string> names = m_source.ListFolder(folder);
+        std::sort(names.begin(), names.end());
+        it = m_listings.emplace(folder, std::move(names)).first;
+    }
+    return it->second;
 }
 
 // folder, or an existing folder whose name differs from it only in case; "" for none
@@ -144,14 +153,13 @@ std::string CIncludeResolver::FindFolderByCase(const std::string& folder) const
     std::string parent = slash == std::string::npos ? std::string() : FindFolderByCase(FolderOf(folder));
     if (slash != std::string::npos && parent.empty()) return {};
     if (leaf.empty() || leaf == "." || leaf == "..") return slash == std::string::npos ? leaf : JoinPath(parent, leaf);
-    std::vector<std::string> names = m_source.ListFolder(parent);
-    if (std::find(names.begin(), names.end(), leaf) != names.end())
+    const std::vector<std::string>& names = List(parent);
+    if (std::binary_search(names.begin(), names.end(), leaf))
         return slash == std::string::npos ? leaf : JoinPath(parent, leaf);
-    std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         if (!EqualsFolded(name, leaf)) continue;
         const std::string candidate = slash == std::string::npos ? name : JoinPath(parent, name);
-        if (!m_source.ListFolder(candidate).empty()) return candidate;
+        if (!List(candidate).empty()) return candidate;
     }
     return {};
 }

@@ -19,12 +19,13 @@
 // name first. When no exact name exists anywhere, a name that differs only in the case
 // of its letters (ASCII) is followed, and marked as one the compiler would not find.
 // The resolver only looks: it reads no file, and the same name always gives the same
-// answer from the same source.
+// answer from the same source. It keeps the folders it listed, for one thread's use.
 
 #include "GameFileSource.h"
 #include "IncludeSettings.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,11 +67,13 @@ private:
 
     std::string FindByCase(const std::string& path) const;
     std::string FindFolderByCase(const std::string& folder) const;
+    const std::vector<std::string>& List(const std::string& folder) const;
 
     const IGameFileSource& m_source;
     std::string m_mainFolder;  // "" when the main file's name has no folder
     std::string m_language;
     std::vector<Folder> m_folders;
+    mutable std::map<std::string, std::vector<std::string>> m_listings;  // sorted, as first listed
 };
 
 // folder joined to name by a '/' ("" stands for the current folder).

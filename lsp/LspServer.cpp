@@ -3,6 +3,7 @@
 #include "JsonAccess.h"
 #include "MessageReader.h"
 #include "SemanticTokens.h"
+#include "GameService.h"
 #include "StructureAnswers.h"
 #include "Uri.h"
 #include "doc/TextLoader.h"
@@ -15,6 +16,21 @@ using namespace jsonaccess;
 
 CLspServer::CLspServer(Writer writer, Logger logger) : m_writer(std::move(writer)), m_logger(std::move(logger))
 {
+    m_game = std::make_unique<CGameService>(
+        [this](const std::string& path) -> CLspDocument* {
+            const auto uri = m_uriOfPath.find(path);
+            return uri == m_uriOfPath.end() ? nullptr : FindOpenDocument(uri->second);
+        },
+        [this](const std::string& uri, Json diagnostics) {
+            std::string path;
+            std::string client = uri;
+            if (PathFromUri(uri, path))
+                if (const auto found = m_uriOfPath.find(path); found != m_uriOfPath.end()) client = found->second;
+            Send(Json{{"jsonrpc", "2.0"},
+                      {"method", "textDocument/publishDiagnostics"},
+                      {"params", {{"uri", client}, {"diagnostics", std::move(diagnostics)}}}});
+        },
+        [this](const std::string& line) { Log(line); });
     m_requests = {
         {"initialize", &CLspServer::OnInitialize},
         {"shutdown", &CLspServer::OnShutdown},
@@ -22,6 +38,12 @@ CLspServer::CLspServer(Writer writer, Logger logger) : m_writer(std::move(writer
         {"textDocument/semanticTokens/range", &CLspServer::OnSemanticTokensRange},
         {"textDocument/documentSymbol", &CLspServer::OnDocumentSymbol},
         {"textDocument/foldingRange", &CLspServer::OnFoldingRange},
+        {"textDocument/definition", &CLspServer::OnDefinition},
+        {"textDocument/references", &CLspServer::OnReferences},
+        {"textDocument/documentHighlight", &CLspServer::OnDocumentHighlight},
+        {"textDocument/hover", &CLspServer::OnHover},
+        {"textDocument/documentLink", &CLspServer::OnDocumentLink},
+        {"workspace/symbol", &CLspServer::OnWorkspaceSymbol},
     };
     m_notifications = {
         {"initialized", &CLspServer::OnInitialized},
@@ -197,6 +219,17 @@ std::optional<Json> CLspServer::OnInitialize(const Json& params)
     if (const Json* offered = Path(params, {"capabilities", "general", "positionEncodings"}); offered && offered->is_array())
         for (const Json& name : *offered)
             if (name == "utf-8") m_encoding = PositionEncoding::Utf8;
+    m_game->SetEncoding(m_encoding);
+    // The workspace's folders, where the main files of its games are looked for.
+    std::vector<std::string> roots;
+    std::string root;
+    if (const Json* folders = Member(params, "workspaceFolders"); folders && folders->is_array())
+        for (const Json& folder : *folders)
+            if (std::string uri; GetString(folder, "uri", uri) && PathFromUri(uri, root)) roots.push_back(root);
+    if (std::string uri; roots.empty() && GetString(params, "rootUri", uri) && PathFromUri(uri, root)) roots.push_back(root);
+    if (roots.empty() && GetString(params, "rootPath", root) && !root.empty()) roots.push_back(root);
+    m_game->SetRoots(std::move(roots));
+    if (const Json* options = Member(params, "initializationOptions")) m_game->Configure(*options);
     Json types = Json::array();
     for (const char* type : g_semanticTokenTypes) types.push_back(type);
     return Json{
@@ -208,6 +241,12 @@ std::optional<Json> CLspServer::OnInitialize(const Json& params)
               {{"legend", {{"tokenTypes", types}, {"tokenModifiers", Json::array()}}}, {"full", true}, {"range", true}}},
              {"documentSymbolProvider", true},
              {"foldingRangeProvider", true},
+             {"definitionProvider", true},
+             {"referencesProvider", true},
+             {"documentHighlightProvider", true},
+             {"hoverProvider", true},
+             {"documentLinkProvider", {{"resolveProvider", false}}},
+             {"workspaceSymbolProvider", true},
          }},
         {"serverInfo", {{"name", "glossel-lsp"}, {"version", GLOSSEL_VERSION_STRING}}},
     };
@@ -246,6 +285,10 @@ std::optional<Json> CLspServer::OnDidOpen(const Json& params)
     OpenDocument& open = m_open[uri];
     open.document = std::make_unique<CLspDocument>(std::move(text), display::Encoding::Utf8);
     open.version = GetInteger(*item, "version").value_or(0);
+    if (std::string path; PathFromUri(uri, path)) {
+        m_uriOfPath[path] = uri;
+        m_game->Opened(path);
+    }
     return std::nullopt;
 }
 
@@ -287,19 +330,41 @@ std::optional<Json> CLspServer::OnDidChange(const Json& params)
         document.Replace(from, to, text);
     }
     found->second.version = GetInteger(*item, "version").value_or(found->second.version);
+    if (std::string path; PathFromUri(uri, path)) m_game->Changed(path);
     return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnDidSave(const Json&) { return std::nullopt; }
+std::optional<Json> CLspServer::OnDidSave(const Json& params)
+{
+    std::string uri;
+    std::string path;
+    if (const Json* item = Member(params, "textDocument"); item && GetString(*item, "uri", uri) && PathFromUri(uri, path))
+        m_game->Saved(path);
+    return std::nullopt;
+}
 
 std::optional<Json> CLspServer::OnDidClose(const Json& params)
 {
     std::string uri;
-    if (const Json* item = Member(params, "textDocument"); item && GetString(*item, "uri", uri)) m_open.erase(uri);
+    if (const Json* item = Member(params, "textDocument"); item && GetString(*item, "uri", uri)) {
+        m_open.erase(uri);
+        if (std::string path; PathFromUri(uri, path)) {
+            m_game->Closed(path);
+            m_uriOfPath.erase(path);
+        }
+    }
     return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnDidChangeConfiguration(const Json&) { return std::nullopt; }
+std::optional<Json> CLspServer::OnDidChangeConfiguration(const Json& params)
+{
+    // The settings may stand as they are or under the server's name.
+    if (const Json* settings = Member(params, "settings")) {
+        const Json* ours = Member(*settings, "glossel");
+        m_game->Configure(ours ? *ours : *settings);
+    }
+    return std::nullopt;
+}
 
 CLspDocument* CLspServer::RequestDocument(const Json& params)
 {
@@ -353,4 +418,78 @@ std::optional<Json> CLspServer::OnFoldingRange(const Json& params)
     CDocumentStructure structure;
     structure.Read(*document);
     return FoldingRanges(structure);
+}
+
+// The path and position a request names; false (and an error prepared) when it names none.
+bool CLspServer::RequestPlace(const Json& params, std::string& path, LspPosition& position)
+{
+    std::string uri;
+    const Json* item = Member(params, "textDocument");
+    const Json* at = Member(params, "position");
+    if (!item || !GetString(*item, "uri", uri) || !at || !GetPosition(*at, position)) {
+        Fail(LSP_INVALID_PARAMS, "textDocument.uri and position are needed");
+        return false;
+    }
+    if (!PathFromUri(uri, path)) {
+        Fail(LSP_REQUEST_FAILED, "not a file: " + uri);
+        return false;
+    }
+    return true;
+}
+
+std::optional<Json> CLspServer::OnDefinition(const Json& params)
+{
+    std::string path;
+    LspPosition position;
+    if (!RequestPlace(params, path, position)) return std::nullopt;
+    return m_game->Definition(path, position);
+}
+
+std::optional<Json> CLspServer::OnReferences(const Json& params)
+{
+    std::string path;
+    LspPosition position;
+    if (!RequestPlace(params, path, position)) return std::nullopt;
+    const Json* declaration = Path(params, {"context", "includeDeclaration"});
+    return m_game->References(path, position, !declaration || !declaration->is_boolean() || declaration->get<bool>());
+}
+
+std::optional<Json> CLspServer::OnDocumentHighlight(const Json& params)
+{
+    std::string path;
+    LspPosition position;
+    if (!RequestPlace(params, path, position)) return std::nullopt;
+    return m_game->Highlights(path, position);
+}
+
+std::optional<Json> CLspServer::OnHover(const Json& params)
+{
+    std::string path;
+    LspPosition position;
+    if (!RequestPlace(params, path, position)) return std::nullopt;
+    return m_game->Hover(path, position);
+}
+
+std::optional<Json> CLspServer::OnDocumentLink(const Json& params)
+{
+    std::string uri;
+    std::string path;
+    const Json* item = Member(params, "textDocument");
+    if (!item || !GetString(*item, "uri", uri) || !PathFromUri(uri, path)) {
+        Fail(LSP_INVALID_PARAMS, "textDocument.uri is missing or not a file");
+        return std::nullopt;
+    }
+    return m_game->Links(path);
+}
+
+std::optional<Json> CLspServer::OnWorkspaceSymbol(const Json& params)
+{
+    std::string query;
+    GetString(params, "query", query);
+    return m_game->Symbols(query);
+}
+
+void CLspServer::SetSandboxed(bool sandboxed)
+{
+    m_game->SetSandboxed(sandboxed);
 }

@@ -27,6 +27,7 @@
 
 struct LspFrame;
 class CMessageReader;
+class CGameService;
 
 // The protocol's error codes.
 inline constexpr int LSP_PARSE_ERROR = -32700;
@@ -55,6 +56,10 @@ public:
     bool Finished() const { return m_finished; }
     int ExitStatus() const { return m_shutdown ? 0 : 1; }
 
+    // No folder searched for games and no compiler run, whatever the client asks (the
+    // fuzz target's server).
+    void SetSandboxed(bool sandboxed);
+
     // Documents the client has open (tests and benchmarks look at them).
     CLspDocument* FindOpenDocument(const std::string& uri);
 
@@ -79,6 +84,12 @@ private:
     std::optional<Json> OnSemanticTokensRange(const Json& params);
     std::optional<Json> OnDocumentSymbol(const Json& params);
     std::optional<Json> OnFoldingRange(const Json& params);
+    std::optional<Json> OnDefinition(const Json& params);
+    std::optional<Json> OnReferences(const Json& params);
+    std::optional<Json> OnDocumentHighlight(const Json& params);
+    std::optional<Json> OnHover(const Json& params);
+    std::optional<Json> OnDocumentLink(const Json& params);
+    std::optional<Json> OnWorkspaceSymbol(const Json& params);
     // Notifications (their result is never sent).
     std::optional<Json> OnInitialized(const Json& params);
     std::optional<Json> OnExit(const Json& params);
@@ -92,13 +103,16 @@ private:
     // The document a request names, open or read from its file; null (and an error
     // answer prepared) when there is none.
     CLspDocument* RequestDocument(const Json& params);
+    bool RequestPlace(const Json& params, std::string& path, LspPosition& position);
     void Fail(int code, std::string message);
 
     Writer m_writer;
     Logger m_logger;
     std::map<std::string, Handler> m_requests;
     std::map<std::string, Handler> m_notifications;
-    std::map<std::string, OpenDocument> m_open;
+    std::map<std::string, OpenDocument> m_open;       // by the client's URI
+    std::map<std::string, std::string> m_uriOfPath;  // the open documents' URIs, by path
+    std::unique_ptr<CGameService> m_game;
     PositionEncoding m_encoding = PositionEncoding::Utf16;
     bool m_initialized = false;
     bool m_shutdown = false;

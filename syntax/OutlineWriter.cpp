@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxName = 1024;  // a name lies within one line
-constexpr std::size_t kMaxRow = 20 + 1 + 16 + 1 + kMaxName * display::MAX_ESCAPE + 1;
-
 // Writes c as UTF-8, or its escape.
 char* WriteCharacter(char* w, char32_t c)
 {
@@ -45,6 +42,18 @@ char* WriteName(char* w, std::string_view name, bool utf8)
 
 }  // namespace
 
+char* WriteOutlineRow(char* w, std::uint64_t line, std::string_view kind, std::string_view name, bool utf8)
+{
+    w += std::snprintf(w, 24, "%llu\t", static_cast<unsigned long long>(line));
+    const std::size_t kindLength = kind.size() < 16 ? kind.size() : 16;
+    std::memcpy(w, kind.data(), kindLength);
+    w += kindLength;
+    *w++ = '\t';
+    w = WriteName(w, name.substr(0, 1023), utf8);
+    *w++ = '\n';
+    return w;
+}
+
 RenderStatus WriteOutline(const char* text, std::size_t length, CRtfOutput& out)
 {
     length = ShownLength(text, length);
@@ -59,20 +68,12 @@ RenderStatus WriteOutline(const char* text, std::size_t length, CRtfOutput& out)
     const bool utf8 = display::ChooseEncoding(text, length) == display::Encoding::Utf8;
     const std::string_view whole(text, length);
     for (const OutlineEntry& entry : outline.GetEntries()) {
-        if (!out.Room(kMaxRow, grow)) {
+        if (!out.Room(OUTLINE_MAX_ROW, grow)) {
             out.Free();
             return RenderStatus::OutOfMemory;
         }
-        char* w = out.End();
-        w += std::snprintf(w, 24, "%llu\t", static_cast<unsigned long long>(entry.Line()));
-        const char* kind = OutlineKindName(entry.Kind());
-        const std::size_t kindLength = std::strlen(kind);
-        std::memcpy(w, kind, kindLength);
-        w += kindLength;
-        *w++ = '\t';
-        w = WriteName(w, COutline::Name(entry, whole), utf8);
-        *w++ = '\n';
-        out.Commit(w);
+        out.Commit(WriteOutlineRow(out.End(), entry.Line(), OutlineKindName(entry.Kind()),
+                                   COutline::Name(entry, whole), utf8));
     }
     return built == OutlineStatus::LongLine ? RenderStatus::LongLine : RenderStatus::Ok;
 }

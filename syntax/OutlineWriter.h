@@ -10,9 +10,21 @@
 // byte and before a line of MAX_LINE_LENGTH or more bytes (the definitions before it
 // are written, and the status says so).
 
+#include "ControlEscapes.h"
 #include "RtfBuilder.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 // Replaces out's content with the outline of text; running out of memory empties out.
 RenderStatus WriteOutline(const char* text, std::size_t length, CRtfOutput& out);
+
+// The most bytes one row takes: its line number, a kind of at most 16 bytes, a name of
+// at most 1,023 bytes escaped, the tabs and the line feed.
+inline constexpr std::size_t OUTLINE_MAX_ROW = 20 + 1 + 16 + 1 + 1024 * display::MAX_ESCAPE + 1;
+
+// Writes one row at w (room for OUTLINE_MAX_ROW bytes): line, kind and name (of a text
+// shown as UTF-8 when utf8, else as Windows-1252), tabs between, a line feed after;
+// returns its end. The outline of a whole game writes its rows with it.
+char* WriteOutlineRow(char* w, std::uint64_t line, std::string_view kind, std::string_view name, bool utf8);

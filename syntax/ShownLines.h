@@ -53,6 +53,15 @@ struct ShownLine {
     std::uint32_t stateAfter;   // and after it
 };
 
+// Where a walk starts: at the top of the text, or at the start of a line whose number
+// and lexer state a reader kept from an earlier walk (the state word before the line),
+// which gives that line and the rest exactly the classes of a walk from the top.
+struct ShownStart {
+    std::uint64_t offset = 0;
+    std::uint64_t number = 1;
+    std::uint32_t state = LEX_DIRECTIVE_EXPECTED;
+};
+
 // Calls line(shown, classes) for every line shown, in order: classes (which line may
 // change) holds the codes of the line's characters and STYLE_END, and 8 more readable
 // bytes. line returns false to stop the walk with OutOfMemory. When listener is given,
@@ -60,14 +69,14 @@ struct ShownLine {
 // Allocates nothing.
 template <class Line>
 RenderStatus ForEachShownLine(const char* text, std::size_t length, Line&& line,
-                              ISyntaxTokenListener* listener = nullptr)
+                              ISyntaxTokenListener* listener = nullptr, const ShownStart& start = ShownStart{})
 {
     length = ShownLength(text, length);
     StyleCode classes[MAX_LINE_LENGTH + 1 + 8] = {};
     char last[MAX_LINE_LENGTH + 1];
-    CSyntaxLexer lexer(LEX_DIRECTIVE_EXPECTED);
-    std::size_t pos = 0;
-    std::uint64_t number = 1;
+    CSyntaxLexer lexer(start.state);
+    std::size_t pos = start.offset < length ? static_cast<std::size_t>(start.offset) : length;
+    std::uint64_t number = start.number;
     while (pos < length) {
         const std::size_t n = MeasureLine(text, length, pos);
         if (n >= MAX_LINE_LENGTH) return RenderStatus::LongLine;

@@ -146,6 +146,31 @@ bool ReadDebugInformation(const std::string& xml, const std::vector<std::string>
     return true;
 }
 
+// The compiler counts a CR as a line break of its own, so a CR LF pair as two; the
+// viewer's lines are its line feeds. Gives every definition the line the viewer counts.
+void CountLinesAsTheViewer(CompiledGame& game)
+{
+    std::map<std::string, std::vector<std::uint32_t>> lines;  // per file: the viewer's line of each compiler line
+    for (CompiledDefinition& d : game.definitions) {
+        auto it = lines.find(d.file);
+        if (it == lines.end()) {
+            std::vector<std::uint32_t> viewerLine{0, 1};
+            const std::string bytes = ReadFile(d.file);
+            if (bytes.find('\r') != std::string::npos) {
+                std::uint32_t viewer = 1;
+                for (const char c : bytes) {
+                    if (c == '\n') ++viewer;
+                    if (c == '\n' || c == '\r') viewerLine.push_back(viewer);
+                }
+            } else {
+                viewerLine.clear();
+            }
+            it = lines.emplace(d.file, std::move(viewerLine)).first;
+        }
+        if (!it->second.empty() && d.line < it->second.size()) d.line = it->second[d.line];
+    }
+}
+
 }  // namespace
 
 std::string FindCompiler()
@@ -185,7 +210,10 @@ CompiledGame CompileForReference(const std::string& compiler, const fs::path& ma
             game.files.push_back(name.empty() || name[0] == '/' ? name : (folder / name).string());
         }
         game.compiled = ReadDebugInformation(ReadFile(out / "gameinfo.dbg"), game.files, game);
-        if (game.compiled) return game;
+        if (game.compiled) {
+            CountLinesAsTheViewer(game);
+            return game;
+        }
         game.definitions.clear();
     }
     return game;

@@ -17,7 +17,7 @@ struct CompiledDefinition {
     std::string name;  // as the compiler names it: "lamp.before" for a property's routine,
                        // "##Zap" for a fake action
     std::string file;  // the file the compiler opened, as it named it
-    std::uint32_t line = 0;
+    std::uint32_t line = 0;  // as the viewer counts lines (the compiler counts a CR LF pair as two)
 };
 
 struct CompiledGame {

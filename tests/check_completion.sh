@@ -78,7 +78,7 @@ all_files=(-draft.inf Upper.INF lantern.inf notes.txt objects.h styles.conf sub)
 check "glossel-render --f" --format= --fragment
 check "glossel-render --o" --outline --output=
 check "glossel-render --de" --default-styles
-check "glossel-render -" -f --format= --codes --outline --fragment --css --ansi-colours -o \
+check "glossel-render -" -f --format= --codes --outline --includes --game --include-path --fragment --css --ansi-colours -o \
   --output= --default-styles --settings -h --help -V --version --
 check "glossel-render -f " rtf html ansi codes outline
 check "glossel-render --format h" html
@@ -90,6 +90,10 @@ check "glossel-render -o " "${all_files[@]}"
 check "glossel-render --output=n" notes.txt
 check "glossel-render --settings s" styles.conf sub
 check "glossel-render -- -" -draft.inf
+check "glossel-render --include-path " sub
+check "glossel-render --include-path=s" sub
+check "glossel-render --include-path /nowhere,s" /nowhere,sub
+check "glossel-render --inc" --includes --include-path
 check "glossel-render --help "
 check "glossel-render -o out.rtf lan" lantern.inf
 

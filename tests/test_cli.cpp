@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
+#include "game/IncludeResolver.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
@@ -398,6 +399,63 @@ TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
     EXPECT_EQ(RunCli({"--outline", "-o", "/dev/full", in}).status, 2);
     EXPECT_EQ(RunCli({"--outline", "-o", in, in}).status, 2);
     EXPECT_EQ(ReadFile(in), "Constant Story \"x\";\r\n[ Main; ];\nObject \"a\tb\";\n! Global g;\n");
+}
+
+// The game of a main file: its include tree and the outline of all its files. Names in
+// another case, files read before, a missing name with the paths tried (the standard
+// library's folder among them when it is there), --include-path, long lines.
+TEST(RenderCli, TheWholeGame)
+{
+    TempDir dir;
+    fs::create_directories(dir / "g");
+    fs::create_directories(dir / "extra");
+    WriteFile(dir / "g/main.inf", "Include \"a\";\nInclude \"gone\";\nInclude \"A\";\nObject lamp with before [; rtrue; ];\n");
+    WriteFile(dir / "g/a.h", "Include \"b\";\nGlobal g;\n");
+    WriteFile(dir / "extra/b.h", "Include \">main\";\n[ B; ];\n");
+    WriteFile(dir / "g/main2.inf", "Include \"long\";\nGlobal x;\n");
+    WriteFile(dir / "g/long.h", "Global y;\n" + std::string(1020, 'x') + "\nGlobal z;\n");
+    const std::string g = (dir / "g").string();
+    const std::string extra = (dir / "extra").string();
+    const std::string main = g + "/main.inf";
+    const std::string library = fs::is_directory(GAME_LIBRARY_FOLDER) ? "    " + std::string(GAME_LIBRARY_FOLDER) + "/gone.h\n" : "";
+    const std::string tree = main + ":1: Include \"a\" -> " + g + "/a.h\n" +
+                             "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+                             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" +
+                             main + ":2: Include \"gone\" -> missing; tried:\n" +
+                             "    " + extra + "/gone.h\n" +
+                             "    " + g + "/gone.h\n" + library +
+                             main + ":3: Include \"A\" -> " + g +
+                             "/a.h (another case: the compiler would not find it) (read before)\n";
+    const std::string outline = main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g +
+                                "/a.h\t2\tglobal\tg\n" + extra + "/b.h\t2\troutine\tB\n";
+    const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
+    ExpectRows({
+        {"the include tree", {"--includes", "--include-path", extra, main}, 0, tree, ""},
+        {"folders after a comma", {"--include-path=/nowhere,,," + extra, "--includes", main}, 0,
+         main + ":1: Include \"a\" -> " + g + "/a.h\n" + "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
+             ":2: Include \"gone\" -> missing; tried:\n    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
+             "/gone.h\n" + library + main + ":3: Include \"A\" -> " + g +
+             "/a.h (another case: the compiler would not find it) (read before)\n",
+         ""},
+        {"the outline of every file", {"--outline", "--game", "--include-path", extra, main}, 0, outline, ""},
+        {"without the folder", {"--game", "-f", "outline", main}, 0,
+         main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g + "/a.h\t2\tglobal\tg\n", ""},
+        {"a long line stops one file's outline", {"--outline", "--game", g + "/main2.inf"}, 3,
+         g + "/main2.inf\t2\tglobal\tx\n" + g + "/long.h\t1\tglobal\ty\n",
+         "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"no main file", {"--includes", g + "/none.inf"}, 2, "",
+         "glossel-render: " + g + "/none.inf: No such file or directory\n"},
+        {"--game needs the outline", {"--game", "--codes", main}, 1, "",
+         "glossel-render: option '--game' needs --outline\n" + tryHelp},
+        {"--include-path needs a game", {"--include-path", extra, main}, 1, "",
+         "glossel-render: option '--include-path' needs --includes or --outline --game\n" + tryHelp},
+        {"no game from standard input", {"--includes", "-"}, 1, "",
+         "glossel-render: a game's main file cannot be standard input\n" + tryHelp},
+    });
+    const RunResult r = RunCli({"--includes", "--include-path", extra, "-o", (dir / "tree.txt").string(), main});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(dir / "tree.txt"), tree);
 }
 
 TEST(RenderCli, FormatsAndTheirOptions)

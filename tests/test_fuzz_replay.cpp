@@ -21,6 +21,7 @@ TEST(FuzzReplay, SavedInputsKeepEveryInvariant)
         {"rtf", FuzzRtfReader},
         {"render_args", FuzzRenderArguments},
         {"lsp", FuzzLspMessages},
+        {"game", FuzzGame},
 #ifdef GLOSSEL_FUZZ_VIEWER
         {"viewer_args", FuzzViewerArguments},
         {"settings", FuzzSettingsFile},
@@ -44,7 +45,7 @@ TEST(FuzzReplay, SavedInputsKeepEveryInvariant)
     for (const auto& entry : fs::directory_iterator(testsupport::ExamplesDir())) {
         const std::string bytes = testsupport::ReadFile(entry.path());
         SCOPED_TRACE(entry.path().string());
-        for (const Body body : {FuzzTextLoader, FuzzRender})
+        for (const Body body : {FuzzTextLoader, FuzzRender, FuzzGame})
             EXPECT_EQ(body(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
         ++replayed;
     }

@@ -151,3 +151,514 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ResolveCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The game: its files in the compiler's order and where each Include leads. A row's
+// files are made under $; the main file is the first. An include reads
+// "file:line name -> target", with "missing", " by case" (a name in another case) and
+// " again" (a file read before: twice, or a cycle).
+
+#include "doc/Printable.h"
+#include "game/Game.h"
+#include "game/GameWriters.h"
+#include "syntax/OutlineWriter.h"
+
+namespace {
+
+using Files = std::vector<std::pair<std::string, std::string>>;
+
+std::shared_ptr<const CGame> BuildGame(const testsupport::TempDir& dir, const Files& files, V extra = {})
+{
+    for (const auto& [name, text] : files) {
+        fs::create_directories((dir / name).parent_path());
+        testsupport::WriteFile(dir / name, text);
+    }
+    GameInputs inputs;
+    inputs.mainPath = (dir / files.front().first).string();
+    for (const std::string& folder : extra) inputs.includeFolders.push_back(Expand(folder, dir.Path()));
+    inputs.libraryFolder = (dir / "lib").string();
+    static const CDiskFileSource disk;
+    return CGame::Build(inputs, disk);
+}
+
+std::string Relative(const std::string& path, const fs::path& root)
+{
+    const std::string prefix = root.string() + "/";
+    return path.rfind(prefix, 0) == 0 ? path.substr(prefix.size()) : path;
+}
+
+V DescribeIncludes(const CGame& game, const fs::path& root)
+{
+    V rows;
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f) {
+        for (const GameInclude& include : game.File(f).Includes()) {
+            std::string row = Relative(game.File(f).Path(), root) + ":" + std::to_string(include.line) + " " +
+                              include.name + " -> ";
+            if (include.target == NO_FILE) {
+                row += "missing";
+            } else {
+                row += Relative(game.File(include.target).Path(), root);
+                if (include.resolution.status == IncludeStatus::FoundByCase) row += " by case";
+                if (!include.firstRead) row += " again";
+            }
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+struct TreeCase {
+    const char* name;
+    Files files;
+    V order;     // the files, as the game has them
+    V includes;  // every include of every file, files in that order
+};
+
+void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
+
+class GameTree : public testing::TestWithParam<TreeCase> {};
+
+TEST_P(GameTree, FollowsIncludesAsTheCompilerReadsThem)
+{
+    const TreeCase& c = GetParam();
+    testsupport::TempDir dir;
+    const auto game = BuildGame(dir, c.files);
+    ASSERT_TRUE(game);
+    V order;
+    for (std::uint32_t f = 0; f < game->FileCount(); ++f) order.push_back(Relative(game->File(f).Path(), dir.Path()));
+    EXPECT_EQ(order, c.order);
+    EXPECT_EQ(DescribeIncludes(*game, dir.Path()), c.includes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GameTree,
+    testing::Values(
+        TreeCase{"depth_first_in_order",
+                 Files{{"game/main.inf", "Include \"a\";\nInclude \"b\";\n"},
+                       {"game/a.h", "Include \"c\";\n"},
+                       {"game/b.h", "Constant B;\n"},
+                       {"game/c.h", "Constant C;\n"}},
+                 V{"game/main.inf", "game/a.h", "game/c.h", "game/b.h"},
+                 V{"game/main.inf:1 a -> game/a.h", "game/main.inf:2 b -> game/b.h", "game/a.h:1 c -> game/c.h"}},
+        TreeCase{"included_twice_read_once",
+                 Files{{"game/main.inf", "Include \"a\";\nInclude \"a.h\";\n"}, {"game/a.h", "Constant A;\n"}},
+                 V{"game/main.inf", "game/a.h"},
+                 V{"game/main.inf:1 a -> game/a.h", "game/main.inf:2 a.h -> game/a.h again"}},
+        TreeCase{"cycle_ends",
+                 Files{{"game/main.inf", "Include \"a\";\n"},
+                       {"game/a.h", "Include \"b\";\n"},
+                       {"game/b.h", "Include \"a\";\nInclude \">main\";\n"}},
+                 V{"game/main.inf", "game/a.h", "game/b.h"},
+                 V{"game/main.inf:1 a -> game/a.h", "game/a.h:1 b -> game/b.h", "game/b.h:1 a -> game/a.h again",
+                   "game/b.h:2 >main -> game/main.inf again"}},
+        TreeCase{"angle_in_a_nested_file_is_the_main_folder",
+                 Files{{"game/main.inf", "Include \"sub/n\";\n"},
+                       {"game/sub/n.h", "Include \">part\";\n"},
+                       {"game/sub/part.inf", "! not this one\n"},
+                       {"game/part.inf", "Constant P;\n"}},
+                 V{"game/main.inf", "game/sub/n.h", "game/part.inf"},
+                 V{"game/main.inf:1 sub/n -> game/sub/n.h", "game/sub/n.h:1 >part -> game/part.inf"}},
+        TreeCase{"language_file_from_a_nested_file",
+                 Files{{"game/main.inf", "!% +language_name=French\nInclude \"Parser\";\n"},
+                       {"lib/Parser.h", "Include \"language__\";\n"},
+                       {"lib/French.h", "Constant LanguageVersion;\n"},
+                       {"lib/English.h", "! not this one\n"}},
+                 V{"game/main.inf", "lib/Parser.h", "lib/French.h"},
+                 V{"game/main.inf:2 Parser -> lib/Parser.h", "lib/Parser.h:1 language__ -> lib/French.h"}},
+        TreeCase{"missing_and_by_case",
+                 Files{{"game/main.inf", "Include \"Parser\";\n\nInclude \"nowhere\";\n"},
+                       {"lib/parser.h", "Constant P;\n"}},
+                 V{"game/main.inf", "lib/parser.h"},
+                 V{"game/main.inf:1 Parser -> lib/parser.h by case", "game/main.inf:3 nowhere -> missing"}},
+        TreeCase{"conditions_not_evaluated",
+                 Files{{"game/main.inf", "#Ifdef NEVER;\n#Include \"a\";\n#Ifnot;\ninclude \"b\";\n#Endif;\n"},
+                       {"game/a.h", "Constant A;\n"},
+                       {"game/b.h", "Constant B;\n"}},
+                 V{"game/main.inf", "game/a.h", "game/b.h"},
+                 V{"game/main.inf:2 a -> game/a.h", "game/main.inf:4 b -> game/b.h"}},
+        TreeCase{"no_include_in_comments_strings_or_routines",
+                 Files{{"game/main.inf",
+                        "! Include \"a\";\nConstant S \"Include ~a~;\";\n[ R; Include \"a\"; ];\nInclude\n  \"b\";\n"},
+                       {"game/a.h", "Constant A;\n"},
+                       {"game/b.h", "Constant B;\n"}},
+                 V{"game/main.inf", "game/b.h"}, V{"game/main.inf:5 b -> game/b.h"}}),
+    [](const testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The index: the definitions of a name ("file:line kind", in the compiler's order),
+// the uses of a name ("file:line:column") and what stands at a place.
+
+namespace {
+
+struct IndexCase {
+    const char* name;
+    Files files;
+    std::string query;
+    V definitions;
+    V references;
+};
+
+void PrintTo(const IndexCase& c, std::ostream* os) { *os << c.name; }
+
+class GameIndex : public testing::TestWithParam<IndexCase> {};
+
+TEST_P(GameIndex, FindsDefinitionsAndUses)
+{
+    const IndexCase& c = GetParam();
+    testsupport::TempDir dir;
+    const auto game = BuildGame(dir, c.files);
+    ASSERT_TRUE(game);
+    V definitions;
+    for (const GameDefinitionRef& ref : game->FindDefinitions(c.query))
+        definitions.push_back(Relative(game->File(ref.file).Path(), dir.Path()) + ":" +
+                              std::to_string(game->Definition(ref).Line()) + " " +
+                              DefinitionKindName(game->Definition(ref).Kind()));
+    EXPECT_EQ(definitions, c.definitions);
+    V references;
+    for (const GameReference& r : game->FindReferences(c.query))
+        references.push_back(Relative(game->File(r.file).Path(), dir.Path()) + ":" + std::to_string(r.word.line) +
+                             ":" + std::to_string(r.word.column));
+    EXPECT_EQ(references, c.references);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GameIndex,
+    testing::Values(
+        IndexCase{"names_without_case", Files{{"g.inf", "Global Score;\n[ R; score++; SCORE--; ];\n"}}, "sCORE",
+                  V{"g.inf:1 global"}, V{"g.inf:1:7", "g.inf:2:5", "g.inf:2:14"}},
+        IndexCase{"not_in_comments_quoted_text_or_dictionary_words",
+                  Files{{"g.inf", "Global gx;\n! gx\nConstant C \"gx\";\n"
+                                  "Object o \"o\" with name 'gx', before [; gx = GX + 1; ];\n"}},
+                  "gx", V{"g.inf:1 global"}, V{"g.inf:1:7", "g.inf:4:39", "g.inf:4:44"}},
+        IndexCase{"class_of_an_included_file_makes_objects",
+                  Files{{"g.inf", "Include \"classes\";\nRoom kitchen \"Kitchen\";\n"},
+                        {"classes.h", "Class Room;\n"}},
+                  "kitchen", V{"g.inf:2 object"}, V{"g.inf:2:5"}},
+        IndexCase{"property_routine_as_the_compiler_names_it",
+                  Files{{"g.inf", "Object lamp with before [; rfalse; ];\n[ R; lamp.before(); self.before(); ];\n"}},
+                  "LAMP.Before", V{"g.inf:1 property routine"}, V{"g.inf:2:10"}},
+        IndexCase{"property_word_everywhere",
+                  Files{{"g.inf", "Object lamp with before [; rfalse; ];\n[ R; lamp.before(); self.before(); ];\n"}},
+                  "before", V{}, V{"g.inf:1:17", "g.inf:2:10", "g.inf:2:25"}},
+        IndexCase{"every_definition_in_the_compilers_order",
+                  Files{{"g.inf", "Replace Frob;\nInclude \"lib1\";\n[ Frob; ];\n"},
+                        {"lib1.h", "[ Frob; rtrue; ];\nStub Frob 0;\n"}},
+                  "frob", V{"g.inf:1 replace", "lib1.h:1 routine", "lib1.h:2 stub", "g.inf:3 routine"},
+                  V{"g.inf:1:8", "g.inf:3:2", "lib1.h:1:2", "lib1.h:2:5"}},
+        IndexCase{"actions_and_object_headers",
+                  Files{{"g.inf", "Fake_Action Zap;\nClass Box;\nBox b \"b\" with before [; Zap: rtrue; ], has light;\n"
+                                  "[ R; <Zap b>; return ##Zap; ];\n"}},
+                  "zap", V{"g.inf:1 fake action"}, V{"g.inf:1:12", "g.inf:3:25", "g.inf:4:6", "g.inf:4:23"}},
+        IndexCase{"class_used_as_a_directive", Files{{"g.inf", "Class Box;\nBox b \"b\";\n"}}, "BOX",
+                  V{"g.inf:1 class"}, V{"g.inf:1:6", "g.inf:2:0"}},
+        IndexCase{"uses_across_files_in_include_order",
+                  Files{{"g.inf", "Include \"a\";\nGlobal g;\n[ R; g++; ];\n"}, {"a.h", "[ S; g--; ];\n"}}, "g",
+                  V{"g.inf:2 global"}, V{"g.inf:2:7", "g.inf:3:5", "a.h:1:5"}}),
+    [](const testing::TestParamInfo<IndexCase>& info) { return std::string(info.param.name); });
+
+struct PlaceCase {
+    const char* name;
+    std::string text;  // '|' marks the place
+    std::string place;
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.name; }
+
+class GamePlaceAt : public testing::TestWithParam<PlaceCase> {};
+
+TEST_P(GamePlaceAt, FindsTheNameOrIncludeThere)
+{
+    const PlaceCase& c = GetParam();
+    const std::size_t mark = c.text.find('|');
+    std::string text = c.text;
+    text.erase(mark, 1);
+    testsupport::TempDir dir;
+    const auto game = BuildGame(dir, Files{{"g.inf", text}, {"a.h", "Constant A;\n"}});
+    ASSERT_TRUE(game);
+    const GamePlace place = game->WhatIsAt(0, mark);
+    std::string seen = "nothing";
+    if (place.kind == GamePlace::Name)
+        seen = "name " + place.name + (place.qualified.empty() ? "" : " " + place.qualified) + " at " +
+               std::to_string(place.word.line) + ":" + std::to_string(place.word.column);
+    else if (place.kind == GamePlace::Include)
+        seen = "include " + std::to_string(place.include);
+    EXPECT_EQ(seen, c.place);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GamePlaceAt,
+    testing::Values(PlaceCase{"in_a_word", "Global sc|ore;\n", "name score at 1:7"},
+                    PlaceCase{"at_a_words_end", "Global score|;\n", "name score at 1:7"},
+                    PlaceCase{"word_just_before_a_dot", "[ R; a|.b; ];\n", "name a at 1:5"},
+                    PlaceCase{"on_a_later_line", "Global a;\n\n[ R;\n  a = |b + c;\n];\n", "name b at 4:6"},
+                    PlaceCase{"in_a_comment", "! sc|ore\n", "nothing"},
+                    PlaceCase{"in_a_dictionary_word", "Object o \"o\" with name 'sc|ore';\n", "nothing"},
+                    PlaceCase{"between_words", "Global a; |  Global b;\n", "nothing"},
+                    PlaceCase{"on_an_include_name", "Constant X;\nInclude \"|a\";\n", "include 0"},
+                    PlaceCase{"anywhere_on_an_include", "Inc|lude\n  \"a\";\n", "include 0"},
+                    PlaceCase{"on_the_last_line_of_an_include", "Include\n  \"a\"; |! a\n", "include 0"},
+                    PlaceCase{"qualified_property", "Object lamp;\n[ R; lamp.bef|ore(); ];\n",
+                              "name before lamp.before at 2:10"},
+                    PlaceCase{"action", "[ R; x = ##Ta|ke; ];\n", "name Take at 1:11"}),
+    [](const testing::TestParamInfo<PlaceCase>& info) { return std::string(info.param.name); });
+
+TEST(GameReindex, ReadsTheChangedFileAndKeepsTheOthers)
+{
+    testsupport::TempDir dir;
+    const auto game = BuildGame(dir, Files{{"g.inf", "Include \"a\";\nGlobal g;\n"}, {"a.h", "Global old;\n"}});
+    ASSERT_TRUE(game);
+    const std::string a = (dir / "a.h").string();
+    CDiskFileSource disk;
+    CGameFileOverlay overlay(disk);
+    // Given under another name of the file: found all the same.
+    fs::create_directories(dir / "x");
+    overlay.SetText((dir / "x/../a.h").string(), std::make_shared<const std::string>("Global fresh;\nInclude \"b\";\n"));
+    testsupport::WriteFile(dir / "b.h", "Class Fresh;\n");
+    testsupport::WriteFile(dir / "g.inf", "! changed on disk, but not the file that changed\n");
+    const auto again = game->Reindex(a, overlay);
+    ASSERT_TRUE(again);
+    ASSERT_EQ(again->FileCount(), 3u);
+    EXPECT_EQ(again->File(0).SharedText(), game->File(0).SharedText());
+    EXPECT_TRUE(again->FindDefinitions("old").empty());
+    EXPECT_EQ(again->FindDefinitions("fresh").size(), 2u);
+    EXPECT_EQ(again->FindFile(a, disk), 1u);
+    // The first game stays as it was.
+    EXPECT_EQ(game->FindDefinitions("old").size(), 1u);
+    EXPECT_EQ(game->FileCount(), 2u);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The compiler as the reference: every routine, object, class, global, constant,
+// array, attribute, property and fake action it located in a game it built is in the
+// index, in the file it opened and at the line it gives.
+
+#include "GameInfo.h"
+
+#include <iostream>
+
+namespace {
+
+// A story of our own over the standard library: classes from another file, property
+// routines, definitions spread over lines, `>name` and `!%` includes, Replace, Default,
+// Fake_Action.
+const Files kStory = {
+    {"story.inf",
+     "!% ++include_path=parts\n"
+     "Constant Story \"GLOSSEL\";\n"
+     "Constant Headline \"^A game for the index's tests.^\";\n"
+     "Replace DrawStatusLine;\n"
+     "Include \"Parser\";\n"
+     "Include \"VerbLib\";\n"
+     "Include \"rooms\";\n"
+     "Include \">extras\";\n"
+     "[ DrawStatusLine; ];\n"
+     "[ Initialise;\n"
+     "  location = Hall;\n"
+     "  polish_count = TWO + MAX_SHINE + shine_log-->0;\n"
+     "];\n"
+     "[ PolishSub;\n"
+     "  polish_count++;\n"
+     "  give Lamp polished;\n"
+     "  if (Lamp.shine > 1) <<Buff Lamp>>;\n"
+     "  \"Polished.\";\n"
+     "];\n"
+     "[ BuffSub; \"Buffed.\"; ];\n"
+     "Include \"Grammar\";\n"
+     "Verb 'burnish' * noun -> Polish;\n"},
+    {"parts/rooms.h",
+     "Class Room\n"
+     "  has light;\n"
+     "Room Hall \"Hall\"\n"
+     "  with description \"A hall.\",\n"
+     "       n_to Study;\n"
+     "Room Study \"Study\"\n"
+     "  with description [; \"A study.\"; ],\n"
+     "       s_to Hall;\n"},
+    {"extras.inf",
+     "Attribute polished;\n"
+     "Property shine 0;\n"
+     "Global polish_count;\n"
+     "Array shine_log --> 4;\n"
+     "Fake_Action Buff;\n"
+     "Default MAX_SHINE 3;\n"
+     "Object\n"
+     "  Lamp \"brass lamp\" Hall\n"
+     "  with name 'brass' 'lamp',\n"
+     "       shine 2,\n"
+     "       before [;\n"
+     "         Take: \"It is fixed to the wall.\";\n"
+     "       ],\n"
+     "  has polished;\n"
+     "Constant\n"
+     "  TWO = 2;\n"}};
+
+// Checks every definition the compiler located; false when the game does not compile.
+bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const std::string& label)
+{
+    const testsupport::CompiledGame compiled = testsupport::CompileForReference(compiler, main);
+    if (!compiled.compiled) return false;
+    GameInputs inputs;
+    inputs.mainPath = main.string();
+    const CDiskFileSource disk;
+    const auto game = CGame::Build(inputs, disk);
+    EXPECT_TRUE(game);
+    if (!game) return true;
+    std::size_t matched = 0;
+    std::size_t nameless = 0;
+    std::size_t unread = 0;
+    for (const testsupport::CompiledDefinition& d : compiled.definitions) {
+        std::string name = d.name;
+        if (d.kind == "fake-action" && name.rfind("##", 0) == 0) name.erase(0, 2);
+        if (name.rfind("nameless_obj__", 0) == 0) {
+            ++nameless;  // an object without a name of its own: the index names it by its short name
+            continue;
+        }
+        const std::uint32_t file = game->FindFile(d.file, disk);
+        if (file != NO_FILE && game->File(file).Status() == GameFileStatus::LongLine &&
+            game->File(file).OffsetOf(d.line) >= game->File(file).ShownLength()) {
+            ++unread;  // at or after a line too long for the viewer, where reading stops
+            continue;
+        }
+        // The compiler gives the line of a routine's or constant's name, and of the first
+        // token of anything else (a property routine's '[').
+        const bool atName = (d.kind == "routine" && name.find('.') == std::string::npos) || d.kind == "constant";
+        bool found = false;
+        for (const GameDefinitionRef& ref : game->FindDefinitions(name)) {
+            const GameDefinition& def = game->Definition(ref);
+            const std::uint64_t line = atName ? def.Line() : game->File(ref.file).PositionOf(def.Start()).line;
+            found = found || (ref.file == file && d.line == line);
+        }
+        if (found)
+            ++matched;
+        else
+            ADD_FAILURE() << label << ": " << d.kind << " " << d.name << " at " << d.file << ":" << d.line
+                          << " is not in the index there";
+    }
+    std::cout << label << ": " << matched << " of " << compiled.definitions.size() - nameless - unread
+              << " definitions located by the compiler are in the index at its file and line (passed over: "
+              << nameless << " nameless objects, " << unread << " after a line too long), " << game->FileCount()
+              << " files\n";
+    return true;
+}
+
+class CompilerReference : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_compiler = testsupport::FindCompiler();
+        if (m_compiler.empty()) GTEST_SKIP() << "no Inform 6 compiler (inform6) on the PATH";
+        if (!fs::is_directory(GAME_LIBRARY_FOLDER))
+            GTEST_SKIP() << "no standard library in " << GAME_LIBRARY_FOLDER;
+    }
+    std::string m_compiler;
+};
+
+TEST_F(CompilerReference, StoryOverTheStandardLibrary)
+{
+    testsupport::TempDir dir;
+    for (const auto& [name, text] : kStory) {
+        fs::create_directories((dir / name).parent_path());
+        testsupport::WriteFile(dir / name, text);
+    }
+    EXPECT_TRUE(MatchesTheCompiler(m_compiler, dir / "story.inf", "story.inf"))
+        << testsupport::CompileForReference(m_compiler, dir / "story.inf").log;
+}
+
+TEST_F(CompilerReference, Lantern)
+{
+    if (!MatchesTheCompiler(m_compiler, testsupport::ExamplesDir() / "lantern.inf", "lantern.inf"))
+        GTEST_SKIP() << "examples/lantern.inf does not compile here";
+}
+
+TEST_F(CompilerReference, CorpusGamesThatCompile)
+{
+    std::size_t games = 0;
+    for (const fs::path& path : testsupport::CorpusFiles()) {
+        if (path.extension() != ".inf") continue;
+        if (MatchesTheCompiler(m_compiler, path, path.filename().string())) ++games;
+    }
+    if (games == 0) GTEST_SKIP() << "no game of the corpus compiles here (or the corpus is absent)";
+    std::cout << games << " corpus games compiled and checked\n";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Invariants over every file of the corpus, each read as a game of its own: its game
+// outline is the file's outline with the property routines added; each definition is
+// found by its name; the uses of names read from any line (from the state
+// kept there) are those of a reading from the top; the word at each use is that use;
+// positions and offsets agree.
+
+namespace {
+
+TEST(GameInvariants, HoldOnEveryCorpusFile)
+{
+    const auto files = testsupport::CorpusFiles();
+    if (files.empty()) GTEST_SKIP() << "corpus not found";
+    const CDiskFileSource disk;
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.string());
+        GameInputs inputs;
+        inputs.mainPath = path.string();
+        inputs.libraryFolder.clear();
+        const auto game = CGame::Build(inputs, disk);
+        ASSERT_TRUE(game);
+        const CGameFile& file = game->File(0);
+        CRtfOutput own;
+        WriteOutline(file.Text().data(), file.Text().size(), own);
+        CRtfOutput whole;
+        ASSERT_TRUE(WriteGameOutline(*game, whole));
+        std::string rows;
+        const std::string prefix = PrintableForTerminal(file.Path()) + "\t";
+        for (std::string_view rest = whole.View(); !rest.empty();) {
+            const std::string_view row = rest.substr(0, rest.find('\n') + 1);
+            rest.remove_prefix(row.size());
+            if (row.rfind(prefix, 0) == 0 && row.find("\tproperty routine\t") == std::string_view::npos)
+                rows += row.substr(prefix.size());
+        }
+        EXPECT_EQ(rows, own.View());
+        for (std::uint32_t i = 0; i < file.Definitions().size(); ++i) {
+            const auto found = game->FindDefinitions(file.FullNameOf(file.Definitions()[i]));
+            EXPECT_NE(std::find(found.begin(), found.end(), GameDefinitionRef{0, i}), found.end())
+                << file.FullNameOf(file.Definitions()[i]);
+        }
+        std::vector<GameWord> words;
+        file.ForEachWord([&](const GameWord& w) {
+            words.push_back(w);
+            return true;
+        });
+        for (const std::uint64_t from : {2ull, 64ull, 65ull, 66ull, 200ull, 1000ull}) {
+            std::vector<std::uint64_t> expected;
+            for (const GameWord& w : words)
+                if (w.line >= from) expected.push_back(w.offset);
+            std::vector<std::uint64_t> seen;
+            file.ForEachWord(
+                [&](const GameWord& w) {
+                    seen.push_back(w.offset);
+                    return true;
+                },
+                from);
+            EXPECT_EQ(seen, expected) << "from line " << from;
+        }
+        for (std::size_t i = 0; i < words.size(); i += 97) {
+            const GameWord& w = words[i];
+            const GamePlace place = game->WhatIsAt(0, w.offset);
+            if (place.kind == GamePlace::Include) continue;
+            EXPECT_EQ(place.kind, GamePlace::Name);
+            EXPECT_EQ(place.word.offset, w.offset);
+            const TextPosition at = file.PositionOf(w.offset);
+            EXPECT_EQ(at.line, w.line);
+            EXPECT_EQ(at.column, w.column);
+            EXPECT_EQ(file.OffsetOf(w.line, w.column), w.offset);
+            EXPECT_EQ(file.LineAt(w.lineOffset).substr(w.column, w.length),
+                      std::string_view(file.Text()).substr(w.offset, w.length));
+        }
+    }
+}
+
+}  // namespace

@@ -5,7 +5,10 @@
 #include "LspClient.h"
 #include "TestSupport.h"
 
+#include "doc/TextLoader.h"
 #include "lsp/LspDocument.h"
+#include "lsp/SemanticTokens.h"
+#include "syntax/Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -331,6 +334,57 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 
+// Every corpus file that is UTF-8: the semantic tokens, read back character by
+// character, give every character the type of the style the lexer gave it (blanks may
+// go without a token).
+TEST(SemanticTokens, ColourWhatTheLexerColoursInEveryCorpusFile)
+{
+    const auto files = testsupport::CorpusFiles();
+    if (files.empty()) GTEST_SKIP() << "the corpus is absent";
+    const int typeOfStyle[STYLE_COUNT] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};  // quoted text: 1 or 2
+    std::size_t checked = 0;
+    for (const auto& path : files) {
+        const std::string text = TextFromBytes(testsupport::ReadFile(path));
+        bool nonAscii = false;
+        // The client's lines are the lexer's when no lone CR splits one.
+        if (FirstInvalidUtf8(reinterpret_cast<const unsigned char*>(text.data()), text.size(), nonAscii) != text.size() ||
+            text.find('\r') != std::string::npos)
+            continue;
+        const std::vector<std::string> codes = testsupport::ClassifyText(text);
+        CLspDocument document(text, kUtf8);
+        const std::vector<std::uint32_t> data =
+            BuildSemanticTokens(document, 0, document.LineCount() - 1, PositionEncoding::Utf8);
+        std::vector<std::string> marks(codes.size());
+        for (std::size_t i = 0; i < codes.size(); ++i) marks[i].assign(codes[i].size(), '-');
+        std::size_t line = 0;
+        std::size_t column = 0;
+        for (std::size_t t = 0; t + 5 <= data.size(); t += 5) {
+            line += data[t];
+            column = data[t] ? data[t + 1] : column + data[t + 1];
+            ASSERT_LT(line, marks.size()) << path;
+            for (std::size_t j = column; j < column + data[t + 2]; ++j) {
+                ASSERT_LT(j, marks[line].size()) << path << ":" << line + 1;
+                marks[line][j] = static_cast<char>('A' + data[t + 3]);
+            }
+        }
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            const std::size_t start = document.LineStart(i);
+            for (std::size_t j = 0; j + 1 < codes[i].size(); ++j) {
+                const unsigned char c = static_cast<unsigned char>(text[start + j]);
+                if ((c & 0xC0) == 0x80) continue;  // a character takes its first byte's style
+                const int style = std::stoi(std::string(1, codes[i][j]), nullptr, 16);
+                const char mark = marks[i][j];
+                const bool blank = c == ' ' || c == '\t' || (c >= 0x0B && c <= 0x0D);
+                const bool ok = (blank && mark == '-') || mark == 'A' + typeOfStyle[style] || (style == 1 && mark == 'A' + 2);
+                ASSERT_TRUE(ok) << path << ":" << i + 1 << ":" << j + 1 << " style " << style << " token " << mark;
+            }
+        }
+        ++checked;
+    }
+    EXPECT_GT(checked, 0u);
+    std::printf("corpus files read back from their tokens: %zu of %zu\n", checked, files.size());
+}
+
 // Real clients start the server on a game and ask the questions of a table: Neovim's
 // own client and Emacs's eglot. Their answers are those worked out by hand.
 namespace clients {
@@ -379,20 +433,28 @@ TEST_P(RealClient, GetsTheTablesAnswers)
 {
     testsupport::TempDir dir;
     const std::string story = (dir / "story.inf").string();
-    testsupport::WriteFile(story, "Constant Story \"Lamp\";\n[ Main;\n  print \"Hi^\";\n];\n");
+    testsupport::WriteFile(story, "Constant Story \"Lamp\";\n[ Main;\n  print \"Hi^\";\n];\n[ Go; Main(); ];\n");
     const Json doc = {{"uri", "file://" + story}};
     const std::vector<Row> rows = {
         // Constant 0:0 keyword, Story 0:9 foreground, "Lamp" 0:15 string, ; 0:21
         // keyword; [ 1:0 function, Main 1:2 function, ; 1:6 operator; print 2:2
         // operator, "Hi 2:8 string, ^ 2:11 escape, " 2:12 string, ; 2:13 operator;
-        // ] 3:0 function, ; 3:1 keyword.
+        // ] 3:0 function, ; 3:1 keyword; [ 4:0 function, Go 4:2 function, ; 4:4
+        // operator, Main 4:6 variable, (); 4:10 operator, ] 4:14 function, ; 4:15 keyword.
         {"semantic_tokens", "textDocument/semanticTokens/full", {{"textDocument", doc}},
          {{"data", {0, 0, 8, 4, 0, 0, 9, 5, 0, 0, 0, 6, 6, 1, 0, 0, 6, 1, 4, 0, 1, 0, 1, 6, 0, 0, 2, 4, 6, 0,
                     0, 4, 1, 7, 0, 1, 2, 5, 7, 0, 0, 6, 3, 1, 0, 0, 3, 1, 10, 0, 0, 1, 1, 1, 0, 0, 1, 1, 7, 0,
-                    1, 0, 1, 6, 0, 0, 1, 1, 4, 0}}}},
+                    1, 0, 1, 6, 0, 0, 1, 1, 4, 0, 1, 0, 1, 6, 0, 0, 2, 2, 6, 0, 0, 2, 1, 7, 0, 0, 2, 4, 8, 0,
+                    0, 4, 3, 7, 0, 0, 4, 1, 6, 0, 0, 1, 1, 4, 0}}}},
         {"document_symbols", "textDocument/documentSymbol", {{"textDocument", doc}},
          {{{"name", "Story"}, {"kind", 14}, {"range", Range(0, 0, 0, 22)}, {"selectionRange", Range(0, 9, 0, 14)}},
-          {{"name", "Main"}, {"kind", 12}, {"range", Range(1, 0, 3, 1)}, {"selectionRange", Range(1, 2, 1, 6)}}}},
+          {{"name", "Main"}, {"kind", 12}, {"range", Range(1, 0, 3, 1)}, {"selectionRange", Range(1, 2, 1, 6)}},
+          {{"name", "Go"}, {"kind", 12}, {"range", Range(4, 0, 4, 15)}, {"selectionRange", Range(4, 2, 4, 4)}}}},
+        {"definition", "textDocument/definition", {{"textDocument", doc}, {"position", {{"line", 4}, {"character", 7}}}},
+         {{{"uri", doc["uri"]}, {"range", Range(1, 2, 1, 6)}}}},
+        {"references", "textDocument/references",
+         {{"textDocument", doc}, {"position", {{"line", 1}, {"character", 3}}}, {"context", {{"includeDeclaration", true}}}},
+         {{{"uri", doc["uri"]}, {"range", Range(1, 2, 1, 6)}}, {{"uri", doc["uri"]}, {"range", Range(4, 6, 4, 10)}}}},
     };
     std::string skip;
     const Json answers = AskThrough(GetParam(), dir.Path(), story, rows, skip);

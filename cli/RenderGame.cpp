@@ -1,0 +1,54 @@
+#include "RenderGame.h"
+
+#include "RenderMessages.h"
+#include "RenderOutput.h"
+#include "game/Game.h"
+#include "game/GameWriters.h"
+
+#include <cerrno>
+#include <cstring>
+
+int RenderGame(const RenderOptions& options, const RenderStreams& io)
+{
+    if (CRenderOutput::IsTheInput(options.output, io.out, options.input, io.inFd))
+        return ReportFailure(io.err, options.output.empty() ? "standard output" : options.output,
+                             "is the input file; it is never written");
+
+    GameInputs inputs;
+    inputs.mainPath = options.input;
+    inputs.includeFolders = options.includeFolders;
+    const CDiskFileSource disk;
+    const std::shared_ptr<const CGame> game = CGame::Build(inputs, disk);
+    if (!game) return ReportFailure(io.err, options.input, "the game does not fit in memory");
+    const CGameFile& main = game->File(0);
+    if (main.Status() == GameFileStatus::Unreadable) return ReportFailure(io.err, options.input, main.Failure());
+
+    // The output is created only once the game has been read.
+    CRenderOutput out;
+    if (options.output.empty())
+        out.UseStream(io.out);
+    else if (!out.Open(options.output))
+        return ReportFailure(io.err, options.output, std::strerror(errno));
+    CRtfOutput document;
+    document.SetSink(&CRenderOutput::Write, &out, 512u << 10);
+    const bool outline = options.format == RenderOptions::Outline;
+    if (!(outline ? WriteGameOutline(*game, document) : WriteIncludeTree(*game, document)))
+        return ReportFailure(io.err, options.input, "the game does not fit in memory");
+    document.Flush();
+    const int ended = ReportEnd(io.err, out.Finish(), options.output, RenderStatus::Ok, options.input);
+    if (ended != RENDER_OK || !outline) return ended;
+
+    // What the outline could not show, file by file.
+    int status = RENDER_OK;
+    for (std::uint32_t f = 1; f < game->FileCount(); ++f) {
+        const CGameFile& file = game->File(f);
+        if (file.Status() == GameFileStatus::Unreadable) status = ReportFailure(io.err, file.Path(), file.Failure());
+    }
+    for (std::uint32_t f = 0; f < game->FileCount(); ++f) {
+        const CGameFile& file = game->File(f);
+        if (file.Status() != GameFileStatus::LongLine) continue;
+        const int cut = ReportEnd(io.err, 0, options.output, RenderStatus::LongLine, file.Path());
+        if (status == RENDER_OK) status = cut;
+    }
+    return status;
+}

@@ -1,0 +1,289 @@
+#include "GameFile.h"
+
+#include "syntax/CharClass.h"
+#include "syntax/LexerState.h"
+#include "syntax/ShownLines.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+using namespace charclass;
+
+namespace {
+
+std::string Folded(std::string_view word)
+{
+    std::string folded(word);
+    for (char& ch : folded) ch = static_cast<char>(Fold(static_cast<unsigned char>(ch)));
+    return folded;
+}
+
+bool StartsName(unsigned char c) { return IsLetter(c) || c == '_'; }
+
+}  // namespace
+
+GameDefinition::GameDefinition(const Definition& d, std::uint64_t end, std::uint32_t parent)
+    : m_offset(d.name.offset), m_givesWay((d.flags & DEFINITION_GIVES_WAY) != 0), m_column(d.name.column),
+      m_length(d.nameLength), m_kind(static_cast<std::uint64_t>(d.kind)), m_line(static_cast<std::uint32_t>(d.name.line)),
+      m_parent(parent)
+{
+    // A directive's first token may stand far before its name (comments between); such a
+    // start is kept as the name's own line's start, which is never further than a line.
+    const std::int64_t start = static_cast<std::int64_t>(d.start.offset) - static_cast<std::int64_t>(d.name.offset);
+    m_start = start < std::numeric_limits<std::int32_t>::min() ? -static_cast<std::int32_t>(d.name.column)
+                                                                : static_cast<std::int32_t>(std::min<std::int64_t>(start, 0x7FFFFFFF));
+    m_end = static_cast<std::uint32_t>(std::min<std::uint64_t>(end - std::min(end, d.name.offset), 0xFFFFFFFFu));
+}
+
+// Reads one file: the definition reader hears the lexer's tokens through it, and it
+// keeps what the reader finds, the checkpoints and the words that open directives.
+class CGameFileReader final : public ISyntaxTokenListener, public IDefinitionSink {
+public:
+    CGameFileReader(CGameFile& file, std::vector<std::string>* directiveWords)
+        : m_file(file), m_reader(*this), m_directiveWords(directiveWords)
+    {
+    }
+
+    void Read(const std::vector<std::string>& classNames)
+    {
+        for (const std::string& name : classNames)
+            if (!m_reader.SeedClassName(name)) throw std::bad_alloc();
+        const std::string& text = *m_file.m_text;
+        const RenderStatus status = ForEachShownLine(
+            text.data(), text.size(),
+            [&](const ShownLine& line, const StyleCode*) {
+                if (line.number > std::numeric_limits<std::uint32_t>::max()) return false;
+                if ((line.number - 1) % GAME_CHECKPOINT_LINES == 0)
+                    m_file.m_checkpoints.push_back(CGameFile::Checkpoint{line.offset, line.stateBefore});
+                m_file.m_shownLength = std::min<std::size_t>(line.offset + line.length, text.size());
+                return true;
+            },
+            this);
+        m_reader.Finish();
+        if (m_reader.Failed()) throw std::bad_alloc();
+        if (status == RenderStatus::LongLine) m_file.m_status = GameFileStatus::LongLine;
+        if (m_directiveWords) {
+            std::sort(m_directiveWords->begin(), m_directiveWords->end());
+            m_directiveWords->erase(std::unique(m_directiveWords->begin(), m_directiveWords->end()),
+                                    m_directiveWords->end());
+        }
+    }
+
+    void OnLine(std::uint64_t number, std::uint64_t offset, std::size_t length) override
+    {
+        m_reader.OnLine(number, offset, length);
+    }
+
+    void OnToken(const char* line, const SyntaxToken& token) override
+    {
+        if (m_directiveWords && token.kind == TokenKind::Word && (token.flags & TOKEN_OPENS_DIRECTIVE) &&
+            token.recognised >= REC_FIRST_WORD && StartsName(static_cast<unsigned char>(line[token.start])))
+            m_directiveWords->push_back(Folded(std::string_view(line + token.start, token.end - token.start)));
+        m_reader.OnToken(line, token);
+    }
+
+    void OnDefinition(std::size_t index, const Definition& d) override
+    {
+        if (m_places.size() <= index) m_places.resize(index + 1, kNowhere);
+        const std::string& text = *m_file.m_text;
+        if (d.kind == DefinitionKind::Include) {
+            GameInclude include;
+            std::string_view quoted = std::string_view(text).substr(d.name.offset, d.nameLength);
+            if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
+            if (!quoted.empty() && quoted.back() == '"') quoted.remove_suffix(1);
+            include.name = std::string(quoted);
+            include.offset = d.name.offset;
+            include.line = static_cast<std::uint32_t>(d.name.line);
+            include.column = d.name.column;
+            include.length = d.nameLength;
+            include.start = d.start.offset;
+            include.end = d.name.offset + d.nameLength;
+            m_places[index] = kInclude | static_cast<std::uint32_t>(m_file.m_includes.size());
+            m_file.m_includes.push_back(std::move(include));
+            return;
+        }
+        std::uint32_t parent = NO_PARENT;
+        if (d.parent != NO_DEFINITION && d.parent < m_places.size() && !(m_places[d.parent] & kInclude))
+            parent = m_places[d.parent];
+        m_places[index] = static_cast<std::uint32_t>(m_file.m_definitions.size());
+        m_file.m_definitions.emplace_back(d, d.name.offset + d.nameLength, parent);
+        if (d.kind == DefinitionKind::Class) m_file.m_classNames.push_back(Folded(m_file.NameOf(m_file.m_definitions.back())));
+    }
+
+    void OnDefinitionEnd(std::size_t index, const TextPosition& end) override
+    {
+        if (index >= m_places.size() || m_places[index] == kNowhere) return;
+        const std::uint32_t place = m_places[index];
+        if (place & kInclude) {
+            m_file.m_includes[place & ~kInclude].end = end.offset;
+        } else {
+            GameDefinition& d = m_file.m_definitions[place];
+            d.m_end = static_cast<std::uint32_t>(std::min<std::uint64_t>(end.offset - std::min(end.offset, d.Offset()),
+                                                                         0xFFFFFFFFu));
+        }
+    }
+
+private:
+    static constexpr std::uint32_t kInclude = 0x80000000u;
+    static constexpr std::uint32_t kNowhere = 0xFFFFFFFFu;
+
+    CGameFile& m_file;
+    CDefinitionReader m_reader;
+    std::vector<std::string>* m_directiveWords;
+    std::vector<std::uint32_t> m_places;  // for each of the reader's numbers: a definition, or kInclude | an include
+};
+
+CGameFile::CGameFile(std::string path, std::shared_ptr<const std::string> text,
+                     const std::vector<std::string>& classNames, std::vector<std::string>* directiveWords)
+    : m_path(std::move(path)), m_text(std::move(text))
+{
+    CGameFileReader(*this, directiveWords).Read(classNames);
+    m_definitions.shrink_to_fit();
+    m_checkpoints.shrink_to_fit();
+}
+
+CGameFile::CGameFile(std::string path, std::string failure)
+    : m_path(std::move(path)), m_text(std::make_shared<const std::string>()), m_status(GameFileStatus::Unreadable),
+      m_failure(std::move(failure))
+{
+}
+
+std::string CGameFile::FullNameOf(const GameDefinition& d) const
+{
+    std::string name(NameOf(d));
+    if (d.Parent() != NO_PARENT && d.Parent() < m_definitions.size())
+        name = std::string(NameOf(m_definitions[d.Parent()])) + "." + name;
+    return name;
+}
+
+TextPosition CGameFile::PositionOf(std::uint64_t offset) const
+{
+    const std::string& text = *m_text;
+    offset = std::min<std::uint64_t>(offset, text.size());
+    // The last checkpoint at or before offset.
+    auto after = std::upper_bound(m_checkpoints.begin(), m_checkpoints.end(), offset,
+                                  [](std::uint64_t o, const Checkpoint& c) { return o < c.offset; });
+    std::uint64_t line = 1;
+    std::uint64_t lineStart = 0;
+    if (after != m_checkpoints.begin()) {
+        const auto k = static_cast<std::uint64_t>(after - m_checkpoints.begin() - 1);
+        line = 1 + k * GAME_CHECKPOINT_LINES;
+        lineStart = m_checkpoints[k].offset;
+    }
+    for (;;) {
+        const void* lf = std::char_traits<char>::find(text.data() + lineStart, offset - lineStart, '\n');
+        if (!lf) break;
+        lineStart = static_cast<std::uint64_t>(static_cast<const char*>(lf) - text.data()) + 1;
+        ++line;
+    }
+    return TextPosition{offset, line, static_cast<std::uint32_t>(offset - lineStart)};
+}
+
+std::uint64_t CGameFile::OffsetOf(std::uint64_t line, std::uint32_t column) const
+{
+    const std::string& text = *m_text;
+    if (line == 0) return text.size();
+    const std::uint64_t k = std::min<std::uint64_t>((line - 1) / GAME_CHECKPOINT_LINES,
+                                                    m_checkpoints.empty() ? 0 : m_checkpoints.size() - 1);
+    std::uint64_t at = m_checkpoints.empty() ? 0 : m_checkpoints[k].offset;
+    for (std::uint64_t n = 1 + k * GAME_CHECKPOINT_LINES; n < line; ++n) {
+        const void* lf = std::char_traits<char>::find(text.data() + at, text.size() - at, '\n');
+        if (!lf) return text.size();
+        at = static_cast<std::uint64_t>(static_cast<const char*>(lf) - text.data()) + 1;
+    }
+    if (at >= text.size() && line > 1) return text.size();
+    const std::string_view rest = LineAt(at);
+    return at + std::min<std::uint64_t>(column, rest.size());
+}
+
+std::string_view CGameFile::LineAt(std::uint64_t lineOffset) const
+{
+    const std::string_view text(*m_text);
+    if (lineOffset >= text.size()) return {};
+    const std::size_t end = text.find('\n', lineOffset);
+    return text.substr(lineOffset, (end == std::string_view::npos ? text.size() : end) - lineOffset);
+}
+
+namespace {
+
+// Collects the uses of names on each line, which the lexer reports partly out of order
+// (the words of code after the line's other tokens).
+class CWordCollector final : public ISyntaxTokenListener {
+public:
+    void OnLine(std::uint64_t number, std::uint64_t offset, std::size_t) override
+    {
+        m_line = number;
+        m_lineOffset = offset;
+        m_words.clear();
+    }
+
+    void OnToken(const char* line, const SyntaxToken& token) override
+    {
+        std::uint32_t start = token.start;
+        switch (token.kind) {
+        case TokenKind::Word:
+        case TokenKind::RoutineName:
+            if (token.recognised < REC_FIRST_WORD) return;
+            break;
+        case TokenKind::CodeWord:
+            if (token.flags & TOKEN_KEYWORD) return;
+            // An action written ##Take is a use of Take.
+            if (line[start] == '#') {
+                if (token.end - start < 3 || line[start + 1] != '#') return;
+                start += 2;
+            }
+            break;
+        default:
+            return;
+        }
+        if (!StartsName(static_cast<unsigned char>(line[start]))) return;
+        m_words.push_back(GameWord{m_lineOffset + start, m_lineOffset, static_cast<std::uint32_t>(m_line), start,
+                                   token.end - start});
+    }
+
+    std::vector<GameWord>& Words()
+    {
+        std::sort(m_words.begin(), m_words.end(),
+                  [](const GameWord& a, const GameWord& b) { return a.offset < b.offset; });
+        return m_words;
+    }
+
+private:
+    std::uint64_t m_line = 0;
+    std::uint64_t m_lineOffset = 0;
+    std::vector<GameWord> m_words;
+};
+
+}  // namespace
+
+void CGameFile::ForEachWord(const std::function<bool(const GameWord& word)>& visit, std::uint64_t fromLine) const
+{
+    if (m_checkpoints.empty()) return;
+    const std::uint64_t k = std::min<std::uint64_t>((std::max<std::uint64_t>(fromLine, 1) - 1) / GAME_CHECKPOINT_LINES,
+                                                    m_checkpoints.size() - 1);
+    const ShownStart start{m_checkpoints[k].offset, 1 + k * GAME_CHECKPOINT_LINES, m_checkpoints[k].state};
+    CWordCollector collector;
+    ForEachShownLine(
+        m_text->data(), m_shownLength,
+        [&](const ShownLine& line, const StyleCode*) {
+            if (line.number < fromLine) return true;
+            for (const GameWord& word : collector.Words())
+                if (!visit(word)) return false;
+            return true;
+        },
+        &collector, start);
+}
+
+std::size_t CGameFile::GetMemoryUse() const
+{
+    std::size_t bytes = sizeof(*this) + m_path.capacity() + m_failure.capacity() +
+                        m_definitions.capacity() * sizeof(GameDefinition) +
+                        m_checkpoints.capacity() * sizeof(Checkpoint);
+    for (const GameInclude& include : m_includes) {
+        bytes += sizeof(include) + include.name.capacity() + include.resolution.path.capacity();
+        for (const std::string& tried : include.resolution.tried) bytes += sizeof(tried) + tried.capacity();
+    }
+    for (const std::string& name : m_classNames) bytes += sizeof(name) + name.capacity();
+    return bytes;
+}

@@ -1,0 +1,150 @@
+#pragma once
+// One file of a game: its text and what the index knows of it, read once by the one
+// lexer and the definition reader (syntax/DefinitionReader.h), then never changed.
+//
+// Definitions are kept as offsets into the text (24 bytes each), in the order of their
+// names in the text; a property routine follows the object or class it belongs to,
+// which is its parent. The text is read as a render reads it: up to its first zero byte,
+// and no further than a line of MAX_LINE_LENGTH or more characters (Status() says so);
+// what lies after that is not indexed and holds no uses of names.
+//
+// To read a piece of the text again without starting at its top (the word at a place,
+// the uses of a name), the file keeps the lexer's state word at the start of every
+// GAME_CHECKPOINT_LINES-th line.
+
+#include "GameFileSource.h"
+#include "IncludeResolver.h"
+#include "syntax/DefinitionReader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::uint32_t GAME_CHECKPOINT_LINES = 64;
+inline constexpr std::uint32_t NO_PARENT = 0xFFFFFFFFu;
+inline constexpr std::uint32_t NO_FILE = 0xFFFFFFFFu;
+
+// A definition of the game (never an Include: those are GameInclude).
+class GameDefinition {
+public:
+    GameDefinition(const Definition& d, std::uint64_t end, std::uint32_t parent);
+
+    DefinitionKind Kind() const { return static_cast<DefinitionKind>(m_kind); }
+    bool GivesWay() const { return m_givesWay; }              // Default, Stub: unless defined elsewhere
+    std::uint64_t Offset() const { return m_offset; }         // the name's first byte in the text
+    std::uint32_t Line() const { return m_line; }             // the name's line, from 1
+    std::uint32_t Column() const { return m_column; }         // bytes before the name on its line
+    std::uint32_t Length() const { return m_length; }         // the name's bytes
+    std::uint32_t Parent() const { return m_parent; }         // a property routine's object or class, or NO_PARENT
+    std::uint64_t Start() const { return m_offset + m_start; }  // its directive's first token, or its routine's '['
+    std::uint64_t End() const { return m_offset + m_end; }      // just after its ';' or ']'
+
+private:
+    friend class CGameFileReader;
+
+    std::uint64_t m_offset : 39;
+    std::uint64_t m_givesWay : 1;
+    std::uint64_t m_column : 10;
+    std::uint64_t m_length : 10;
+    std::uint64_t m_kind : 4;
+    std::uint32_t m_line;
+    std::uint32_t m_parent;
+    std::int32_t m_start;  // from the name (a property routine's '[' comes after its property's name)
+    std::uint32_t m_end;   // from the name
+};
+static_assert(sizeof(GameDefinition) == 24);
+
+// An Include directive of a file and what it leads to.
+struct GameInclude {
+    std::string name;          // as written, without its quotes
+    std::uint64_t offset = 0;  // the quoted name's first byte (its opening quote)
+    std::uint32_t line = 0;    // the quoted name's line, from 1
+    std::uint32_t column = 0;
+    std::uint32_t length = 0;  // the quoted name's bytes, quotes included
+    std::uint64_t start = 0;   // the directive's first token
+    std::uint64_t end = 0;     // just after its ';'
+    IncludeResolution resolution;
+    std::uint32_t target = NO_FILE;  // the file it leads to (not when missing)
+    bool firstRead = false;    // the game read that file here; false: it was read before (twice, or a cycle)
+};
+
+enum class GameFileStatus : std::uint8_t {
+    Read,        // all of it
+    LongLine,    // read up to a line of MAX_LINE_LENGTH or more characters, which stopped it
+    Unreadable,  // could not be loaded (Failure() says why); no text
+};
+
+// One use of a name as a word: in code, in an object's body, as a directive's word;
+// never in a comment, quoted text or a dictionary word.
+struct GameWord {
+    std::uint64_t offset;      // its first byte
+    std::uint64_t lineOffset;  // its line's first byte
+    std::uint32_t line;        // from 1
+    std::uint32_t column;      // bytes before it on its line
+    std::uint32_t length;
+};
+
+class CGameFile {
+public:
+    // Reads text: classNames are the classes defined before it (folded to lower case).
+    // directiveWords, when given, receives the words that open its directives (folded,
+    // sorted, each once): what classes defined elsewhere can make objects of. Throws
+    // std::bad_alloc when memory runs out.
+    CGameFile(std::string path, std::shared_ptr<const std::string> text, const std::vector<std::string>& classNames,
+              std::vector<std::string>* directiveWords = nullptr);
+    // A file that could not be loaded.
+    CGameFile(std::string path, std::string failure);
+
+    const std::string& Path() const { return m_path; }
+    const std::string& Text() const { return *m_text; }
+    const std::shared_ptr<const std::string>& SharedText() const { return m_text; }
+    GameFileStatus Status() const { return m_status; }
+    // The bytes of the text that were read: to its first zero byte, or to the start of
+    // the line too long that stopped the reading.
+    std::size_t ShownLength() const { return m_shownLength; }
+    const std::string& Failure() const { return m_failure; }
+
+    const std::vector<GameDefinition>& Definitions() const { return m_definitions; }
+    const std::vector<GameInclude>& Includes() const { return m_includes; }
+    // The definition's own name: "before" for a property routine.
+    std::string_view NameOf(const GameDefinition& d) const { return std::string_view(*m_text).substr(d.Offset(), d.Length()); }
+    // The name the compiler gives it: "lamp.before" for a property routine.
+    std::string FullNameOf(const GameDefinition& d) const;
+
+    // Where offset stands (line from 1, bytes before it on its line); past the text: its end.
+    TextPosition PositionOf(std::uint64_t offset) const;
+    // The offset of line (from 1) and column, or the text's length when there is no such line.
+    std::uint64_t OffsetOf(std::uint64_t line, std::uint32_t column = 0) const;
+    // The text of the line at lineOffset, without its line feed.
+    std::string_view LineAt(std::uint64_t lineOffset) const;
+
+    // Every use of a word as a name, in text order, from the line at fromLine (1: all).
+    // visit returns false to stop.
+    void ForEachWord(const std::function<bool(const GameWord& word)>& visit, std::uint64_t fromLine = 1) const;
+    // The names of the classes it defines, folded to lower case.
+    const std::vector<std::string>& ClassNames() const { return m_classNames; }
+
+    std::size_t GetMemoryUse() const;  // bytes held, its text not counted
+
+private:
+    friend class CGameFileReader;
+    friend class CGameBuilder;
+    struct Checkpoint {
+        std::uint64_t offset;
+        std::uint32_t state;
+    };
+
+    std::string m_path;
+    std::shared_ptr<const std::string> m_text;
+    std::size_t m_shownLength = 0;  // the text that was read: to its first NUL or long line
+    GameFileStatus m_status = GameFileStatus::Read;
+    std::string m_failure;
+    std::vector<GameDefinition> m_definitions;
+    std::vector<GameInclude> m_includes;
+    std::vector<Checkpoint> m_checkpoints;  // line 1 + k * GAME_CHECKPOINT_LINES
+    std::vector<std::string> m_classNames;
+};

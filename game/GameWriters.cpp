@@ -1,0 +1,74 @@
+#include "GameWriters.h"
+
+#include "doc/Printable.h"
+#include "syntax/DisplayText.h"
+#include "syntax/OutlineWriter.h"
+
+#include <string>
+
+namespace {
+
+bool WriteInclude(const CGame& game, const CGameFile& file, const GameInclude& include, std::size_t depth,
+                  CRtfOutput& out)
+{
+    std::string line(depth * 2, ' ');
+    line += PrintableForTerminal(file.Path()) + ":" + std::to_string(include.line) + ": Include \"" +
+            PrintableForTerminal(include.name) + "\" -> ";
+    if (include.target == NO_FILE) {
+        line += "missing; tried:\n";
+        for (const std::string& tried : include.resolution.tried)
+            line += std::string(depth * 2 + 4, ' ') + PrintableForTerminal(tried) + "\n";
+        return out.Append(line);
+    }
+    const CGameFile& target = game.File(include.target);
+    line += PrintableForTerminal(target.Path());
+    if (include.resolution.status == IncludeStatus::FoundByCase)
+        line += " (another case: the compiler would not find it)";
+    if (!include.firstRead) line += " (read before)";
+    if (include.firstRead && target.Status() == GameFileStatus::Unreadable)
+        line += " (cannot be read: " + target.Failure() + ")";
+    line += "\n";
+    return out.Append(line);
+}
+
+}  // namespace
+
+bool WriteIncludeTree(const CGame& game, CRtfOutput& out)
+{
+    struct Frame {
+        std::uint32_t file;
+        std::uint32_t next;
+    };
+    std::vector<Frame> stack{Frame{0, 0}};
+    while (!stack.empty()) {
+        const Frame top = stack.back();
+        const CGameFile& file = game.File(top.file);
+        if (top.next >= file.Includes().size()) {
+            stack.pop_back();
+            continue;
+        }
+        ++stack.back().next;
+        const GameInclude& include = file.Includes()[top.next];
+        if (!WriteInclude(game, file, include, stack.size() - 1, out)) return false;
+        if (include.firstRead) stack.push_back(Frame{include.target, 0});
+    }
+    return true;
+}
+
+bool WriteGameOutline(const CGame& game, CRtfOutput& out)
+{
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f) {
+        const CGameFile& file = game.File(f);
+        const std::string path = PrintableForTerminal(file.Path()) + "\t";
+        const bool utf8 =
+            display::ChooseEncoding(file.Text().data(), file.ShownLength()) == display::Encoding::Utf8;
+        for (const GameDefinition& d : file.Definitions()) {
+            const DefinitionKind kind = d.Kind();
+            if (static_cast<int>(kind) > static_cast<int>(DefinitionKind::PropertyRoutine)) continue;
+            std::string name = file.FullNameOf(d);
+            if (!out.Append(path) || !out.Room(OUTLINE_MAX_ROW + path.size() + 1, 4096)) return false;
+            out.Commit(WriteOutlineRow(out.End(), d.Line(), DefinitionKindName(kind), name, utf8));
+        }
+    }
+    return true;
+}

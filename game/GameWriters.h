@@ -1,0 +1,28 @@
+#pragma once
+// A game as lines of text, for glossel-render.
+//
+// The include tree (--includes): one line per Include directive, in the order the
+// compiler meets them, each indented two spaces per file it lies within below the main
+// file:
+//   FILE:LINE: Include "NAME" -> PATH
+// with " (another case: the compiler would not find it)" after a file found only by a
+// name in another case, " (read before)" after a file the game read at an earlier
+// Include (a second inclusion, or a cycle), " (cannot be read: REASON)" after a file
+// that could not be read; and for a name that leads nowhere
+//   FILE:LINE: Include "NAME" -> missing; tried:
+// followed by every path tried, one a line, indented four spaces more.
+//
+// The outline of the game (--outline --game): every file in the game's order, each row
+// of its outline (OutlineWriter.h) after the file's path and a tab; property routines
+// are rows of their own, kind "property routine", named as the compiler names them
+// (lamp.before).
+//
+// Paths and names are written with their control characters escaped, as the outline
+// and the messages write them.
+
+#include "Game.h"
+#include "syntax/RtfBuilder.h"
+
+// Each appends to out; false when memory runs out.
+bool WriteIncludeTree(const CGame& game, CRtfOutput& out);
+bool WriteGameOutline(const CGame& game, CRtfOutput& out);

@@ -1,0 +1,70 @@
+#pragma once
+// CLspWorkspace: the games the server answers from, built by the game model from the
+// files on disk with the editor's open documents in front of them.
+//
+// Which game a file belongs to: a .inf is the main file of its game; a .h belongs to the
+// first game (by the main file's path) of the workspace's .inf files that includes it,
+// else it is a game of its own. The workspace's .inf files are those in its folders
+// (searched to a depth of WORKSPACE_DEPTH, looking at WORKSPACE_ENTRIES names at most
+// and keeping at most WORKSPACE_MAIN_FILES) and those the editor opened.
+//
+// The include path of every game: the !% lines of its main file, then the editor's
+// folders (initializationOptions.includePath, workspace/didChangeConfiguration), then
+// the main file's folder and the standard library's, as the viewer has it.
+//
+// A game is built when first asked for and brought up to date, one file at a time,
+// when it is next asked for after an edit of one of its files.
+
+#include "game/Game.h"
+#include "game/GameFileSource.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+inline constexpr int WORKSPACE_DEPTH = 4;
+inline constexpr std::size_t WORKSPACE_MAIN_FILES = 500;
+inline constexpr std::size_t WORKSPACE_ENTRIES = 20000;  // names looked at in all
+
+class CLspWorkspace {
+public:
+    CLspWorkspace() : m_overlay(m_disk) {}
+
+    void SetRoots(std::vector<std::string> folders);
+    // The editor's include folders; every game is built again with them.
+    void SetIncludeFolders(std::vector<std::string> folders);
+    const std::vector<std::string>& GetIncludeFolders() const { return m_includeFolders; }
+    // An open document's text (as the editor holds it) wins over the file.
+    void SetOpenText(const std::string& path, const std::string& text);
+    void CloseText(const std::string& path);
+
+    // The game that path belongs to; null only when memory ran out.
+    std::shared_ptr<const CGame> GameOf(const std::string& path);
+    // The games of every main file of the workspace.
+    std::vector<std::shared_ptr<const CGame>> AllGames();
+    const IGameFileSource& Source() const { return m_overlay; }
+
+private:
+    struct Entry {
+        std::shared_ptr<const CGame> game;
+        std::set<std::string> stale;  // files edited since it was built
+    };
+
+    std::shared_ptr<const CGame> MainGame(const std::string& mainPath);
+    std::vector<std::string> MainFiles();
+    void MarkStale(const std::string& path);
+
+    CDiskFileSource m_disk;
+    CGameFileOverlay m_overlay;
+    std::vector<std::string> m_roots;
+    std::vector<std::string> m_includeFolders;
+    std::set<std::string> m_openMainFiles;
+    std::vector<std::string> m_mainFiles;  // found in the roots, once
+    bool m_scanned = false;
+    std::map<std::string, Entry> m_games;  // by main file
+};
+
+// Whether path names a main file (.inf in any case).
+bool IsMainFileName(const std::string& path);
