@@ -18,7 +18,12 @@
 // as Escape would end it; once those commands have returned, the main window closes as
 // its close box does, and the exit path saves everything. A close that comes during
 // start-up (over the long-line box or the /Unregister box) ends the box and then the
-// start. Printing runs no event loop: there the three signals end the program at once.
+// start (CDeferredClose does this). Printing runs no event loop: there the three
+// signals end the program at once.
+//
+// The main frame announces the commands that are the application's (Open, a recent
+// file, Exit, Syntax Styles, About) with signals, which the application connects when
+// it makes the frame; it hands the frame the recent files' labels and a modal runner.
 //
 // One application object exists at a time; GetGlosselApp() reaches it. It needs a
 // QApplication and may be made again after the previous one is gone.
