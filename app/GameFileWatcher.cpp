@@ -42,14 +42,16 @@ void CGameFileWatcher::Arm(const QString& path)
 
 void CGameFileWatcher::Watch(const QStringList& files, const QStringList& awaited)
 {
-    m_settle.stop();
+    // A file watched already keeps what it was, so that a change not yet told is told.
+    std::map<QString, Stamp> before = std::move(m_files);
     if (!m_watcher.files().isEmpty()) m_watcher.removePaths(m_watcher.files());
     if (!m_watcher.directories().isEmpty()) m_watcher.removePaths(m_watcher.directories());
     m_files.clear();
     m_awaited = awaited;
     QStringList folders;
     for (const QString& path : files) {
-        m_files[path] = StampOf(path);
+        const auto known = before.find(path);
+        m_files[path] = known != before.end() ? known->second : StampOf(path);
         Arm(path);
         folders << FolderOf(path);
     }
@@ -57,6 +59,12 @@ void CGameFileWatcher::Watch(const QStringList& files, const QStringList& awaite
     folders.removeDuplicates();
     for (const QString& folder : folders)
         if (!HasEscapedBytes(folder) && QFileInfo::exists(folder)) m_watcher.addPath(folder);
+    // What changed while nothing watched it is told as any other change.
+    for (const auto& [path, stamp] : m_files)
+        if (StampOf(path) != stamp) {
+            m_settle.start();
+            break;
+        }
 }
 
 QStringList CGameFileWatcher::WatchedFiles() const

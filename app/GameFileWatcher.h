@@ -4,7 +4,9 @@
 // editors save), deleted, or renamed away.
 //
 //  - Watch(files, awaited) watches files and the folders they stand in; what each file
-//    is now (its size, time and inode) is what later changes are told against. awaited
+//    is now (its size, time and inode) is what later changes are told against, except
+//    for a file watched already, which keeps what it was when first watched (a change
+//    made while the game was being built is still told). awaited
 //    are paths where a file was looked for in vain (an include that leads nowhere);
 //    their folders are watched too.
 //  - A change is told once things have been quiet for SETTLE_MS, so that an editor's

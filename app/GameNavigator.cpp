@@ -141,6 +141,8 @@ void CGameNavigator::DocumentTitleChanged()
         // still shows it), and the file is the main file of a new game.
         m_history.Leave(Here());
         StartGame(path);
+        // The file shown is watched from now on; the game's other files once it is built.
+        m_watcher->Watch(path.isEmpty() ? QStringList() : QStringList{path});
     }
     m_shownPath = path;
     if (const GamePointer& game = m_session->Game()) m_outlineDock->Tree()->SetCurrentFile(ShownFile(*game));
