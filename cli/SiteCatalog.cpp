@@ -79,20 +79,21 @@ std::uint32_t CSiteCatalog::FileOf(const std::string& identity)
     return id;
 }
 
-void CSiteCatalog::AddGame(std::uint32_t gameIndex, const CGame& game, const IGameFileSource& source)
+SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& source)
 {
-    // Everything is read off the game before the catalog is locked.
     const std::uint32_t count = game.FileCount();
-    std::vector<SiteFile> described(count);
-    std::vector<std::uint32_t> depth(count, 0);
-    std::vector<std::vector<std::uint32_t>> targets(count);
+    SiteGameReading reading;
+    reading.files.resize(count);
+    reading.depth.assign(count, 0);
+    reading.targets.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const CGameFile& file = game.File(i);
-        SiteFile& out = described[i];
+        SiteFile& out = reading.files[i];
         out.path = file.Path();
         out.identity = source.Identity(file.Path());
         out.unreadable = file.Status() == GameFileStatus::Unreadable;
         out.failure = file.Failure();
+        out.bytes = file.Text().size();
         const display::Encoding encoding = display::ChooseEncoding(file.Text().data(), file.ShownLength());
         for (const GameDefinition& d : file.Definitions()) {
             SiteDefinition site;
@@ -115,12 +116,27 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, const CGame& game, const IGa
             site.status = include.resolution.status;
             if (site.status == IncludeStatus::Missing) site.tried = include.resolution.tried;
             out.includes.push_back(std::move(site));
-            targets[i].push_back(include.target);
+            reading.targets[i].push_back(include.target);
         }
         const std::uint32_t including = game.IncludingFile(i);
-        if (including != NO_FILE && including < i) depth[i] = depth[including] + 1;
+        if (including != NO_FILE && including < i) reading.depth[i] = reading.depth[including] + 1;
     }
+    return reading;
+}
 
+bool CSiteCatalog::Reads(const SiteGameReading& reading, const std::string& identity)
+{
+    for (const SiteFile& file : reading.files)
+        if (file.identity == identity) return true;
+    return false;
+}
+
+void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
+{
+    const auto count = static_cast<std::uint32_t>(reading.files.size());
+    std::vector<SiteFile>& described = reading.files;
+    const std::vector<std::uint32_t>& depth = reading.depth;
+    const std::vector<std::vector<std::uint32_t>>& targets = reading.targets;
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<std::uint32_t> ids(count);
     for (std::uint32_t i = 0; i < count; ++i) ids[i] = FileOf(described[i].identity);
@@ -137,6 +153,7 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, const CGame& game, const IGa
             file.path = std::move(from.path);
             file.unreadable = from.unreadable;
             file.failure = std::move(from.failure);
+            file.bytes = from.bytes;
             file.definitions = std::move(from.definitions);
             file.includes = std::move(from.includes);
             file.describedBy = gameIndex;
