@@ -3,7 +3,6 @@
 #include "SiteText.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 namespace {
@@ -95,6 +94,7 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
         out.failure = file.Failure();
         out.bytes = file.Text().size();
         const display::Encoding encoding = display::ChooseEncoding(file.Text().data(), file.ShownLength());
+        out.definitions.reserve(file.Definitions().size());
         for (const GameDefinition& d : file.Definitions()) {
             SiteDefinition site;
             const std::string full = file.FullNameOf(d);
@@ -197,14 +197,27 @@ void CSiteCatalog::Finish(const std::vector<std::string>& folders)
         m_files[id].page = page;
     }
 
-    std::map<std::string, std::vector<SiteDefinitionRef>> byKey;
-    for (const std::uint32_t id : m_byPath) {
-        const SiteFile& file = m_files[id];
-        for (std::uint32_t k = 0; k < file.definitions.size(); ++k)
-            byKey[file.definitions[k].key].push_back(SiteDefinitionRef{id, k});
-    }
+    // Every definition, by its name, each name's in the order of their files' paths.
+    std::vector<SiteDefinitionRef> refs;
+    for (const std::uint32_t id : m_byPath)
+        for (std::uint32_t k = 0; k < m_files[id].definitions.size(); ++k) refs.push_back(SiteDefinitionRef{id, k});
+    std::stable_sort(refs.begin(), refs.end(), [&](const SiteDefinitionRef& a, const SiteDefinitionRef& b) {
+        return Definition(a).key < Definition(b).key;
+    });
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < refs.size(); ++i)
+        if (i == 0 || Definition(refs[i]).key != Definition(refs[i - 1]).key) ++distinct;
     m_names.clear();
-    for (auto& [key, refs] : byKey) m_names.push_back(NameEntry{key, std::move(refs)});
+    m_names.reserve(distinct);
+    for (std::size_t i = 0; i < refs.size();) {
+        const std::string_view key = Definition(refs[i]).key;
+        std::size_t end = i + 1;
+        while (end < refs.size() && Definition(refs[end]).key == key) ++end;
+        m_names.push_back(NameEntry{key, std::vector<SiteDefinitionRef>(refs.begin() + static_cast<std::ptrdiff_t>(i),
+                                                                         refs.begin() + static_cast<std::ptrdiff_t>(end))});
+        i = end;
+    }
+    refs = std::vector<SiteDefinitionRef>();
     std::stable_sort(m_names.begin(), m_names.end(), [](const NameEntry& a, const NameEntry& b) {
         // Names that begin with no letter come first, together.
         const bool letterA = NameLetter(a.key) != '#';

@@ -118,7 +118,7 @@ public:
     // Every name defined, folded, in A to Z order, each with its definitions (in the
     // order of their files' paths, then of their lines).
     struct NameEntry {
-        std::string key;
+        std::string_view key;  // its definitions' own
         std::vector<SiteDefinitionRef> definitions;
     };
     const std::vector<NameEntry>& Names() const { return m_names; }

@@ -12,6 +12,7 @@ std::string ShownUtf8(std::string_view bytes, display::Encoding encoding)
     std::string out(bytes.size() * display::CShownText::MAX_PER_BYTE + display::CShownText::SLACK, '\0');
     const char* end = shown.Write(out.data(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     out.resize(static_cast<std::size_t>(end - out.data()));
+    out.shrink_to_fit();  // names stay in the site's catalog until its end
     return out;
 }
 

@@ -108,24 +108,64 @@ bool MakeFolders(const std::string& path)
     return true;
 }
 
+// A file written beside its place and renamed into it once whole, so that no reader
+// ever sees half of it; dropped when Close is never reached.
+class CReplacingFile {
+public:
+    CReplacingFile(const std::string& path, mode_t mode) : m_path(path)
+    {
+        const std::size_t slash = path.find_last_of('/');
+        m_temporary = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".glossel-XXXXXX";
+        m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+        if (m_fd < 0)
+            m_error = errno;
+        else
+            ::fchmod(m_fd, mode);
+    }
+    CReplacingFile(const CReplacingFile&) = delete;
+    CReplacingFile& operator=(const CReplacingFile&) = delete;
+    ~CReplacingFile()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_temporary.c_str());
+        }
+    }
+
+    void Write(std::string_view bytes)
+    {
+        for (std::size_t done = 0; done < bytes.size() && !m_error;) {
+            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno != EINTR) m_error = errno;
+            if (n > 0) done += static_cast<std::size_t>(n);
+        }
+    }
+
+    // Renames the file into place; 0 or errno (error, when given, instead of the file's own).
+    int Close(int error = 0)
+    {
+        if (m_fd < 0) return m_error;
+        if (!m_error) m_error = error;
+        if (::close(m_fd) != 0 && !m_error) m_error = errno;
+        m_fd = -1;
+        if (!m_error && ::rename(m_temporary.c_str(), m_path.c_str()) != 0) m_error = errno;
+        if (m_error) ::unlink(m_temporary.c_str());
+        return m_error;
+    }
+
+private:
+    std::string m_path;
+    std::string m_temporary;
+    int m_fd = -1;
+    int m_error = 0;
+};
+
 // Writes bytes to path through a file beside it that is renamed into place; 0 or errno.
 int WriteWhole(const std::string& path, std::string_view bytes, mode_t mode)
 {
-    const std::size_t slash = path.find_last_of('/');
-    std::string temporary = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".glossel-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
-    int error = 0;
-    ::fchmod(fd, mode);
-    for (std::size_t done = 0; done < bytes.size() && !error;) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR) error = errno;
-        if (n > 0) done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error) ::unlink(temporary.c_str());
-    return error;
+    CReplacingFile file(path, mode);
+    file.Write(bytes);
+    return file.Close();
 }
 
 // A manifest's entry that names a file of the site's own: relative, no "..", no hidden part.
@@ -270,14 +310,28 @@ private:
         };
         // The style sheet, the index and the A to Z are built and written while the files'
         // pages are, the largest file's page first.
+        // Each hands its bytes over in pieces; false: memory ran out.
         struct TopPage {
             const char* entry;
-            std::string (*build)(const CSyntaxStyleMap&, const CSiteCatalog&);
+            bool (*build)(const CSyntaxStyleMap&, const CSiteCatalog&, const SitePieces&);
         };
         static constexpr TopPage kTopPages[] = {
-            {"style.css", [](const CSyntaxStyleMap& styles, const CSiteCatalog&) { return SiteStyleSheet(styles); }},
-            {"index.html", [](const CSyntaxStyleMap&, const CSiteCatalog& c) { return SiteIndexPage(c); }},
-            {"names.html", [](const CSyntaxStyleMap&, const CSiteCatalog& c) { return SiteNamesPage(c); }},
+            {"style.css",
+             [](const CSyntaxStyleMap& styles, const CSiteCatalog&, const SitePieces& put) {
+                 const std::string css = SiteStyleSheet(styles);
+                 put(css);
+                 return !css.empty();
+             }},
+            {"index.html",
+             [](const CSyntaxStyleMap&, const CSiteCatalog& c, const SitePieces& put) {
+                 put(SiteIndexPage(c));
+                 return true;
+             }},
+            {"names.html",
+             [](const CSyntaxStyleMap&, const CSiteCatalog& c, const SitePieces& put) {
+                 SiteNamesPage(c, put);
+                 return true;
+             }},
         };
         std::vector<const TopPage*> tops;
         for (const TopPage& top : kTopPages)
@@ -294,7 +348,7 @@ private:
         std::vector<char> ok(tops.size() + pages.size(), 0);
         ParallelFor(ok.size(), m_job.jobs, [&](std::size_t i) {
             if (i < tops.size()) {
-                ok[i] = WriteTop(tops[i]->entry, tops[i]->build(m_styles, catalog));
+                ok[i] = WriteTop(*tops[i], catalog);
                 return;
             }
             ok[i] = WritePage(catalog, pages[i - tops.size()]);
@@ -319,10 +373,17 @@ private:
             Fail(JoinPath(out, SITE_MANIFEST), std::strerror(error));
     }
 
-    bool WriteTop(const char* entry, const std::string& bytes)
+    template <typename TopPage>
+    bool WriteTop(const TopPage& top, const CSiteCatalog& catalog)
     {
-        const std::string path = JoinPath(m_job.outFolder, entry);
-        const int error = bytes.empty() ? ENOMEM : WriteWhole(path, bytes, m_mode);
+        const std::string path = JoinPath(m_job.outFolder, top.entry);
+        CReplacingFile file(path, m_mode);
+        bool built = false;
+        try {
+            built = top.build(m_styles, catalog, [&](std::string_view bytes) { file.Write(bytes); });
+        } catch (const std::bad_alloc&) {
+        }
+        const int error = file.Close(built ? 0 : ENOMEM);
         if (error) Fail(path, std::strerror(error));
         return !error;
     }
