@@ -101,6 +101,7 @@ void TestAppGame::goToDefinition_data()
     QTest::newRow("an object in the same file") << 3 << "lamp" << "main.inf" << 1 << 7 << 0 << "" << QStringList{};
     QTest::newRow("a property routine by its object") << 90 << "before" << "main.inf" << 2 << 7 << 0 << ""
                                                       << QStringList{};
+    QTest::newRow("a property routine's own name") << 2 << "before" << "main.inf" << 2 << 7 << 0 << "" << QStringList{};
     QTest::newRow("the keyword of an Include line") << 0 << "Include" << "lib.h" << 0 << 0 << 0 << "" << QStringList{};
     QTest::newRow("the name of an Include line") << 0 << "lib" << "lib.h" << 0 << 0 << 0 << "" << QStringList{};
     // Read in the order the compiler reads them: lib.h where it is included, then the rest of main.inf.
