@@ -1153,6 +1153,52 @@ private Q_SLOTS:
         QVERIFY(m_control->GetHorizontalScroll() > 0);
         wheel(QPoint(0, 1200), Qt::ShiftModifier);
         QCOMPARE(m_control->GetHorizontalScroll(), 0);
+        // Ctrl with the wheel zooms a step a notch (120); half notches add up until the
+        // wheel turns the other way.
+        const int ctrl = Qt::ControlModifier;
+        for (auto [angle, points] : {std::pair{-120, 9}, {60, 9}, {60, 10}, {-60, 10}, {120, 11}, {-60, 11}, {-60, 10}}) {
+            wheel(QPoint(0, angle), Qt::KeyboardModifiers(ctrl));
+            QCOMPARE(m_control->GetZoom(), points);
+        }
+        QCOMPARE(m_control->GetFirstVisibleLine(), 0LL);
+    }
+
+    void zoomKeepsACaretInViewInView_data()
+    {
+        // The caret on the last full row of the view, then the view scrolled a row up by
+        // Ctrl+Up or not; Ctrl+= follows the caret only when it was in full view.
+        QTest::addColumn<int>("scrollKey");
+        QTest::addColumn<bool>("follows");
+        QTest::newRow("on the last full row") << 0 << true;
+        QTest::newRow("one row past the view") << int(Qt::Key_Up) << false;
+    }
+
+    void zoomKeepsACaretInViewInView()
+    {
+        QFETCH(int, scrollKey);
+        QFETCH(bool, follows);
+        ShowWindow();
+        std::string text;
+        for (int i = 0; i < 100; ++i) text += "Global g" + std::to_string(i) + ";\n";
+        Render(text);
+        m_control->SetSel(0, 0);
+        m_control->SetSel(590, 590);  // the start of row 50, at the bottom of the view
+        QCOMPARE(m_control->GetCaretLine(), 50LL);
+        const long long bottomTop = m_control->GetFirstVisibleLine();
+        QVERIFY(bottomTop > 0 && bottomTop < 50);
+        if (scrollKey) Key(scrollKey, Qt::ControlModifier);
+        const long long top = m_control->GetFirstVisibleLine();
+        QCOMPARE(top, bottomTop - (scrollKey ? 1 : 0));
+        Key(Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(m_control->GetZoom(), 11);
+        QCOMPARE(Caret(), 590LL);
+        if (follows) {
+            QVERIFY(m_control->GetFirstVisibleLine() > top);
+            const QRect caret = m_control->CharRect(Caret());
+            QVERIFY(caret.top() >= 0 && caret.bottom() < m_control->viewport()->height());
+        } else {
+            QCOMPARE(m_control->GetFirstVisibleLine(), top);
+        }
     }
 
     // ---- Focus and the selection ----------------------------------------------------------
