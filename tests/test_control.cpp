@@ -348,6 +348,40 @@ private Q_SLOTS:
         QTRY_VERIFY(Grab().pixel(cell.left(), cell.center().y()) == qRgb(255, 255, 255));
     }
 
+    void caretIsDrawnAtItsPlaceOnly_data()
+    {
+        // "   \n  \n": rows start at 0, 4 and 7 (empty); only spaces, so that the caret
+        // is the only ink.
+        QTest::addColumn<long long>("pos");
+        QTest::newRow("the text's start") << 0LL;
+        QTest::newRow("inside a row") << 2LL;
+        QTest::newRow("a row's end") << 3LL;
+        QTest::newRow("the second row's start") << 4LL;
+        QTest::newRow("the second row's end") << 6LL;
+        QTest::newRow("the empty last row") << 7LL;
+    }
+
+    void caretIsDrawnAtItsPlaceOnly()
+    {
+        QFETCH(long long, pos);
+        ShowWindow();
+        m_control->SetWindowText(QStringLiteral("   \n  \n"));
+        m_control->SetSel(pos, pos);
+        const QRect cell = m_control->CharRect(pos);
+        // While the blink shows it: black at the cell's left edge, and nowhere else.
+        auto drawnThereOnly = [&] {
+            const QImage image = Grab();
+            if (image.pixel(cell.left(), cell.center().y()) != qRgb(0, 0, 0)) return false;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != qRgb(255, 255, 255) && (std::abs(x - cell.left()) > 1 || y < cell.top() ||
+                                                                     y > cell.bottom()))
+                        return false;
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(drawnThereOnly(), 2000);
+    }
+
     void tabsStopEveryEightColumnsAndControlsShowAsBoxes()
     {
         ShowWindow();
