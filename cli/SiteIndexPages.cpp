@@ -158,7 +158,7 @@ std::string SiteNamesPage(const CSiteCatalog& catalog)
 
 std::string SiteStyleSheet(const CSyntaxStyleMap& styles)
 {
-    CRtfOutput sheet;
+    COutputBuffer sheet;
     if (!CHtmlBuilder::BuildStyleSheet(styles, sheet)) return std::string();
     std::string css(sheet.View());
     css += kSiteRules;

@@ -148,7 +148,7 @@ std::string PageHead(const SiteFile& file)
 }  // namespace
 
 RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex, const std::string& text,
-                           CRtfOutput& out)
+                           COutputBuffer& out)
 {
     const SiteFile& file = catalog.Files()[fileIndex];
     const std::size_t length = ShownLength(text.data(), text.size());

@@ -17,11 +17,12 @@
 // the A to Z (names.html) and the style sheet (style.css) are.
 
 #include "SiteCatalog.h"
-#include "syntax/RtfBuilder.h"
+#include "syntax/OutputBuffer.h"
+#include "syntax/ShownLines.h"
 
 #include <string>
 
 // Replaces out's content with the page of file, whose text (as loaded) is text.
 // LongLine: the page ends its text before a line of MAX_LINE_LENGTH or more, and says so.
 RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t file, const std::string& text,
-                           CRtfOutput& out);
+                           COutputBuffer& out);

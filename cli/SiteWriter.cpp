@@ -281,7 +281,7 @@ private:
             Fail(file.path, reason);
             return false;
         }
-        CRtfOutput page;
+        COutputBuffer page;
         const RenderStatus status = WriteSitePage(catalog, id, *text, page);
         if (status == RenderStatus::OutOfMemory) {
             Fail(file.path, "the page does not fit in memory");
