@@ -88,19 +88,32 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
                 parsed.action = ParsedCommandLine::ShowVersion;
                 return parsed;
             }
-            if (arg == u"--line" || arg.startsWith(u"--line=")) {
-                const bool joined = arg.size() > 6;
+            const bool line = arg == u"--line" || arg.startsWith(u"--line=");
+            const bool includePath = arg == u"--include-path" || arg.startsWith(u"--include-path=");
+            if (line || includePath) {
+                const qsizetype nameLength = line ? 6 : 14;
+                const bool joined = arg.size() > nameLength;
                 if (!joined && last) {
                     parsed.action = ParsedCommandLine::UsageError;
-                    parsed.error = QStringLiteral("glossel: --line needs a line number");
+                    parsed.error = line ? QStringLiteral("glossel: --line needs a line number")
+                                        : QStringLiteral("glossel: --include-path needs a list of folders");
                     return parsed;
                 }
-                const QString value = joined ? arg.mid(7) : DecodeFileName(QByteArray::fromStdString(args[++i]));
-                parsed.info.m_nLine = LineNumberOf(value);
-                if (parsed.info.m_nLine == 0) {
-                    parsed.action = ParsedCommandLine::UsageError;
-                    parsed.error = QStringLiteral("glossel: --line needs a whole number from 1, not '%1'").arg(value);
-                    return parsed;
+                const QString value =
+                    joined ? arg.mid(nameLength + 1) : DecodeFileName(QByteArray::fromStdString(args[++i]));
+                if (line) {
+                    parsed.info.m_nLine = LineNumberOf(value);
+                    if (parsed.info.m_nLine == 0) {
+                        parsed.action = ParsedCommandLine::UsageError;
+                        parsed.error =
+                            QStringLiteral("glossel: --line needs a whole number from 1, not '%1'").arg(value);
+                        return parsed;
+                    }
+                } else {
+                    // Folders as the compiler writes them, separated by ','; each is the
+                    // working folder's when relative, as the shell meant it.
+                    for (const QString& folder : value.split(u',', Qt::SkipEmptyParts))
+                        parsed.info.m_includeFolders << AbsoluteFileName(folder);
                 }
                 // These may be the last arguments: the closing step must still run.
                 if (i + 1 == args.size()) parsed.info.ParseParam(QString(), true, true);
@@ -129,7 +142,7 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
 QString GlosselHelpText()
 {
     return QStringLiteral(
-        "Usage: glossel [--line N] [FILE]\n"
+        "Usage: glossel [--line N] [--include-path DIRS] [FILE]\n"
         "       glossel /p FILE\n"
         "       glossel /pt FILE PRINTER [DRIVER PORT]\n"
         "       glossel /Unregister\n"
@@ -148,6 +161,10 @@ QString GlosselHelpText()
         "  --line N      show FILE with the caret at the start of line N, that line in\n"
         "                the middle of the window (past the last line: the last line;\n"
         "                /p and /pt ignore it)\n"
+        "  --include-path DIRS\n"
+        "                look for the game's includes in the folders DIRS (separated\n"
+        "                by ,) after those of FILE's !% lines and before FILE's own\n"
+        "                folder and the standard library's; may be given again\n"
         "  --            every later argument is a file name, not a switch\n"
         "  --help        show this help and exit\n"
         "  --version     show the version and exit\n"
@@ -159,9 +176,9 @@ QString GlosselHelpText()
         "\n"
         "Exit status: 0 on success; 1 when the file cannot be opened or printed, the\n"
         "command cannot be carried out, or an option is wrong (--line with no whole\n"
-        "number from 1, or with no file); the reason goes to standard error; 3 when /p\n"
-        "or /pt printed the file only up to a line of 1,020 or more bytes (the warning\n"
-        "goes to standard error).\n"
+        "number from 1, or with no file; --include-path with nothing after it); the\n"
+        "reason goes to standard error; 3 when /p or /pt printed the file only up to a\n"
+        "line of 1,020 or more bytes (the warning goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");
 }
 

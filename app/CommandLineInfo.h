@@ -13,6 +13,11 @@
 // line in the middle of the window: N is a whole number from 1, and one past the last
 // line means the last line. Anything else after --line, or nothing, is a usage error.
 // Printing ignores it.
+//
+// "--include-path DIRS" (or "--include-path=DIRS") gives folders, separated by ',', where
+// the game's includes are looked for after those of the main file's "!%" lines; empty
+// ones are left out, relative ones are the working folder's, and the option may be
+// given again to add more. With nothing after it, it is a usage error.
 
 #include <QString>
 #include <QStringList>
@@ -37,6 +42,7 @@ public:
     QString m_strDriverName;
     QString m_strPortName;
     long long m_nLine = 0;  // --line: the line to go to, from 1; 0 for none
+    QStringList m_includeFolders;  // --include-path: absolute folders, in order
 
 private:
     void ParseParamFlag(const QString& param);

@@ -1,6 +1,7 @@
 #include "GlosselApp.h"
 
 #include "AboutDlg.h"
+#include "GameNavigator.h"
 #include "MainFrame.h"
 #include "OpenFileDialog.h"
 #include "Resource.h"
@@ -160,6 +161,9 @@ CMainFrame* CGlosselApp::CreateMainFrame(CGlosselDoc& document)
     connect(frame, &CMainFrame::exitRequested, this, &CGlosselApp::OnAppExit);
     connect(frame, &CMainFrame::syntaxStylesRequested, this, &CGlosselApp::OnToolsSyntaxStyles);
     connect(frame, &CMainFrame::aboutRequested, this, &CGlosselApp::OnAppAbout);
+    // A file of the game being read opens as Open opens it.
+    connect(frame, &CMainFrame::followFileRequested, this, [this](const QString& path) { OpenDocumentFile(path); });
+    frame->GetNavigator()->GetSession().SetIncludeFolders(m_cmdInfo.m_includeFolders);
     connect(this, &CGlosselApp::recentFileListChanged, frame,
             [this, frame] { frame->UpdateRecentFileMenu(RecentFileLabels()); });
     frame->UpdateRecentFileMenu(RecentFileLabels());

@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "GameNavigator.h"
 #include "ReadingTools.h"
 #include "Resource.h"
 #include "doc/GlosselDoc.h"
@@ -54,6 +55,7 @@ CMainFrame::CMainFrame(CGlosselDoc& document, ModalRunner runModal)
     CreateStatusBar();
     CreateView(document);
     CreateReadingTools();
+    CreateGameTools();
 
     connect(&document, &CDocument::titleChanged, this, &CMainFrame::OnUpdateFrameTitle);
     OnUpdateFrameTitle();
@@ -144,11 +146,22 @@ void CMainFrame::CreateActions()
     AddCommand(ID_EDIT_REPEAT, QStringLiteral("ID_EDIT_REPEAT"), tr("Find &Next"), QKeySequence(Qt::Key_F3));
     AddCommand(ID_EDIT_FIND_PREVIOUS, QStringLiteral("ID_EDIT_FIND_PREVIOUS"), tr("Find &Previous"),
                QKeySequence(Qt::SHIFT | Qt::Key_F3));
-    AddCommand(ID_EDIT_GOTO_LINE, QStringLiteral("ID_EDIT_GOTO_LINE"), tr("&Go to Line..."),
+    AddCommand(ID_VIEW_OUTLINE, QStringLiteral("ID_VIEW_OUTLINE"), tr("&Outline"))->setCheckable(true);
+
+    // The Go menu's; CreateReadingTools and CreateGameTools connect them.
+    AddCommand(ID_GO_BACK, QStringLiteral("ID_GO_BACK"), tr("&Back"), QKeySequence(Qt::ALT | Qt::Key_Left));
+    AddCommand(ID_GO_FORWARD, QStringLiteral("ID_GO_FORWARD"), tr("&Forward"), QKeySequence(Qt::ALT | Qt::Key_Right));
+    AddCommand(ID_GO_DEFINITION, QStringLiteral("ID_GO_DEFINITION"), tr("Go to &Definition"),
+               QKeySequence(Qt::Key_F12));
+    AddCommand(ID_GO_REFERENCES, QStringLiteral("ID_GO_REFERENCES"), tr("Find &References"),
+               QKeySequence(Qt::SHIFT | Qt::Key_F12));
+    AddCommand(ID_EDIT_GOTO_LINE, QStringLiteral("ID_EDIT_GOTO_LINE"), tr("Go to &Line..."),
                QKeySequence(Qt::CTRL | Qt::Key_G));
     AddCommand(ID_EDIT_GOTO_SYMBOL, QStringLiteral("ID_EDIT_GOTO_SYMBOL"), tr("Go to &Symbol..."),
                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-    AddCommand(ID_VIEW_OUTLINE, QStringLiteral("ID_VIEW_OUTLINE"), tr("&Outline"))->setCheckable(true);
+    AddCommand(ID_GO_SYMBOL_IN_GAME, QStringLiteral("ID_GO_SYMBOL_IN_GAME"), tr("Go to Symbol in &Game..."),
+               QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O));
+    AddCommand(ID_VIEW_REFERENCES, QStringLiteral("ID_VIEW_REFERENCES"), tr("&References"))->setCheckable(true);
 
     // The zoom keys act wherever the focus is in the window (the find bar, the outline),
     // as the Edit menu's do: Ctrl with =, + (with or without the Shift it takes on most
@@ -187,15 +200,25 @@ void CMainFrame::CreateMenus()
     edit->addAction(GetCommand(ID_EDIT_FIND));
     edit->addAction(GetCommand(ID_EDIT_REPEAT));
     edit->addAction(GetCommand(ID_EDIT_FIND_PREVIOUS));
-    edit->addSeparator();
-    edit->addAction(GetCommand(ID_EDIT_GOTO_LINE));
-    edit->addAction(GetCommand(ID_EDIT_GOTO_SYMBOL));
+
+    QMenu* go = menuBar()->addMenu(tr("&Go"));
+    go->setObjectName(QStringLiteral("GoMenu"));
+    go->addAction(GetCommand(ID_GO_BACK));
+    go->addAction(GetCommand(ID_GO_FORWARD));
+    go->addSeparator();
+    go->addAction(GetCommand(ID_GO_DEFINITION));
+    go->addAction(GetCommand(ID_GO_REFERENCES));
+    go->addSeparator();
+    go->addAction(GetCommand(ID_EDIT_GOTO_LINE));
+    go->addAction(GetCommand(ID_EDIT_GOTO_SYMBOL));
+    go->addAction(GetCommand(ID_GO_SYMBOL_IN_GAME));
 
     m_viewMenu = menuBar()->addMenu(tr("&View"));
     m_viewMenu->setObjectName(QStringLiteral("ViewMenu"));
     m_viewMenu->addAction(GetCommand(ID_VIEW_TOOLBAR));
     m_viewMenu->addAction(GetCommand(ID_VIEW_STATUS_BAR));
     m_viewMenu->addAction(GetCommand(ID_VIEW_OUTLINE));
+    m_viewMenu->addAction(GetCommand(ID_VIEW_REFERENCES));
     connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateBarChecks);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
@@ -270,9 +293,29 @@ void CMainFrame::CreateReadingTools()
         {ID_VIEW_ZOOM_RESET, &CReadingTools::OnViewZoomReset},
     };
     for (const auto& [id, handler] : commands) connect(GetCommand(id), &QAction::triggered, tools, handler);
-    connect(GetCommand(ID_VIEW_OUTLINE), &QAction::triggered, tools, &CReadingTools::OnViewOutline);
-    connect(m_viewMenu, &QMenu::aboutToShow, tools, &CReadingTools::UpdateOutlineCheck);
-    tools->SetCommands(GetCommand(ID_EDIT_COPY), GetCommand(ID_VIEW_OUTLINE));
+    tools->SetCommands(GetCommand(ID_EDIT_COPY));
+}
+
+void CMainFrame::CreateGameTools()
+{
+    m_navigator = new CGameNavigator(*this, m_runModal, m_document, m_view->GetRichEditCtrl());
+    CGameNavigator* navigator = m_navigator;
+    const std::pair<int, void (CGameNavigator::*)()> commands[] = {
+        {ID_GO_BACK, &CGameNavigator::OnGoBack},
+        {ID_GO_FORWARD, &CGameNavigator::OnGoForward},
+        {ID_GO_DEFINITION, &CGameNavigator::OnGoToDefinition},
+        {ID_GO_REFERENCES, &CGameNavigator::OnFindReferences},
+        {ID_GO_SYMBOL_IN_GAME, &CGameNavigator::OnGoToSymbolInGame},
+    };
+    for (const auto& [id, handler] : commands) connect(GetCommand(id), &QAction::triggered, navigator, handler);
+    connect(GetCommand(ID_VIEW_OUTLINE), &QAction::triggered, navigator, &CGameNavigator::OnViewOutline);
+    connect(GetCommand(ID_VIEW_REFERENCES), &QAction::triggered, navigator, &CGameNavigator::OnViewReferences);
+    connect(m_viewMenu, &QMenu::aboutToShow, navigator, &CGameNavigator::UpdateDockChecks);
+    // Go to Line and Go to Symbol leave a place to come back to.
+    connect(m_readingTools, &CReadingTools::jumping, navigator, &CGameNavigator::RememberPlace);
+    connect(navigator, &CGameNavigator::followFileRequested, this, &CMainFrame::followFileRequested);
+    navigator->SetCommands(GetCommand(ID_GO_BACK), GetCommand(ID_GO_FORWARD), GetCommand(ID_VIEW_OUTLINE),
+                           GetCommand(ID_VIEW_REFERENCES));
 }
 
 void CMainFrame::OnUpdateFrameTitle()

@@ -9,10 +9,14 @@
 // application to carry out, and the application hands it the recent files' labels.
 //
 // Beyond those, for reading a long text (CReadingTools): an Edit menu between File and
-// View (Copy, Select All, Find..., Find Next, Find Previous, Go to Line..., Go to
-// Symbol..., with Ctrl+C, Ctrl+A, Ctrl+F, F3, Shift+F3, Ctrl+G, Ctrl+Shift+O), View >
-// Outline, a find bar under the text, the Outline dock, a position pane before CAP, and
-// the zoom keys (Ctrl with =, +, - and 0) for the whole window.
+// View (Copy, Select All, Find..., Find Next, Find Previous, with Ctrl+C, Ctrl+A, Ctrl+F,
+// F3, Shift+F3), a find bar under the text, a position pane before CAP, and the zoom
+// keys (Ctrl with =, +, - and 0) for the whole window. For reading the whole game
+// (CGameNavigator): a Go menu between Edit and View (Back, Forward, Go to Definition,
+// Find References, Go to Line..., Go to Symbol..., Go to Symbol in Game..., with
+// Alt+Left, Alt+Right, F12, Shift+F12, Ctrl+G, Ctrl+Shift+O, Ctrl+Alt+O), View > Outline
+// and View > References with their docks. A file of the game that the navigator opens
+// is announced with followFileRequested, for the application to open as Open does.
 
 #include "LockKeys.h"
 #include "ModalRunner.h"
@@ -25,6 +29,7 @@
 #include <optional>
 #include <vector>
 
+class CGameNavigator;
 class CGlosselDoc;
 class CGlosselView;
 class CReadingTools;
@@ -47,6 +52,8 @@ public:
     QStatusBar* GetStatusBar() const { return m_wndStatusBar; }
     // The find bar, the Outline dock and the position pane, and their commands' handlers.
     CReadingTools* GetReadingTools() const { return m_readingTools; }
+    // The Go menu's commands, the game, the Outline and References docks.
+    CGameNavigator* GetNavigator() const { return m_navigator; }
     // The action of a command id (ID_FILE_OPEN, ...), or null.
     QAction* GetCommand(int id) const;
     // The recent-file entries of the File menu, in order.
@@ -69,6 +76,8 @@ signals:
     void exitRequested();
     void syntaxStylesRequested();
     void aboutRequested();
+    // A file of the game being read, to open as Open opens a file (the game stays).
+    void followFileRequested(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +89,7 @@ private:
     void CreateStatusBar();
     void CreateView(CGlosselDoc& document);
     void CreateReadingTools();
+    void CreateGameTools();
 
     QAction* AddCommand(int id, const QString& objectName, const QString& text,
                         const QKeySequence& shortcut = {});
@@ -91,6 +101,7 @@ private:
     ModalRunner m_runModal;
     CGlosselView* m_view = nullptr;
     CReadingTools* m_readingTools = nullptr;
+    CGameNavigator* m_navigator = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QMenu* m_fileMenu = nullptr;

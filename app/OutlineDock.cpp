@@ -1,51 +1,44 @@
 #include "OutlineDock.h"
 
-#include "OutlineList.h"
+#include "GameOutlineTree.h"
 
-#include "view/OutlineModel.h"
-#include "view/SyntaxRichEditCtrl.h"
+#include "view/GameOutlineModel.h"
 
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTimer>
 
-COutlineDock::COutlineDock(COutlineModel& model, CSyntaxRichEditCtrl& control, QWidget* parent)
-    : QDockWidget(tr("Outline"), parent), m_model(model), m_control(control)
+COutlineDock::COutlineDock(CGameOutlineModel& model, QWidget& text, QWidget* parent)
+    : QDockWidget(tr("Outline"), parent), m_model(model)
 {
     setObjectName(QStringLiteral("OutlineDock"));
     setAccessibleName(tr("Outline"));
     setAllowedAreas(Qt::AllDockWidgetAreas);
-    m_list = new COutlineList(model, this);
-    setWidget(m_list);
-    setFocusProxy(m_list->FilterEdit());
+    m_tree = new CGameOutlineTree(model, this);
+    setWidget(m_tree);
+    setFocusProxy(m_tree->FilterEdit());
 
-    connect(m_list, &COutlineList::definitionChosen, this, [this](std::uint64_t position, bool byKeyboard) {
-        m_control.GoToPos(static_cast<long long>(position));
-        if (byKeyboard) m_control.setFocus(Qt::OtherFocusReason);
-    });
+    connect(m_tree, &CGameOutlineTree::rowChosen, this, &COutlineDock::rowChosen);
     // Escape in the dock goes back to the text.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this,
-                                 [this] { m_control.setFocus(Qt::OtherFocusReason); });
+                                 [&text] { text.setFocus(Qt::OtherFocusReason); });
     escape->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(&control, &CSyntaxRichEditCtrl::textShown, this, &COutlineDock::TextShown);
+    // A new game empties the tree; it is built again once the game is there.
+    connect(&model, &QAbstractItemModel::modelReset, this, [this] {
+        if (isVisible() && !m_model.IsUpToDate()) QTimer::singleShot(0, this, &COutlineDock::Build);
+    });
     hide();
 }
 
 void COutlineDock::showEvent(QShowEvent* event)
 {
     QDockWidget::showEvent(event);
-    // After the dock's own first paint, the same way as after a new text's.
+    // After the dock's own first paint.
     QTimer::singleShot(0, this, &COutlineDock::Build);
-}
-
-void COutlineDock::TextShown()
-{
-    if (isVisible() && !m_model.IsUpToDate()) QTimer::singleShot(0, this, &COutlineDock::Build);
 }
 
 void COutlineDock::Build()
 {
-    if (!isVisible() || m_model.IsUpToDate()) return;
+    if (!isVisible() || m_model.IsUpToDate() || !m_model.Game()) return;
     m_model.Update();
-    m_list->EnsureCurrent();
 }

@@ -1,35 +1,39 @@
 #pragma once
-// COutlineDock: View > Outline, a dock of the main window with the outline of the text
-// shown (COutlineList). Hidden at start; whether it shows is not stored.
+// COutlineDock: View > Outline, a dock of the main window with the whole game as a tree
+// (CGameOutlineTree): its files, each file's definitions, property routines under their
+// object. Hidden at start; whether it shows is not stored.
 //
-//  - The outline is built when the dock is shown, and for a new text only once the
-//    text's first paint is done, so that it never delays the text appearing.
-//  - Choosing a definition puts the caret at its name and brings its line to the middle
-//    of the view; chosen with Enter, it also gives the focus to the text, as Escape in
-//    the dock does.
+//  - The tree is built when the dock is shown, and for a new game once the game is
+//    there (it is built after the text's first paint), so that it never delays the
+//    text appearing.
+//  - Choosing a row is announced with rowChosen, for the main window to go there; Escape
+//    in the dock gives the focus back to the text.
 
 #include <QDockWidget>
+#include <QModelIndex>
 
-class COutlineList;
-class COutlineModel;
-class CSyntaxRichEditCtrl;
+class CGameOutlineModel;
+class CGameOutlineTree;
+class QWidget;
 
 class COutlineDock : public QDockWidget {
     Q_OBJECT
 
 public:
-    COutlineDock(COutlineModel& model, CSyntaxRichEditCtrl& control, QWidget* parent = nullptr);
+    // text: the widget that Escape gives the focus to.
+    COutlineDock(CGameOutlineModel& model, QWidget& text, QWidget* parent = nullptr);
 
-    COutlineList* List() const { return m_list; }
+    CGameOutlineTree* Tree() const { return m_tree; }
+
+signals:
+    void rowChosen(const QModelIndex& index, bool byKeyboard);
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void TextShown();
     void Build();
 
-    COutlineModel& m_model;
-    CSyntaxRichEditCtrl& m_control;
-    COutlineList* m_list;
+    CGameOutlineModel& m_model;
+    CGameOutlineTree* m_tree;
 };

@@ -1,7 +1,6 @@
 #include "ReadingTools.h"
 
 #include "FindBar.h"
-#include "OutlineDock.h"
 #include "SymbolPopup.h"
 
 #include "dialogs/GoToLineDlg.h"
@@ -13,7 +12,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
-#include <QTimer>
 
 namespace {
 
@@ -40,13 +38,6 @@ CReadingTools::CReadingTools(QMainWindow& frame, ModalRunner runModal, CSyntaxRi
         m_findMessage = text;
     });
 
-    m_outlineDock = new COutlineDock(*m_outlineModel, control, &frame);
-    frame.addDockWidget(Qt::LeftDockWidgetArea, m_outlineDock);
-    m_outlineDock->hide();
-    // Shown and hidden by View > Outline, not by the bars' context menu.
-    m_outlineDock->toggleViewAction()->setVisible(false);
-    connect(m_outlineDock, &QDockWidget::visibilityChanged, this, &CReadingTools::UpdateOutlineCheck);
-
     m_positionPane->setAccessibleName(tr("Position of the caret"));
 
     connect(&control, &CSyntaxRichEditCtrl::selectionChanged, this, &CReadingTools::UpdatePosition);
@@ -59,12 +50,10 @@ CReadingTools::CReadingTools(QMainWindow& frame, ModalRunner runModal, CSyntaxRi
 
 CReadingTools::~CReadingTools() = default;
 
-void CReadingTools::SetCommands(QAction* copy, QAction* outline)
+void CReadingTools::SetCommands(QAction* copy)
 {
     m_copy = copy;
-    m_outline = outline;
     UpdateCopy();
-    UpdateOutlineCheck();
 }
 
 void CReadingTools::UpdatePosition()
@@ -82,12 +71,6 @@ void CReadingTools::UpdateCopy()
     m_copy->setEnabled(from < to);
 }
 
-void CReadingTools::UpdateOutlineCheck()
-{
-    // isHidden, not isVisible: the dock of a window not yet shown counts as shown.
-    if (m_outline) m_outline->setChecked(!m_outlineDock->isHidden());
-}
-
 void CReadingTools::OnEditCopy() { m_control.Copy(); }
 
 void CReadingTools::OnEditSelectAll() { m_control.SelectAll(); }
@@ -103,6 +86,7 @@ void CReadingTools::OnEditGoToLine()
     const long long lines = static_cast<long long>(m_control.GetStore().RowCount());
     CGoToLineDlg dialog(lines, m_control.GetCaretLine() + 1, &m_frame);
     if (RunModal(m_runModal, dialog) != QDialog::Accepted) return;
+    emit jumping();
     m_control.GoToLine(dialog.GetLine() - 1);
     m_control.setFocus(Qt::OtherFocusReason);
 }
@@ -115,6 +99,7 @@ void CReadingTools::OnEditGoToSymbol()
     if (RunModal(m_runModal, popup) != QDialog::Accepted) return;
     const std::optional<std::uint64_t> position = popup.GetPosition();
     if (!position) return;
+    emit jumping();
     m_control.GoToPos(static_cast<long long>(*position));
     m_control.setFocus(Qt::OtherFocusReason);
 }
@@ -124,12 +109,3 @@ void CReadingTools::OnViewZoomIn() { m_control.ZoomIn(); }
 void CReadingTools::OnViewZoomOut() { m_control.ZoomOut(); }
 
 void CReadingTools::OnViewZoomReset() { m_control.SetZoom(CTextZoom::DEFAULT_POINTS); }
-
-void CReadingTools::OnViewOutline(bool checked)
-{
-    m_outlineDock->setVisible(checked);
-    // Once the menu that ran the command has given the focus back where it was.
-    if (checked)
-        QTimer::singleShot(0, m_outlineDock, [dock = m_outlineDock] { dock->setFocus(Qt::OtherFocusReason); });
-    UpdateOutlineCheck();
-}

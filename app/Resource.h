@@ -21,7 +21,8 @@ inline constexpr int ID_INDICATOR_CAPS = 59137;
 inline constexpr int ID_INDICATOR_NUM = 59138;
 inline constexpr int ID_INDICATOR_SCRL = 59139;
 
-// The reading tools: the Edit menu, View > Outline and the position pane.
+// The reading tools: the Edit menu, Go to Line and Go to Symbol, View > Outline and the
+// position pane.
 inline constexpr int ID_EDIT_COPY = 57634;
 inline constexpr int ID_EDIT_FIND = 57636;
 inline constexpr int ID_EDIT_REPEAT = 57637;  // Find Next
@@ -35,6 +36,14 @@ inline constexpr int ID_INDICATOR_POSITION = 32776;
 inline constexpr int ID_VIEW_ZOOM_IN = 32777;
 inline constexpr int ID_VIEW_ZOOM_OUT = 32778;
 inline constexpr int ID_VIEW_ZOOM_RESET = 32779;
+
+// The Go menu and the References dock: reading the whole game.
+inline constexpr int ID_GO_BACK = 32780;
+inline constexpr int ID_GO_FORWARD = 32781;
+inline constexpr int ID_GO_DEFINITION = 32782;
+inline constexpr int ID_GO_REFERENCES = 32783;
+inline constexpr int ID_GO_SYMBOL_IN_GAME = 32784;
+inline constexpr int ID_VIEW_REFERENCES = 32785;
 
 inline constexpr int RECENT_FILE_COUNT = 10;
 
@@ -64,5 +73,11 @@ inline constexpr CommandPrompt COMMAND_PROMPTS[] = {
     {ID_EDIT_FIND_PREVIOUS, "Find the previous occurrence of the text\nFind Previous"},
     {ID_EDIT_GOTO_LINE, "Move to the start of a line given by its number\nGo to Line"},
     {ID_EDIT_GOTO_SYMBOL, "Move to a definition chosen by its name\nGo to Symbol"},
-    {ID_VIEW_OUTLINE, "Show or hide the outline of the file's definitions\nToggle Outline"},
+    {ID_VIEW_OUTLINE, "Show or hide the outline of the game's files and definitions\nToggle Outline"},
+    {ID_GO_BACK, "Go back to the place before the last jump\nBack"},
+    {ID_GO_FORWARD, "Go forward to the place left by Back\nForward"},
+    {ID_GO_DEFINITION, "Move to the definition of the name at the caret, or open the included file\nGo to Definition"},
+    {ID_GO_REFERENCES, "List every use in the game of the name at the caret\nFind References"},
+    {ID_GO_SYMBOL_IN_GAME, "Move to a definition anywhere in the game chosen by its name\nGo to Symbol in Game"},
+    {ID_VIEW_REFERENCES, "Show or hide the list of the references found\nToggle References"},
 };

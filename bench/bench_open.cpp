@@ -7,12 +7,21 @@
 //
 // It uses only what every version of the viewer has, so that the same file built against
 // another version compares the two (run them one after the other, in turns).
+//
+//   build/bench/bench_open examples/lantern.inf --definition location [--runs N]
+//
+// times Go to Definition instead: the file opens once and its game is built; then, each
+// run, the caret on the first use of the name, Go to Definition opens the defining file
+// (another file of the game, the document replaced) and the window paints; Back returns.
 
 #include "app/CommandLineInfo.h"
+#include "app/GameNavigator.h"
 #include "app/GlosselApp.h"
 #include "app/MainFrame.h"
+#include "view/GlosselView.h"
 
 #include <QApplication>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -22,6 +31,61 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+namespace {
+
+void PrintTimes(const char* what, const std::vector<double>& times)
+{
+    std::vector<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("%s: median %.1f ms over %zu runs:", what, sorted[sorted.size() / 2], times.size());
+    for (double t : times) std::printf(" %.1f", t);
+    std::printf("\n");
+}
+
+int TimeGoToDefinition(const std::string& path, const QString& name, int runs)
+{
+    CGlosselApp app(ParseGlosselCommandLine({path}).info);
+    if (!app.InitInstance()) {
+        std::fprintf(stderr, "bench_open: %s did not open\n", path.c_str());
+        return 1;
+    }
+    CMainFrame* frame = app.GetMainWnd();
+    CGameNavigator* navigator = frame->GetNavigator();
+    CSyntaxRichEditCtrl& control = app.GetView()->GetRichEditCtrl();
+    QApplication::processEvents();
+    navigator->GetSession().WaitForGame();
+    const QString text = control.GetText(0, control.GetTextLength());
+    const QRegularExpression word(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(name)));
+    const qsizetype at = text.indexOf(word);
+    if (at < 0) {
+        std::fprintf(stderr, "bench_open: no %s in %s\n", qPrintable(name), path.c_str());
+        return 1;
+    }
+    const QString main = navigator->Here().path;
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        control.SetSel(at, at);
+        const auto t0 = std::chrono::steady_clock::now();
+        navigator->OnGoToDefinition();
+        frame->repaint();
+        const auto t1 = std::chrono::steady_clock::now();
+        if (navigator->Here().path == main) {
+            std::fprintf(stderr, "bench_open: Go to Definition on %s stayed in %s\n", qPrintable(name), path.c_str());
+            return 1;
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        navigator->OnGoBack();
+        QApplication::processEvents();
+    }
+    PrintTimes("Go to Definition to first paint", times);
+    frame->close();
+    QApplication::processEvents();
+    app.ExitInstance();
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -34,12 +98,16 @@ int main(int argc, char** argv)
 
     std::string path = "/tmp/bench10.inf";
     int runs = 7;
+    QString definition;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--definition") == 0 && i + 1 < argc)
+            definition = QString::fromLocal8Bit(argv[++i]);
         else
             path = argv[i];
     }
+    if (!definition.isEmpty()) return TimeGoToDefinition(path, definition, runs);
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         const auto t0 = std::chrono::steady_clock::now();
@@ -58,10 +126,6 @@ int main(int argc, char** argv)
         }
         QApplication::processEvents();
     }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    std::printf("open to first paint: median %.1f ms over %d runs:", sorted[sorted.size() / 2], runs);
-    for (double t : times) std::printf(" %.1f", t);
-    std::printf("\n");
+    PrintTimes("open to first paint", times);
     return 0;
 }

@@ -8,6 +8,8 @@
 
 #include "app/AboutDlg.h"
 #include "app/FindBar.h"
+#include "app/GameNavigator.h"
+#include "app/GameOutlineTree.h"
 #include "app/GlosselApp.h"
 #include "app/MainFrame.h"
 #include "app/OutlineDock.h"
@@ -19,6 +21,7 @@
 #include "doc/FileName.h"
 #include "doc/GlosselDoc.h"
 #include "syntax/SyntaxStyleMap.h"
+#include "view/GameOutlineModel.h"
 #include "view/GlosselView.h"
 #include "view/OutlineModel.h"
 

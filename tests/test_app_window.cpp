@@ -26,8 +26,8 @@ void TestAppWindow::menusAndKeys()
     CMainFrame* frame = Frame();
     QStringList titles;
     for (QAction* menu : frame->menuBar()->actions()) titles << menu->text();
-    // The Edit menu is the one menu added to the four, between File and View.
-    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
+    // The Edit and Go menus are the two added to the four, between File and View.
+    QCOMPARE(titles, (QStringList{"&File", "&Edit", "&Go", "&View", "&Tools", "&Help"}));
 
     const auto itemsOf = [&](int index) {
         QStringList items;
@@ -44,12 +44,16 @@ void TestAppWindow::menusAndKeys()
     QCOMPARE(itemsOf(0), (QStringList{"&Open...\tCtrl+O", "-", "Recent File (grey)", "-", "E&xit"}));
     // Copy is grey while nothing is selected, as at start.
     QCOMPARE(itemsOf(1), (QStringList{"&Copy\tCtrl+C (grey)", "Select &All\tCtrl+A", "-", "&Find...\tCtrl+F",
-                                      "Find &Next\tF3", "Find &Previous\tShift+F3", "-", "&Go to Line...\tCtrl+G",
-                                      "Go to &Symbol...\tCtrl+Shift+O"}));
-    // The one View item added comes last, and the outline is hidden at start.
-    QCOMPARE(itemsOf(2), (QStringList{"&Toolbar [x]", "&Status Bar [x]", "&Outline [ ]"}));
-    QCOMPARE(itemsOf(3), (QStringList{"&Syntax Styles...\tCtrl+T"}));
-    QCOMPARE(itemsOf(4), (QStringList{"&About Glossel..."}));
+                                      "Find &Next\tF3", "Find &Previous\tShift+F3"}));
+    // Back and Forward are grey while there is nowhere to go, as at start.
+    QCOMPARE(itemsOf(2), (QStringList{"&Back\tAlt+Left (grey)", "&Forward\tAlt+Right (grey)", "-",
+                                      "Go to &Definition\tF12", "Find &References\tShift+F12", "-",
+                                      "Go to &Line...\tCtrl+G", "Go to &Symbol...\tCtrl+Shift+O",
+                                      "Go to Symbol in &Game...\tCtrl+Alt+O"}));
+    // The View items added come last, and their docks are hidden at start.
+    QCOMPARE(itemsOf(3), (QStringList{"&Toolbar [x]", "&Status Bar [x]", "&Outline [ ]", "&References [ ]"}));
+    QCOMPARE(itemsOf(4), (QStringList{"&Syntax Styles...\tCtrl+T"}));
+    QCOMPARE(itemsOf(5), (QStringList{"&About Glossel..."}));
 
     // The accelerators, exactly these and no others.
     QStringList keys;
@@ -57,8 +61,9 @@ void TestAppWindow::menusAndKeys()
         for (const QKeySequence& key : action->shortcuts()) keys << key.toString();
     keys.sort();
     // The zoom's keys are on no menu.
-    QCOMPARE(keys, (QStringList{"Ctrl++", "Ctrl+-", "Ctrl+0", "Ctrl+=", "Ctrl+A", "Ctrl+C", "Ctrl+F", "Ctrl+G", "Ctrl+O",
-                                "Ctrl+Shift++", "Ctrl+Shift+O", "Ctrl+T", "F3", "F6", "Shift+F3", "Shift+F6"}));
+    QCOMPARE(keys, (QStringList{"Alt+Left", "Alt+Right", "Ctrl++", "Ctrl+-", "Ctrl+0", "Ctrl+=", "Ctrl+A", "Ctrl+Alt+O",
+                                "Ctrl+C", "Ctrl+F", "Ctrl+G", "Ctrl+O", "Ctrl+Shift++", "Ctrl+Shift+O", "Ctrl+T", "F12",
+                                "F3", "F6", "Shift+F12", "Shift+F3", "Shift+F6"}));
 }
 
 void TestAppWindow::commandsReachTheirHandlers_data()
@@ -219,16 +224,30 @@ void TestAppWindow::promptsAndTooltips()
         QTest::mouseMove(frame->GetActiveView());
         QTRY_COMPARE(frame->GetStatusBar()->currentMessage(), QString());
     }
-    const std::pair<int, const char*> menuPrompts[] = {
-        {ID_APP_EXIT, "Quit the application"},
-        {ID_VIEW_TOOLBAR, "Show or hide the toolbar"},
-        {ID_VIEW_STATUS_BAR, "Show or hide the status bar"},
-        {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard"},
-        {ID_EDIT_FIND, "Find the specified text"},
-        {ID_EDIT_GOTO_LINE, "Move to the start of a line given by its number"},
-        {ID_VIEW_OUTLINE, "Show or hide the outline of the file's definitions"},
+    const struct {
+        int id;
+        const char* prompt;
+        const char* tip;
+    } menuPrompts[] = {
+        {ID_APP_EXIT, "Quit the application", "Exit"},
+        {ID_VIEW_TOOLBAR, "Show or hide the toolbar", "Toggle ToolBar"},
+        {ID_VIEW_STATUS_BAR, "Show or hide the status bar", "Toggle StatusBar"},
+        {ID_EDIT_COPY, "Copy the selection and put it on the Clipboard", "Copy"},
+        {ID_EDIT_FIND, "Find the specified text", "Find"},
+        {ID_EDIT_GOTO_LINE, "Move to the start of a line given by its number", "Go to Line"},
+        {ID_VIEW_OUTLINE, "Show or hide the outline of the game's files and definitions", "Toggle Outline"},
+        {ID_GO_BACK, "Go back to the place before the last jump", "Back"},
+        {ID_GO_FORWARD, "Go forward to the place left by Back", "Forward"},
+        {ID_GO_DEFINITION, "Move to the definition of the name at the caret, or open the included file",
+         "Go to Definition"},
+        {ID_GO_REFERENCES, "List every use in the game of the name at the caret", "Find References"},
+        {ID_GO_SYMBOL_IN_GAME, "Move to a definition anywhere in the game chosen by its name", "Go to Symbol in Game"},
+        {ID_VIEW_REFERENCES, "Show or hide the list of the references found", "Toggle References"},
     };
-    for (const auto& [id, prompt] : menuPrompts) QCOMPARE(frame->GetCommand(id)->statusTip(), QString::fromLatin1(prompt));
+    for (const auto& [id, prompt, tip] : menuPrompts) {
+        QCOMPARE(frame->GetCommand(id)->statusTip(), QString::fromLatin1(prompt));
+        QCOMPARE(frame->GetCommand(id)->toolTip(), QString::fromLatin1(tip));
+    }
 }
 
 void TestAppWindow::aboutBox()

@@ -44,6 +44,8 @@ private slots:
     void parse();
     void lineOption_data();
     void lineOption();
+    void includePathOption_data();
+    void includePathOption();
     void unknownSwitches_data();
     void unknownSwitches();
     void helpAndVersion();
@@ -215,6 +217,39 @@ void TestCommandLine::lineOption()
     QCOMPARE(parsed.info.m_nShellCommand, CCommandLineInfo::FileOpen);
 }
 
+void TestCommandLine::includePathOption_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("error");
+
+    const QString here = QDir::currentPath();
+    QTest::newRow("two folders") << QStringList{"--include-path", "/lib/a,/lib/b", "a.inf"}
+                                 << QStringList{"/lib/a", "/lib/b"} << QString();
+    QTest::newRow("--include-path=DIRS") << QStringList{"a.inf", "--include-path=/x"} << QStringList{"/x"} << QString();
+    QTest::newRow("given again: added") << QStringList{"--include-path", "/a", "--include-path=/b", "a.inf"}
+                                        << QStringList{"/a", "/b"} << QString();
+    QTest::newRow("empty folders left out") << QStringList{"--include-path", ",/a,,/b,", "a.inf"}
+                                            << QStringList{"/a", "/b"} << QString();
+    QTest::newRow("a relative folder: the working folder's") << QStringList{"--include-path", "lib", "a.inf"}
+                                                             << QStringList{here + "/lib"} << QString();
+    QTest::newRow("after --, a file") << QStringList{"--", "--include-path"} << QStringList{} << QString();
+    QTest::newRow("nothing after it") << QStringList{"a.inf", "--include-path"} << QStringList{}
+                                      << "glossel: --include-path needs a list of folders";
+}
+
+void TestCommandLine::includePathOption()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, folders);
+    QFETCH(QString, error);
+
+    const ParsedCommandLine parsed = ParseGlosselCommandLine(Args(args));
+    QCOMPARE(parsed.error, error);
+    QCOMPARE(parsed.action, error.isEmpty() ? ParsedCommandLine::Run : ParsedCommandLine::UsageError);
+    QCOMPARE(parsed.info.m_includeFolders, folders);
+}
+
 void TestCommandLine::unknownSwitches_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -277,9 +312,10 @@ void TestCommandLine::helpAndVersion()
 
     const Result help = Run({QStringLiteral("x.inf"), QStringLiteral("--help")}, Environment());
     QCOMPARE(help.exitCode, 0);
-    for (const char* word : {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--line N", "--version", "Exit status"})
+    for (const char* word :
+         {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--line N", "--include-path DIRS", "--version", "Exit status"})
         QVERIFY2(help.out.contains(QLatin1String(word)), word);
-    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [--line N] [FILE]\n")));
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [--line N] [--include-path DIRS] [FILE]\n")));
     for (const QString& line : help.out.split(u'\n')) QVERIFY2(line.size() <= 80, qPrintable(line));
     QCOMPARE(help.err, QString());
     QVERIFY(!QFile::exists(ConfFile()));  // nothing started, nothing written

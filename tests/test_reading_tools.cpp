@@ -233,8 +233,8 @@ void TestReadingTools::outlineDock()
     QVERIFY(app.InitInstance());
     Activate();
     CMainFrame* frame = Frame();
-    COutlineDock* dock = frame->GetReadingTools()->GetOutlineDock();
-    COutlineModel& model = frame->GetReadingTools()->GetOutlineModel();
+    COutlineDock* dock = frame->GetNavigator()->GetOutlineDock();
+    CGameOutlineModel& model = frame->GetNavigator()->GetOutlineModel();
     QAction* toggle = frame->GetCommand(ID_VIEW_OUTLINE);
     // Hidden at start, and not built: the open did no work for it.
     QVERIFY(dock->isHidden());
@@ -249,42 +249,44 @@ void TestReadingTools::outlineDock()
     QTRY_VERIFY(dock->isVisible());
     QVERIFY(toggle->isChecked());
     QTRY_VERIFY(model.IsUpToDate());
+    // The file is the tree's one top row; its definitions lie under it.
     const auto rows = [&] {
         QStringList shown;
-        QAbstractItemModel* list = dock->List()->List()->model();
-        for (int row = 0; row < list->rowCount(); ++row)
+        QAbstractItemModel* tree = dock->Tree()->Tree()->model();
+        const QModelIndex top = tree->index(0, 0);
+        for (int row = 0; row < tree->rowCount(top); ++row)
             shown << QStringLiteral("%1 %2 %3")
-                         .arg(list->index(row, 0).data().toString(), list->index(row, 1).data().toString(),
-                              list->index(row, 2).data().toString());
-        return shown;
+                         .arg(tree->index(row, 0, top).data().toString(), tree->index(row, 1, top).data().toString(),
+                              tree->index(row, 2, top).data().toString());
+        return QStringList{dock->Tree()->Tree()->model()->index(0, 0).data().toString()} + shown;
     };
-    QCOMPARE(rows(), (QStringList{"CompassDirection class 1", "n_obj object 2", "Main routine 3"}));
+    QCOMPARE(rows(), (QStringList{"compass.inf", "CompassDirection class 1", "n_obj object 2", "Main routine 3"}));
     // The focus goes to the filter box (the offscreen platform leaves no window active
     // once a menu has closed: the window is made active again).
     Activate();
-    QTRY_VERIFY(dock->List()->FilterEdit()->hasFocus());
-    QVERIFY(!dock->List()->FilterEdit()->accessibleName().isEmpty());
-    QVERIFY(!dock->List()->List()->accessibleName().isEmpty());
+    QTRY_VERIFY(dock->Tree()->FilterEdit()->hasFocus());
+    QVERIFY(!dock->Tree()->FilterEdit()->accessibleName().isEmpty());
+    QVERIFY(!dock->Tree()->Tree()->accessibleName().isEmpty());
 
     // The filter box keeps the names holding its text in any case; Enter goes there.
-    QTest::keyClicks(dock->List()->FilterEdit(), QStringLiteral("mAi"));
-    QCOMPARE(rows(), QStringList{"Main routine 3"});
-    QTest::keyClick(dock->List()->FilterEdit(), Qt::Key_Return);
+    QTest::keyClicks(dock->Tree()->FilterEdit(), QStringLiteral("mAi"));
+    QCOMPARE(rows(), (QStringList{"compass.inf", "Main routine 3"}));
+    QTest::keyClick(dock->Tree()->FilterEdit(), Qt::Key_Return);
     QCOMPARE(Selected(app), QStringLiteral("61-61"));
     QTRY_VERIFY(Control(app).hasFocus());
-    // Tab goes from the filter box to the list; Escape goes back to the text.
-    dock->List()->FilterEdit()->setFocus();
-    QTest::keyClick(dock->List()->FilterEdit(), Qt::Key_Tab);
-    QVERIFY(dock->List()->List()->hasFocus());
-    QTest::keyClick(dock->List()->List(), Qt::Key_Escape);
+    // Tab goes from the filter box to the tree; Escape goes back to the text.
+    dock->Tree()->FilterEdit()->setFocus();
+    QTest::keyClick(dock->Tree()->FilterEdit(), Qt::Key_Tab);
+    QVERIFY(dock->Tree()->Tree()->hasFocus());
+    QTest::keyClick(dock->Tree()->Tree(), Qt::Key_Escape);
     QVERIFY(Control(app).hasFocus());
 
-    // Another file: the outline is built again once that text has been painted.
-    dock->List()->FilterEdit()->clear();
+    // Another file is another game: its tree is built again once it is there.
+    dock->Tree()->FilterEdit()->clear();
     QVERIFY(app.OpenDocumentFile(MakeFile(QStringLiteral("other.inf"), "Global score;\nArray list --> 3;\n")));
     QVERIFY(!model.IsUpToDate());
     QTRY_VERIFY(model.IsUpToDate());
-    QCOMPARE(rows(), (QStringList{"score global 1", "list array 2"}));
+    QCOMPARE(rows(), (QStringList{"other.inf", "score global 1", "list array 2"}));
 
     toggle->trigger();
     QVERIFY(dock->isHidden());
@@ -311,15 +313,18 @@ void TestReadingTools::outlineOfACorpusFile()
     QVERIFY(app.InitInstance());
     CMainFrame* frame = Frame();
     frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
-    COutlineModel& model = frame->GetReadingTools()->GetOutlineModel();
+    CGameOutlineModel& model = frame->GetNavigator()->GetOutlineModel();
     QTRY_VERIFY(model.IsUpToDate());
+    const QModelIndex top = model.index(0, 0);
+    QCOMPARE(top.data().toString(), QStringLiteral("english.h"));
     QStringList found;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        const QString name = model.index(row, COutlineModel::COLUMN_NAME).data().toString();
+    for (int row = 0; row < model.rowCount(top); ++row) {
+        const QModelIndex index = model.index(row, CGameOutlineModel::COLUMN_NAME, top);
+        const QString name = index.data().toString();
         if (name == u"CompassDirection" || name == u"n_obj")
             found << QStringLiteral("%1 %2 %3")
-                         .arg(name, model.index(row, COutlineModel::COLUMN_KIND).data().toString())
-                         .arg(model.index(row, 0).data(COutlineModel::ROLE_LINE).toInt());
+                         .arg(name, model.index(row, CGameOutlineModel::COLUMN_KIND, top).data().toString())
+                         .arg(index.data(CGameOutlineModel::ROLE_LINE).toInt() + 1);
     }
     QCOMPARE(found, (QStringList{QStringLiteral("CompassDirection class %1").arg(classLine),
                                  QStringLiteral("n_obj object %1").arg(objectLine)}));

@@ -18,8 +18,9 @@ namespace {
 QTextCharFormat RangeFormat(const CTextHighlight& range)
 {
     QTextCharFormat format;
-    format.setBackground(range.background);
+    if (range.background.isValid()) format.setBackground(range.background);
     if (range.text.isValid()) format.setForeground(range.text);
+    if (range.underline) format.setFontUnderline(true);
     return format;
 }
 
@@ -97,7 +98,7 @@ void CRowPainter::PaintRow(const CRowLayout::Row& laid, std::size_t row, const Q
     // A line feed in a range shows as a small block after the row's last character.
     if (lineFeed)
         for (const CTextHighlight* range : here)
-            if (range->to > rowEnd)
+            if (range->to > rowEnd && range->background.isValid())
                 m_painter.fillRect(QRectF(origin.x() + line.naturalTextWidth(), top, lineFeedWidth, height),
                                    range->background);
     DrawPlaceholders(laid, line, origin, row, !here.empty());

@@ -9,6 +9,8 @@
 //  - On the screen a row may carry highlighted ranges and the selection. Highlights are
 //    painted first and the selection over them, so a range that is both shows as
 //    selected. A highlight's text colour, when it has one, replaces the run's.
+//  - A highlight may underline its characters instead of (or besides) painting their
+//    background, as a link under the mouse is shown.
 //  - A selected or highlighted line feed shows as a block half a space wide after the
 //    row's last character, in the background of its range.
 //  - Marks that no font can place on their base (GridFit.h) are drawn over their
@@ -34,8 +36,9 @@ class QTextLine;
 struct CTextHighlight {
     std::uint64_t from = 0;
     std::uint64_t to = 0;
-    QColor background;
-    QColor text;  // invalid: the run's own colour
+    QColor background;  // invalid: the row's own background
+    QColor text;        // invalid: the run's own colour
+    bool underline = false;
 };
 
 class CRowPainter {

@@ -281,6 +281,12 @@ void CSyntaxRichEditCtrl::ScrollToPos(long long pos)
         viewport()->update();
 }
 
+void CSyntaxRichEditCtrl::LineScroll(long long lines)
+{
+    m_centreRow.reset();
+    if (m_scroller.ScrollBy(lines)) viewport()->update();
+}
+
 void CSyntaxRichEditCtrl::GoToLine(long long line)
 {
     const std::size_t last = m_store->RowCount() - 1;

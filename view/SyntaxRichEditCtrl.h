@@ -191,6 +191,9 @@ public:
     // view scrolls. GoToLine does the same with the start of row line (from 0, clamped).
     void GoToPos(long long pos);
     void GoToLine(long long line);
+    // Scrolls the rows by lines (down when positive), as far as the text allows; the
+    // caret stays where it is.
+    void LineScroll(long long lines);
     // The caret's row and its column as drawn (from 0; tab stops every 8 columns).
     long long GetCaretLine() const;
     long long GetCaretColumn() const;

@@ -1,0 +1,95 @@
+#include "ReferencesDock.h"
+
+#include "doc/FileName.h"
+#include "view/GameText.h"
+#include "view/NumberText.h"
+
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QShortcut>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+enum Column { COLUMN_FILE, COLUMN_LINE, COLUMN_TEXT };
+constexpr int ROLE_PATH = Qt::UserRole;
+constexpr int ROLE_LINE = Qt::UserRole + 1;
+constexpr int ROLE_COLUMN = Qt::UserRole + 2;
+
+}  // namespace
+
+CReferencesDock::CReferencesDock(QWidget& text, QWidget* parent) : QDockWidget(tr("References"), parent)
+{
+    setObjectName(QStringLiteral("ReferencesDock"));
+    setAccessibleName(tr("References"));
+    setAllowedAreas(Qt::AllDockWidgetAreas);
+
+    auto* body = new QWidget(this);
+    m_count = new QLabel(body);
+    m_count->setObjectName(QStringLiteral("ReferencesCount"));
+    m_list = new QTreeWidget(body);
+    m_list->setObjectName(QStringLiteral("ReferencesList"));
+    m_list->setAccessibleName(tr("Uses of the name"));
+    m_list->setHeaderLabels({tr("File"), tr("Line"), tr("Text")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setAllColumnsShowFocus(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->header()->setStretchLastSection(true);
+    m_list->header()->setSectionResizeMode(COLUMN_FILE, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(COLUMN_LINE, QHeaderView::ResizeToContents);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addWidget(m_count);
+    layout->addWidget(m_list, 1);
+    setWidget(body);
+    setFocusProxy(m_list);
+
+    const auto choose = [this](QTreeWidgetItem* item, bool byKeyboard) {
+        if (!item) return;
+        emit referenceChosen(item->data(COLUMN_FILE, ROLE_PATH).toString(), item->data(COLUMN_FILE, ROLE_LINE).toLongLong(),
+                             item->data(COLUMN_FILE, ROLE_COLUMN).toLongLong(), byKeyboard);
+    };
+    connect(m_list, &QTreeWidget::itemActivated, this, [choose](QTreeWidgetItem* item) { choose(item, true); });
+    connect(m_list, &QTreeWidget::itemClicked, this, [choose](QTreeWidgetItem* item) { choose(item, false); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, this,
+                                 [&text] { text.setFocus(Qt::OtherFocusReason); });
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    hide();
+}
+
+void CReferencesDock::Show(const QString& name, const CGame& game, const std::vector<GameReference>& references)
+{
+    m_list->clear();
+    m_count->setText(references.size() == 1 ? tr("%1: 1 reference").arg(name)
+                                            : tr("%1: %2 references").arg(name, GroupedNumber(references.size())));
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(references.size()));
+    std::uint32_t file = NO_FILE;
+    QString path;
+    QString fileName;
+    bool utf8 = false;
+    for (const GameReference& reference : references) {
+        const CGameFile& text = game.File(reference.file);
+        if (reference.file != file) {
+            file = reference.file;
+            path = DecodeFileName(QByteArray::fromStdString(text.Path()));
+            fileName = QFileInfo(path).fileName();
+            utf8 = ShownAsUtf8(text);
+        }
+        auto* item = new QTreeWidgetItem;
+        item->setText(COLUMN_FILE, fileName);
+        item->setToolTip(COLUMN_FILE, path);
+        item->setText(COLUMN_LINE, GroupedNumber(reference.word.line));
+        item->setTextAlignment(COLUMN_LINE, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(COLUMN_TEXT, ShownText(text.LineAt(reference.word.lineOffset), utf8).trimmed());
+        item->setData(COLUMN_FILE, ROLE_PATH, path);
+        item->setData(COLUMN_FILE, ROLE_LINE, static_cast<qlonglong>(reference.word.line) - 1);
+        item->setData(COLUMN_FILE, ROLE_COLUMN, static_cast<qlonglong>(reference.word.column));
+        items.append(item);
+    }
+    m_list->addTopLevelItems(items);
+    if (!items.isEmpty()) m_list->setCurrentItem(items.first());
+}

@@ -1,0 +1,422 @@
+// Reading a whole game through the real widgets of a running viewer: Go to Definition by
+// key and by Ctrl+click (into another file, onto an Include line, with several
+// definitions, with none), Back and Forward across files, the Outline dock's tree of the
+// game and its filter, the References dock, and the text following its file on disk.
+
+#include "AppTest.h"
+
+#include "app/DefinitionChooser.h"
+#include "app/DefinitionLink.h"
+#include "app/ReferencesDock.h"
+
+#include <QTreeWidget>
+
+#include <cstdio>
+
+class TestAppGame : public CAppTest {
+    Q_OBJECT
+
+private slots:
+    void goToDefinition_data();
+    void goToDefinition();
+    void ctrlShowsALinkUnderTheMouse();
+    void backAndForwardAcrossFiles();
+    void outlineShowsTheWholeGame();
+    void findReferences();
+    void followsTheFileOnDisk_data();
+    void followsTheFileOnDisk();
+    void indexFollowsAnIncludedFile();
+
+private:
+    // main.inf and lib.h of one game (lines from 0 below):
+    //   main.inf 0 Include "lib";  1 Object lamp  2 with before  3 [ Main; ... ];
+    //            4 Include "nothere";  5 [ Twice; ];  90 [ Later; PlayerTo(lamp); lamp.before(); ];  of 200
+    //   lib.h    99 [ PlayerTo obj; ];  100 [ Twice; ];  of 200
+    QString MakeGame();
+    void PutCaret(TestApp& app, int line, const QString& word);
+    QString ShownName(TestApp& app) const { return QFileInfo(app.GetView()->GetDocument()->GetPathName()).fileName(); }
+    // The line the view should have at its top with line in the middle.
+    static long long MiddleTop(const CSyntaxRichEditCtrl& control, long long line);
+};
+
+namespace {
+
+QByteArray Filler(int from, int to)
+{
+    QByteArray lines;
+    for (int i = from; i < to; ++i) lines += "! filler\n";
+    return lines;
+}
+
+QString LineText(const CSyntaxRichEditCtrl& control, std::size_t line)
+{
+    const CRichTextStore& store = control.GetStore();
+    return QString::fromStdU16String(store.Text(store.RowStart(line), store.RowEnd(line)));
+}
+
+}  // namespace
+
+QString TestAppGame::MakeGame()
+{
+    MakeFile(QStringLiteral("lib.h"), Filler(0, 99) + "[ PlayerTo obj; return obj; ];\n[ Twice; ];\n" + Filler(101, 200));
+    return MakeFile(QStringLiteral("main.inf"),
+                    "Include \"lib\";\n"
+                    "Object lamp \"brass lamp\"\n"
+                    "  with before [; Take: PlayerTo(lamp); ];\n"
+                    "[ Main; PlayerTo(lamp); Twice(); Nowhere(); ];\n"
+                    "Include \"nothere\";\n"
+                    "[ Twice; ];\n" +
+                        Filler(6, 90) + "[ Later; PlayerTo(lamp); lamp.before(); ];\n" + Filler(91, 200));
+}
+
+void TestAppGame::PutCaret(TestApp& app, int line, const QString& word)
+{
+    CSyntaxRichEditCtrl& control = Control(app);
+    const qsizetype column = LineText(control, static_cast<std::size_t>(line)).indexOf(word);
+    QVERIFY2(column >= 0, qPrintable(word));
+    const auto pos = static_cast<long long>(control.GetStore().RowStart(static_cast<std::size_t>(line))) + column + 1;
+    control.SetSel(pos, pos);
+}
+
+long long TestAppGame::MiddleTop(const CSyntaxRichEditCtrl& control, long long line)
+{
+    const long long rows = control.viewport()->height() / control.CharRect(0).height();
+    return std::max(0LL, line - (rows - 1) / 2);
+}
+
+void TestAppGame::goToDefinition_data()
+{
+    QTest::addColumn<int>("line");         // where the caret is put in main.inf, from 0
+    QTest::addColumn<QString>("word");     // inside the first of which on that line
+    QTest::addColumn<QString>("file");     // the file shown then
+    QTest::addColumn<int>("caretLine");    // the caret's line there, from 0
+    QTest::addColumn<int>("caretColumn");  // and its column
+    QTest::addColumn<int>("top");          // the top line; -1: the caret's line in the middle
+    QTest::addColumn<QString>("message");  // the start of the message pane's line, when it stays
+    QTest::addColumn<QStringList>("list");  // the rows of the list of definitions, when one is shown
+
+    QTest::newRow("a routine in another file") << 3 << "PlayerTo" << "lib.h" << 99 << 2 << -1 << "" << QStringList{};
+    QTest::newRow("an object in the same file") << 3 << "lamp" << "main.inf" << 1 << 7 << 0 << "" << QStringList{};
+    QTest::newRow("a property routine by its object") << 90 << "before" << "main.inf" << 2 << 7 << 0 << ""
+                                                      << QStringList{};
+    QTest::newRow("the keyword of an Include line") << 0 << "Include" << "lib.h" << 0 << 0 << 0 << "" << QStringList{};
+    QTest::newRow("the name of an Include line") << 0 << "lib" << "lib.h" << 0 << 0 << 0 << "" << QStringList{};
+    // Read in the order the compiler reads them: lib.h where it is included, then the rest of main.inf.
+    QTest::newRow("a name defined twice: the second chosen")
+        << 3 << "Twice" << "main.inf" << 5 << 2 << 0 << ""
+        << QStringList{"lib.h 101 [ Twice; ];", "main.inf 6 [ Twice; ];"};
+    QTest::newRow("a name with no definition") << 3 << "Nowhere" << "main.inf" << 3 << 34 << 0
+                                               << "No definition of Nowhere in this game" << QStringList{};
+    QTest::newRow("an include that leads nowhere") << 4 << "nothere" << "main.inf" << 4 << 10 << 0
+                                                   << "Include \"nothere\" leads to no file; tried " << QStringList{};
+    QTest::newRow("a comment") << 10 << "filler" << "main.inf" << 10 << 3 << 0 << "There is no name at the caret"
+                               << QStringList{};
+}
+
+void TestAppGame::goToDefinition()
+{
+    QFETCH(int, line);
+    QFETCH(QString, word);
+    QFETCH(QString, file);
+    QFETCH(int, caretLine);
+    QFETCH(int, caretColumn);
+    QFETCH(int, top);
+    QFETCH(QString, message);
+    QFETCH(QStringList, list);
+
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    Activate();
+    QStringList shown;
+    bool preselected = false;
+    app.SetModalRunner([&](QDialog& dialog) {
+        auto* chooser = qobject_cast<CDefinitionChooser*>(&dialog);
+        if (!chooser) return int(QDialog::Rejected);
+        QTreeWidget* rows = chooser->List();
+        for (int row = 0; row < rows->topLevelItemCount(); ++row) {
+            const QTreeWidgetItem* item = rows->topLevelItem(row);
+            shown << QStringLiteral("%1 %2 %3").arg(item->text(0), item->text(1), item->text(2));
+        }
+        preselected = rows->currentItem() == rows->topLevelItem(0);
+        rows->setCurrentItem(rows->topLevelItem(rows->topLevelItemCount() - 1));
+        QTest::keyClick(rows, Qt::Key_Return);
+        return dialog.result();
+    });
+    CSyntaxRichEditCtrl& control = Control(app);
+    PutCaret(app, line, word);
+    Frame()->GetStatusBar()->clearMessage();
+    QTest::keyClick(&control, Qt::Key_F12);
+
+    QCOMPARE(ShownName(app), file);
+    QCOMPARE(control.GetCaretLine(), caretLine);
+    const CRichTextStore& store = Control(app).GetStore();
+    long long from, to;
+    control.GetSel(from, to);
+    QCOMPARE(from, to);
+    QCOMPARE(from - static_cast<long long>(store.RowStart(static_cast<std::size_t>(caretLine))), caretColumn);
+    QCOMPARE(control.GetFirstVisibleLine(), top < 0 ? MiddleTop(control, caretLine) : top);
+    if (!message.isEmpty()) QVERIFY2(Frame()->GetStatusBar()->currentMessage().startsWith(message),
+                                     qPrintable(Frame()->GetStatusBar()->currentMessage()));
+    QCOMPARE(shown, list);
+    if (!list.isEmpty()) QVERIFY(preselected);
+}
+
+void TestAppGame::ctrlShowsALinkUnderTheMouse()
+{
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CSyntaxRichEditCtrl& control = Control(app);
+    CDefinitionLink* link = Frame()->GetNavigator()->GetDefinitionLink();
+    QTRY_VERIFY(Frame()->GetNavigator()->GetSession().Game());
+    const auto lineStart = static_cast<long long>(control.GetStore().RowStart(3));
+    const auto moveTo = [&](long long pos, Qt::KeyboardModifiers modifiers) {
+        const QPoint point = control.CharRect(pos).center();
+        QMouseEvent move(QEvent::MouseMove, point, control.viewport()->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
+                         modifiers);
+        QApplication::sendEvent(control.viewport(), &move);
+    };
+
+    // "[ Main; PlayerTo(lamp); Twice(); Nowhere(); ];": PlayerTo from 8 to 16, Nowhere from 33.
+    moveTo(lineStart + 10, Qt::NoModifier);
+    QVERIFY(!link->HasLink());
+    moveTo(lineStart + 10, Qt::ControlModifier);
+    QVERIFY(link->HasLink());
+    QCOMPARE(link->LinkFrom(), lineStart + 8);
+    QCOMPARE(link->LinkTo(), lineStart + 16);
+    QCOMPARE(control.viewport()->cursor().shape(), Qt::PointingHandCursor);
+    moveTo(lineStart + 35, Qt::ControlModifier);  // a name with no definition is no link
+    QVERIFY(!link->HasLink());
+    QCOMPARE(control.viewport()->cursor().shape(), Qt::IBeamCursor);
+
+    // Ctrl+click follows the link.
+    QTest::mouseClick(control.viewport(), Qt::LeftButton, Qt::ControlModifier, control.CharRect(lineStart + 10).center());
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(control.GetCaretLine(), 99);
+}
+
+void TestAppGame::backAndForwardAcrossFiles()
+{
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    CSyntaxRichEditCtrl& control = Control(app);
+    QAction* back = frame->GetCommand(ID_GO_BACK);
+    QAction* forward = frame->GetCommand(ID_GO_FORWARD);
+    QVERIFY(!back->isEnabled() && !forward->isEnabled());
+
+    // The caret on line 90, the view scrolled so that line 70 is at its top.
+    PutCaret(app, 90, QStringLiteral("PlayerTo"));
+    control.LineScroll(70 - control.GetFirstVisibleLine());
+    QCOMPARE(control.GetFirstVisibleLine(), 70);
+    long long mainFrom, mainTo;
+    control.GetSel(mainFrom, mainTo);
+    control.setFocus();
+    QTRY_VERIFY(control.hasFocus());
+
+    QTest::keyClick(&control, Qt::Key_F12);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(control.GetCaretLine(), 99);
+    const long long libTop = control.GetFirstVisibleLine();
+    QVERIFY(back->isEnabled() && !forward->isEnabled());
+
+    const auto isBackInMain = [&] {
+        QCOMPARE(ShownName(app), QStringLiteral("main.inf"));
+        QCOMPARE(Selected(app), QStringLiteral("%1-%2").arg(mainFrom).arg(mainFrom));
+        QCOMPARE(control.GetFirstVisibleLine(), 70);
+    };
+    QTest::keyClick(&control, Qt::Key_Left, Qt::AltModifier);
+    isBackInMain();
+    QVERIFY(!back->isEnabled() && forward->isEnabled());
+    QTest::keyClick(&control, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(control.GetCaretLine(), 99);
+    QCOMPARE(control.GetFirstVisibleLine(), libTop);
+
+    // The mouse's back and forward buttons do the same, wherever they are pressed.
+    QTest::mousePress(control.viewport(), Qt::BackButton);
+    isBackInMain();
+    QTest::mousePress(frame->GetStatusBar(), Qt::ForwardButton);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+
+    // Going to a line is a jump too; Back comes to the line left.
+    QTest::keyClick(&control, Qt::Key_Home, Qt::ControlModifier);
+    app.SetModalRunner([](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"))->setText(QStringLiteral("150"));
+        dialog.accept();
+        return dialog.result();
+    });
+    QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
+    QCOMPARE(control.GetCaretLine(), 149);
+    back->trigger();
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(control.GetCaretLine(), 0);
+}
+
+void TestAppGame::outlineShowsTheWholeGame()
+{
+    const QString main = MakeGame();
+    TestApp& app = Start({main});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
+    COutlineDock* dock = frame->GetNavigator()->GetOutlineDock();
+    QTRY_VERIFY(frame->GetNavigator()->GetOutlineModel().IsUpToDate());
+    QTreeView* tree = dock->Tree()->Tree();
+    QAbstractItemModel* model = tree->model();
+
+    // Each row as "name kind line", indented by depth, folded rows' children left out.
+    const std::function<void(const QModelIndex&, int, QStringList&)> walk = [&](const QModelIndex& parent, int depth,
+                                                                             QStringList& rows) {
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex index = model->index(row, 0, parent);
+            QString text = QString(depth * 2, u' ') + index.data().toString();
+            for (int column = 1; column < model->columnCount(); ++column)
+                if (const QString more = index.siblingAtColumn(column).data().toString(); !more.isEmpty())
+                    text += u' ' + more;
+            rows << text;
+            if (tree->isExpanded(index)) walk(index, depth + 1, rows);
+        }
+    };
+    const auto rows = [&] {
+        QStringList shown;
+        walk({}, 0, shown);
+        return shown;
+    };
+    // The file shown expanded, the rest folded; the property routine under its object.
+    QCOMPARE(rows(), (QStringList{"main.inf file", "  lib.h file 1", "  lamp object 2", "  Main routine 4",
+                                  "  nothere missing 5", "  Twice routine 6", "  Later routine 91"}));
+    const QModelIndex lamp = model->index(1, 0, model->index(0, 0));
+    QCOMPARE(model->index(0, 0, lamp).data().toString(), QStringLiteral("lamp.before"));
+    QCOMPARE(model->index(0, 1, lamp).data().toString(), QStringLiteral("property routine"));
+    const QString tried = model->index(3, 0, model->index(0, 0)).data(Qt::ToolTipRole).toString();
+    QVERIFY2(tried.startsWith(QStringLiteral("Not found. Tried:")), qPrintable(tried));
+    QVERIFY2(tried.contains(QFileInfo(main).path() + QStringLiteral("/nothere.h")), qPrintable(tried));
+
+    // The filter works over every file; Enter on the first name kept goes into its file.
+    QTest::keyClicks(dock->Tree()->FilterEdit(), QStringLiteral("TWICE"));
+    QCOMPARE(rows(), (QStringList{"main.inf file", "  lib.h file 1", "    Twice routine 101", "  Twice routine 6"}));
+    QTest::keyClick(dock->Tree()->FilterEdit(), Qt::Key_Return);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(Control(app).GetCaretLine(), 100);
+    QTRY_VERIFY(Control(app).hasFocus());
+
+    // Without the filter, the file now shown is the one expanded.
+    dock->Tree()->FilterEdit()->clear();
+    QCOMPARE(rows(), (QStringList{"main.inf file", "  lib.h file 1", "    PlayerTo routine 100", "    Twice routine 101",
+                                  "  lamp object 2", "  Main routine 4", "  nothere missing 5", "  Twice routine 6",
+                                  "  Later routine 91"}));
+}
+
+void TestAppGame::findReferences()
+{
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    CReferencesDock* dock = frame->GetNavigator()->GetReferencesDock();
+    QVERIFY(dock->isHidden());
+    QVERIFY(!frame->GetCommand(ID_VIEW_REFERENCES)->isChecked());
+
+    PutCaret(app, 2, QStringLiteral("PlayerTo"));
+    QTest::keyClick(&Control(app), Qt::Key_F12, Qt::ShiftModifier);
+    QVERIFY(dock->isVisible());
+    QCOMPARE(dock->CountLabel()->text(), QStringLiteral("PlayerTo: 4 references"));
+    QStringList rows;
+    for (int row = 0; row < dock->List()->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = dock->List()->topLevelItem(row);
+        rows << QStringLiteral("%1 %2 %3").arg(item->text(0), item->text(1), item->text(2));
+    }
+    QCOMPARE(rows, (QStringList{"main.inf 3 with before [; Take: PlayerTo(lamp); ];",
+                                "main.inf 4 [ Main; PlayerTo(lamp); Twice(); Nowhere(); ];",
+                                "main.inf 91 [ Later; PlayerTo(lamp); lamp.before(); ];", "lib.h 100 [ PlayerTo obj; return obj; ];"}));
+
+    // Enter on a row goes there, in its file.
+    Activate();
+    dock->List()->setFocus();
+    dock->List()->setCurrentItem(dock->List()->topLevelItem(3));
+    QTest::keyClick(dock->List(), Qt::Key_Return);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(Control(app).GetCaretLine(), 99);
+    QCOMPARE(Selected(app), QStringLiteral("%1-%1").arg(Control(app).GetStore().RowStart(99) + 2));
+    frame->GetCommand(ID_VIEW_REFERENCES)->trigger();
+    QVERIFY(dock->isHidden());
+}
+
+void TestAppGame::followsTheFileOnDisk_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("readAgain");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("written in place") << "write" << true << "main.inf changed on disk and was read again";
+    QTest::newRow("a new file renamed over it") << "rename over" << true
+                                                << "main.inf changed on disk and was read again";
+    QTest::newRow("deleted") << "delete" << false
+                             << "main.inf was deleted or renamed; the text shown is the one last read";
+    QTest::newRow("renamed away") << "rename away" << false
+                                  << "main.inf was deleted or renamed; the text shown is the one last read";
+}
+
+void TestAppGame::followsTheFileOnDisk()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, readAgain);
+    QFETCH(QString, message);
+
+    const QString main = MakeGame();
+    TestApp& app = Start({main});
+    QVERIFY(app.InitInstance());
+    CSyntaxRichEditCtrl& control = Control(app);
+    PutCaret(app, 120, QStringLiteral("filler"));
+    control.LineScroll(100 - control.GetFirstVisibleLine());
+    QCOMPARE(control.GetFirstVisibleLine(), 100);
+
+    // Every line now begins with a word more, and there is one line more.
+    QByteArray changed = "! new first line\n";
+    for (int i = 0; i < 200; ++i) changed += "! changed\n";
+    const QByteArray mainPath = QFile::encodeName(main);
+    const QByteArray other = QFile::encodeName(m_files->filePath(QStringLiteral("saved.tmp")));
+    if (how == u"write") {
+        WriteBytes(main, changed);
+    } else if (how == u"rename over") {
+        WriteBytes(QString::fromLocal8Bit(other), changed);
+        QCOMPARE(std::rename(other.constData(), mainPath.constData()), 0);
+    } else if (how == u"delete") {
+        QVERIFY(QFile::remove(main));
+    } else {
+        QCOMPARE(std::rename(mainPath.constData(), other.constData()), 0);
+    }
+    QTRY_COMPARE(Frame()->GetStatusBar()->currentMessage(), message);
+    QCOMPARE(LineText(control, 0), readAgain ? QStringLiteral("! new first line") : QStringLiteral("Include \"lib\";"));
+    QCOMPARE(control.GetCaretLine(), 120);
+    QCOMPARE(control.GetFirstVisibleLine(), 100);
+    if (how != u"rename over") return;
+    // The watch is armed again on the new file: a second save is read too.
+    Frame()->GetStatusBar()->clearMessage();
+    WriteBytes(main, "! third\n");
+    QTRY_COMPARE(LineText(control, 0), QStringLiteral("! third"));
+    // The caret's line is past the end now: the last line (the empty one after the line feed).
+    QCOMPARE(control.GetCaretLine(), 1);
+}
+
+void TestAppGame::indexFollowsAnIncludedFile()
+{
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    CGameSession& session = Frame()->GetNavigator()->GetSession();
+    QTRY_VERIFY(session.Game());
+    const GamePointer before = session.Game();
+    // PlayerTo moves from line 100 of lib.h to line 3.
+    MakeFile(QStringLiteral("lib.h"), "! one\n! two\n[ PlayerTo obj; return obj; ];\n");
+    QTRY_VERIFY(session.Game() != before);
+    PutCaret(app, 3, QStringLiteral("PlayerTo"));
+    QTest::keyClick(&Control(app), Qt::Key_F12);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(Control(app).GetCaretLine(), 2);
+}
+
+QTEST_MAIN(TestAppGame)
+#include "test_app_game.moc"
