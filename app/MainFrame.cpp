@@ -257,6 +257,11 @@ void CMainFrame::CreateStatusBar()
     auto* idle = new QLabel(QString::fromLatin1(IDLE_MESSAGE), m_wndStatusBar);
     idle->setObjectName(QStringLiteral("AFX_IDS_IDLEMESSAGE"));
     m_wndStatusBar->addWidget(idle, 1);
+    // The status bar hides "Ready" under a message only when it is on screen already: a
+    // message given before the window first shows (what an open from the command line
+    // has to say) would be drawn with "Ready" over it. Follow the message instead.
+    connect(m_wndStatusBar, &QStatusBar::messageChanged, idle,
+            [idle](const QString& message) { idle->setVisible(message.isEmpty()); });
     // The caret's position (kept by the reading tools), then the lock keys.
     m_indicatorPosition = MakeIndicator(m_wndStatusBar, "ID_INDICATOR_POSITION", QStringLiteral("Ln 8,888,888, Col 8,888"));
     const QString widest = QStringLiteral("SCRL");

@@ -3,7 +3,6 @@
 #include "SiteText.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 namespace {
@@ -79,21 +78,23 @@ std::uint32_t CSiteCatalog::FileOf(const std::string& identity)
     return id;
 }
 
-void CSiteCatalog::AddGame(std::uint32_t gameIndex, const CGame& game, const IGameFileSource& source)
+SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& source)
 {
-    // Everything is read off the game before the catalog is locked.
     const std::uint32_t count = game.FileCount();
-    std::vector<SiteFile> described(count);
-    std::vector<std::uint32_t> depth(count, 0);
-    std::vector<std::vector<std::uint32_t>> targets(count);
+    SiteGameReading reading;
+    reading.files.resize(count);
+    reading.depth.assign(count, 0);
+    reading.targets.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const CGameFile& file = game.File(i);
-        SiteFile& out = described[i];
+        SiteFile& out = reading.files[i];
         out.path = file.Path();
         out.identity = source.Identity(file.Path());
         out.unreadable = file.Status() == GameFileStatus::Unreadable;
         out.failure = file.Failure();
+        out.bytes = file.Text().size();
         const display::Encoding encoding = display::ChooseEncoding(file.Text().data(), file.ShownLength());
+        out.definitions.reserve(file.Definitions().size());
         for (const GameDefinition& d : file.Definitions()) {
             SiteDefinition site;
             const std::string full = file.FullNameOf(d);
@@ -115,12 +116,27 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, const CGame& game, const IGa
             site.status = include.resolution.status;
             if (site.status == IncludeStatus::Missing) site.tried = include.resolution.tried;
             out.includes.push_back(std::move(site));
-            targets[i].push_back(include.target);
+            reading.targets[i].push_back(include.target);
         }
         const std::uint32_t including = game.IncludingFile(i);
-        if (including != NO_FILE && including < i) depth[i] = depth[including] + 1;
+        if (including != NO_FILE && including < i) reading.depth[i] = reading.depth[including] + 1;
     }
+    return reading;
+}
 
+bool CSiteCatalog::Reads(const SiteGameReading& reading, const std::string& identity)
+{
+    for (const SiteFile& file : reading.files)
+        if (file.identity == identity) return true;
+    return false;
+}
+
+void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
+{
+    const auto count = static_cast<std::uint32_t>(reading.files.size());
+    std::vector<SiteFile>& described = reading.files;
+    const std::vector<std::uint32_t>& depth = reading.depth;
+    const std::vector<std::vector<std::uint32_t>>& targets = reading.targets;
     std::lock_guard<std::mutex> lock(m_mutex);
     std::vector<std::uint32_t> ids(count);
     for (std::uint32_t i = 0; i < count; ++i) ids[i] = FileOf(described[i].identity);
@@ -137,6 +153,7 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, const CGame& game, const IGa
             file.path = std::move(from.path);
             file.unreadable = from.unreadable;
             file.failure = std::move(from.failure);
+            file.bytes = from.bytes;
             file.definitions = std::move(from.definitions);
             file.includes = std::move(from.includes);
             file.describedBy = gameIndex;
@@ -180,14 +197,27 @@ void CSiteCatalog::Finish(const std::vector<std::string>& folders)
         m_files[id].page = page;
     }
 
-    std::map<std::string, std::vector<SiteDefinitionRef>> byKey;
-    for (const std::uint32_t id : m_byPath) {
-        const SiteFile& file = m_files[id];
-        for (std::uint32_t k = 0; k < file.definitions.size(); ++k)
-            byKey[file.definitions[k].key].push_back(SiteDefinitionRef{id, k});
-    }
+    // Every definition, by its name, each name's in the order of their files' paths.
+    std::vector<SiteDefinitionRef> refs;
+    for (const std::uint32_t id : m_byPath)
+        for (std::uint32_t k = 0; k < m_files[id].definitions.size(); ++k) refs.push_back(SiteDefinitionRef{id, k});
+    std::stable_sort(refs.begin(), refs.end(), [&](const SiteDefinitionRef& a, const SiteDefinitionRef& b) {
+        return Definition(a).key < Definition(b).key;
+    });
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < refs.size(); ++i)
+        if (i == 0 || Definition(refs[i]).key != Definition(refs[i - 1]).key) ++distinct;
     m_names.clear();
-    for (auto& [key, refs] : byKey) m_names.push_back(NameEntry{key, std::move(refs)});
+    m_names.reserve(distinct);
+    for (std::size_t i = 0; i < refs.size();) {
+        const std::string_view key = Definition(refs[i]).key;
+        std::size_t end = i + 1;
+        while (end < refs.size() && Definition(refs[end]).key == key) ++end;
+        m_names.push_back(NameEntry{key, std::vector<SiteDefinitionRef>(refs.begin() + static_cast<std::ptrdiff_t>(i),
+                                                                         refs.begin() + static_cast<std::ptrdiff_t>(end))});
+        i = end;
+    }
+    refs = std::vector<SiteDefinitionRef>();
     std::stable_sort(m_names.begin(), m_names.end(), [](const NameEntry& a, const NameEntry& b) {
         // Names that begin with no letter come first, together.
         const bool letterA = NameLetter(a.key) != '#';

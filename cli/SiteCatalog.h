@@ -53,6 +53,7 @@ struct SiteFile {
     std::vector<std::uint32_t> games;  // every game that reads it, sorted
     bool unreadable = false;
     std::string failure;   // why it could not be read
+    std::size_t bytes = 0; // its text's length, for the order in which pages are written
     std::vector<SiteDefinition> definitions;  // in text order
     std::vector<SiteInclude> includes;        // in text order
 };
@@ -68,6 +69,15 @@ struct SiteGame {
     std::vector<Entry> files;  // in the order the game reads them
 };
 
+// What the catalog takes from one game, read off it without the catalog (so from any
+// number of threads at once): its files in the order it reads them, each described as
+// this game reads it.
+struct SiteGameReading {
+    std::vector<SiteFile> files;
+    std::vector<std::uint32_t> depth;                 // per file: SiteGame::Entry's depth
+    std::vector<std::vector<std::uint32_t>> targets;  // per file, per include: the file it reads, or past the end
+};
+
 struct SiteDefinitionRef {
     std::uint32_t file;
     std::uint32_t index;
@@ -78,13 +88,17 @@ public:
     // Games are numbered from 0 in the order they are to be shown.
     explicit CSiteCatalog(std::vector<std::string> mainPaths);
 
-    // Adds game number gameIndex; safe to call from several threads at once.
-    void AddGame(std::uint32_t gameIndex, const CGame& game, const IGameFileSource& source);
+    // What the catalog needs of game; the game can go afterwards.
+    static SiteGameReading Read(const CGame& game, const IGameFileSource& source);
+    // Adds game number gameIndex as read; safe to call from several threads at once.
+    void AddGame(std::uint32_t gameIndex, SiteGameReading reading);
     // A game added after the first ones (a file of a folder that no game read), numbered
     // after them.
     std::uint32_t AppendGame(const std::string& mainPath);
     // Whether a game read the file at path (by the source's identity).
     bool HasFile(const std::string& identity) const;
+    // Whether reading reads the file at path (by the source's identity).
+    static bool Reads(const SiteGameReading& reading, const std::string& identity);
 
     // Names the pages (after the files' names, unique without regard to case, in the
     // order of their paths) and indexes the names. A file inside one of folders (the
@@ -104,7 +118,7 @@ public:
     // Every name defined, folded, in A to Z order, each with its definitions (in the
     // order of their files' paths, then of their lines).
     struct NameEntry {
-        std::string key;
+        std::string_view key;  // its definitions' own
         std::vector<SiteDefinitionRef> definitions;
     };
     const std::vector<NameEntry>& Names() const { return m_names; }

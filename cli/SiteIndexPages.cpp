@@ -118,42 +118,52 @@ std::string SiteIndexPage(const CSiteCatalog& catalog)
     return html;
 }
 
-std::string SiteNamesPage(const CSiteCatalog& catalog)
+void SiteNamesPage(const CSiteCatalog& catalog, const SitePieces& put)
 {
+    constexpr std::size_t kPiece = 64 * 1024;
     const std::vector<SiteFile>& files = catalog.Files();
     std::string html = Head("A to Z");
     html += "<header><a href=\"index.html\">Games</a> <h1>A to Z</h1></header>\n<main class=\"names\">\n"
             "<p class=\"letters\">";
-    std::string body;
     char letter = 0;
     for (const CSiteCatalog::NameEntry& entry : catalog.Names()) {
         const char first = CSiteCatalog::NameLetter(entry.key);
+        if (first == letter) continue;
+        letter = first;
+        const std::string id = first == '#' ? std::string("other") : std::string(1, first);
+        html += "<a href=\"#letter-" + id + "\">" + std::string(1, first) + "</a>";
+    }
+    html += "</p>\n";
+    letter = 0;
+    for (const CSiteCatalog::NameEntry& entry : catalog.Names()) {
+        const char first = CSiteCatalog::NameLetter(entry.key);
         if (first != letter) {
-            if (letter) body += "</dl>\n";
+            if (letter) html += "</dl>\n";
             letter = first;
             const std::string id = first == '#' ? std::string("other") : std::string(1, first);
-            html += "<a href=\"#letter-" + id + "\">" + std::string(1, first) + "</a>";
-            body += "<h2 id=\"letter-" + id + "\">" + std::string(1, first) + "</h2>\n<dl>\n";
+            html += "<h2 id=\"letter-" + id + "\">" + std::string(1, first) + "</h2>\n<dl>\n";
         }
-        body += "<dt id=\"" + CSiteCatalog::NameAnchor(entry.key) + "\">";
-        AppendEscapedHtml(body, catalog.Definition(entry.definitions.front()).name);
-        body += "</dt>\n";
+        html += "<dt id=\"" + CSiteCatalog::NameAnchor(entry.key) + "\">";
+        AppendEscapedHtml(html, catalog.Definition(entry.definitions.front()).name);
+        html += "</dt>\n";
         for (const SiteDefinitionRef& ref : entry.definitions) {
             const SiteFile& file = files[ref.file];
             const SiteDefinition& d = catalog.Definition(ref);
             const std::string line = std::to_string(d.line);
-            body += "<dd><a href=\"src/" + file.page + "#L" + line + "\">";
-            AppendEscapedHtml(body, Shown(file.shown));
-            body += ":" + line + "</a> <span class=\"k\">";
-            body += DefinitionKindName(d.kind);
-            body += "</span></dd>\n";
+            html += "<dd><a href=\"src/" + file.page + "#L" + line + "\">";
+            AppendEscapedHtml(html, Shown(file.shown));
+            html += ":" + line + "</a> <span class=\"k\">";
+            html += DefinitionKindName(d.kind);
+            html += "</span></dd>\n";
+        }
+        if (html.size() >= kPiece) {
+            put(html);
+            html.clear();
         }
     }
-    if (letter) body += "</dl>\n";
-    html += "</p>\n";
-    html += body;
+    if (letter) html += "</dl>\n";
     html += kTail;
-    return html;
+    put(html);
 }
 
 std::string SiteStyleSheet(const CSyntaxStyleMap& styles)

@@ -9,11 +9,18 @@
 
 #include "SiteCatalog.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 class CSyntaxStyleMap;
 
+// Receives a page a piece at a time, in order.
+using SitePieces = std::function<void(std::string_view)>;
+
 std::string SiteIndexPage(const CSiteCatalog& catalog);
-std::string SiteNamesPage(const CSiteCatalog& catalog);
+// The A to Z is handed to put in pieces of some tens of kilobytes: it lists every
+// definition of every game, and is never whole in memory.
+void SiteNamesPage(const CSiteCatalog& catalog, const SitePieces& put);
 // Empty when memory runs out.
 std::string SiteStyleSheet(const CSyntaxStyleMap& styles);

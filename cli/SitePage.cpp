@@ -6,6 +6,7 @@
 #include "syntax/StyleAttributes.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <unordered_map>
@@ -15,6 +16,12 @@ namespace {
 constexpr std::size_t kMaxSpanStart = 32;  // <span class="escape-character">
 constexpr std::string_view kSpanEnd = "</span>";
 constexpr std::string_view kLinkEnd = "</a>";
+
+char* Put(char* w, std::string_view bytes)
+{
+    std::memcpy(w, bytes.data(), bytes.size());
+    return w + bytes.size();
+}
 
 struct Link {
     std::uint32_t start;
@@ -214,7 +221,13 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
             if (utf8) display::SpreadLeadStyles(line.text, count, cls);
             const auto* s = reinterpret_cast<const unsigned char*>(line.text);
             char* w = out.End();
-            w += std::sprintf(w, "<span class=\"l\" id=\"L%u\"><a class=\"n\" href=\"#L%u\"></a>", number, number);
+            char digits[10];
+            const auto n = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits);
+            w = Put(w, "<span class=\"l\" id=\"L");
+            w = Put(w, std::string_view(digits, n));
+            w = Put(w, "\"><a class=\"n\" href=\"#L");
+            w = Put(w, std::string_view(digits, n));
+            w = Put(w, "\"></a>");
             std::size_t i = 0;
             std::size_t next = 0;  // the next link
             bool inLink = false;

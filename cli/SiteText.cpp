@@ -4,10 +4,15 @@
 
 std::string ShownUtf8(std::string_view bytes, display::Encoding encoding)
 {
-    const display::CShownText shown(encoding, false);
+    // The decoding table is built once per encoding, not once per name: a site shows
+    // hundreds of thousands of names.
+    static const display::CShownText kWindows1252(display::Encoding::Windows1252, false);
+    static const display::CShownText kUtf8(display::Encoding::Utf8, false);
+    const display::CShownText& shown = encoding == display::Encoding::Utf8 ? kUtf8 : kWindows1252;
     std::string out(bytes.size() * display::CShownText::MAX_PER_BYTE + display::CShownText::SLACK, '\0');
     const char* end = shown.Write(out.data(), reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     out.resize(static_cast<std::size_t>(end - out.data()));
+    out.shrink_to_fit();  // names stay in the site's catalog until its end
     return out;
 }
 

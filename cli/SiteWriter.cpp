@@ -14,6 +14,7 @@
 #include <functional>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -22,6 +23,7 @@
 namespace {
 
 constexpr const char* kPagesFolder = "src";
+constexpr const char* kGameTooLarge = "the game does not fit in memory";
 
 // Calls work(i) for every i below count, on jobs threads at once.
 void ParallelFor(std::size_t count, unsigned jobs, const std::function<void(std::size_t)>& work)
@@ -35,6 +37,21 @@ void ParallelFor(std::size_t count, unsigned jobs, const std::function<void(std:
     for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(run);
     run();
     for (std::thread& thread : pool) thread.join();
+}
+
+// The indexes of paths, the largest file first (a file that cannot be read last), ties
+// in their order.
+std::vector<std::size_t> LargestFirst(const std::vector<std::string>& paths)
+{
+    std::vector<std::pair<long long, std::size_t>> sized;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        struct stat st {};
+        sized.emplace_back(::stat(paths[i].c_str(), &st) == 0 ? -static_cast<long long>(st.st_size) : 0, i);
+    }
+    std::sort(sized.begin(), sized.end());
+    std::vector<std::size_t> order;
+    for (const auto& [size, i] : sized) order.push_back(i);
+    return order;
 }
 
 bool EndsWithFolded(const std::string& name, const char* suffix)
@@ -91,24 +108,64 @@ bool MakeFolders(const std::string& path)
     return true;
 }
 
+// A file written beside its place and renamed into it once whole, so that no reader
+// ever sees half of it; dropped when Close is never reached.
+class CReplacingFile {
+public:
+    CReplacingFile(const std::string& path, mode_t mode) : m_path(path)
+    {
+        const std::size_t slash = path.find_last_of('/');
+        m_temporary = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".glossel-XXXXXX";
+        m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
+        if (m_fd < 0)
+            m_error = errno;
+        else
+            ::fchmod(m_fd, mode);
+    }
+    CReplacingFile(const CReplacingFile&) = delete;
+    CReplacingFile& operator=(const CReplacingFile&) = delete;
+    ~CReplacingFile()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::unlink(m_temporary.c_str());
+        }
+    }
+
+    void Write(std::string_view bytes)
+    {
+        for (std::size_t done = 0; done < bytes.size() && !m_error;) {
+            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno != EINTR) m_error = errno;
+            if (n > 0) done += static_cast<std::size_t>(n);
+        }
+    }
+
+    // Renames the file into place; 0 or errno (error, when given, instead of the file's own).
+    int Close(int error = 0)
+    {
+        if (m_fd < 0) return m_error;
+        if (!m_error) m_error = error;
+        if (::close(m_fd) != 0 && !m_error) m_error = errno;
+        m_fd = -1;
+        if (!m_error && ::rename(m_temporary.c_str(), m_path.c_str()) != 0) m_error = errno;
+        if (m_error) ::unlink(m_temporary.c_str());
+        return m_error;
+    }
+
+private:
+    std::string m_path;
+    std::string m_temporary;
+    int m_fd = -1;
+    int m_error = 0;
+};
+
 // Writes bytes to path through a file beside it that is renamed into place; 0 or errno.
 int WriteWhole(const std::string& path, std::string_view bytes, mode_t mode)
 {
-    const std::size_t slash = path.find_last_of('/');
-    std::string temporary = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".glossel-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
-    int error = 0;
-    ::fchmod(fd, mode);
-    for (std::size_t done = 0; done < bytes.size() && !error;) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR) error = errno;
-        if (n > 0) done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error) ::unlink(temporary.c_str());
-    return error;
+    CReplacingFile file(path, mode);
+    file.Write(bytes);
+    return file.Close();
 }
 
 // A manifest's entry that names a file of the site's own: relative, no "..", no hidden part.
@@ -153,9 +210,31 @@ public:
         std::vector<std::string> headers;
         GatherInputs(mains, headers);
         CSiteCatalog catalog(mains);
-        ParallelFor(mains.size(), m_job.jobs, [&](std::size_t i) { ReadGame(catalog, static_cast<std::uint32_t>(i)); });
+        // The largest main files first, so that a big game is not the one thread's last work.
+        const std::vector<std::size_t> order = LargestFirst(mains);
+        ParallelFor(order.size(), m_job.jobs, [&](std::size_t i) {
+            const auto index = static_cast<std::uint32_t>(order[i]);
+            if (std::optional<SiteGameReading> reading = ReadGame(mains[index])) catalog.AddGame(index, std::move(*reading));
+        });
+        // The headers that no game reads are read as games of their own, several at once;
+        // then, in their order, each that no game read before it is added.
+        std::vector<std::string> alone;
         for (const std::string& header : headers)
-            if (!catalog.HasFile(m_disk.Identity(header))) ReadGame(catalog, catalog.AppendGame(header));
+            if (!catalog.HasFile(m_disk.Identity(header))) alone.push_back(header);
+        std::vector<std::optional<SiteGameReading>> readings(alone.size());
+        const std::vector<std::size_t> aloneOrder = LargestFirst(alone);
+        ParallelFor(alone.size(), m_job.jobs, [&](std::size_t i) {
+            readings[aloneOrder[i]] = ReadGame(alone[aloneOrder[i]], false);
+        });
+        for (std::size_t i = 0; i < alone.size(); ++i) {
+            if (catalog.HasFile(m_disk.Identity(alone[i]))) continue;
+            const std::uint32_t index = catalog.AppendGame(alone[i]);
+            if (readings[i])
+                catalog.AddGame(index, std::move(*readings[i]));
+            else
+                Fail(alone[i], kGameTooLarge);
+            readings[i].reset();
+        }
         std::vector<std::string> folders;
         for (const std::string& input : m_job.inputs) {
             struct stat st {};
@@ -199,22 +278,21 @@ private:
         }
     }
 
-    void ReadGame(CSiteCatalog& catalog, std::uint32_t index)
+    // What the catalog needs of the game whose main file is mainPath, or nothing when the
+    // game does not fit in memory (reported when report is set).
+    std::optional<SiteGameReading> ReadGame(const std::string& mainPath, bool report = true)
     {
         GameInputs inputs;
-        inputs.mainPath = catalog.Games()[index].mainPath;
+        inputs.mainPath = mainPath;
         inputs.includeFolders = m_job.includeFolders;
         inputs.libraryFolder = m_job.libraryFolder;
-        std::shared_ptr<const CGame> game;
         try {
-            game = CGame::Build(inputs, m_disk);
+            if (const std::shared_ptr<const CGame> game = CGame::Build(inputs, m_disk))
+                return CSiteCatalog::Read(*game, m_disk);
         } catch (const std::bad_alloc&) {
         }
-        if (!game) {
-            Fail(inputs.mainPath, "the game does not fit in memory");
-            return;
-        }
-        catalog.AddGame(index, *game, m_disk);
+        if (report) Fail(mainPath, kGameTooLarge);
+        return std::nullopt;
     }
 
     void WritePages(const CSiteCatalog& catalog)
@@ -230,34 +308,58 @@ private:
             Fail(path, "is in the way (the site did not write it); left as it is");
             return false;
         };
-        auto writeTop = [&](const char* entry, const std::string& bytes) {
-            if (!mayWrite(entry)) return;
-            const int error = bytes.empty() ? ENOMEM : WriteWhole(JoinPath(out, entry), bytes, m_mode);
-            if (error) {
-                Fail(JoinPath(out, entry), std::strerror(error));
-                return;
-            }
-            written.insert(entry);
+        // The style sheet, the index and the A to Z are built and written while the files'
+        // pages are, the largest file's page first.
+        // Each hands its bytes over in pieces; false: memory ran out.
+        struct TopPage {
+            const char* entry;
+            bool (*build)(const CSyntaxStyleMap&, const CSiteCatalog&, const SitePieces&);
         };
-        writeTop("style.css", SiteStyleSheet(m_styles));
-        writeTop("index.html", SiteIndexPage(catalog));
-        writeTop("names.html", SiteNamesPage(catalog));
-
+        static constexpr TopPage kTopPages[] = {
+            {"style.css",
+             [](const CSyntaxStyleMap& styles, const CSiteCatalog&, const SitePieces& put) {
+                 const std::string css = SiteStyleSheet(styles);
+                 put(css);
+                 return !css.empty();
+             }},
+            {"index.html",
+             [](const CSyntaxStyleMap&, const CSiteCatalog& c, const SitePieces& put) {
+                 put(SiteIndexPage(c));
+                 return true;
+             }},
+            {"names.html",
+             [](const CSyntaxStyleMap&, const CSiteCatalog& c, const SitePieces& put) {
+                 SiteNamesPage(c, put);
+                 return true;
+             }},
+        };
+        std::vector<const TopPage*> tops;
+        for (const TopPage& top : kTopPages)
+            if (mayWrite(top.entry)) tops.push_back(&top);
         std::vector<std::uint32_t> pages;
         for (const std::uint32_t id : catalog.FilesByPath())
             if (!catalog.Files()[id].unreadable && mayWrite(std::string(kPagesFolder) + "/" + catalog.Files()[id].page))
                 pages.push_back(id);
+        std::stable_sort(pages.begin(), pages.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return catalog.Files()[a].bytes > catalog.Files()[b].bytes;
+        });
         std::atomic<std::size_t> done{0};
         m_listener.OnProgress(0, pages.size());
-        std::vector<char> ok(pages.size(), 0);
-        ParallelFor(pages.size(), m_job.jobs, [&](std::size_t i) {
-            ok[i] = WritePage(catalog, pages[i]);
+        std::vector<char> ok(tops.size() + pages.size(), 0);
+        ParallelFor(ok.size(), m_job.jobs, [&](std::size_t i) {
+            if (i < tops.size()) {
+                ok[i] = WriteTop(*tops[i], catalog);
+                return;
+            }
+            ok[i] = WritePage(catalog, pages[i - tops.size()]);
             const std::size_t now = done.fetch_add(1) + 1;
             std::lock_guard<std::mutex> lock(m_mutex);
             m_listener.OnProgress(now, pages.size());
         });
+        for (std::size_t i = 0; i < tops.size(); ++i)
+            if (ok[i]) written.insert(tops[i]->entry);
         for (std::size_t i = 0; i < pages.size(); ++i) {
-            if (!ok[i]) continue;
+            if (!ok[tops.size() + i]) continue;
             written.insert(std::string(kPagesFolder) + "/" + catalog.Files()[pages[i]].page);
             ++m_outcome.pages;
         }
@@ -269,6 +371,21 @@ private:
         for (const std::string& entry : written) manifest += entry + "\n";
         if (const int error = WriteWhole(JoinPath(out, SITE_MANIFEST), manifest, m_mode))
             Fail(JoinPath(out, SITE_MANIFEST), std::strerror(error));
+    }
+
+    template <typename TopPage>
+    bool WriteTop(const TopPage& top, const CSiteCatalog& catalog)
+    {
+        const std::string path = JoinPath(m_job.outFolder, top.entry);
+        CReplacingFile file(path, m_mode);
+        bool built = false;
+        try {
+            built = top.build(m_styles, catalog, [&](std::string_view bytes) { file.Write(bytes); });
+        } catch (const std::bad_alloc&) {
+        }
+        const int error = file.Close(built ? 0 : ENOMEM);
+        if (error) Fail(path, std::strerror(error));
+        return !error;
     }
 
     bool WritePage(const CSiteCatalog& catalog, std::uint32_t id)

@@ -350,9 +350,14 @@ void TestAppOpen::openSaysInTheMessagePaneWhatToKnow()
     QVERIFY(app.InitInstance());
     QStatusBar* pane = Frame()->GetStatusBar();
     QCOMPARE(pane->currentMessage(), QStringLiteral("first.inf holds 2 bidirectional control characters, shown as boxed names"));
+    // Said before the window showed, and "Ready" is not drawn over it.
+    QLabel* idle = pane->findChild<QLabel*>(QStringLiteral("AFX_IDS_IDLEMESSAGE"));
+    QVERIFY(idle && Frame()->isVisible());
+    QVERIFY(!idle->isVisible());
     if (byteLimit > 0) app.GetView()->GetRichEditCtrl().SetTextByteLimit(static_cast<std::uint64_t>(byteLimit));
     app.OpenDocumentFile(path);
     QCOMPARE(pane->currentMessage(), said.contains(u'%') ? said.arg(path) : said);
+    QCOMPARE(idle->isVisible(), said.isEmpty());
     QVERIFY(boxes.Calls().isEmpty());
 }
 

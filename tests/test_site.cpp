@@ -177,6 +177,31 @@ TEST(Site, FilesOfSeveralGamesAndTheirLinks)
         << names;
 }
 
+TEST(Site, HeadersThatNoGameReads)
+{
+    // Each header that no game reads is a game of its own, in the order of their paths,
+    // unless such a game before it reads it: a.h stands alone although b.h (read, as the
+    // largest, first of all) reads it too; c.h does not.
+    TempDir dir;
+    fs::create_directory(dir / "games");
+    WriteFile(dir / "games" / "main.inf", "Global gm;\n");
+    WriteFile(dir / "games" / "a.h", "Global ga;\n");
+    WriteFile(dir / "games" / "b.h", "Include \"a.h\";\nInclude \"c.h\";\n! The largest file of the folder.\n");
+    WriteFile(dir / "games" / "c.h", "Global gc;\n");
+    const fs::path out = dir / "site";
+    const RunResult r = RunCli({"--site", out.string(), "-j", "2", (dir / "games").string()});
+    EXPECT_EQ(r.status, 0);
+    const std::string index = ReadFile(out / "index.html");
+    EXPECT_NE(index.find("<h2>Files that no game includes</h2>\n"
+                         "<section>\n<h2>a.h</h2>\n<ul>\n<li><a href=\"src/a.h.html\">games/a.h</a></li>\n</ul>\n</section>\n"
+                         "<section>\n<h2>b.h</h2>\n<ul>\n<li><a href=\"src/b.h.html\">games/b.h</a></li>\n"
+                         "<li style=\"padding-left: 2em\"><a href=\"src/a.h.html\">games/a.h</a></li>\n"
+                         "<li style=\"padding-left: 2em\"><a href=\"src/c.h.html\">games/c.h</a></li>\n"
+                         "</ul>\n</section>\n</main>"),
+              std::string::npos)
+        << index;
+}
+
 TEST(Site, WhatIsReportedAndWhatStays)
 {
     TempDir dir;
