@@ -98,8 +98,8 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
 
     if (kind == Page) {
         out.AppendUnchecked(kPageStart.data(), kPageStart.size());
-        // The title: the name's bytes as UTF-8 when they are, else as Windows-1252.
-        const display::CShownText name(display::ChooseEncoding(title.data(), title.size()), true);
+        // The title: the name's bytes as UTF-8 when all of them are, else as Windows-1252.
+        const display::CShownText name(display::EncodingOf(title), true);
         out.Commit(name.Write(out.End(), reinterpret_cast<const unsigned char*>(title.data()), title.size()));
         out.AppendUnchecked(kTitleEnd.data(), kTitleEnd.size());
         WriteStyleSheet(styles, out);

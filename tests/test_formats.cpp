@@ -262,6 +262,10 @@ TEST_F(Formats, HtmlPageAndStyleSheet)
                              "</body>\n</html>\n";
     // The title's bytes are not UTF-8: they are read as Windows-1252.
     EXPECT_EQ(Html("x;\n", m_styles, CHtmlBuilder::Page, "a<b>&\xE9.inf"), page);
+    // A name is read whole: UTF-8 before a zero byte does not make the rest UTF-8.
+    EXPECT_NE(Html("x;\n", m_styles, CHtmlBuilder::Page, std::string("\xC3\xA9\0\xE9", 4))
+                  .find("<title>\xC3\x83\xC2\xA9\xE2\x90\x80\xC3\xA9</title>"),
+              std::string::npos);
     // A UTF-8 name shows its bidirectional controls as marks too.
     EXPECT_NE(Html("x;\n", m_styles, CHtmlBuilder::Page, "a\xE2\x80\xAE" "b.inf").find("<title>a" + kRlo + "b.inf</title>"),
               std::string::npos);
