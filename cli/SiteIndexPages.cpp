@@ -7,14 +7,16 @@ namespace {
 
 constexpr const char* kSiteRules =
     "body { margin: 0; font-family: sans-serif; color: #000000; background-color: #ffffff; }\n"
-    "header { padding: 0.4em 1em; border-bottom: 1px solid #c0c0c0; background-color: #f4f4f4; }\n"
+    "header { position: sticky; left: 0; padding: 0.4em 1em; border-bottom: 1px solid #c0c0c0;\n"
+    "  background-color: #f4f4f4; }\n"
     "header a { margin-right: 1em; }\n"
     "header h1 { display: inline; font-size: 1.1em; font-family: monospace; }\n"
     "h1, h2 { font-weight: bold; }\n"
     ".index h2 { font-size: 1.05em; margin: 1em 0 0.2em 0; }\n"
     ".site { display: flex; align-items: flex-start; }\n"
     "nav.outline { flex: none; width: 20em; max-height: calc(100vh - 3em); overflow: auto; position: sticky;\n"
-    "  top: 0; padding: 0 0.5em; border-right: 1px solid #c0c0c0; font-size: 0.9em; }\n"
+    "  top: 0; left: 0; z-index: 1; padding: 0 0.5em; border-right: 1px solid #c0c0c0; font-size: 0.9em;\n"
+    "  background-color: #ffffff; }\n"
     "nav.outline h2 { font-size: 1em; }\n"
     "nav.outline ul { list-style: none; margin: 0; padding-left: 0; }\n"
     "nav.outline ul ul { padding-left: 1.2em; }\n"

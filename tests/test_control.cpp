@@ -106,6 +106,9 @@ bool AllWhite(const QImage& image, const QRect& rect)
     return true;
 }
 
+// In the key table's test: the view follows the caret, wherever it went.
+constexpr int kFollows = 1000;
+
 long CallbackOneByte(std::uintptr_t cookie, unsigned char* buffer, long size, long* got)
 {
     return CSyntaxRichEditCtrl::StreamInCallback(cookie, buffer, size > 0 ? 1 : 0, got);
@@ -345,6 +348,40 @@ private Q_SLOTS:
         QTRY_VERIFY(Grab().pixel(cell.left(), cell.center().y()) == qRgb(255, 255, 255));
     }
 
+    void caretIsDrawnAtItsPlaceOnly_data()
+    {
+        // "   \n  \n": rows start at 0, 4 and 7 (empty); only spaces, so that the caret
+        // is the only ink.
+        QTest::addColumn<long long>("pos");
+        QTest::newRow("the text's start") << 0LL;
+        QTest::newRow("inside a row") << 2LL;
+        QTest::newRow("a row's end") << 3LL;
+        QTest::newRow("the second row's start") << 4LL;
+        QTest::newRow("the second row's end") << 6LL;
+        QTest::newRow("the empty last row") << 7LL;
+    }
+
+    void caretIsDrawnAtItsPlaceOnly()
+    {
+        QFETCH(long long, pos);
+        ShowWindow();
+        m_control->SetWindowText(QStringLiteral("   \n  \n"));
+        m_control->SetSel(pos, pos);
+        const QRect cell = m_control->CharRect(pos);
+        // While the blink shows it: black at the cell's left edge, and nowhere else.
+        auto drawnThereOnly = [&] {
+            const QImage image = Grab();
+            if (image.pixel(cell.left(), cell.center().y()) != qRgb(0, 0, 0)) return false;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != qRgb(255, 255, 255) && (std::abs(x - cell.left()) > 1 || y < cell.top() ||
+                                                                     y > cell.bottom()))
+                        return false;
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(drawnThereOnly(), 2000);
+    }
+
     void tabsStopEveryEightColumnsAndControlsShowAsBoxes()
     {
         ShowWindow();
@@ -388,6 +425,8 @@ private Q_SLOTS:
             << QStringLiteral("a\u202Eb\u2066c\u200Fd") << QList<int>{1, 1, 2, 3, 3, 4, 4, 6, 5, 7, 6, 9};
         QTest::newRow("right-to-left letters keep their order")
             << QStringLiteral("ab\u05E9\u05DC\u05D5\u05DDcd") << QList<int>{2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7};
+        QTest::newRow("the first wide character, then a line, an arrow and a box of one")
+            << QStringLiteral("\u1100\u2500\u2192\u25FCx") << QList<int>{1, 2, 2, 3, 3, 4, 4, 5};
         QTest::newRow("a wide character of four bytes") << QStringLiteral("\U0001F600x\u00E9") << QList<int>{2, 2, 3, 3};
         QTest::newRow("the byte-order mark and a zero-width space take none")
             << QStringLiteral("\uFEFFa\u200Bb") << QList<int>{1, 0, 2, 1, 3, 1};
@@ -760,6 +799,125 @@ private Q_SLOTS:
         }
     }
 
+    void everyKeyOfTheTableThroughTheControl_data()
+    {
+        // "alpha beta_2, gamma\n  x\n\nlast line\n" and 40 lines "more\n": rows start at 0,
+        // 20, 24, 25, 35, 40, ...; length 235. Every row of the key table: the anchor and
+        // caret before and after the key, the rows the view moved (or kFollows: the view
+        // shows the caret wherever it went), the size in points
+        // (from 12), what was copied, and whether the key is taken before a window shortcut.
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<long long>("anchor0");
+        QTest::addColumn<long long>("caret0");
+        QTest::addColumn<long long>("anchor");
+        QTest::addColumn<long long>("caret");
+        QTest::addColumn<int>("scrolled");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<QString>("copied");
+        QTest::addColumn<bool>("claims");
+        const int ctrl = Qt::ControlModifier;
+        const int shift = Qt::ShiftModifier;
+        const QString none;
+        auto row = [&](const char* name, int key, int modifiers, long long anchor0, long long caret0, long long anchor,
+                       long long caret, bool claims) {
+            QTest::newRow(name) << key << modifiers << anchor0 << caret0 << anchor << caret << kFollows << 12
+                                << none << claims;
+        };
+        QTest::newRow("Ctrl+C copies") << int(Qt::Key_C) << ctrl << 22LL << 3LL << 22LL << 3LL << 0 << 12
+                                       << QStringLiteral("ha beta_2, gamma\n  ") << true;
+        // Ctrl+Insert is one of the platform's copy keys where it has it.
+        const bool insertCopies = QKeySequence::keyBindings(QKeySequence::Copy)
+                                      .contains(QKeySequence(QKeyCombination(Qt::ControlModifier, Qt::Key_Insert)));
+        QTest::newRow("Ctrl+Insert copies") << int(Qt::Key_Insert) << ctrl << 22LL << 3LL << 22LL << 3LL << 0 << 12
+                                            << QStringLiteral("ha beta_2, gamma\n  ") << insertCopies;
+        row("Ctrl+A selects all", Qt::Key_A, ctrl, 22, 3, 0, 235, true);
+        row("Right collapses to the end", Qt::Key_Right, 0, 22, 3, 22, 22, true);
+        row("Left collapses to the start", Qt::Key_Left, 0, 3, 22, 3, 3, true);
+        row("Shift+Right extends", Qt::Key_Right, shift, 22, 3, 22, 4, true);
+        row("Shift+Left extends", Qt::Key_Left, shift, 22, 3, 22, 2, true);
+        row("Ctrl+Right to the next word", Qt::Key_Right, ctrl, 22, 3, 6, 6, true);
+        row("Ctrl+Left to the word's start", Qt::Key_Left, ctrl, 22, 3, 0, 0, true);
+        row("Ctrl+Shift+Right extends by a word", Qt::Key_Right, ctrl | shift, 22, 3, 22, 6, true);
+        row("Ctrl+Shift+Left extends by a word", Qt::Key_Left, ctrl | shift, 22, 3, 22, 0, true);
+        row("Down to a shorter row's end", Qt::Key_Down, 0, 22, 3, 23, 23, false);
+        row("Up to an empty row", Qt::Key_Up, 0, 3, 27, 24, 24, false);
+        row("Shift+Down extends", Qt::Key_Down, shift, 22, 3, 22, 23, false);
+        row("Shift+Up extends", Qt::Key_Up, shift, 3, 27, 3, 24, false);
+        row("Home to the row's start", Qt::Key_Home, 0, 3, 30, 25, 25, true);
+        row("End to the row's end", Qt::Key_End, 0, 3, 30, 34, 34, true);
+        row("Shift+Home extends", Qt::Key_Home, shift, 3, 30, 3, 25, true);
+        row("Shift+End extends", Qt::Key_End, shift, 3, 30, 3, 34, true);
+        row("PageDown on the last row to the end", Qt::Key_PageDown, 0, 3, 235, 235, 235, false);
+        row("PageUp on the first row to the start", Qt::Key_PageUp, 0, 30, 3, 0, 0, false);
+        row("Shift+PageDown extends", Qt::Key_PageDown, shift, 3, 235, 3, 235, false);
+        row("Shift+PageUp extends", Qt::Key_PageUp, shift, 30, 3, 30, 0, false);
+        row("Ctrl+Home to the start", Qt::Key_Home, ctrl, 3, 30, 0, 0, true);
+        row("Ctrl+End to the end", Qt::Key_End, ctrl, 22, 3, 235, 235, true);
+        row("Ctrl+Shift+Home extends", Qt::Key_Home, ctrl | shift, 3, 30, 3, 0, true);
+        row("Ctrl+Shift+End extends", Qt::Key_End, ctrl | shift, 22, 3, 22, 235, true);
+        QTest::newRow("Ctrl+Down scrolls, the caret stays")
+            << int(Qt::Key_Down) << ctrl << 22LL << 3LL << 22LL << 3LL << 1 << 12 << none << false;
+        QTest::newRow("Ctrl+Up scrolls, the caret stays")
+            << int(Qt::Key_Up) << ctrl << 3LL << 235LL << 3LL << 235LL << -1 << 12 << none << false;
+        const int keypad = Qt::KeypadModifier;
+        for (auto [name, key, modifiers, points] :
+             {std::tuple{"Ctrl+= zooms in", Qt::Key_Equal, ctrl, 14}, {"Ctrl++ zooms in", Qt::Key_Plus, ctrl, 14},
+              {"Ctrl+Shift++ zooms in", Qt::Key_Plus, ctrl | shift, 14},
+              {"Ctrl with the keypad's + zooms in", Qt::Key_Plus, ctrl | keypad, 14},
+              {"Ctrl+- zooms out", Qt::Key_Minus, ctrl, 11}, {"Ctrl+0 goes back to 10 points", Qt::Key_0, ctrl, 10}})
+            QTest::newRow(name) << int(key) << modifiers << 22LL << 3LL << 22LL << 3LL << 0 << points << none << false;
+        row("typing is ignored", Qt::Key_X, 0, 22, 3, 22, 3, false);
+    }
+
+    // Each key twice: alone, then with a window shortcut on the same key, which takes the
+    // key from the control unless the control claims it.
+    void everyKeyOfTheTableThroughTheControl()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(long long, anchor0);
+        QFETCH(long long, caret0);
+        QFETCH(long long, anchor);
+        QFETCH(long long, caret);
+        QFETCH(int, scrolled);
+        QFETCH(int, points);
+        QFETCH(QString, copied);
+        QFETCH(bool, claims);
+        ShowWindow();
+        QString text = QStringLiteral("alpha beta_2, gamma\n  x\n\nlast line\n");
+        for (int i = 0; i < 40; ++i) text += QStringLiteral("more\n");
+        m_control->SetWindowText(text);
+        QCOMPARE(m_control->GetTextLength(), 235LL);
+        for (const bool windowShortcut : {false, true}) {
+            m_control->SetZoom(12);
+            m_control->SetSel(anchor0, caret0);
+            const long long top = m_control->GetFirstVisibleLine();
+            QGuiApplication::clipboard()->clear();
+            auto* action = new QAction(m_window.get());
+            QSignalSpy spy(action, &QAction::triggered);
+            if (windowShortcut) {
+                action->setShortcut(QKeySequence(QKeyCombination(
+                    Qt::KeyboardModifiers(modifiers & ~Qt::KeypadModifier), Qt::Key(key))));
+                action->setShortcutContext(Qt::WindowShortcut);
+                m_window->addAction(action);
+            }
+            Key(key, Qt::KeyboardModifiers(modifiers));
+            const bool taken = windowShortcut && !claims;
+            QCOMPARE(static_cast<int>(spy.count()), taken ? 1 : 0);
+            QCOMPARE(Caret(), taken ? caret0 : caret);
+            const long long other = Sel().first == Caret() ? Sel().second : Sel().first;
+            QCOMPARE(other, taken ? anchor0 : anchor);
+            if (taken || scrolled != kFollows)
+                QCOMPARE(m_control->GetFirstVisibleLine() - top, taken ? 0LL : static_cast<long long>(scrolled));
+            else
+                QVERIFY(m_control->viewport()->rect().contains(m_control->CharRect(Caret()).center()));
+            QCOMPARE(m_control->GetZoom(), taken ? 12 : points);
+            QCOMPARE(QGuiApplication::clipboard()->text(), taken ? QString() : copied);
+            delete action;
+        }
+    }
+
     void arrowsCollapseASelectionAndTypingChangesNothing()
     {
         ShowWindow();
@@ -1031,6 +1189,52 @@ private Q_SLOTS:
         QVERIFY(m_control->GetHorizontalScroll() > 0);
         wheel(QPoint(0, 1200), Qt::ShiftModifier);
         QCOMPARE(m_control->GetHorizontalScroll(), 0);
+        // Ctrl with the wheel zooms a step a notch (120); half notches add up until the
+        // wheel turns the other way.
+        const int ctrl = Qt::ControlModifier;
+        for (auto [angle, points] : {std::pair{-120, 9}, {60, 9}, {60, 10}, {-60, 10}, {120, 11}, {-60, 11}, {-60, 10}}) {
+            wheel(QPoint(0, angle), Qt::KeyboardModifiers(ctrl));
+            QCOMPARE(m_control->GetZoom(), points);
+        }
+        QCOMPARE(m_control->GetFirstVisibleLine(), 0LL);
+    }
+
+    void zoomKeepsACaretInViewInView_data()
+    {
+        // The caret on the last full row of the view, then the view scrolled a row up by
+        // Ctrl+Up or not; Ctrl+= follows the caret only when it was in full view.
+        QTest::addColumn<int>("scrollKey");
+        QTest::addColumn<bool>("follows");
+        QTest::newRow("on the last full row") << 0 << true;
+        QTest::newRow("one row past the view") << int(Qt::Key_Up) << false;
+    }
+
+    void zoomKeepsACaretInViewInView()
+    {
+        QFETCH(int, scrollKey);
+        QFETCH(bool, follows);
+        ShowWindow();
+        std::string text;
+        for (int i = 0; i < 100; ++i) text += "Global g" + std::to_string(i) + ";\n";
+        Render(text);
+        m_control->SetSel(0, 0);
+        m_control->SetSel(590, 590);  // the start of row 50, at the bottom of the view
+        QCOMPARE(m_control->GetCaretLine(), 50LL);
+        const long long bottomTop = m_control->GetFirstVisibleLine();
+        QVERIFY(bottomTop > 0 && bottomTop < 50);
+        if (scrollKey) Key(scrollKey, Qt::ControlModifier);
+        const long long top = m_control->GetFirstVisibleLine();
+        QCOMPARE(top, bottomTop - (scrollKey ? 1 : 0));
+        Key(Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(m_control->GetZoom(), 11);
+        QCOMPARE(Caret(), 590LL);
+        if (follows) {
+            QVERIFY(m_control->GetFirstVisibleLine() > top);
+            const QRect caret = m_control->CharRect(Caret());
+            QVERIFY(caret.top() >= 0 && caret.bottom() < m_control->viewport()->height());
+        } else {
+            QCOMPARE(m_control->GetFirstVisibleLine(), top);
+        }
     }
 
     // ---- Focus and the selection ----------------------------------------------------------

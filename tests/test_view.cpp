@@ -278,6 +278,10 @@ void TestView::findRules_data()
                                                          << false << "7-11" << QString();
     QTest::newRow("whole words: letters, digits and _ make words")
         << QByteArray("lamp lamps _lamp lamp2 lamp;") << "lamp" << false << true << "0-4 23-27" << QString();
+    QTest::newRow("whole words: a, z, A, Z, 0 and 9 are word characters")
+        << QByteArray("alamp lampz Zlamp lampA 0lamp lamp9 lamp") << "lamp" << false << true << "36-40" << QString();
+    QTest::newRow("case off: A and Z fold to a and z")
+        << QByteArray("ZA za") << "za" << false << false << "0-2 3-5" << QString();
     QTest::newRow("whole words: a sign at an end of the pattern asks nothing there")
         << QByteArray("f(x) g(y)") << "(" << false << true << "1-2 6-7" << QString();
     QTest::newRow("whole words: a word character at an end asks for a boundary")
