@@ -16,10 +16,12 @@
 #include "syntax/SyntaxStyleMap.h"
 #include "syntax/Utf8.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 void FuzzInvariantBroken(const char* what)
@@ -204,7 +206,13 @@ public:
     void OnDefinition(std::size_t index, const Definition& d) override
     {
         Require(index == m_kinds.size(), "definitions numbered in order");
-        Require(d.name.offset >= m_lastName, "names in file order");
+        // A property routine is named by its property, so a second routine of the same
+        // property repeats that name, which may stand before a definition read between
+        // them (a routine that a malformed property list seems to hold).
+        const bool sameProperty = d.kind == DefinitionKind::PropertyRoutine &&
+                                  std::find(m_propertyNames.begin(), m_propertyNames.end(),
+                                            std::make_pair(d.parent, d.name.offset)) != m_propertyNames.end();
+        Require(d.name.offset >= m_lastName || sameProperty, "names in file order");
         Require(d.nameLength > 0 && d.name.offset + d.nameLength <= m_text.size(), "a name inside the text");
         Require(m_text.substr(d.name.offset, d.nameLength).find('\n') == std::string_view::npos,
                 "a name within one line");
@@ -218,7 +226,8 @@ public:
         } else {
             Require(d.parent == NO_DEFINITION, "only property routines have a parent");
         }
-        m_lastName = d.name.offset;
+        m_lastName = std::max<std::uint64_t>(m_lastName, d.name.offset);
+        if (d.kind == DefinitionKind::PropertyRoutine) m_propertyNames.emplace_back(d.parent, d.name.offset);
         m_kinds.push_back(d.kind);
         m_nameEnds.push_back(d.name.offset + d.nameLength);
         m_ended.push_back(false);
@@ -237,6 +246,7 @@ public:
 private:
     std::string_view m_text;
     std::uint64_t m_lastName = 0;
+    std::vector<std::pair<std::size_t, std::uint64_t>> m_propertyNames;  // parent, name offset
     std::vector<DefinitionKind> m_kinds;
     std::vector<std::uint64_t> m_nameEnds;
     std::vector<bool> m_ended;
