@@ -317,6 +317,14 @@ std::vector<GameDefinitionRef> CGameNavigator::DefinitionsOf(const CGame& game, 
         found = game.FindDefinitions(at.name + "Sub");
         if (!found.empty()) name = at.name + "Sub";
     }
+    // The name a definition is made by (a property's name where its object gives it a
+    // routine): that definition itself.
+    const std::vector<GameDefinition>& own = game.File(file).Definitions();
+    for (std::uint32_t i = 0; found.empty() && i < own.size(); ++i)
+        if (own[i].Line() == at.word.line && own[i].Column() == at.word.column) {
+            found.push_back(GameDefinitionRef{file, i});
+            name = game.File(file).FullNameOf(own[i]);
+        }
     return found;
 }
 

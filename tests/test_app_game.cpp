@@ -21,6 +21,7 @@ private slots:
     void goToDefinition();
     void ctrlShowsALinkUnderTheMouse();
     void backAndForwardAcrossFiles();
+    void theGameStaysWhileFollowingIt();
     void outlineShowsTheWholeGame();
     void findReferences();
     void followsTheFileOnDisk_data();
@@ -31,7 +32,7 @@ private:
     // main.inf and lib.h of one game (lines from 0 below):
     //   main.inf 0 Include "lib";  1 Object lamp  2 with before  3 [ Main; ... ];
     //            4 Include "nothere";  5 [ Twice; ];  90 [ Later; PlayerTo(lamp); lamp.before(); ];  of 200
-    //   lib.h    99 [ PlayerTo obj; ];  100 [ Twice; ];  of 200
+    //   lib.h    99 [ PlayerTo obj; ];  100 [ Twice; ];  150 [ Third; Later(); ];  of 200
     QString MakeGame();
     void PutCaret(TestApp& app, int line, const QString& word);
     QString ShownName(TestApp& app) const { return QFileInfo(app.GetView()->GetDocument()->GetPathName()).fileName(); }
@@ -58,7 +59,8 @@ QString LineText(const CSyntaxRichEditCtrl& control, std::size_t line)
 
 QString TestAppGame::MakeGame()
 {
-    MakeFile(QStringLiteral("lib.h"), Filler(0, 99) + "[ PlayerTo obj; return obj; ];\n[ Twice; ];\n" + Filler(101, 200));
+    MakeFile(QStringLiteral("lib.h"), Filler(0, 99) + "[ PlayerTo obj; return obj; ];\n[ Twice; ];\n" + Filler(101, 150) +
+                                          "[ Third; Later(); ];\n" + Filler(151, 200));
     return MakeFile(QStringLiteral("main.inf"),
                     "Include \"lib\";\n"
                     "Object lamp \"brass lamp\"\n"
@@ -99,6 +101,7 @@ void TestAppGame::goToDefinition_data()
     QTest::newRow("an object in the same file") << 3 << "lamp" << "main.inf" << 1 << 7 << 0 << "" << QStringList{};
     QTest::newRow("a property routine by its object") << 90 << "before" << "main.inf" << 2 << 7 << 0 << ""
                                                       << QStringList{};
+    QTest::newRow("a property routine's own name") << 2 << "before" << "main.inf" << 2 << 7 << 0 << "" << QStringList{};
     QTest::newRow("the keyword of an Include line") << 0 << "Include" << "lib.h" << 0 << 0 << 0 << "" << QStringList{};
     QTest::newRow("the name of an Include line") << 0 << "lib" << "lib.h" << 0 << 0 << 0 << "" << QStringList{};
     // Read in the order the compiler reads them: lib.h where it is included, then the rest of main.inf.
@@ -254,6 +257,22 @@ void TestAppGame::backAndForwardAcrossFiles()
     QCOMPARE(control.GetCaretLine(), 0);
 }
 
+void TestAppGame::theGameStaysWhileFollowingIt()
+{
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    Activate();
+    PutCaret(app, 3, QStringLiteral("PlayerTo"));
+    QTest::keyClick(&Control(app), Qt::Key_F12);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    // Later is main.inf's: lib.h reached from main.inf still finds it.
+    PutCaret(app, 150, QStringLiteral("Later"));
+    QTest::keyClick(&Control(app), Qt::Key_F12);
+    QCOMPARE(ShownName(app), QStringLiteral("main.inf"));
+    QCOMPARE(Control(app).GetCaretLine(), 90);
+    QCOMPARE(Frame()->GetNavigator()->GetSession().MainPath(), m_files->filePath(QStringLiteral("main.inf")));
+}
+
 void TestAppGame::outlineShowsTheWholeGame()
 {
     const QString main = MakeGame();
@@ -306,7 +325,7 @@ void TestAppGame::outlineShowsTheWholeGame()
     // Without the filter, the file now shown is the one expanded.
     dock->Tree()->FilterEdit()->clear();
     QCOMPARE(rows(), (QStringList{"main.inf file", "  lib.h file 1", "    PlayerTo routine 100", "    Twice routine 101",
-                                  "  lamp object 2", "  Main routine 4", "  nothere missing 5", "  Twice routine 6",
+                                  "    Third routine 151", "  lamp object 2", "  Main routine 4", "  nothere missing 5", "  Twice routine 6",
                                   "  Later routine 91"}));
 }
 

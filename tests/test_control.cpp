@@ -425,6 +425,8 @@ private Q_SLOTS:
             << QStringLiteral("a\u202Eb\u2066c\u200Fd") << QList<int>{1, 1, 2, 3, 3, 4, 4, 6, 5, 7, 6, 9};
         QTest::newRow("right-to-left letters keep their order")
             << QStringLiteral("ab\u05E9\u05DC\u05D5\u05DDcd") << QList<int>{2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7};
+        QTest::newRow("the first wide character, then a line, an arrow and a box of one")
+            << QStringLiteral("\u1100\u2500\u2192\u25FCx") << QList<int>{1, 2, 2, 3, 3, 4, 4, 5};
         QTest::newRow("a wide character of four bytes") << QStringLiteral("\U0001F600x\u00E9") << QList<int>{2, 2, 3, 3};
         QTest::newRow("the byte-order mark and a zero-width space take none")
             << QStringLiteral("\uFEFFa\u200Bb") << QList<int>{1, 0, 2, 1, 3, 1};
