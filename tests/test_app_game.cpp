@@ -27,6 +27,7 @@ private slots:
     void followsTheFileOnDisk_data();
     void followsTheFileOnDisk();
     void indexFollowsAnIncludedFile();
+    void includePathFromTheCommandLine();
 
 private:
     // main.inf and lib.h of one game (lines from 0 below):
@@ -435,6 +436,20 @@ void TestAppGame::indexFollowsAnIncludedFile()
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
     QCOMPARE(Control(app).GetCaretLine(), 2);
+}
+
+void TestAppGame::includePathFromTheCommandLine()
+{
+    // extra.h stands only in a folder that --include-path names.
+    const QString extra = MakeFile(QStringLiteral("ext/extra.h"), "[ Helper; ];\n");
+    const QString main = MakeFile(QStringLiteral("game/story.inf"), "Include \"extra\";\n[ Main; Helper(); ];\n");
+    TestApp& app = Start({QStringLiteral("--include-path"), QFileInfo(extra).path(), main});
+    QVERIFY(app.InitInstance());
+    Activate();
+    PutCaret(app, 1, QStringLiteral("Helper"));
+    QTest::keyClick(&Control(app), Qt::Key_F12);
+    QCOMPARE(app.GetView()->GetDocument()->GetPathName(), extra);
+    QCOMPARE(Control(app).GetCaretLine(), 0);
 }
 
 QTEST_MAIN(TestAppGame)
