@@ -5,9 +5,14 @@
 // its subfolders (hidden ones and the site's own folder left out), each a main file,
 // and its .h files that none of those games reads are shown as files of their own
 // (each read as a game whose main file it is). Games are read first, several at once
-// (jobs of them; each game's text and index are let go once the catalog has what it
-// needs), then every file's page is written, jobs of them at once, each file read
-// again for its page.
+// (jobs of them, the largest main files first; each game's text and index are let go
+// once the catalog has what it needs), then the headers that no game read, several at
+// once, each added in the order of their paths unless one added before it reads it.
+// Then every file's page is written, jobs of them at once, the largest first, each
+// file read again for its page; the index, the A to Z (in pieces, never whole) and the
+// style sheet are written among them. Besides one page being written per job, memory
+// holds the catalog: the names and places of the definitions, which the A to Z and the
+// links need.
 //
 // The folder: index.html, names.html, style.css and a page per file in src/. Each file
 // is written beside its place and renamed into it once whole. A manifest
