@@ -1,12 +1,8 @@
 #include "GameOutlineTree.h"
 
+#include "FilteredTree.h"
 #include "view/GameOutlineModel.h"
 
-#include <QApplication>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QTreeView>
@@ -38,37 +34,12 @@ CGameOutlineTree::CGameOutlineTree(CGameOutlineModel& model, QWidget* parent) : 
     m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
     m_proxy->setRecursiveFilteringEnabled(true);
 
-    // Alt+I: Alt+F is the File menu's.
-    auto* label = new QLabel(tr("F&ilter:"), this);
-    m_filter = new QLineEdit(this);
-    m_filter->setObjectName(QStringLiteral("OutlineFilter"));
-    m_filter->setAccessibleName(tr("Filter the definitions by name"));
-    m_filter->setPlaceholderText(tr("Part of a name"));
-    m_filter->setClearButtonEnabled(true);
-    label->setBuddy(m_filter);
-    m_filter->installEventFilter(this);
-
-    m_tree = new QTreeView(this);
-    m_tree->setObjectName(QStringLiteral("OutlineList"));
-    m_tree->setAccessibleName(tr("Files and definitions of the game"));
-    m_tree->setModel(m_proxy);
-    m_tree->setUniformRowHeights(true);
-    m_tree->setAllColumnsShowFocus(true);
-    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tree->header()->setStretchLastSection(false);
-    m_tree->header()->setSectionResizeMode(CGameOutlineModel::COLUMN_NAME, QHeaderView::Stretch);
-    m_tree->header()->setSectionResizeMode(CGameOutlineModel::COLUMN_KIND, QHeaderView::ResizeToContents);
-    m_tree->header()->setSectionResizeMode(CGameOutlineModel::COLUMN_LINE, QHeaderView::ResizeToContents);
-
-    auto* filterRow = new QHBoxLayout;
-    filterRow->addWidget(label);
-    filterRow->addWidget(m_filter, 1);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(2, 2, 2, 2);
-    layout->addLayout(filterRow);
-    layout->addWidget(m_tree, 1);
-    setTabOrder(m_filter, m_tree);
+    auto* view = new CFilteredTree(*this, *m_proxy, tr("Files and definitions of the game"),
+                                   CGameOutlineModel::COLUMN_NAME, CGameOutlineModel::COLUMN_KIND,
+                                   CGameOutlineModel::COLUMN_LINE);
+    m_filter = view->Filter();
+    m_tree = view->Tree();
+    view->OnEnter([this] { Choose(m_tree->currentIndex(), true); });
 
     connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_proxy->setFilterFixedString(text);
@@ -128,29 +99,4 @@ void CGameOutlineTree::Choose(const QModelIndex& proxyIndex, bool byKeyboard)
 {
     if (!proxyIndex.isValid()) return;
     emit rowChosen(m_proxy->mapToSource(proxyIndex.siblingAtColumn(0)), byKeyboard);
-}
-
-bool CGameOutlineTree::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == m_filter && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown: {
-            // The tree moves; the focus stays in the filter box.
-            QKeyEvent copy(key->type(), key->key(), key->modifiers());
-            QApplication::sendEvent(m_tree, &copy);
-            return true;
-        }
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            Choose(m_tree->currentIndex(), true);
-            return true;
-        default:
-            break;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
 }

@@ -40,8 +40,6 @@ signals:
     // The user chose a row (an index of the model); byKeyboard when with Enter.
     void rowChosen(const QModelIndex& index, bool byKeyboard);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Choose(const QModelIndex& proxyIndex, bool byKeyboard);

@@ -35,8 +35,6 @@ signals:
     // The user chose a definition; byKeyboard when with Enter.
     void definitionChosen(std::uint64_t position, bool byKeyboard);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Choose(const QModelIndex& index, bool byKeyboard);
