@@ -2,6 +2,7 @@
 
 #include "SiteText.h"
 #include "game/GameWords.h"
+#include "syntax/HtmlSpans.h"
 #include "syntax/ShownLines.h"
 #include "syntax/StyleAttributes.h"
 
@@ -13,8 +14,6 @@
 
 namespace {
 
-constexpr std::size_t kMaxSpanStart = 32;  // <span class="escape-character">
-constexpr std::string_view kSpanEnd = "</span>";
 constexpr std::string_view kLinkEnd = "</a>";
 
 char* Put(char* w, std::string_view bytes)
@@ -162,11 +161,7 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
     const display::CShownText shown(display::ChooseEncoding(text.data(), length), true);
     const bool utf8 = shown.GetEncoding() == display::Encoding::Utf8;
 
-    char spanStart[STYLE_COUNT][kMaxSpanStart + 1];
-    std::size_t spanStartLength[STYLE_COUNT];
-    for (int code = 0; code < STYLE_COUNT; ++code)
-        spanStartLength[code] = static_cast<std::size_t>(std::snprintf(
-            spanStart[code], sizeof spanStart[code], "<span class=\"%s\">", StyleClassName(static_cast<StyleCode>(code))));
+    const CHtmlSpans spans;
 
     out.Clear();
     const std::size_t grow = std::max<std::size_t>(length, 4096);
@@ -215,7 +210,7 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
             for (const Link& link : links) hrefBytes += link.href->size() + 16;
 
             const std::size_t need = 96 + hrefBytes +
-                                     count * (kMaxSpanStart + kSpanEnd.size() + display::CShownText::MAX_PER_BYTE) +
+                                     count * CHtmlSpans::MostFor(1) +
                                      display::CShownText::SLACK;
             if (!out.Room(need, grow)) return false;
             if (utf8) display::SpreadLeadStyles(line.text, count, cls);
@@ -250,21 +245,7 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
                     boundary = links[next].start;
                 const StyleCode run = cls[i];
                 const std::size_t j = std::min(display::CShownText::RunEnd(cls, i + 1, run), boundary);
-                if (run == STYLE_FOREGROUND) {
-                    w = shown.Write(w, s + i, j - i);
-                } else {
-                    char* const start = w;
-                    std::memcpy(w, spanStart[run], kMaxSpanStart);
-                    w += spanStartLength[run];
-                    char* const content = w;
-                    w = shown.Write(w, s + i, j - i);
-                    if (w == content) {
-                        w = start;
-                    } else {
-                        std::memcpy(w, kSpanEnd.data(), kSpanEnd.size());
-                        w += kSpanEnd.size();
-                    }
-                }
+                w = spans.Write(w, shown, s + i, j - i, run);
                 i = j;
                 if (inLink && i == links[next].end) {
                     std::memcpy(w, kLinkEnd.data(), kLinkEnd.size());
@@ -273,8 +254,8 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
                     ++next;
                 }
             }
-            std::memcpy(w, kSpanEnd.data(), kSpanEnd.size());
-            w += kSpanEnd.size();
+            std::memcpy(w, CHtmlSpans::SPAN_END.data(), CHtmlSpans::SPAN_END.size());
+            w += CHtmlSpans::SPAN_END.size();
             out.Commit(w);
             return true;
         },

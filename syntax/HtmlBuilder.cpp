@@ -1,6 +1,7 @@
 #include "HtmlBuilder.h"
 
 #include "DisplayText.h"
+#include "HtmlSpans.h"
 #include "ShownLines.h"
 #include "StyleAttributes.h"
 
@@ -21,7 +22,6 @@ constexpr std::string_view kStyleEnd = "</style>\n</head>\n<body>\n";
 constexpr std::string_view kPreStart = "<pre class=\"glossel\">\n";
 constexpr std::string_view kPreEnd = "</pre>\n";
 constexpr std::string_view kPageEnd = "</body>\n</html>\n";
-constexpr std::string_view kSpanEnd = "</span>";
 
 constexpr std::string_view kSheetStart =
     ".glossel {\n"
@@ -31,12 +31,9 @@ constexpr std::string_view kSheetStart =
     "  background-color: #ffffff;\n"
     "}\n";
 constexpr std::size_t kMaxRule = 128;  // one style's rule
-constexpr std::size_t kMaxSpanStart = 32;  // <span class="escape-character">
 
 // A line's worst case: every character opens and closes a span and is escaped.
-constexpr std::size_t kWorstLine =
-    MAX_LINE_LENGTH * (kMaxSpanStart + kSpanEnd.size() + display::CShownText::MAX_PER_BYTE) +
-    display::CShownText::SLACK;
+constexpr std::size_t kWorstLine = MAX_LINE_LENGTH * CHtmlSpans::MostFor(1) + display::CShownText::SLACK;
 
 std::size_t WriteRule(char* w, StyleCode code, const StyleAttributes& a)
 {
@@ -77,11 +74,7 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
     const display::CShownText shown(display::ChooseEncoding(text, length), true);
     const bool utf8 = shown.GetEncoding() == display::Encoding::Utf8;
 
-    char spanStart[STYLE_COUNT][kMaxSpanStart + 1];
-    std::size_t spanStartLength[STYLE_COUNT];
-    for (int code = 0; code < STYLE_COUNT; ++code)
-        spanStartLength[code] = static_cast<std::size_t>(std::snprintf(
-            spanStart[code], sizeof spanStart[code], "<span class=\"%s\">", StyleClassName(static_cast<StyleCode>(code))));
+    const CHtmlSpans spans;
 
     // Most text is copied as it is; a third more covers the spans of typical source.
     const std::size_t shownLength = ShownLength(text, length);
@@ -117,21 +110,7 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
         while (i < count) {
             const StyleCode run = cls[i];
             const std::size_t j = display::CShownText::RunEnd(cls, i + 1, run);  // STYLE_END stops it
-            if (run == STYLE_FOREGROUND) {
-                w = shown.Write(w, s + i, j - i);
-            } else {
-                char* const start = w;
-                std::memcpy(w, spanStart[run], kMaxSpanStart);
-                w += spanStartLength[run];
-                char* const content = w;
-                w = shown.Write(w, s + i, j - i);
-                if (w == content) {
-                    w = start;  // only characters that are left out: no empty element
-                } else {
-                    std::memcpy(w, kSpanEnd.data(), kSpanEnd.size());
-                    w += kSpanEnd.size();
-                }
-            }
+            w = spans.Write(w, shown, s + i, j - i, run);
             i = j;
         }
         out.Commit(w);
