@@ -604,13 +604,13 @@ private Q_SLOTS:
         QCOMPARE(CSyntaxRichEditCtrl::StreamInCallback(0, buffer, 4, &got), -1L);
         QCOMPARE(got, 0L);
 
-        // Plain text: CR LF, CR and LF each end a line.
-        const std::string plain = "a\r\nb\rc\nd";
+        // Plain text: CR LF, CR and LF each end a line (an LF after a CR LF ends another).
+        const std::string plain = "a\r\n\nb\rc\nd";
         CSyntaxRichEditCtrl::CStreamCursor third{plain.data(), plain.size()};
         stream.dwCookie = reinterpret_cast<std::uintptr_t>(&third);
         stream.pfnCallback = CSyntaxRichEditCtrl::StreamInCallback;
-        QCOMPARE(control.StreamIn(SF_TEXT, stream), 7L);
-        QCOMPARE(control.GetText(0, 7), QStringLiteral("a\nb\nc\nd"));
+        QCOMPARE(control.StreamIn(SF_TEXT, stream), 8L);
+        QCOMPARE(control.GetText(0, 8), QStringLiteral("a\n\nb\nc\nd"));
     }
 
     void aLineTooLongForOneRowContinuesOnTheNext()

@@ -152,13 +152,16 @@ TEST(Site, FilesOfSeveralGamesAndTheirLinks)
     WriteFile(dir / "games" / "a.inf", "Include \"lib.h\";\n[ Hook; ];\n[ Main; Hook(); Helper(); ];\n");
     WriteFile(dir / "games" / "b.inf", "Include \"lib.h\";\n[ Hook; ];\n");
     WriteFile(dir / "games" / "lib.h", "[ Helper; Hook(); ];\n");
+    // A game in a folder below the one given is one of them too.
+    fs::create_directory(dir / "games" / "sub");
+    WriteFile(dir / "games" / "sub" / "c.inf", "Global c;\n");
     const fs::path out = dir / "site";
     const RunResult r = RunCli({"--site", out.string(), "-j", "2", (dir / "games").string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     // lib.h once; the manifest lists what was written.
     EXPECT_EQ(ReadFile(out / ".glossel-site"),
-              "index.html\nnames.html\nsrc/a.inf.html\nsrc/b.inf.html\nsrc/lib.h.html\nstyle.css\n");
+              "index.html\nnames.html\nsrc/a.inf.html\nsrc/b.inf.html\nsrc/c.inf.html\nsrc/lib.h.html\nstyle.css\n");
     const std::string lib = ReadFile(out / "src" / "lib.h.html");
     EXPECT_NE(lib.find("<a href=\"../names.html#n-hook\"><span class=\"code-alpha\">Hook</span></a>"),
               std::string::npos)
