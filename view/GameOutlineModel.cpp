@@ -2,6 +2,7 @@
 
 #include "GameText.h"
 #include "NumberText.h"
+#include "OutlineModel.h"
 
 #include "doc/FileName.h"
 
@@ -211,11 +212,7 @@ QVariant CGameOutlineModel::data(const QModelIndex& index, int role) const
 
 QVariant CGameOutlineModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    switch (section) {
-    case COLUMN_NAME: return tr("Name");
-    case COLUMN_KIND: return tr("Kind");
-    case COLUMN_LINE: return tr("Line");
-    default: return {};
-    }
+    static_assert(int(COLUMN_NAME) == int(COutlineModel::COLUMN_NAME) && int(COLUMN_KIND) == int(COutlineModel::COLUMN_KIND) &&
+                  int(COLUMN_LINE) == int(COutlineModel::COLUMN_LINE));
+    return COutlineModel::Header(section, orientation, role);
 }

@@ -76,6 +76,11 @@ QVariant COutlineModel::data(const QModelIndex& index, int role) const
 
 QVariant COutlineModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    return Header(section, orientation, role);
+}
+
+QVariant COutlineModel::Header(int section, Qt::Orientation orientation, int role)
+{
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
     case COLUMN_NAME: return tr("Name");

@@ -43,6 +43,8 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // The column titles (Name, Kind, Line), which the game's outline shares.
+    static QVariant Header(int section, Qt::Orientation orientation, int role);
 
 private:
     QString Name(const OutlineEntry& entry) const;
