@@ -151,6 +151,7 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
             for (std::size_t k = 0; k < from.includes.size(); ++k)
                 from.includes[k].target = targets[i][k] < count ? ids[targets[i][k]] : SITE_NO_FILE;
             file.path = std::move(from.path);
+            file.realPath = std::move(from.realPath);
             file.unreadable = from.unreadable;
             file.failure = std::move(from.failure);
             file.bytes = from.bytes;
@@ -158,7 +159,7 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
             file.includes = std::move(from.includes);
             file.describedBy = gameIndex;
         }
-        siteGame.files.push_back(SiteGame::Entry{ids[i], depth[i]});
+        siteGame.files.push_back(SiteGame::Entry{ids[i], depth[i], i < reading.outside.size() && reading.outside[i]});
     }
     siteGame.added = true;
 }

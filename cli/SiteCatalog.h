@@ -47,6 +47,7 @@ struct SiteInclude {
 struct SiteFile {
     std::string path;      // as the game that describes it found it
     std::string identity;
+    std::string realPath;  // with links followed (the writer's), "" when unknown
     std::string shown;     // its path for people (Finish): inside a folder given, from that folder's name on
     std::string page;      // its page's file name in the pages' folder (Finish)
     std::uint32_t describedBy = 0;   // the game whose reading is kept
@@ -65,6 +66,7 @@ struct SiteGame {
     struct Entry {
         std::uint32_t file;
         std::uint32_t depth;  // 0: the main file; an included file is one deeper than the file including it
+        bool outside;         // it lies outside the game's folder (the folder given, or the main file's)
     };
     std::vector<Entry> files;  // in the order the game reads them
 };
@@ -75,6 +77,7 @@ struct SiteGame {
 struct SiteGameReading {
     std::vector<SiteFile> files;
     std::vector<std::uint32_t> depth;                 // per file: SiteGame::Entry's depth
+    std::vector<char> outside;                        // per file: SiteGame::Entry's outside (the writer's; none: no)
     std::vector<std::vector<std::uint32_t>> targets;  // per file, per include: the file it reads, or past the end
 };
 

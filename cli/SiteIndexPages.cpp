@@ -36,6 +36,7 @@ constexpr const char* kSiteRules =
     ".index, .names { padding: 0 1em 1em 1em; }\n"
     ".index ul { list-style: none; padding-left: 0; font-family: monospace; }\n"
     ".index .missing, .index .failed { color: #c00000; }\n"
+    ".index .outside { color: #a05000; }\n"
     ".letters a { margin-right: 0.6em; }\n"
     ".names dt { font-family: monospace; font-weight: bold; margin-top: 0.4em; }\n"
     ".names dd { font-family: monospace; margin-left: 2em; }\n"
@@ -84,6 +85,12 @@ void WriteGame(const CSiteCatalog& catalog, const SiteGame& game, std::string& h
         const SiteFile& file = files[entry.file];
         html += "<li" + Indent(entry.depth) + ">";
         FileLink(file, html);
+        // Whoever publishes the site sees what it takes from outside the game's folder.
+        if (entry.outside) {
+            html += " <span class=\"outside\">outside the game's folder: ";
+            AppendEscapedHtml(html, Shown(file.realPath));
+            html += "</span>";
+        }
         if (file.unreadable) {
             html += " <span class=\"failed\">cannot be read: ";
             AppendEscapedHtml(html, file.failure);

@@ -2,12 +2,14 @@
 
 #include "SiteCatalog.h"
 #include "SiteIndexPages.h"
+#include "SiteFolder.h"
 #include "SitePage.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,6 +20,7 @@
 #include <set>
 #include <sys/stat.h>
 #include <thread>
+#include <unordered_map>
 #include <unistd.h>
 
 namespace {
@@ -66,9 +69,29 @@ bool EndsWithFolded(const std::string& name, const char* suffix)
     return true;
 }
 
-// The .inf and .h files in folder and its subfolders, in the order of their paths.
-void ListSources(const std::string& folder, const struct stat& out, std::vector<std::string>& infs,
-                 std::vector<std::string>& headers)
+// The path with links followed, or "" when there is none.
+std::string RealPath(const std::string& path)
+{
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real) return std::string();
+    std::string result(real);
+    std::free(real);
+    return result;
+}
+
+// Whether path (a real path) is folder (a real path) or lies inside it.
+bool IsInside(const std::string& path, const std::string& folder)
+{
+    if (folder.empty()) return false;
+    if (folder == "/") return !path.empty();
+    return path.compare(0, folder.size(), folder) == 0 && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+// The .inf and .h files in folder and its subfolders, in the order of their paths. A
+// link is followed only when what it leads to lies inside root (the real path of the
+// folder given): a folder of games never publishes what lies outside it.
+void ListSources(const std::string& folder, const std::string& root, const struct stat& out,
+                 std::vector<std::string>& infs, std::vector<std::string>& headers)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return;
@@ -80,113 +103,22 @@ void ListSources(const std::string& folder, const struct stat& out, std::vector<
     for (const std::string& name : names) {
         const std::string path = JoinPath(folder, name);
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0) continue;
+        if (::lstat(path.c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode)) {
+            const std::string real = RealPath(path);
+            if (real.empty() || !IsInside(real, root) || ::stat(real.c_str(), &st) != 0) continue;
+            // A link to a folder inside is not gone into: the folder is listed where it stands.
+            if (S_ISDIR(st.st_mode)) continue;
+        }
         if (S_ISDIR(st.st_mode)) {
             if (st.st_dev == out.st_dev && st.st_ino == out.st_ino) continue;
-            ListSources(path, out, infs, headers);
+            ListSources(path, root, out, infs, headers);
         } else if (EndsWithFolded(name, ".inf")) {
             infs.push_back(path);
         } else if (EndsWithFolded(name, ".h")) {
             headers.push_back(path);
         }
     }
-}
-
-bool MakeFolders(const std::string& path)
-{
-    for (std::size_t at = 1; at <= path.size(); ++at) {
-        if (at != path.size() && path[at] != '/') continue;
-        const std::string part = path.substr(0, at);
-        if (::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    }
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode)) {
-        errno = ENOTDIR;
-        return false;
-    }
-    return true;
-}
-
-// A file written beside its place and renamed into it once whole, so that no reader
-// ever sees half of it; dropped when Close is never reached.
-class CReplacingFile {
-public:
-    CReplacingFile(const std::string& path, mode_t mode) : m_path(path)
-    {
-        const std::size_t slash = path.find_last_of('/');
-        m_temporary = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".glossel-XXXXXX";
-        m_fd = ::mkostemp(m_temporary.data(), O_CLOEXEC);
-        if (m_fd < 0)
-            m_error = errno;
-        else
-            ::fchmod(m_fd, mode);
-    }
-    CReplacingFile(const CReplacingFile&) = delete;
-    CReplacingFile& operator=(const CReplacingFile&) = delete;
-    ~CReplacingFile()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            ::unlink(m_temporary.c_str());
-        }
-    }
-
-    void Write(std::string_view bytes)
-    {
-        for (std::size_t done = 0; done < bytes.size() && !m_error;) {
-            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno != EINTR) m_error = errno;
-            if (n > 0) done += static_cast<std::size_t>(n);
-        }
-    }
-
-    // Renames the file into place; 0 or errno (error, when given, instead of the file's own).
-    int Close(int error = 0)
-    {
-        if (m_fd < 0) return m_error;
-        if (!m_error) m_error = error;
-        if (::close(m_fd) != 0 && !m_error) m_error = errno;
-        m_fd = -1;
-        if (!m_error && ::rename(m_temporary.c_str(), m_path.c_str()) != 0) m_error = errno;
-        if (m_error) ::unlink(m_temporary.c_str());
-        return m_error;
-    }
-
-private:
-    std::string m_path;
-    std::string m_temporary;
-    int m_fd = -1;
-    int m_error = 0;
-};
-
-// Writes bytes to path through a file beside it that is renamed into place; 0 or errno.
-int WriteWhole(const std::string& path, std::string_view bytes, mode_t mode)
-{
-    CReplacingFile file(path, mode);
-    file.Write(bytes);
-    return file.Close();
-}
-
-// A manifest's entry that names a file of the site's own: relative, no "..", no hidden part.
-bool IsSiteEntry(const std::string& entry)
-{
-    if (entry.empty() || entry.front() == '/') return false;
-    for (std::size_t at = 0; at <= entry.size();) {
-        const std::size_t slash = std::min(entry.find('/', at), entry.size());
-        if (slash == at || entry[at] == '.') return false;
-        at = slash + 1;
-    }
-    return true;
-}
-
-std::set<std::string> ReadManifest(const std::string& path)
-{
-    std::set<std::string> entries;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);)
-        if (IsSiteEntry(line)) entries.insert(line);
-    return entries;
 }
 
 class CSiteRun {
@@ -201,8 +133,10 @@ public:
 
     SiteOutcome Run()
     {
-        if (!MakeFolders(m_job.outFolder) || !MakeFolders(JoinPath(m_job.outFolder, kPagesFolder))) {
-            Fail(m_job.outFolder, std::strerror(errno));
+        std::string failedPath;
+        std::string reason;
+        if (!m_folder.Open(m_job.outFolder, {kPagesFolder}, failedPath, reason)) {
+            Fail(failedPath, reason);
             return m_outcome;
         }
         m_outcome.written = true;
@@ -263,17 +197,25 @@ private:
         struct stat out {};
         ::stat(m_job.outFolder.c_str(), &out);
         std::set<std::string> seen;
-        auto add = [&](const std::string& path) {
+        auto add = [&](const std::string& path, const std::string& folder) {
             if (seen.insert(m_disk.Identity(path)).second) mains.push_back(path);
+            m_folderOf.emplace(path, folder);
         };
         for (const std::string& input : m_job.inputs) {
             struct stat st {};
             if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                const std::string root = RealPath(input);
                 std::vector<std::string> infs;
-                ListSources(input, out, infs, headers);
-                for (const std::string& path : infs) add(path);
+                const std::size_t firstHeader = headers.size();
+                ListSources(input, root, out, infs, headers);
+                for (const std::string& path : infs) add(path, root);
+                for (std::size_t i = firstHeader; i < headers.size(); ++i) m_folderOf.emplace(headers[i], root);
             } else {
-                add(input);
+                // A main file given by itself: its game's folder is the one it stands in.
+                std::string folder = RealPath(input);
+                const std::size_t slash = folder.find_last_of('/');
+                folder.erase(slash == std::string::npos ? 0 : std::max<std::size_t>(slash, 1));
+                add(input, folder);
             }
         }
     }
@@ -287,8 +229,19 @@ private:
         inputs.includeFolders = m_job.includeFolders;
         inputs.libraryFolder = m_job.libraryFolder;
         try {
-            if (const std::shared_ptr<const CGame> game = CGame::Build(inputs, m_disk))
-                return CSiteCatalog::Read(*game, m_disk);
+            if (const std::shared_ptr<const CGame> game = CGame::Build(inputs, m_disk)) {
+                SiteGameReading reading = CSiteCatalog::Read(*game, m_disk);
+                const auto folder = m_folderOf.find(mainPath);
+                reading.outside.assign(reading.files.size(), 0);
+                for (std::size_t i = 0; i < reading.files.size(); ++i) {
+                    SiteFile& file = reading.files[i];
+                    if (file.unreadable) continue;
+                    file.realPath = RealPath(file.path);
+                    reading.outside[i] = folder != m_folderOf.end() && !folder->second.empty() &&
+                                         !file.realPath.empty() && !IsInside(file.realPath, folder->second);
+                }
+                return reading;
+            }
         } catch (const std::bad_alloc&) {
         }
         if (report) Fail(mainPath, kGameTooLarge);
@@ -297,15 +250,13 @@ private:
 
     void WritePages(const CSiteCatalog& catalog)
     {
-        const std::string& out = m_job.outFolder;
-        const std::set<std::string> previous = ReadManifest(JoinPath(out, SITE_MANIFEST));
+        std::set<std::string> previous;
+        for (std::string& entry : m_folder.ReadList(SITE_MANIFEST)) previous.insert(std::move(entry));
         std::set<std::string> written;
         // A file in the way that the site did not write stays.
         auto mayWrite = [&](const std::string& entry) {
-            struct stat st {};
-            const std::string path = JoinPath(out, entry);
-            if (::lstat(path.c_str(), &st) != 0 || previous.count(entry)) return true;
-            Fail(path, "is in the way (the site did not write it); left as it is");
+            if (previous.count(entry) || !m_folder.Exists(entry)) return true;
+            Fail(m_folder.PathOf(entry), "is in the way (the site did not write it); left as it is");
             return false;
         };
         // The style sheet, the index and the A to Z are built and written while the files'
@@ -338,11 +289,20 @@ private:
             if (mayWrite(top.entry)) tops.push_back(&top);
         std::vector<std::uint32_t> pages;
         for (const std::uint32_t id : catalog.FilesByPath())
-            if (!catalog.Files()[id].unreadable && mayWrite(std::string(kPagesFolder) + "/" + catalog.Files()[id].page))
-                pages.push_back(id);
+            if (!catalog.Files()[id].unreadable && mayWrite(PageEntry(catalog, id))) pages.push_back(id);
         std::stable_sort(pages.begin(), pages.end(), [&](std::uint32_t a, std::uint32_t b) {
             return catalog.Files()[a].bytes > catalog.Files()[b].bytes;
         });
+
+        // Before anything is written, the manifest names what the site wrote before and
+        // all it is about to write, so that a run cut short (a signal, a crash, a full
+        // disk) leaves every file it made owned by the site, to be replaced or removed by
+        // the next one.
+        std::set<std::string> owned = previous;
+        for (const TopPage* top : tops) owned.insert(top->entry);
+        for (const std::uint32_t id : pages) owned.insert(PageEntry(catalog, id));
+        if (owned != previous && !WriteManifest(owned)) return;
+
         std::atomic<std::size_t> done{0};
         m_listener.OnProgress(0, pages.size());
         std::vector<char> ok(tops.size() + pages.size(), 0);
@@ -360,31 +320,42 @@ private:
             if (ok[i]) written.insert(tops[i]->entry);
         for (std::size_t i = 0; i < pages.size(); ++i) {
             if (!ok[tops.size() + i]) continue;
-            written.insert(std::string(kPagesFolder) + "/" + catalog.Files()[pages[i]].page);
+            written.insert(PageEntry(catalog, pages[i]));
             ++m_outcome.pages;
         }
 
-        // What an earlier site wrote and this one did not goes; then the new manifest.
-        for (const std::string& entry : previous)
-            if (!written.count(entry)) ::unlink(JoinPath(out, entry).c_str());
+        // What the site wrote before and did not write now goes; then the manifest names
+        // what it wrote.
+        for (const std::string& entry : owned)
+            if (!written.count(entry)) m_folder.Remove(entry);
+        WriteManifest(written);
+    }
+
+    static std::string PageEntry(const CSiteCatalog& catalog, std::uint32_t id)
+    {
+        return std::string(kPagesFolder) + "/" + catalog.Files()[id].page;
+    }
+
+    bool WriteManifest(const std::set<std::string>& entries)
+    {
         std::string manifest;
-        for (const std::string& entry : written) manifest += entry + "\n";
-        if (const int error = WriteWhole(JoinPath(out, SITE_MANIFEST), manifest, m_mode))
-            Fail(JoinPath(out, SITE_MANIFEST), std::strerror(error));
+        for (const std::string& entry : entries) manifest += entry + "\n";
+        const int error = m_folder.WriteWhole(SITE_MANIFEST, manifest, m_mode);
+        if (error) Fail(m_folder.PathOf(SITE_MANIFEST), std::strerror(error));
+        return !error;
     }
 
     template <typename TopPage>
     bool WriteTop(const TopPage& top, const CSiteCatalog& catalog)
     {
-        const std::string path = JoinPath(m_job.outFolder, top.entry);
-        CReplacingFile file(path, m_mode);
+        CSiteFolder::CFile file(m_folder, top.entry, m_mode);
         bool built = false;
         try {
             built = top.build(m_styles, catalog, [&](std::string_view bytes) { file.Write(bytes); });
         } catch (const std::bad_alloc&) {
         }
         const int error = file.Close(built ? 0 : ENOMEM);
-        if (error) Fail(path, std::strerror(error));
+        if (error) Fail(m_folder.PathOf(top.entry), std::strerror(error));
         return !error;
     }
 
@@ -404,9 +375,9 @@ private:
             Fail(file.path, "the page does not fit in memory");
             return false;
         }
-        const std::string path = JoinPath(JoinPath(m_job.outFolder, kPagesFolder), file.page);
-        if (const int error = WriteWhole(path, page.View(), m_mode)) {
-            Fail(path, std::strerror(error));
+        const std::string entry = PageEntry(catalog, id);
+        if (const int error = m_folder.WriteWhole(entry, page.View(), m_mode)) {
+            Fail(m_folder.PathOf(entry), std::strerror(error));
             return false;
         }
         if (status == RenderStatus::LongLine) {
@@ -421,6 +392,8 @@ private:
     const CSyntaxStyleMap& m_styles;
     ISiteListener& m_listener;
     CDiskFileSource m_disk;
+    CSiteFolder m_folder;
+    std::unordered_map<std::string, std::string> m_folderOf;  // a main file's game's folder (a real path)
     mode_t m_mode = 0644;
     std::mutex m_mutex;
     SiteOutcome m_outcome;

@@ -2,6 +2,7 @@
 // leaves and says. (The editors read the tag files in check_tags.sh; the site's links and
 // text are read back in site_check.py.)
 
+#include "ChildProcess.h"
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
@@ -9,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <thread>
 #include <termios.h>
 #include <unistd.h>
 
@@ -279,4 +283,114 @@ TEST(Site, ProgressOnATerminalOnly)
 
     // Not a terminal: nothing.
     EXPECT_EQ(RunCli({"--site", (dir / "site").string(), (dir / "a.inf").string()}).err, "");
+}
+
+// Names in folder that a site run cut short or gone wrong could leave: its temporaries.
+std::vector<std::string> Temporaries(const fs::path& folder)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().rfind(".glossel-", 0) == 0 && entry.path().filename() != ".glossel-site")
+            found.push_back(entry.path().string());
+    return found;
+}
+
+TEST(Site, NothingWrittenOrRemovedThroughLinksInside)
+{
+    struct Case {
+        const char* name;
+        const char* manifest;  // planted in the site's folder
+        const char* link;      // a link in the site's folder to the victim's folder
+        int status;
+        const char* err;       // after the site's folder's path
+    };
+    const Case cases[] = {
+        {"the pages' folder a link: nothing is written there, nothing removed",
+         "index.html\nsrc/precious.txt\n", "src", 2, "/src: is a symbolic link; the site writes nothing through it\n"},
+        {"a manifest naming a file under a link: not the site's own, left", "index.html\ndocs/precious.txt\n", "docs", 0,
+         ""},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const fs::path out = dir / "site";
+        const fs::path victim = dir / "victim";
+        fs::create_directories(out);
+        fs::create_directories(victim);
+        WriteFile(victim / "precious.txt", "keep");
+        WriteFile(out / ".glossel-site", c.manifest);
+        fs::create_directory_symlink(victim, out / c.link);
+        WriteFile(dir / "a.inf", "[ Main; ];\n");
+        const RunResult r = RunCli({"--site", out.string(), (dir / "a.inf").string()});
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_EQ(r.err, c.status ? "glossel-render: " + out.string() + c.err : std::string()) << c.name;
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(victim)) left.push_back(entry.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"precious.txt"}) << c.name;
+        EXPECT_EQ(ReadFile(victim / "precious.txt"), "keep") << c.name;
+    }
+}
+
+TEST(Site, AFolderOfGamesPublishesNothingItsLinksLeadOutTo)
+{
+    TempDir dir;
+    const fs::path games = dir / "games";
+    fs::create_directories(games / "sub");
+    fs::create_directories(dir / "secret");
+    fs::create_directories(dir / "shared");
+    WriteFile(dir / "secret" / "passwd.h", "Global secret_name;\n");
+    WriteFile(dir / "shared" / "ext.h", "Global ext_name;\n");
+    // Links out (a file, a folder) are not followed; a link inside is, to the same file.
+    fs::create_symlink(dir / "secret" / "passwd.h", games / "leak.h");
+    fs::create_directory_symlink(dir / "secret", games / "sub" / "away");
+    WriteFile(games / "own.h", "Global own_name;\n");
+    fs::create_symlink("own.h", games / "alias.h");
+    // An Include of a file outside is followed as the compiler follows it, and said.
+    WriteFile(games / "a.inf", "Include \"../shared/ext.h\";\n[ Main; ];\n");
+    const fs::path out = dir / "site";
+    const RunResult r = RunCli({"--site", out.string(), games.string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(out / ".glossel-site"),
+              "index.html\nnames.html\nsrc/a.inf.html\nsrc/alias.h.html\nsrc/ext.h.html\nstyle.css\n");
+    EXPECT_EQ(ReadFile(out / "names.html").find("secret_name"), std::string::npos);
+    const std::string ext = fs::canonical(dir / "shared" / "ext.h").string();
+    const std::string index = ReadFile(out / "index.html");
+    EXPECT_NE(index.find("<li><a href=\"src/a.inf.html\">games/a.inf</a></li>\n"
+                         "<li style=\"padding-left: 2em\"><a href=\"src/ext.h.html\">games/../shared/ext.h</a> <span class=\"outside\">outside the game's folder: " + ext + "</span></li>\n"),
+              std::string::npos)
+        << index;
+}
+
+TEST(Site, ARunCutShortLeavesASiteTheNextRunUpdates)
+{
+    TempDir dir;
+    // A 64 MB file keeps the run busy long after the index is written.
+    {
+        std::string big;
+        const std::string line = "! " + std::string(60, 'x') + "\n";
+        big.reserve(64u << 20);
+        while (big.size() < (64u << 20)) big += line;
+        WriteFile(dir / "big.h", big);
+    }
+    WriteFile(dir / "a.inf", "Include \"big.h\";\n[ Main; ];\n");
+    const fs::path out = dir / "site";
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(child.Start({GLOSSEL_RENDER_EXE, "--default-styles", "--site", out.string(), "-j", "2",
+                             (dir / "a.inf").string()}));
+    // Cut short once the index is written and while the big file's page is being written.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!(fs::exists(out / "index.html") && fs::exists(out / "src") && !Temporaries(out / "src").empty()) &&
+           !child.HasEnded() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(child.Signal(SIGTERM));
+    const testsupport::ChildResult cut = child.Wait();
+    EXPECT_EQ(cut.signal, SIGTERM) << "the run ended before it could be cut short";
+    EXPECT_EQ(Temporaries(out), std::vector<std::string>{});
+    EXPECT_EQ(Temporaries(out / "src"), std::vector<std::string>{});
+
+    // The next run owns what the cut one wrote, and replaces it.
+    WriteFile(dir / "a.inf", "Include \"big.h\";\n[ Main; ];\n[ Later; ];\n");
+    const RunResult r = RunCli({"--site", out.string(), (dir / "a.inf").string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(ReadFile(out / "names.html").find("Later"), std::string::npos);
 }
