@@ -1,20 +1,12 @@
 #include "SiteCatalog.h"
 
+#include "SiteMeaning.h"
 #include "SiteText.h"
 
 #include <algorithm>
 #include <set>
 
 namespace {
-
-bool Shares(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b)
-{
-    const std::vector<std::uint32_t>& small = a.size() <= b.size() ? a : b;
-    const std::vector<std::uint32_t>& large = a.size() <= b.size() ? b : a;
-    for (const std::uint32_t x : small)
-        if (std::binary_search(large.begin(), large.end(), x)) return true;
-    return false;
-}
 
 // A page's name: the file's own name, with only letters, digits, '.', '_' and '-' (any
 // other byte becomes '_', so that no link needs escaping), never hidden.
@@ -78,9 +70,38 @@ std::uint32_t CSiteCatalog::FileOf(const std::string& identity)
     return id;
 }
 
-SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& source)
+CSiteWordCache::Words CSiteWordCache::Of(const std::string& identity, const CGameFile& file)
+{
+    bool keep = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        Entry& entry = m_files[identity];
+        if (entry.words) return entry.words;
+        keep = ++entry.reads >= 2;
+    }
+    auto words = std::make_shared<std::vector<GameWord>>();
+    file.ForEachWord([&](const GameWord& word) {
+        words->push_back(word);
+        return true;
+    });
+    words->shrink_to_fit();
+    if (keep) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_files[identity].words = words;
+    }
+    return words;
+}
+
+void CSiteWordCache::Clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_files = {};
+}
+
+SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& source, CSiteWordCache& cache)
 {
     const std::uint32_t count = game.FileCount();
+    CSiteMeaning meaning(game);
     SiteGameReading reading;
     reading.files.resize(count);
     reading.depth.assign(count, 0);
@@ -118,6 +139,26 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
             out.includes.push_back(std::move(site));
             reading.targets[i].push_back(include.target);
         }
+        out.encoding = encoding;
+        // The uses: every word that means a definition, but a definition's own name.
+        std::vector<std::uint64_t> ownNames;
+        for (std::uint32_t k = 0; k < file.Definitions().size(); ++k)
+            if (CSiteMeaning::NamesItsUses(out.definitions[k])) ownNames.push_back(file.Definitions()[k].Offset());
+        std::sort(ownNames.begin(), ownNames.end());
+        const CSiteWordCache::Words words = cache.Of(out.identity, file);
+        for (const GameWord& word : *words) {
+            if (std::binary_search(ownNames.begin(), ownNames.end(), word.offset)) continue;
+            const std::vector<GameDefinitionRef>& means = meaning.Of(i, word);
+            if (means.empty()) continue;
+            SiteUse use;
+            use.line = word.line;
+            use.column = static_cast<std::uint16_t>(word.column);
+            use.length = static_cast<std::uint16_t>(word.length);
+            use.first = static_cast<std::uint32_t>(out.useTargets.size());
+            use.count = static_cast<std::uint32_t>(means.size());
+            out.uses.push_back(use);
+            for (const GameDefinitionRef& ref : means) out.useTargets.push_back(SiteDefinitionRef{ref.file, ref.index});
+        }
         const std::uint32_t including = game.IncludingFile(i);
         if (including != NO_FILE && including < i) reading.depth[i] = reading.depth[including] + 1;
     }
@@ -146,6 +187,11 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
         SiteFile& file = m_files[ids[i]];
         const auto at = std::lower_bound(file.games.begin(), file.games.end(), gameIndex);
         if (at == file.games.end() || *at != gameIndex) file.games.insert(at, gameIndex);
+        // The uses' targets in the catalog's numbers; what they mean in this game joins
+        // what they mean in the others.
+        for (SiteDefinitionRef& target : described[i].useTargets) target.file = ids[target.file];
+        MergeUses(file, std::move(described[i].uses), described[i].useTargets);
+        described[i].useTargets = std::vector<SiteDefinitionRef>();
         if (file.describedBy == SITE_NO_FILE || gameIndex < file.describedBy) {
             SiteFile& from = described[i];
             for (std::size_t k = 0; k < from.includes.size(); ++k)
@@ -155,6 +201,7 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
             file.unreadable = from.unreadable;
             file.failure = std::move(from.failure);
             file.bytes = from.bytes;
+            file.encoding = from.encoding;
             file.definitions = std::move(from.definitions);
             file.includes = std::move(from.includes);
             file.describedBy = gameIndex;
@@ -162,6 +209,46 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
         siteGame.files.push_back(SiteGame::Entry{ids[i], depth[i], i < reading.outside.size() && reading.outside[i]});
     }
     siteGame.added = true;
+}
+
+void CSiteCatalog::MergeUses(SiteFile& file, std::vector<SiteUse> uses, const std::vector<SiteDefinitionRef>& targets)
+{
+    if (file.uses.empty()) {
+        file.uses = std::move(uses);
+        file.useTargets = targets;
+        return;
+    }
+    // Both in text order: one pass, a use in both meaning what it means in either.
+    const auto before = [](const SiteUse& a, const SiteUse& b) {
+        return a.line != b.line ? a.line < b.line : a.column < b.column;
+    };
+    std::vector<SiteUse> merged;
+    std::vector<SiteDefinitionRef> mergedTargets;
+    merged.reserve(std::max(file.uses.size(), uses.size()));
+    mergedTargets.reserve(std::max(file.useTargets.size(), targets.size()));
+    const auto add = [&](const SiteUse& use, const std::vector<SiteDefinitionRef>& from, std::size_t start) {
+        for (std::uint32_t t = 0; t < use.count; ++t) {
+            const SiteDefinitionRef& target = from[use.first + t];
+            if (std::find(mergedTargets.begin() + static_cast<std::ptrdiff_t>(start), mergedTargets.end(), target) ==
+                mergedTargets.end())
+                mergedTargets.push_back(target);
+        }
+    };
+    std::size_t a = 0;
+    std::size_t b = 0;
+    while (a < file.uses.size() || b < uses.size()) {
+        const bool takeA = b == uses.size() || (a < file.uses.size() && !before(uses[b], file.uses[a]));
+        const bool takeB = a == file.uses.size() || (b < uses.size() && !before(file.uses[a], uses[b]));
+        SiteUse use = takeA ? file.uses[a] : uses[b];
+        const std::size_t start = mergedTargets.size();
+        if (takeA) add(file.uses[a++], file.useTargets, start);
+        if (takeB) add(uses[b++], targets, start);
+        use.first = static_cast<std::uint32_t>(start);
+        use.count = static_cast<std::uint32_t>(mergedTargets.size() - start);
+        merged.push_back(use);
+    }
+    file.uses = std::move(merged);
+    file.useTargets = std::move(mergedTargets);
 }
 
 char CSiteCatalog::NameLetter(std::string_view key)
@@ -189,6 +276,8 @@ void CSiteCatalog::Finish(const std::vector<std::string>& folders)
     for (std::uint32_t i = 0; i < m_files.size(); ++i) m_byPath[i] = i;
     std::sort(m_byPath.begin(), m_byPath.end(),
               [&](std::uint32_t a, std::uint32_t b) { return m_files[a].path < m_files[b].path; });
+    m_pathRank.assign(m_files.size(), 0);
+    for (std::uint32_t rank = 0; rank < m_byPath.size(); ++rank) m_pathRank[m_byPath[rank]] = rank;
 
     std::set<std::string> taken;  // folded
     for (const std::uint32_t id : m_byPath) {
@@ -228,19 +317,86 @@ void CSiteCatalog::Finish(const std::vector<std::string>& folders)
         const std::string_view y = SortKey(b.key);
         return x != y ? x < y : a.key < b.key;
     });
+    for (NameEntry& entry : m_names) CSiteMeaning::Order(*this, entry.definitions);
     m_nameIndex.clear();
     for (std::uint32_t i = 0; i < m_names.size(); ++i) m_nameIndex.emplace(m_names[i].key, i);
+    IndexUses();
+}
+
+void CSiteCatalog::IndexUses()
+{
+    // A use's definitions in the order of their files' paths, whichever game came first.
+    for (SiteFile& file : m_files) {
+        for (SiteUse& use : file.uses) {
+            const auto first = file.useTargets.begin() + use.first;
+            auto end = std::remove_if(first, first + use.count, [&](const SiteDefinitionRef& t) {
+                return t.file >= m_files.size() || t.index >= m_files[t.file].definitions.size();
+            });
+            std::fill(end, first + use.count, SiteDefinitionRef{0, 0});
+            use.count = static_cast<std::uint32_t>(end - first);
+            std::sort(first, end, [&](const SiteDefinitionRef& a, const SiteDefinitionRef& b) {
+                return m_pathRank[a.file] != m_pathRank[b.file] ? m_pathRank[a.file] < m_pathRank[b.file]
+                                                                : a.index < b.index;
+            });
+        }
+    }
+    // Counted, then placed: walking the files by path and each file's uses in text order
+    // leaves every definition's list in its order.
+    for (SiteFile& file : m_files) {
+        file.usesStart.assign(file.definitions.size() + 1, 0);
+        file.usesOf.clear();
+        file.includedBy.clear();
+    }
+    for (const std::uint32_t u : m_byPath)
+        for (const SiteUse& use : m_files[u].uses)
+            for (std::uint32_t t = 0; t < use.count; ++t) {
+                const SiteDefinitionRef& target = m_files[u].useTargets[use.first + t];
+                ++m_files[target.file].usesStart[target.index + 1];
+            }
+    for (SiteFile& file : m_files) {
+        for (std::size_t k = 1; k < file.usesStart.size(); ++k) file.usesStart[k] += file.usesStart[k - 1];
+        file.usesOf.resize(file.usesStart.back());
+    }
+    std::vector<std::vector<std::uint32_t>> next(m_files.size());
+    for (std::uint32_t f = 0; f < m_files.size(); ++f)
+        next[f].assign(m_files[f].usesStart.begin(), m_files[f].usesStart.end() - 1);
+    for (const std::uint32_t u : m_byPath) {
+        const SiteFile& file = m_files[u];
+        for (std::uint32_t i = 0; i < file.uses.size(); ++i)
+            for (std::uint32_t t = 0; t < file.uses[i].count; ++t) {
+                const SiteDefinitionRef& target = file.useTargets[file.uses[i].first + t];
+                m_files[target.file].usesOf[next[target.file][target.index]++] = SiteUseRef{u, i};
+            }
+        for (std::uint32_t k = 0; k < file.includes.size(); ++k) {
+            const std::uint32_t target = file.includes[k].target;
+            if (target < m_files.size()) m_files[target].includedBy.push_back(SiteUseRef{u, k});
+        }
+    }
+}
+
+std::span<const SiteUseRef> CSiteCatalog::UsesOf(const SiteDefinitionRef& ref) const
+{
+    const SiteFile& file = m_files[ref.file];
+    if (ref.index + 1 >= file.usesStart.size()) return {};
+    return std::span<const SiteUseRef>(file.usesOf).subspan(file.usesStart[ref.index],
+                                                             file.usesStart[ref.index + 1] - file.usesStart[ref.index]);
+}
+
+std::string CSiteCatalog::UsesAnchor(const SiteDefinitionRef& ref) const
+{
+    // The name and its line; a second definition of the name on that line takes its number.
+    const std::vector<SiteDefinition>& definitions = m_files[ref.file].definitions;
+    const SiteDefinition& d = definitions[ref.index];
+    std::string anchor = NameAnchor(d.key) + "-L" + std::to_string(d.line);
+    for (std::uint32_t k = ref.index; k-- > 0 && definitions[k].line == d.line;)
+        if (definitions[k].key == d.key) return anchor + "-" + std::to_string(ref.index);
+    return anchor;
 }
 
 const CSiteCatalog::NameEntry* CSiteCatalog::FindName(std::string_view key) const
 {
     const auto found = m_nameIndex.find(key);
     return found == m_nameIndex.end() ? nullptr : &m_names[found->second];
-}
-
-bool CSiteCatalog::Reaches(std::uint32_t file, const SiteDefinitionRef& ref) const
-{
-    return ref.file == file || Shares(m_files[ref.file].games, m_files[file].games);
 }
 
 std::string CSiteCatalog::NameAnchor(std::string_view key)

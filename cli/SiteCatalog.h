@@ -16,7 +16,9 @@
 #include "syntax/DisplayText.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -32,6 +34,29 @@ struct SiteDefinition {
     std::uint32_t length = 0;  // its own name's bytes
     std::uint32_t parent = NO_PARENT;  // a property routine's object or class, in the file's list
     DefinitionKind kind = DefinitionKind::Routine;
+};
+
+// A use of a name in a file: where it stands and the definitions it means (SiteMeaning.h),
+// which are its file's useTargets[first, first + count).
+struct SiteUse {
+    std::uint32_t line = 0;
+    std::uint16_t column = 0;  // bytes before it on its line (a line is shorter than MAX_LINE_LENGTH)
+    std::uint16_t length = 0;
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+};
+
+// A use of a name, by its file and its index in the file's uses; or an include, by its
+// file and its index in the file's includes.
+struct SiteUseRef {
+    std::uint32_t file;
+    std::uint32_t index;
+};
+
+struct SiteDefinitionRef {
+    std::uint32_t file;
+    std::uint32_t index;
+    bool operator==(const SiteDefinitionRef&) const = default;
 };
 
 struct SiteInclude {
@@ -55,8 +80,20 @@ struct SiteFile {
     bool unreadable = false;
     std::string failure;   // why it could not be read
     std::size_t bytes = 0; // its text's length, for the order in which pages are written
+    display::Encoding encoding = display::Encoding::Utf8;  // of its text
     std::vector<SiteDefinition> definitions;  // in text order
     std::vector<SiteInclude> includes;        // in text order
+    // The uses of names in it, in text order, as every game that reads it reads them;
+    // a definition's own name is none.
+    std::vector<SiteUse> uses;
+    std::vector<SiteDefinitionRef> useTargets;
+    // (Finish) The uses of each of its definitions: definition k's are
+    // usesOf[usesStart[k], usesStart[k + 1]), in the order of their files' paths, then
+    // in text order.
+    std::vector<std::uint32_t> usesStart;
+    std::vector<SiteUseRef> usesOf;
+    // (Finish) The includes that read it, in the order of their files' paths.
+    std::vector<SiteUseRef> includedBy;
 };
 
 struct SiteGame {
@@ -81,9 +118,24 @@ struct SiteGameReading {
     std::vector<std::vector<std::uint32_t>> targets;  // per file, per include: the file it reads, or past the end
 };
 
-struct SiteDefinitionRef {
-    std::uint32_t file;
-    std::uint32_t index;
+// The words of the files that several games read, lexed once for all of them: a file's
+// words are kept from the second game that reads it on (most files of a folder of games
+// are read by one). Safe to ask from several threads at once.
+class CSiteWordCache {
+public:
+    using Words = std::shared_ptr<const std::vector<GameWord>>;
+    // The words of file (by its identity): kept ones, or the file's own, read now.
+    Words Of(const std::string& identity, const CGameFile& file);
+    // Lets every kept word go.
+    void Clear();
+
+private:
+    struct Entry {
+        unsigned reads = 0;
+        Words words;
+    };
+    std::mutex m_mutex;
+    std::unordered_map<std::string, Entry> m_files;
 };
 
 class CSiteCatalog {
@@ -92,7 +144,7 @@ public:
     explicit CSiteCatalog(std::vector<std::string> mainPaths);
 
     // What the catalog needs of game; the game can go afterwards.
-    static SiteGameReading Read(const CGame& game, const IGameFileSource& source);
+    static SiteGameReading Read(const CGame& game, const IGameFileSource& source, CSiteWordCache& words);
     // Adds game number gameIndex as read; safe to call from several threads at once.
     void AddGame(std::uint32_t gameIndex, SiteGameReading reading);
     // A game added after the first ones (a file of a folder that no game read), numbered
@@ -104,9 +156,9 @@ public:
     static bool Reads(const SiteGameReading& reading, const std::string& identity);
 
     // Names the pages (after the files' names, unique without regard to case, in the
-    // order of their paths) and indexes the names. A file inside one of folders (the
-    // folders given) is shown from that folder's own name on. Call once, when every
-    // game is added.
+    // order of their paths), indexes the names, the uses of each definition and the
+    // includes of each file. A file inside one of folders (the folders given) is shown
+    // from that folder's own name on. Call once, when every game is added.
     void Finish(const std::vector<std::string>& folders = {});
 
     const std::vector<SiteFile>& Files() const { return m_files; }
@@ -115,11 +167,16 @@ public:
     {
         return m_files[ref.file].definitions[ref.index];
     }
-    // The files in the order of their paths.
+    // The files in the order of their paths, and each file's place in that order.
     const std::vector<std::uint32_t>& FilesByPath() const { return m_byPath; }
+    std::uint32_t PathRank(std::uint32_t file) const { return m_pathRank[file]; }
+    // The uses of a definition's name (Finish).
+    std::span<const SiteUseRef> UsesOf(const SiteDefinitionRef& ref) const;
+    // Where a definition's uses are listed: its anchor on its file's page of uses.
+    std::string UsesAnchor(const SiteDefinitionRef& ref) const;
 
     // Every name defined, folded, in A to Z order, each with its definitions (in the
-    // order of their files' paths, then of their lines).
+    // order SiteMeaning.h lists them).
     struct NameEntry {
         std::string_view key;  // its definitions' own
         std::vector<SiteDefinitionRef> definitions;
@@ -127,9 +184,6 @@ public:
     const std::vector<NameEntry>& Names() const { return m_names; }
     // The entry of a folded name, or null.
     const NameEntry* FindName(std::string_view key) const;
-    // Whether a use of a name in file may mean the definition ref: whether a game that
-    // reads file reads the definition's file.
-    bool Reaches(std::uint32_t file, const SiteDefinitionRef& ref) const;
     // The anchor of a name's entry in the A to Z.
     static std::string NameAnchor(std::string_view key);
     // The letter the A to Z lists a name under: its first letter in upper case (a
@@ -138,12 +192,17 @@ public:
 
 private:
     std::uint32_t FileOf(const std::string& identity);
+    // Adds the uses read by one game (their targets in the catalog's file numbers) to
+    // those the file has from other games.
+    static void MergeUses(SiteFile& file, std::vector<SiteUse> uses, const std::vector<SiteDefinitionRef>& targets);
+    void IndexUses();
 
     mutable std::mutex m_mutex;
     std::vector<SiteFile> m_files;
     std::vector<SiteGame> m_games;
     std::unordered_map<std::string, std::uint32_t> m_byIdentity;
     std::vector<std::uint32_t> m_byPath;
+    std::vector<std::uint32_t> m_pathRank;
     std::vector<NameEntry> m_names;
     std::unordered_map<std::string_view, std::uint32_t> m_nameIndex;  // into m_names
 };

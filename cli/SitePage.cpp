@@ -1,7 +1,9 @@
 #include "SitePage.h"
 
+#include "SiteLayout.h"
+#include "SiteMeaning.h"
 #include "SiteText.h"
-#include "game/GameWords.h"
+#include "SiteUsesPage.h"
 #include "syntax/HtmlSpans.h"
 #include "syntax/ShownLines.h"
 #include "syntax/StyleAttributes.h"
@@ -10,7 +12,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
 
 namespace {
 
@@ -25,76 +26,7 @@ char* Put(char* w, std::string_view bytes)
 struct Link {
     std::uint32_t start;
     std::uint32_t end;
-    const std::string* href;
-};
-
-// The links of one page's words: each distinct name is looked up once.
-class CLinker {
-public:
-    CLinker(const CSiteCatalog& catalog, std::uint32_t file) : m_catalog(catalog), m_file(file) {}
-
-    // The link of the word at line, column (its bytes word), or null.
-    const std::string* For(std::string_view word, std::uint32_t line, std::uint32_t column)
-    {
-        char folded[MAX_LINE_LENGTH + 1];
-        const std::size_t n = std::min<std::size_t>(word.size(), MAX_LINE_LENGTH);
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto c = static_cast<unsigned char>(word[i]);
-            folded[i] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-        }
-        const std::string_view key(folded, n);
-        const CSiteCatalog::NameEntry* entry = m_catalog.FindName(key);
-        if (!entry) return nullptr;
-        const auto cached = m_links.find(entry);
-        const Target* target;
-        if (cached != m_links.end()) {
-            target = &cached->second;
-        } else {
-            target = &m_links.emplace(entry, Resolve(*entry)).first->second;
-        }
-        if (target->href.empty()) return nullptr;
-        // A definition's own name does not link to itself.
-        if (target->single && target->line == line && target->column == column) return nullptr;
-        return &target->href;
-    }
-
-private:
-    struct Target {
-        std::string href;  // empty: no link
-        bool single = false;
-        std::uint32_t line = 0;
-        std::uint32_t column = 0;
-    };
-
-    Target Resolve(const CSiteCatalog::NameEntry& entry) const
-    {
-        Target target;
-        const SiteDefinitionRef* first = nullptr;
-        std::size_t count = 0;
-        for (const SiteDefinitionRef& ref : entry.definitions) {
-            if (!m_catalog.Reaches(m_file, ref)) continue;
-            if (!first) first = &ref;
-            if (++count > 1) break;
-        }
-        if (count == 0) return target;
-        if (count > 1) {
-            target.href = "../names.html#" + CSiteCatalog::NameAnchor(entry.key);
-            return target;
-        }
-        const SiteDefinition& d = m_catalog.Definition(*first);
-        target.href = (first->file == m_file ? std::string() : m_catalog.Files()[first->file].page) + "#L" +
-                      std::to_string(d.line);
-        if (first->file == m_file) {
-            target.single = true;
-            target.line = d.line;
-            target.column = d.column;
-        }
-        return target;
-    }
-
-    const CSiteCatalog& m_catalog;
-    std::uint32_t m_file;
-    std::unordered_map<const CSiteCatalog::NameEntry*, Target> m_links;
+    std::uint32_t href;  // in the line's hrefs
 };
 
 void WriteOutline(const SiteFile& file, std::string& html)
@@ -135,26 +67,40 @@ void WriteOutline(const SiteFile& file, std::string& html)
     html += "</ul>\n";
 }
 
-std::string PageHead(const SiteFile& file)
+std::string PageHead(const CSiteCatalog& catalog, const SiteFile& file)
 {
     const std::string name = file.path.substr(file.path.find_last_of('/') + 1);
-    std::string html =
-        "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta name=\"generator\" content=\"glossel-render " GLOSSEL_VERSION_STRING "\">\n<title>";
-    AppendEscapedHtml(html, ShownUtf8(name, display::ChooseEncoding(name.data(), name.size())));
-    html += "</title>\n<link rel=\"stylesheet\" href=\"../style.css\">\n</head>\n<body>\n"
-            "<header><a href=\"../index.html\">Games</a> <a href=\"../names.html\">A to Z</a> <h1>";
-    AppendEscapedHtml(html, ShownUtf8(file.shown, display::ChooseEncoding(file.shown.data(), file.shown.size())));
-    html += "</h1></header>\n<div class=\"site\">\n<nav class=\"outline\">\n<h2>Outline</h2>\n";
+    std::string heading;
+    AppendEscapedHtml(heading, ShownUtf8(file.shown, display::ChooseEncoding(file.shown.data(), file.shown.size())));
+    std::string html = SitePageStart(SitePageFrame{ShownUtf8(name, display::ChooseEncoding(name.data(), name.size())),
+                                                   "../", heading, "", "source"});
+    html += "<div class=\"site\">\n<nav class=\"outline\">\n<h2>Outline</h2>\n";
     WriteOutline(file, html);
-    html += "</nav>\n<main>\n<pre class=\"glossel\">\n";
+    html += "</nav>\n<main>\n";
+    // The files that include it, each linked to its Include.
+    if (!file.includedBy.empty()) {
+        html += "<p class=\"included\">Included by ";
+        std::uint32_t last = SITE_NO_FILE;
+        for (const SiteUseRef& by : file.includedBy) {
+            if (by.file == last) continue;
+            const SiteFile& including = catalog.Files()[by.file];
+            if (last != SITE_NO_FILE) html += ", ";
+            last = by.file;
+            html += "<a href=\"" + including.page + "#L" + std::to_string(including.includes[by.index].line) + "\">";
+            AppendEscapedHtml(html, ShownUtf8(including.shown, display::ChooseEncoding(including.shown.data(),
+                                                                                      including.shown.size())));
+            html += "</a>";
+        }
+        html += "</p>\n";
+    }
+    html += "<pre class=\"glossel\">\n";
     return html;
 }
 
 }  // namespace
 
 RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex, const std::string& text,
-                           COutputBuffer& out)
+                           COutputBuffer& out, CSiteLines* lines)
 {
     const SiteFile& file = catalog.Files()[fileIndex];
     const std::size_t length = ShownLength(text.data(), text.size());
@@ -165,49 +111,71 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
 
     out.Clear();
     const std::size_t grow = std::max<std::size_t>(length, 4096);
-    if (!out.SetCapacity(grow * 2) || !out.Append(PageHead(file))) {
+    if (!out.SetCapacity(grow * 2) || !out.Append(PageHead(catalog, file))) {
         out.Free();
         return RenderStatus::OutOfMemory;
     }
 
-    CLinker linker(catalog, fileIndex);
-    CGameWordCollector words;
-    std::size_t nextInclude = 0;
-    std::vector<Link> links;
+    // What links where, each list in text order: the Includes' names, the definitions'
+    // own names (to their lists of uses) and the uses (SiteMeaning.h).
     std::vector<std::string> includeHrefs(file.includes.size());
     for (std::size_t k = 0; k < file.includes.size(); ++k) {
         const std::uint32_t target = file.includes[k].target;
         if (target != SITE_NO_FILE && !catalog.Files()[target].unreadable) includeHrefs[k] = catalog.Files()[target].page;
     }
+    std::vector<std::uint32_t> named;
+    for (std::uint32_t k = 0; k < file.definitions.size(); ++k)
+        if (CSiteMeaning::NamesItsUses(file.definitions[k])) named.push_back(k);
+    std::stable_sort(named.begin(), named.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const SiteDefinition& x = file.definitions[a];
+        const SiteDefinition& y = file.definitions[b];
+        return x.line != y.line ? x.line < y.line : x.column < y.column;
+    });
+    std::size_t nextInclude = 0;
+    std::size_t nextNamed = 0;
+    std::size_t nextUse = 0;
+    std::vector<Link> links;
+    std::vector<std::string> hrefs;  // of the line's links; kept, so that their room is reused
+    std::size_t hrefCount = 0;
+    auto addLink = [&](std::uint32_t start, std::uint32_t end) -> std::string& {
+        if (hrefCount == hrefs.size()) hrefs.emplace_back();
+        links.push_back(Link{start, end, static_cast<std::uint32_t>(hrefCount)});
+        return hrefs[hrefCount++];
+    };
 
     const RenderStatus status = ForEachShownLine(
         text.data(), length,
         [&](const ShownLine& line, StyleCode* cls) {
             const auto number = static_cast<std::uint32_t>(line.number);
             const std::size_t count = line.length;
-            // The line's links, in order: its Includes' names and its words.
             links.clear();
-            std::size_t hrefBytes = 0;
+            hrefCount = 0;
             while (nextInclude < file.includes.size() && file.includes[nextInclude].line < number) ++nextInclude;
-            std::size_t include = nextInclude;
-            for (const GameWord& word : words.Words()) {
-                for (; include < file.includes.size() && file.includes[include].line == number &&
-                       file.includes[include].column < word.column;
-                     ++include) {
-                    const SiteInclude& inc = file.includes[include];
-                    if (!includeHrefs[include].empty())
-                        links.push_back(Link{inc.column, inc.column + inc.length, &includeHrefs[include]});
+            for (; nextInclude < file.includes.size() && file.includes[nextInclude].line == number; ++nextInclude) {
+                const SiteInclude& inc = file.includes[nextInclude];
+                if (!includeHrefs[nextInclude].empty())
+                    addLink(inc.column, inc.column + inc.length) = includeHrefs[nextInclude];
+            }
+            while (nextNamed < named.size() && file.definitions[named[nextNamed]].line < number) ++nextNamed;
+            for (; nextNamed < named.size() && file.definitions[named[nextNamed]].line == number; ++nextNamed) {
+                const SiteDefinition& d = file.definitions[named[nextNamed]];
+                std::string& href = addLink(d.column, d.column + d.length);
+                href = "../refs/" + file.page + "#" + catalog.UsesAnchor(SiteDefinitionRef{fileIndex, named[nextNamed]});
+            }
+            while (nextUse < file.uses.size() && file.uses[nextUse].line < number) ++nextUse;
+            const std::size_t firstUse = nextUse;
+            for (; nextUse < file.uses.size() && file.uses[nextUse].line == number; ++nextUse) {
+                const SiteUse& use = file.uses[nextUse];
+                CSiteMeaning::LinkOf(catalog, fileIndex, use, addLink(use.column, use.column + use.length));
+                if (hrefs[hrefCount - 1].empty()) {  // a use that means nothing links nowhere
+                    links.pop_back();
+                    --hrefCount;
                 }
-                if (const std::string* href =
-                        linker.For(std::string_view(line.text + word.column, word.length), number, word.column))
-                    links.push_back(Link{word.column, word.column + word.length, href});
             }
-            for (; include < file.includes.size() && file.includes[include].line == number; ++include) {
-                const SiteInclude& inc = file.includes[include];
-                if (!includeHrefs[include].empty())
-                    links.push_back(Link{inc.column, inc.column + inc.length, &includeHrefs[include]});
-            }
-            for (const Link& link : links) hrefBytes += link.href->size() + 16;
+            if (lines && nextUse > firstUse) lines->Add(number, std::string_view(line.text, count));
+            std::sort(links.begin(), links.end(), [](const Link& a, const Link& b) { return a.start < b.start; });
+            std::size_t hrefBytes = 0;
+            for (const Link& link : links) hrefBytes += hrefs[link.href].size() + 16;
 
             const std::size_t need = 96 + hrefBytes +
                                      count * CHtmlSpans::MostFor(1) +
@@ -229,7 +197,7 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
             while (i < count) {
                 while (!inLink && next < links.size() && links[next].start < i) ++next;  // overlapping: dropped
                 if (!inLink && next < links.size() && links[next].start == i && links[next].end <= count) {
-                    const std::string& href = *links[next].href;
+                    const std::string& href = hrefs[links[next].href];
                     std::memcpy(w, "<a href=\"", 9);
                     w += 9;
                     std::memcpy(w, href.data(), href.size());
@@ -259,7 +227,7 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
             out.Commit(w);
             return true;
         },
-        &words);
+        nullptr);
     if (status == RenderStatus::OutOfMemory) {
         out.Free();
         return status;
@@ -270,7 +238,8 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
         AppendEscapedHtml(tail, LongLineMessage());
         tail += " The text shown ends before it.</p>\n";
     }
-    tail += "</main>\n</div>\n</body>\n</html>\n";
+    tail += "</main>\n</div>\n";
+    tail += SITE_PAGE_END;
     if (!out.Append(tail)) {
         out.Free();
         return RenderStatus::OutOfMemory;

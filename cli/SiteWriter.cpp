@@ -4,6 +4,8 @@
 #include "SiteIndexPages.h"
 #include "SiteFolder.h"
 #include "SitePage.h"
+#include "SiteSearch.h"
+#include "SiteUsesPage.h"
 
 #include <algorithm>
 #include <atomic>
@@ -26,6 +28,7 @@
 namespace {
 
 constexpr const char* kPagesFolder = "src";
+constexpr const char* kUsesFolder = "refs";
 constexpr const char* kGameTooLarge = "the game does not fit in memory";
 
 // Calls work(i) for every i below count, on jobs threads at once.
@@ -135,7 +138,7 @@ public:
     {
         std::string failedPath;
         std::string reason;
-        if (!m_folder.Open(m_job.outFolder, {kPagesFolder}, failedPath, reason)) {
+        if (!m_folder.Open(m_job.outFolder, {kPagesFolder, kUsesFolder}, failedPath, reason)) {
             Fail(failedPath, reason);
             return m_outcome;
         }
@@ -169,6 +172,7 @@ public:
                 Fail(alone[i], kGameTooLarge);
             readings[i].reset();
         }
+        m_words.Clear();
         std::vector<std::string> folders;
         for (const std::string& input : m_job.inputs) {
             struct stat st {};
@@ -230,7 +234,7 @@ private:
         inputs.libraryFolder = m_job.libraryFolder;
         try {
             if (const std::shared_ptr<const CGame> game = CGame::Build(inputs, m_disk)) {
-                SiteGameReading reading = CSiteCatalog::Read(*game, m_disk);
+                SiteGameReading reading = CSiteCatalog::Read(*game, m_disk, m_words);
                 const auto folder = m_folderOf.find(mainPath);
                 reading.outside.assign(reading.files.size(), 0);
                 for (std::size_t i = 0; i < reading.files.size(); ++i) {
@@ -283,6 +287,16 @@ private:
                  SiteNamesPage(c, put);
                  return true;
              }},
+            {"search-index.js",
+             [](const CSyntaxStyleMap&, const CSiteCatalog& c, const SitePieces& put) {
+                 SiteSearchIndex(c, put);
+                 return true;
+             }},
+            {"search.js",
+             [](const CSyntaxStyleMap&, const CSiteCatalog&, const SitePieces& put) {
+                 put(SiteSearchScript());
+                 return true;
+             }},
         };
         std::vector<const TopPage*> tops;
         for (const TopPage& top : kTopPages)
@@ -293,6 +307,14 @@ private:
         std::stable_sort(pages.begin(), pages.end(), [&](std::uint32_t a, std::uint32_t b) {
             return catalog.Files()[a].bytes > catalog.Files()[b].bytes;
         });
+        // The pages of uses, the longest lists first.
+        std::vector<std::uint32_t> usesPages;
+        for (const std::uint32_t id : catalog.FilesByPath())
+            if (HasUsesPage(catalog.Files()[id]) && mayWrite(UsesEntry(catalog, id))) usesPages.push_back(id);
+        std::stable_sort(usesPages.begin(), usesPages.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return catalog.Files()[a].usesOf.size() + catalog.Files()[a].definitions.size() >
+                   catalog.Files()[b].usesOf.size() + catalog.Files()[b].definitions.size();
+        });
 
         // Before anything is written, the manifest names what the site wrote before and
         // all it is about to write, so that a run cut short (a signal, a crash, a full
@@ -301,21 +323,34 @@ private:
         std::set<std::string> owned = previous;
         for (const TopPage* top : tops) owned.insert(top->entry);
         for (const std::uint32_t id : pages) owned.insert(PageEntry(catalog, id));
+        for (const std::uint32_t id : usesPages) owned.insert(UsesEntry(catalog, id));
         if (owned != previous && !WriteManifest(owned)) return;
 
+        // The files' pages (which gather the lines that hold uses), then the pages of uses.
         std::atomic<std::size_t> done{0};
-        m_listener.OnProgress(0, pages.size());
+        const std::size_t all = pages.size() + usesPages.size();
+        m_listener.OnProgress(0, all);
+        auto progress = [&] {
+            const std::size_t now = done.fetch_add(1) + 1;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_listener.OnProgress(now, all);
+        };
+        std::vector<CSiteLines> lines(catalog.Files().size());
         std::vector<char> ok(tops.size() + pages.size(), 0);
         ParallelFor(ok.size(), m_job.jobs, [&](std::size_t i) {
             if (i < tops.size()) {
                 ok[i] = WriteTop(*tops[i], catalog);
                 return;
             }
-            ok[i] = WritePage(catalog, pages[i - tops.size()]);
-            const std::size_t now = done.fetch_add(1) + 1;
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_listener.OnProgress(now, pages.size());
+            ok[i] = WritePage(catalog, pages[i - tops.size()], lines[pages[i - tops.size()]]);
+            progress();
         });
+        std::vector<char> usesOk(usesPages.size(), 0);
+        ParallelFor(usesPages.size(), m_job.jobs, [&](std::size_t i) {
+            usesOk[i] = WriteUsesPage(catalog, usesPages[i], lines);
+            progress();
+        });
+        lines = std::vector<CSiteLines>();
         for (std::size_t i = 0; i < tops.size(); ++i)
             if (ok[i]) written.insert(tops[i]->entry);
         for (std::size_t i = 0; i < pages.size(); ++i) {
@@ -323,6 +358,8 @@ private:
             written.insert(PageEntry(catalog, pages[i]));
             ++m_outcome.pages;
         }
+        for (std::size_t i = 0; i < usesPages.size(); ++i)
+            if (usesOk[i]) written.insert(UsesEntry(catalog, usesPages[i]));
 
         // What the site wrote before and did not write now goes; then the manifest names
         // what it wrote.
@@ -334,6 +371,26 @@ private:
     static std::string PageEntry(const CSiteCatalog& catalog, std::uint32_t id)
     {
         return std::string(kPagesFolder) + "/" + catalog.Files()[id].page;
+    }
+
+    static std::string UsesEntry(const CSiteCatalog& catalog, std::uint32_t id)
+    {
+        return std::string(kUsesFolder) + "/" + catalog.Files()[id].page;
+    }
+
+    bool WriteUsesPage(const CSiteCatalog& catalog, std::uint32_t id, const std::vector<CSiteLines>& lines)
+    {
+        const std::string entry = UsesEntry(catalog, id);
+        CSiteFolder::CFile file(m_folder, entry, m_mode);
+        bool built = false;
+        try {
+            SiteUsesPage(catalog, id, lines, [&](std::string_view bytes) { file.Write(bytes); });
+            built = true;
+        } catch (const std::bad_alloc&) {
+        }
+        const int error = file.Close(built ? 0 : ENOMEM);
+        if (error) Fail(m_folder.PathOf(entry), std::strerror(error));
+        return !error;
     }
 
     bool WriteManifest(const std::set<std::string>& entries)
@@ -359,7 +416,7 @@ private:
         return !error;
     }
 
-    bool WritePage(const CSiteCatalog& catalog, std::uint32_t id)
+    bool WritePage(const CSiteCatalog& catalog, std::uint32_t id, CSiteLines& lines)
     {
         const SiteFile& file = catalog.Files()[id];
         // Read as the game read it (an empty file is an empty text).
@@ -370,7 +427,7 @@ private:
             return false;
         }
         COutputBuffer page;
-        const RenderStatus status = WriteSitePage(catalog, id, *text, page);
+        const RenderStatus status = WriteSitePage(catalog, id, *text, page, &lines);
         if (status == RenderStatus::OutOfMemory) {
             Fail(file.path, "the page does not fit in memory");
             return false;
@@ -393,6 +450,7 @@ private:
     ISiteListener& m_listener;
     CDiskFileSource m_disk;
     CSiteFolder m_folder;
+    CSiteWordCache m_words;
     std::unordered_map<std::string, std::string> m_folderOf;  // a main file's game's folder (a real path)
     mode_t m_mode = 0644;
     std::mutex m_mutex;

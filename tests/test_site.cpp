@@ -152,7 +152,7 @@ TEST(Site, FilesOfSeveralGamesAndTheirLinks)
     TempDir dir;
     fs::create_directory(dir / "games");
     // Two games share lib.h, each with a Hook of its own: in lib.h, Hook may mean
-    // either (a link to its A to Z entry); in a.inf, its own.
+    // either (a link to its A to Z entry, a use of both); in a.inf, its own.
     WriteFile(dir / "games" / "a.inf", "Include \"lib.h\";\n[ Hook; ];\n[ Main; Hook(); Helper(); ];\n");
     WriteFile(dir / "games" / "b.inf", "Include \"lib.h\";\n[ Hook; ];\n");
     WriteFile(dir / "games" / "lib.h", "[ Helper; Hook(); ];\n");
@@ -165,7 +165,8 @@ TEST(Site, FilesOfSeveralGamesAndTheirLinks)
     EXPECT_EQ(r.err, "");
     // lib.h once; the manifest lists what was written.
     EXPECT_EQ(ReadFile(out / ".glossel-site"),
-              "index.html\nnames.html\nsrc/a.inf.html\nsrc/b.inf.html\nsrc/c.inf.html\nsrc/lib.h.html\nstyle.css\n");
+              "index.html\nnames.html\nrefs/a.inf.html\nrefs/b.inf.html\nrefs/c.inf.html\nrefs/lib.h.html\n"
+              "search-index.js\nsearch.js\nsrc/a.inf.html\nsrc/b.inf.html\nsrc/c.inf.html\nsrc/lib.h.html\nstyle.css\n");
     const std::string lib = ReadFile(out / "src" / "lib.h.html");
     EXPECT_NE(lib.find("<a href=\"../names.html#n-hook\"><span class=\"code-alpha\">Hook</span></a>"),
               std::string::npos)
@@ -174,14 +175,109 @@ TEST(Site, FilesOfSeveralGamesAndTheirLinks)
     EXPECT_NE(a.find("<a href=\"#L2\"><span class=\"code-alpha\">Hook</span></a>"), std::string::npos) << a;
     EXPECT_NE(a.find("<a href=\"lib.h.html#L1\"><span class=\"code-alpha\">Helper</span></a>"), std::string::npos);
     EXPECT_NE(a.find("<a href=\"lib.h.html\"><span class=\"quoted-text\">\"lib.h\"</span></a>"), std::string::npos);
-    // A definition's own name links nowhere.
-    EXPECT_EQ(a.find("href=\"#L3\"><span class=\"function\">Main"), std::string::npos);
+    // A definition's own name links to its list of uses.
+    EXPECT_NE(a.find("<a href=\"../refs/a.inf.html#n-main-L3\"><span class=\"function\">Main</span></a>"),
+              std::string::npos);
     const std::string names = ReadFile(out / "names.html");
     EXPECT_NE(names.find("<dt id=\"n-hook\">Hook</dt>\n"
-                         "<dd><a href=\"src/a.inf.html#L2\">games/a.inf:2</a> <span class=\"k\">routine</span></dd>\n"
-                         "<dd><a href=\"src/b.inf.html#L2\">games/b.inf:2</a> <span class=\"k\">routine</span></dd>\n"),
+                         "<dd><a href=\"src/a.inf.html#L2\">games/a.inf:2</a> <span class=\"k\">routine</span> "
+                         "<a class=\"u\" href=\"refs/a.inf.html#n-hook-L2\">2 uses</a></dd>\n"
+                         "<dd><a href=\"src/b.inf.html#L2\">games/b.inf:2</a> <span class=\"k\">routine</span> "
+                         "<a class=\"u\" href=\"refs/b.inf.html#n-hook-L2\">1 use</a></dd>\n"),
               std::string::npos)
         << names;
+}
+
+// The text of the element that begins at html's first occurrence of start, its tags left out.
+std::string TextAfter(const std::string& html, const std::string& start, const std::string& end)
+{
+    const std::size_t at = html.find(start);
+    if (at == std::string::npos) return "(no " + start + ")";
+    const std::size_t stop = html.find(end, at + start.size());
+    std::string text;
+    bool inTag = false;
+    for (std::size_t i = at + start.size(); i < stop && i < html.size(); ++i) {
+        if (html[i] == '<') inTag = true;
+        if (!inTag) text += html[i];
+        if (html[i] == '>') inTag = false;
+    }
+    return text;
+}
+
+TEST(Site, TheUsesOfNamesOfAGameOfThreeFiles)
+{
+    TempDir dir;
+    fs::create_directory(dir / "game");
+    WriteFile(dir / "game" / "main.inf",
+              "Include \"rooms.h\";\n"
+              "Include \"util.h\";\n"
+              "[ Main; Score(1); print score_total; ];\n"
+              "[ Bump n; score_total = score_total + n; ];\n");
+    WriteFile(dir / "game" / "util.h",
+              "Global score_total;\n"
+              "[ Score n; Bump(n); score_total++; ];   ! Score in a comment is no use\n"
+              "Constant MSG \"Score and score_total in quotes are none\";\n");
+    WriteFile(dir / "game" / "rooms.h",
+              "Object hall \"Hall\"\n"
+              "  with before [; Score(2); ],\n"
+              "       after [; if (score_total > 2) Score(score_total); ];\n"
+              "[ Restart; hall.before(); ];\n");
+    const fs::path out = dir / "site";
+    const RunResult r = RunCli({"--site", out.string(), (dir / "game").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string util = ReadFile(out / "refs" / "util.h.html");
+    // score_total: two uses on main.inf's line 4, two on rooms.h's line 3, one in util.h
+    // itself; its own name, the comment and the quotes none. Files in the order of their
+    // paths, each line once with every use on it marked, without its leading blanks.
+    EXPECT_NE(util.find("<section id=\"n-score_total-L1\">\n"
+                        "<h2><a href=\"../src/util.h.html#L1\">score_total</a> <span class=\"k\">global</span> "
+                        "<span class=\"count\">6 uses in 3 files</span></h2>\n"
+                        "<h3><a href=\"../src/main.inf.html\">game/main.inf</a></h3>\n<ul>\n"
+                        "<li><a href=\"../src/main.inf.html#L3\">3</a> [ Main; Score(1); print <mark>score_total</mark>; ];</li>\n"
+                        "<li><a href=\"../src/main.inf.html#L4\">4</a> [ Bump n; <mark>score_total</mark> = "
+                        "<mark>score_total</mark> + n; ];</li>\n</ul>\n"
+                        "<h3><a href=\"../src/rooms.h.html\">game/rooms.h</a></h3>\n<ul>\n"
+                        "<li><a href=\"../src/rooms.h.html#L3\">3</a> after [; if (<mark>score_total</mark> &gt; 2) "
+                        "Score(<mark>score_total</mark>); ];</li>\n</ul>\n"
+                        "<h3><a href=\"../src/util.h.html\">game/util.h</a></h3>\n<ul>\n"
+                        "<li><a href=\"../src/util.h.html#L2\">2</a> [ Score n; Bump(n); <mark>score_total</mark>++; ];"
+                        "   ! Score in a comment is no use</li>\n</ul>\n</section>\n"),
+              std::string::npos)
+        << util;
+    // Score: main.inf's line 3 and rooms.h's lines 2 and 3.
+    EXPECT_NE(util.find("<span class=\"count\">3 uses in 2 files</span></h2>\n"
+                        "<h3><a href=\"../src/main.inf.html\">game/main.inf</a></h3>\n<ul>\n"
+                        "<li><a href=\"../src/main.inf.html#L3\">3</a> [ Main; <mark>Score</mark>(1); print score_total; ];</li>\n"
+                        "</ul>\n<h3><a href=\"../src/rooms.h.html\">game/rooms.h</a></h3>\n<ul>\n"
+                        "<li><a href=\"../src/rooms.h.html#L2\">2</a> with before [; <mark>Score</mark>(2); ],</li>\n"
+                        "<li><a href=\"../src/rooms.h.html#L3\">3</a> after [; if (score_total &gt; 2) "
+                        "<mark>Score</mark>(score_total); ];</li>\n</ul>\n</section>\n"
+                        "<section id=\"n-msg-L3\">\n"
+                        "<h2><a href=\"../src/util.h.html#L3\">MSG</a> <span class=\"k\">constant</span> "
+                        "<span class=\"count\">no uses</span></h2>\n<p class=\"none\">No uses in the games.</p>\n</section>\n"),
+              std::string::npos)
+        << util;
+    // hall.before, written so: its own list; hall, a use of the object.
+    const std::string rooms = ReadFile(out / "refs" / "rooms.h.html");
+    EXPECT_NE(rooms.find("<section id=\"n-hall.before-L2\">\n"
+                         "<h2><a href=\"../src/rooms.h.html#L2\">hall.before</a> <span class=\"k\">property routine</span> "
+                         "<span class=\"count\">1 use in 1 file</span></h2>\n"
+                         "<h3><a href=\"../src/rooms.h.html\">game/rooms.h</a></h3>\n<ul>\n"
+                         "<li><a href=\"../src/rooms.h.html#L4\">4</a> [ Restart; hall.<mark>before</mark>(); ];</li>\n"),
+              std::string::npos)
+        << rooms;
+    EXPECT_NE(rooms.find("<li><a href=\"../src/rooms.h.html#L4\">4</a> [ Restart; <mark>hall</mark>.before(); ];</li>\n"),
+              std::string::npos);
+    // Reached from the definition's own name and from the A to Z; a file's page says
+    // which files include it.
+    const std::string page = ReadFile(out / "src" / "util.h.html");
+    EXPECT_EQ(TextAfter(page, "<a href=\"../refs/util.h.html#n-score_total-L1\">", "</a>"), "score_total");
+    EXPECT_NE(page.find("<p class=\"included\">Included by <a href=\"main.inf.html#L2\">game/main.inf</a></p>\n"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(out / "names.html")
+                  .find("<dd><a href=\"src/util.h.html#L1\">game/util.h:1</a> <span class=\"k\">global</span> "
+                        "<a class=\"u\" href=\"refs/util.h.html#n-score_total-L1\">6 uses</a></dd>\n"),
+              std::string::npos);
 }
 
 TEST(Site, HeadersThatNoGameReads)
@@ -236,7 +332,8 @@ TEST(Site, WhatIsReportedAndWhatStays)
     EXPECT_TRUE(fs::exists(out / "src" / "b.inf.html"));
     EXPECT_NE(ReadFile(out / "src" / "empty.h.html").find("<pre class=\"glossel\">\n</pre>"), std::string::npos);
     EXPECT_EQ(ReadFile(out / ".glossel-site"),
-              "index.html\nsrc/a.inf.html\nsrc/b.inf.html\nsrc/empty.h.html\nstyle.css\n");
+              "index.html\nrefs/a.inf.html\nrefs/b.inf.html\nsearch-index.js\nsearch.js\nsrc/a.inf.html\n"
+              "src/b.inf.html\nsrc/empty.h.html\nstyle.css\n");
 
     // Again, without b and with names.html gone: its own files replaced, b's page removed.
     fs::remove(out / "names.html");
@@ -246,7 +343,8 @@ TEST(Site, WhatIsReportedAndWhatStays)
     EXPECT_FALSE(fs::exists(out / "src" / "b.inf.html"));
     EXPECT_EQ(ReadFile(out / "notes.txt"), "mine");
     EXPECT_EQ(ReadFile(out / ".glossel-site"),
-              "index.html\nnames.html\nsrc/a.inf.html\nsrc/empty.h.html\nstyle.css\n");
+              "index.html\nnames.html\nrefs/a.inf.html\nsearch-index.js\nsearch.js\nsrc/a.inf.html\n"
+              "src/empty.h.html\nstyle.css\n");
 
     // A folder that cannot be made.
     r = RunCli({"--site", (dir / "a.inf" / "site").string(), a});
@@ -279,7 +377,8 @@ TEST(Site, ProgressOnATerminalOnly)
     close(master);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(shown,
-              "\rglossel-render: 0 of 2 files\rglossel-render: 1 of 2 files\rglossel-render: 2 of 2 files\r\x1b[K");
+              "\rglossel-render: 0 of 3 files\rglossel-render: 1 of 3 files\rglossel-render: 2 of 3 files"
+              "\rglossel-render: 3 of 3 files\r\x1b[K");
 
     // Not a terminal: nothing.
     EXPECT_EQ(RunCli({"--site", (dir / "site").string(), (dir / "a.inf").string()}).err, "");
@@ -350,7 +449,8 @@ TEST(Site, AFolderOfGamesPublishesNothingItsLinksLeadOutTo)
     const RunResult r = RunCli({"--site", out.string(), games.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadFile(out / ".glossel-site"),
-              "index.html\nnames.html\nsrc/a.inf.html\nsrc/alias.h.html\nsrc/ext.h.html\nstyle.css\n");
+              "index.html\nnames.html\nrefs/a.inf.html\nrefs/alias.h.html\nrefs/ext.h.html\nsearch-index.js\n"
+              "search.js\nsrc/a.inf.html\nsrc/alias.h.html\nsrc/ext.h.html\nstyle.css\n");
     EXPECT_EQ(ReadFile(out / "names.html").find("secret_name"), std::string::npos);
     const std::string ext = fs::canonical(dir / "shared" / "ext.h").string();
     const std::string index = ReadFile(out / "index.html");

@@ -1,0 +1,49 @@
+#pragma once
+// What names mean on a source site, decided here and nowhere else: which definitions a
+// use of a name means (read off each game while it is whole), whether a definition's
+// own name stands for its list of uses, where a use's link leads, and in what order a
+// name's definitions are listed (the A to Z, the search index).
+//
+// A use means the definitions of its name that the game reading it has, in the order
+// the compiler reads them; a use written "lamp.before" means lamp's property routine
+// when the game has one. A use in a file that several games read means what it means in
+// any of them (SiteCatalog.h merges them). A use whose name has one definition links to
+// its line; one whose name has several, to the name's entry in the A to Z. A
+// definition's own name links to its list of uses, except a property routine's, which
+// is a use of its property. A name's definitions are listed in the order of their files'
+// paths, then of their lines.
+
+#include "SiteCatalog.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class CSiteMeaning {
+public:
+    explicit CSiteMeaning(const CGame& game) : m_game(game) {}
+
+    // The definitions that word (a use in file fileIndex of the game) means, ranked;
+    // empty when it means none.
+    const std::vector<GameDefinitionRef>& Of(std::uint32_t fileIndex, const GameWord& word);
+
+    // Whether the definition's own name is a link to its list of uses (false: it is a use).
+    static bool NamesItsUses(const SiteDefinition& definition);
+    // The link of a use in file of the site.
+    static void LinkOf(const CSiteCatalog& catalog, std::uint32_t file, const SiteUse& use, std::string& href);
+    // Sorts the definitions of one name into the order they are listed in.
+    static void Order(const CSiteCatalog& catalog, std::vector<SiteDefinitionRef>& definitions);
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    const std::vector<GameDefinitionRef>& Lookup(std::string_view name);
+
+    const CGame& m_game;
+    // Each name looked up once per game, by its folded text.
+    std::unordered_map<std::string, std::vector<GameDefinitionRef>, Hash, std::equal_to<>> m_found;
+    std::string m_folded;
+};
