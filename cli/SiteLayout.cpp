@@ -3,10 +3,12 @@
 #include "SiteText.h"
 
 // The header stays in view both ways; the outline below it, at its left; a line or a
-// list reached by its anchor stands below the header, not under it.
+// list reached by its anchor stands below the header, not under it (a margin of the
+// anchored elements, not a padding of the page, which would scroll the page whenever
+// the header's search box takes a key).
 const char* const SITE_STYLE_RULES =
-    "html { scroll-padding-top: 3.4em; }\n"
-    "html.names { scroll-padding-top: 5.6em; }\n"
+    ".l, dt, h2, section { scroll-margin-top: 3.4em; }\n"
+    ".page-names dt, .page-names h2 { scroll-margin-top: 5.6em; }\n"
     "body { margin: 0; font-family: sans-serif; color: #000000; background-color: #ffffff; }\n"
     "header { position: sticky; top: 0; left: 0; z-index: 2; box-sizing: border-box; min-height: 2.8em;\n"
     "  padding: 0.4em 1em; border-bottom: 1px solid #c0c0c0; background-color: #f4f4f4;\n"
@@ -70,7 +72,7 @@ const char* const SITE_STYLE_RULES =
 
 std::string SitePageStart(const SitePageFrame& frame)
 {
-    std::string html = "<!DOCTYPE html>\n<html class=\"";
+    std::string html = "<!DOCTYPE html>\n<html class=\"page-";
     html += frame.kind;
     html += "\">\n<head>\n<meta charset=\"utf-8\">\n"
             "<meta name=\"generator\" content=\"glossel-render " GLOSSEL_VERSION_STRING "\">\n<title>";

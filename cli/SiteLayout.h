@@ -13,7 +13,7 @@ struct SitePageFrame {
     std::string_view root;     // "" or "../"
     std::string_view heading;  // HTML: the header's <h1>
     std::string_view extra;    // HTML: more of the header (the A to Z's letters)
-    std::string_view kind;     // the <html> element's class: "source", "uses", "index", "names"
+    std::string_view kind;     // the <html> element's class, after "page-": "source", "uses", "index", "names"
 };
 
 // The page up to the end of its header.

@@ -70,7 +70,11 @@ constexpr std::string_view kScript = R"js(// Finds the site's names as they are 
     if (!items.length) return;
     chosen = (i + items.length) % items.length;
     items.forEach(function (li, k) { li.classList.toggle("chosen", k === chosen); });
-    items[chosen].scrollIntoView({block: "nearest"});
+    // Within the list only: the page stays where it is.
+    var li = items[chosen];
+    if (li.offsetTop < list.scrollTop) list.scrollTop = li.offsetTop;
+    else if (li.offsetTop + li.offsetHeight > list.scrollTop + list.clientHeight)
+      list.scrollTop = li.offsetTop + li.offsetHeight - list.clientHeight;
   }
 
   // Names that begin with the text first, then names that hold it; each in A to Z order.
