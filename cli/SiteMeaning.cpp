@@ -6,11 +6,25 @@
 
 const std::vector<GameDefinitionRef>& CSiteMeaning::Lookup(std::string_view name)
 {
-    m_folded.assign(name);
-    for (char& ch : m_folded) ch = static_cast<char>(charclass::Fold(static_cast<unsigned char>(ch)));
-    const auto found = m_found.find(std::string_view(m_folded));
-    if (found != m_found.end()) return found->second;
-    return m_found.emplace(m_folded, m_game.FindDefinitions(m_folded)).first->second;
+    const std::uint32_t hash = HashFoldedName(name);
+    std::size_t mask = m_table.size() - 1;
+    std::size_t slot = hash & mask;
+    for (; m_table[slot]; slot = (slot + 1) & mask) {
+        const Found& found = m_found[m_table[slot] - 1];
+        if (found.hash == hash && charclass::EqualsFolded(found.name, name)) return found.definitions;
+    }
+    m_found.push_back(Found{hash, std::string(name), m_game.FindDefinitions(name)});
+    m_table[slot] = static_cast<std::uint32_t>(m_found.size());
+    if (m_found.size() * 2 > m_table.size()) {  // grown past half full: twice the room
+        m_table.assign(m_table.size() * 2, 0);
+        mask = m_table.size() - 1;
+        for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(m_found.size()); ++i) {
+            std::size_t at = m_found[i].hash & mask;
+            while (m_table[at]) at = (at + 1) & mask;
+            m_table[at] = i + 1;
+        }
+    }
+    return m_found.back().definitions;
 }
 
 const std::vector<GameDefinitionRef>& CSiteMeaning::Of(std::uint32_t fileIndex, const GameWord& word)

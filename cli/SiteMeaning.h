@@ -15,9 +15,9 @@
 
 #include "SiteCatalog.h"
 
+#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class CSiteMeaning {
@@ -25,7 +25,7 @@ public:
     explicit CSiteMeaning(const CGame& game) : m_game(game) {}
 
     // The definitions that word (a use in file fileIndex of the game) means, ranked;
-    // empty when it means none.
+    // empty when it means none. Kept as long as this object.
     const std::vector<GameDefinitionRef>& Of(std::uint32_t fileIndex, const GameWord& word);
 
     // Whether the definition's own name is a link to its list of uses (false: it is a use).
@@ -36,14 +36,16 @@ public:
     static void Order(const CSiteCatalog& catalog, std::vector<SiteDefinitionRef>& definitions);
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    struct Found {
+        std::uint32_t hash;
+        std::string name;  // as first met; names compare without case
+        std::vector<GameDefinitionRef> definitions;
     };
     const std::vector<GameDefinitionRef>& Lookup(std::string_view name);
 
     const CGame& m_game;
-    // Each name looked up once per game, by its folded text.
-    std::unordered_map<std::string, std::vector<GameDefinitionRef>, Hash, std::equal_to<>> m_found;
-    std::string m_folded;
+    // Each name looked up in the game once: an open table of indexes into m_found
+    // (0: empty), by the hash of the folded name.
+    std::deque<Found> m_found;  // (a deque: what Of returned stays where it is)
+    std::vector<std::uint32_t> m_table = std::vector<std::uint32_t>(1024, 0);
 };

@@ -2,6 +2,7 @@
 
 #include "syntax/CharClass.h"
 
+
 std::string ShownUtf8(std::string_view bytes, display::Encoding encoding)
 {
     // The decoding table is built once per encoding, not once per name: a site shows
@@ -18,14 +19,21 @@ std::string ShownUtf8(std::string_view bytes, display::Encoding encoding)
 
 void AppendEscapedHtml(std::string& out, std::string_view text)
 {
-    for (const char ch : text) {
-        switch (ch) {
+    // Runs without anything to escape go in whole.
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t special = at;
+        while (special < text.size() && text[special] != '&' && text[special] != '<' && text[special] != '>' &&
+               text[special] != '"')
+            ++special;
+        out.append(text.data() + at, special - at);
+        if (special == text.size()) break;
+        switch (text[special]) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += ch; break;
+        default: out += "&quot;"; break;
         }
+        at = special + 1;
     }
 }
 

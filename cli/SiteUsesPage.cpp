@@ -15,7 +15,20 @@ constexpr std::size_t kBeforeUse = 48;
 
 void AppendShown(std::string& html, std::string_view bytes, display::Encoding encoding)
 {
-    AppendEscapedHtml(html, ShownUtf8(bytes, encoding));
+    // Printable ASCII and tabs, what lines mostly hold, stand as they are; a run of any
+    // other bytes goes through the stand-ins every text output uses.
+    const auto plain = [](char ch) { return (ch >= 0x20 && ch < 0x7F) || ch == '\t'; };
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t j = i;
+        if (plain(bytes[i])) {
+            while (j < bytes.size() && plain(bytes[j])) ++j;
+            AppendEscapedHtml(html, bytes.substr(i, j - i));
+        } else {
+            while (j < bytes.size() && !plain(bytes[j])) ++j;
+            AppendEscapedHtml(html, ShownUtf8(bytes.substr(i, j - i), encoding));
+        }
+        i = j;
+    }
 }
 
 // A cut at i of a text of encoding, moved back to the start of its character.
