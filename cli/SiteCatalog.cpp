@@ -101,11 +101,13 @@ void CSiteWordCache::Clear()
 SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& source, CSiteWordCache& cache)
 {
     const std::uint32_t count = game.FileCount();
-    CSiteMeaning meaning(game);
     SiteGameReading reading;
     reading.files.resize(count);
     reading.depth.assign(count, 0);
     reading.targets.resize(count);
+    // Each file's definitions, and where each of the game's stands in the site's list
+    // (NO_PARENT: a definition the site does not show).
+    std::vector<std::vector<std::uint32_t>> shownAt(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const CGameFile& file = game.File(i);
         SiteFile& out = reading.files[i];
@@ -114,23 +116,26 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
         out.unreadable = file.Status() == GameFileStatus::Unreadable;
         out.failure = file.Failure();
         out.bytes = file.Text().size();
-        const display::Encoding encoding = display::ChooseEncoding(file.Text().data(), file.ShownLength());
+        out.encoding = display::ChooseEncoding(file.Text().data(), file.ShownLength());
         out.definitions.reserve(file.Definitions().size());
-        for (const GameDefinition& d : file.Definitions()) {
+        shownAt[i].assign(file.Definitions().size(), NO_PARENT);
+        for (std::uint32_t k = 0; k < file.Definitions().size(); ++k) {
+            const GameDefinition& d = file.Definitions()[k];
+            shownAt[i][k] = static_cast<std::uint32_t>(out.definitions.size());
             SiteDefinition site;
             const std::string full = file.FullNameOf(d);
-            site.name = ShownUtf8(full, encoding);
+            site.name = ShownUtf8(full, out.encoding);
             site.key = FoldedName(full);
             site.line = d.Line();
             site.column = d.Column();
             site.length = d.Length();
-            site.parent = d.Parent();
+            site.parent = d.Parent() < shownAt[i].size() ? shownAt[i][d.Parent()] : d.Parent();
             site.kind = d.Kind();
             out.definitions.push_back(std::move(site));
         }
         for (const GameInclude& include : file.Includes()) {
             SiteInclude site;
-            site.name = ShownUtf8(include.name, encoding);
+            site.name = ShownUtf8(include.name, out.encoding);
             site.line = include.line;
             site.column = include.column;
             site.length = include.length;
@@ -139,28 +144,34 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
             out.includes.push_back(std::move(site));
             reading.targets[i].push_back(include.target);
         }
-        out.encoding = encoding;
-        // The uses: every word that means a definition, but a definition's own name.
+        const std::uint32_t including = game.IncludingFile(i);
+        if (including != NO_FILE && including < i) reading.depth[i] = reading.depth[including] + 1;
+    }
+    // The uses: every word that means a definition the site shows, but a definition's own name.
+    CSiteMeaning meaning(game);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const CGameFile& file = game.File(i);
+        SiteFile& out = reading.files[i];
         std::vector<std::uint64_t> ownNames;
         for (std::uint32_t k = 0; k < file.Definitions().size(); ++k)
-            if (CSiteMeaning::NamesItsUses(out.definitions[k])) ownNames.push_back(file.Definitions()[k].Offset());
+            if (shownAt[i][k] != NO_PARENT && CSiteMeaning::NamesItsUses(out.definitions[shownAt[i][k]]))
+                ownNames.push_back(file.Definitions()[k].Offset());
         std::sort(ownNames.begin(), ownNames.end());
         const CSiteWordCache::Words words = cache.Of(out.identity, file);
         for (const GameWord& word : *words) {
             if (std::binary_search(ownNames.begin(), ownNames.end(), word.offset)) continue;
-            const std::vector<GameDefinitionRef>& means = meaning.Of(i, word);
-            if (means.empty()) continue;
             SiteUse use;
+            use.first = static_cast<std::uint32_t>(out.useTargets.size());
+            for (const GameDefinitionRef& ref : meaning.Of(i, word))
+                if (ref.file < count && ref.index < shownAt[ref.file].size() && shownAt[ref.file][ref.index] != NO_PARENT)
+                    out.useTargets.push_back(SiteDefinitionRef{ref.file, shownAt[ref.file][ref.index]});
+            use.count = static_cast<std::uint32_t>(out.useTargets.size()) - use.first;
+            if (use.count == 0) continue;
             use.line = word.line;
             use.column = static_cast<std::uint16_t>(word.column);
             use.length = static_cast<std::uint16_t>(word.length);
-            use.first = static_cast<std::uint32_t>(out.useTargets.size());
-            use.count = static_cast<std::uint32_t>(means.size());
             out.uses.push_back(use);
-            for (const GameDefinitionRef& ref : means) out.useTargets.push_back(SiteDefinitionRef{ref.file, ref.index});
         }
-        const std::uint32_t including = game.IncludingFile(i);
-        if (including != NO_FILE && including < i) reading.depth[i] = reading.depth[including] + 1;
     }
     return reading;
 }
