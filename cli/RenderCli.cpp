@@ -105,11 +105,14 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         if (loaded != RENDER_OK) return loaded;
     }
 
-    // Writing the document over the file it comes from would destroy the source.
+    // Writing the document over the file it comes from would destroy the source, and
+    // over the settings file the styles come from, the user's styles.
     const bool fromStdin = options.input == "-";
+    const std::string output = options.output.empty() ? "standard output" : options.output;
     if (!options.css && CRenderOutput::IsTheInput(options.output, io.out, options.input, io.inFd))
-        return ReportFailure(io.err, options.output.empty() ? "standard output" : options.output,
-                             "is the input file; it is never written");
+        return ReportFailure(io.err, output, "is the input file; it is never written");
+    if (options.hasSettings && !options.defaultStyles && COutputTarget(options.output, io.out).Is(options.settings))
+        return ReportFailure(io.err, output, "is the settings file; it is never written");
 
     std::string text;
     const std::string name = fromStdin ? "standard input" : options.input;
