@@ -180,7 +180,7 @@ TEST(RenderCli, HelpDescribesEveryOption)
                              "--settings", "XDG_CONFIG_HOME",
 #endif
                              "--version", "one hex digit (0-b) per byte", "1020 or\nmore bytes", "(-:\n",
-                             "is never the input", "not written to a terminal", "of\nmore than 1 GiB is refused",
+                             "is never the input", "or any file the game reads", "up to 32 files deep", "not written to a terminal", "of\nmore than 1 GiB is refused",
                              "--tags", "--etags", "--site OUT", "-j, --jobs N", "OUT/.glossel-site"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (std::size_t at = 0, end; at < r.out.size(); at = end + 1) {
