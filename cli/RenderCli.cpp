@@ -15,6 +15,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -95,8 +97,18 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         break;
     }
     if (!ChooseTerminalFormat(options, io)) return RENDER_USAGE;
-    if (options.game) return RenderGame(options, io);
-    if (options.format == RenderOptions::Tags || options.format == RenderOptions::Etags) return RenderTags(options, io);
+    // The game is built where it is needed; memory running out anywhere on the way is a
+    // message and a status, never the end of the program (an output being written is
+    // abandoned, and the old file stays).
+    try {
+        if (options.game) return RenderGame(options, io);
+        if (options.format == RenderOptions::Tags || options.format == RenderOptions::Etags)
+            return RenderTags(options, io);
+    } catch (const std::bad_alloc&) {
+        return ReportFailure(io.err, options.input, "the game does not fit in memory");
+    } catch (const std::length_error&) {
+        return ReportFailure(io.err, options.input, "the game does not fit in memory");
+    }
     if (options.format == RenderOptions::Site) return RenderSite(options, io);
 
     CSyntaxStyleMap styles;
