@@ -124,4 +124,20 @@ BENCHMARK(BM_DefinitionAtAPlace)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
+// The include path of a main file's header of N "!% ++folder" lines, each putting its
+// folder first, and the resolver's folders made of it (each folder given once): both
+// grow with N, not with N squared.
+void BM_IncludePathOfALongHeader(benchmark::State& state)
+{
+    std::string header;
+    for (std::int64_t i = 0; i < state.range(0); ++i) header += "!% ++p" + std::to_string(100000 + i) + "\n";
+    for (auto _ : state) {
+        const IncludeSettings settings = IncludeSettings::FromHeader(header);
+        const CIncludeResolver resolver("/nowhere/main.inf", settings, {}, "", Disk());
+        benchmark::DoNotOptimize(resolver.MainFolder().size());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_IncludePathOfALongHeader)->Arg(5000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();
+
 BENCHMARK_MAIN();

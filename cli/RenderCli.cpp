@@ -15,6 +15,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -95,8 +97,18 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         break;
     }
     if (!ChooseTerminalFormat(options, io)) return RENDER_USAGE;
-    if (options.game) return RenderGame(options, io);
-    if (options.format == RenderOptions::Tags || options.format == RenderOptions::Etags) return RenderTags(options, io);
+    // The game is built where it is needed; memory running out anywhere on the way is a
+    // message and a status, never the end of the program (an output being written is
+    // abandoned, and the old file stays).
+    try {
+        if (options.game) return RenderGame(options, io);
+        if (options.format == RenderOptions::Tags || options.format == RenderOptions::Etags)
+            return RenderTags(options, io);
+    } catch (const std::bad_alloc&) {
+        return ReportFailure(io.err, options.input, "the game does not fit in memory");
+    } catch (const std::length_error&) {
+        return ReportFailure(io.err, options.input, "the game does not fit in memory");
+    }
     if (options.format == RenderOptions::Site) return RenderSite(options, io);
 
     CSyntaxStyleMap styles;
@@ -105,11 +117,14 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
         if (loaded != RENDER_OK) return loaded;
     }
 
-    // Writing the document over the file it comes from would destroy the source.
+    // Writing the document over the file it comes from would destroy the source, and
+    // over the settings file the styles come from, the user's styles.
     const bool fromStdin = options.input == "-";
+    const std::string output = options.output.empty() ? "standard output" : options.output;
     if (!options.css && CRenderOutput::IsTheInput(options.output, io.out, options.input, io.inFd))
-        return ReportFailure(io.err, options.output.empty() ? "standard output" : options.output,
-                             "is the input file; it is never written");
+        return ReportFailure(io.err, output, "is the input file; it is never written");
+    if (options.hasSettings && !options.defaultStyles && COutputTarget(options.output, io.out).Is(options.settings))
+        return ReportFailure(io.err, output, "is the settings file; it is never written");
 
     std::string text;
     const std::string name = fromStdin ? "standard input" : options.input;

@@ -22,6 +22,10 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
     if (!game) return ReportFailure(io.err, options.input, "the game does not fit in memory");
     const CGameFile& main = game->File(0);
     if (main.Status() == GameFileStatus::Unreadable) return ReportFailure(io.err, options.input, main.Failure());
+    // Nor over any other file of the game (an included library file, say).
+    const COutputTarget target(options.output, io.out);
+    for (std::uint32_t f = 0; f < game->FileCount() && target.Exists(); ++f)
+        if (target.Is(game->File(f).Path())) return ReportOutputIsRead(io.err, options.output, game->File(f).Path());
 
     // The output is created only once the game has been read.
     CRenderOutput out;
@@ -33,11 +37,13 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
         return ReportFailure(io.err, options.input, "the game does not fit in memory");
     document.Flush();
     const int ended = ReportEnd(io.err, out.Finish(), options.output, RenderStatus::Ok, options.input);
-    if (ended != RENDER_OK || !outline) return ended;
+    if (ended != RENDER_OK) return ended;
 
-    // What the outline could not show, file by file.
+    // What the outline could not show, file by file (the tree says which files cannot be
+    // read itself); and in both, the files whose reading a long line stopped, where
+    // their outline and their includes end.
     int status = RENDER_OK;
-    for (std::uint32_t f = 1; f < game->FileCount(); ++f) {
+    for (std::uint32_t f = 1; f < game->FileCount() && outline; ++f) {
         const CGameFile& file = game->File(f);
         if (file.Status() == GameFileStatus::Unreadable) status = ReportFailure(io.err, file.Path(), file.Failure());
     }

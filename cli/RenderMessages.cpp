@@ -23,6 +23,14 @@ int ReportFailure(std::FILE* err, std::string_view name, std::string_view reason
     return RENDER_FAILED;
 }
 
+int ReportOutputIsRead(std::FILE* err, std::string_view output, std::string_view file)
+{
+    std::fprintf(err, "%s: %s: is a file the game reads (%s); it is never written\n", kProgram,
+                 output.empty() ? "standard output" : PrintableForTerminal(output).c_str(),
+                 PrintableForTerminal(file).c_str());
+    return RENDER_FAILED;
+}
+
 int ReportEnd(std::FILE* err, int writeError, std::string_view output, RenderStatus status, std::string_view name)
 {
     if (writeError) return ReportFailure(err, output.empty() ? "write error" : output, std::strerror(writeError));

@@ -19,6 +19,10 @@ enum RenderExit {
 int ReportUsageError(std::FILE* err, std::string_view what);
 // "glossel-render: NAME: REASON": RENDER_FAILED.
 int ReportFailure(std::FILE* err, std::string_view name, std::string_view reason);
+// An output that would write over a file the job reads (file: that file's path):
+// "glossel-render: OUTPUT: is a file the game reads (FILE); it is never written" (OUTPUT
+// empty: standard output): RENDER_FAILED.
+int ReportOutputIsRead(std::FILE* err, std::string_view output, std::string_view file);
 // How every output ends: a write error (an errno value; 0 for none) on output (empty:
 // the output stream) fails; a text cut short at a long line (status LongLine) says so
 // for name and gives RENDER_LONG_LINE; else RENDER_OK.

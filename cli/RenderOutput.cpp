@@ -176,13 +176,25 @@ void CRenderOutput::Abandon()
     }
 }
 
+COutputTarget::COutputTarget(const std::string& path, std::FILE* stream)
+{
+    struct stat st {};
+    if ((path.empty() && !stream) || !StatOf(path, stream, -1, st) || !S_ISREG(st.st_mode)) return;
+    m_exists = true;
+    m_device = st.st_dev;
+    m_inode = st.st_ino;
+}
+
+bool COutputTarget::Is(const std::string& path, int fd) const
+{
+    struct stat st {};
+    if (!m_exists || (path.empty() && fd < 0) || !StatOf(path, nullptr, fd, st)) return false;
+    return st.st_dev == m_device && st.st_ino == m_inode;
+}
+
 bool CRenderOutput::IsTheInput(const std::string& path, std::FILE* stream, const std::string& input, int inFd)
 {
-    struct stat out {};
-    struct stat in {};
-    if (!StatOf(path, stream, -1, out) || !S_ISREG(out.st_mode)) return false;
-    if (!StatOf(input == "-" ? std::string() : input, nullptr, inFd, in)) return false;
-    return in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+    return COutputTarget(path, stream).Is(input == "-" ? std::string() : input, inFd);
 }
 
 bool CRenderOutput::IsTerminal(std::FILE* stream)

@@ -16,6 +16,28 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <sys/types.h>
+
+// The regular file that an output would write over (the file -o names, or the one
+// standard output is open on), to compare with every file a job reads: a job never
+// writes over a file it reads. Files compare by device and inode, after following
+// links, so that another name of the same file (a link, another spelling of its path,
+// another case on a folder that ignores case) is the same file.
+class COutputTarget {
+public:
+    // The file that writing to path (empty: to stream) would write over, if any.
+    COutputTarget(const std::string& path, std::FILE* stream);
+    // False when the output writes over no regular file that is there (a new file, a
+    // device, a FIFO, a terminal).
+    bool Exists() const { return m_exists; }
+    // True when the file at path (fd when path is empty and fd >= 0) is that file.
+    bool Is(const std::string& path, int fd = -1) const;
+
+private:
+    bool m_exists = false;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+};
 
 class CRenderOutput {
 public:

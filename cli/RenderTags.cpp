@@ -44,6 +44,7 @@ int RenderTags(const RenderOptions& options, const RenderStreams& io)
         if (status == RENDER_OK || (status == RENDER_LONG_LINE && next == RENDER_FAILED)) status = next;
     };
     std::set<std::string> reported;  // a file several games read is named once
+    const COutputTarget target(options.output, io.out);  // never written over a file of a game
     for (const std::string& input : options.inputs) {
         GameInputs inputs;
         inputs.mainPath = input;
@@ -59,6 +60,8 @@ int RenderTags(const RenderOptions& options, const RenderStreams& io)
             worse(ReportFailure(io.err, input, "the game does not fit in memory"));
             continue;
         }
+        for (std::uint32_t f = 0; f < game->FileCount() && target.Exists(); ++f)
+            if (target.Is(game->File(f).Path())) return ReportOutputIsRead(io.err, options.output, game->File(f).Path());
         for (std::uint32_t f = 0; f < game->FileCount(); ++f) {
             const CGameFile& file = game->File(f);
             if (file.Status() == GameFileStatus::Read || !reported.insert(disk.Identity(file.Path())).second) continue;

@@ -1,11 +1,11 @@
 #include "TagsWriter.h"
 
 #include "SiteText.h"
+#include "doc/Printable.h"
 #include "syntax/ShownLines.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 
 namespace {
 
@@ -91,25 +91,53 @@ std::string CTagsWriter::TagFileName(const std::string& path, const std::string&
 namespace {
 
 // Numbers the definitions of game in the order the compiler reads them: a file's own
-// up to an Include, then those of the file it reads there, then the rest.
-std::vector<std::vector<std::uint64_t>> ReadingOrder(const CGame& game, std::uint64_t& next)
+// up to an Include, then those of the file it reads there, then the rest. The files
+// being read stand on a stack of their own, so an include chain of any depth is read.
+// The numbers of every definition of every file, one list: file f's from first[f] on.
+struct ReadingNumbers {
+    std::vector<std::size_t> first;
+    std::vector<std::uint64_t> number;
+};
+
+ReadingNumbers ReadingOrder(const CGame& game, std::uint64_t& next)
 {
-    std::vector<std::vector<std::uint64_t>> order(game.FileCount());
+    ReadingNumbers order;
+    order.first.reserve(game.FileCount());
+    std::size_t total = 0;
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f) {
+        order.first.push_back(total);
+        total += game.File(f).Definitions().size();
+    }
+    order.number.resize(total);
     std::vector<char> read(game.FileCount(), 0);
-    std::function<void(std::uint32_t)> readFile = [&](std::uint32_t f) {
-        if (read[f]) return;
-        read[f] = 1;
-        const CGameFile& file = game.File(f);
-        const std::vector<GameDefinition>& definitions = file.Definitions();
-        order[f].resize(definitions.size());
-        std::size_t d = 0;
-        for (const GameInclude& include : file.Includes()) {
-            for (; d < definitions.size() && definitions[d].Offset() < include.offset; ++d) order[f][d] = next++;
-            if (include.firstRead && include.target < game.FileCount()) readFile(include.target);
-        }
-        for (; d < definitions.size(); ++d) order[f][d] = next++;
+    struct Frame {
+        std::uint32_t file;
+        std::size_t definition;  // its next definition to number
+        std::size_t include;     // its next include to follow
     };
-    for (std::uint32_t f = 0; f < game.FileCount(); ++f) readFile(f);
+    std::vector<Frame> stack;
+    for (std::uint32_t first = 0; first < game.FileCount(); ++first) {
+        if (read[first]) continue;
+        read[first] = 1;
+        stack.push_back(Frame{first, 0, 0});
+        while (!stack.empty()) {
+            Frame& top = stack.back();
+            const CGameFile& file = game.File(top.file);
+            const std::vector<GameDefinition>& definitions = file.Definitions();
+            const std::vector<GameInclude>& includes = file.Includes();
+            const std::uint64_t until = top.include < includes.size() ? includes[top.include].offset : UINT64_MAX;
+            for (; top.definition < definitions.size() && definitions[top.definition].Offset() < until; ++top.definition)
+                order.number[order.first[top.file] + top.definition] = next++;
+            if (top.include >= includes.size()) {
+                stack.pop_back();
+                continue;
+            }
+            const GameInclude& include = includes[top.include++];
+            if (!include.firstRead || include.target >= game.FileCount() || read[include.target]) continue;
+            read[include.target] = 1;
+            stack.push_back(Frame{include.target, 0, 0});
+        }
+    }
     return order;
 }
 
@@ -117,47 +145,52 @@ std::vector<std::vector<std::uint64_t>> ReadingOrder(const CGame& game, std::uin
 
 void CTagsWriter::AddGame(const CGame& game, const IGameFileSource& source)
 {
-    const std::vector<std::vector<std::uint64_t>> order = ReadingOrder(game, m_sequence);
+    const ReadingNumbers order = ReadingOrder(game, m_sequence);
     for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
         const CGameFile& file = game.File(i);
         if (file.Status() == GameFileStatus::Unreadable) continue;
         if (!m_added.insert(source.Identity(file.Path())).second) continue;
-        const std::string name = TagFileName(file.Path(), m_tagFolder, m_workingFolder);
-        if (!FitsInTagFile(name)) {
+        const std::string path = TagFileName(file.Path(), m_tagFolder, m_workingFolder);
+        if (!FitsInTagFile(path)) {
             m_refused.push_back(file.Path());
             continue;
         }
+        // No control character of a file's name reaches the tag file (nor a terminal that
+        // shows it) as itself, nor a bidirectional control that would reorder the line.
+        const std::string name = PrintableForTerminal(path);
         if (m_format == Vim)
-            AddVim(file, name, order[i]);
+            AddVim(file, name, order.number.data() + order.first[i]);
         else
             AddEmacs(file, name);
     }
 }
 
-void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const std::vector<std::uint64_t>& order)
+void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const std::uint64_t* order)
 {
     const display::Encoding encoding = EncodingOf(file);
     const std::vector<GameDefinition>& definitions = file.Definitions();
     for (std::size_t k = 0; k < definitions.size(); ++k) {
         const GameDefinition& d = definitions[k];
         VimTag tag;
-        AppendTagText(tag.line, ShownUtf8(Unquoted(file.NameOf(d)), encoding), true);
-        tag.nameLength = tag.line.size();
+        tag.start = m_lines.size();
+        AppendTagText(m_lines, ShownUtf8(Unquoted(file.NameOf(d)), encoding), true);
+        tag.nameLength = static_cast<std::uint32_t>(m_lines.size() - tag.start);
         tag.order = order[k];
-        tag.line += '\t';
-        tag.line += name;
-        tag.line += '\t';
-        tag.line += std::to_string(d.Line());
-        tag.line += ";\"\tkind:";
-        tag.line += KindLetter(d.Kind());
+        m_lines += '\t';
+        m_lines += name;
+        m_lines += '\t';
+        m_lines += std::to_string(d.Line());
+        m_lines += ";\"\tkind:";
+        m_lines += KindLetter(d.Kind());
         if (d.Parent() != NO_PARENT && d.Parent() < definitions.size()) {
             const GameDefinition& owner = definitions[d.Parent()];
-            tag.line += '\t';
-            tag.line += owner.Kind() == DefinitionKind::Class ? "class:" : "object:";
-            AppendTagText(tag.line, ShownUtf8(Unquoted(file.NameOf(owner)), encoding), false);
+            m_lines += '\t';
+            m_lines += owner.Kind() == DefinitionKind::Class ? "class:" : "object:";
+            AppendTagText(m_lines, ShownUtf8(Unquoted(file.NameOf(owner)), encoding), false);
         }
-        tag.line += '\n';
-        m_vim.push_back(std::move(tag));
+        m_lines += '\n';
+        tag.length = m_lines.size() - tag.start;
+        m_vim.push_back(tag);
     }
 }
 
@@ -196,11 +229,12 @@ void CTagsWriter::AddEmacs(const CGameFile& file, const std::string& name)
 std::string CTagsWriter::Finish()
 {
     if (m_format == Emacs) return std::move(m_emacs);
-    std::stable_sort(m_vim.begin(), m_vim.end(), [](const VimTag& a, const VimTag& b) {
+    const char* lines = m_lines.data();
+    std::stable_sort(m_vim.begin(), m_vim.end(), [lines](const VimTag& a, const VimTag& b) {
         const std::size_t n = std::min(a.nameLength, b.nameLength);
         for (std::size_t i = 0; i < n; ++i) {
-            const unsigned char x = Upper(a.line[i]);
-            const unsigned char y = Upper(b.line[i]);
+            const unsigned char x = Upper(lines[a.start + i]);
+            const unsigned char y = Upper(lines[b.start + i]);
             if (x != y) return x < y;
         }
         if (a.nameLength != b.nameLength) return a.nameLength < b.nameLength;
@@ -222,6 +256,7 @@ std::string CTagsWriter::Finish()
     for (const std::string& line : kinds) out += line;
     out += "!_TAG_PROGRAM_NAME\tglossel-render\t//\n"
            "!_TAG_PROGRAM_VERSION\t" GLOSSEL_VERSION_STRING "\t//\n";
-    for (const VimTag& tag : m_vim) out += tag.line;
+    out.reserve(out.size() + m_lines.size());
+    for (const VimTag& tag : m_vim) out.append(m_lines, tag.start, tag.length);
     return out;
 }

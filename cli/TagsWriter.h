@@ -19,9 +19,11 @@
 // first character that is not shown as itself (a control character, say).
 //
 // Both: every file of every game once (a library shared by several games too), its
-// name relative to the tag file's folder when it lies inside it, else absolute. A path
-// that a tag file cannot hold (a tab or line break in it) is refused: its file's
-// definitions are left out and Refused() names it.
+// name relative to the tag file's folder when it lies inside it, else absolute, with
+// its other control characters and its bidirectional controls escaped as messages
+// escape them (\x1b, \u202e; doc/Printable.h). A path that a tag file cannot hold (a
+// tab, line break, form feed or DEL in it) is refused: its file's definitions are left
+// out and Refused() names it.
 
 #include "game/Game.h"
 
@@ -51,12 +53,14 @@ public:
 
 private:
     struct VimTag {
-        std::string line;  // the whole line, line feed included
-        std::size_t nameLength;
-        std::uint64_t order;  // the order the games read the definitions
+        std::uint64_t start;       // its whole line, line feed included, in m_lines
+        std::uint64_t length;
+        std::uint64_t order;       // the order the games read the definitions
+        std::uint32_t nameLength;  // the line's first bytes
     };
 
-    void AddVim(const CGameFile& file, const std::string& name, const std::vector<std::uint64_t>& order);
+    // order: the numbers of the file's definitions, in the order the games read them.
+    void AddVim(const CGameFile& file, const std::string& name, const std::uint64_t* order);
     void AddEmacs(const CGameFile& file, const std::string& name);
 
     Format m_format;
@@ -65,6 +69,7 @@ private:
     std::unordered_set<std::string> m_added;  // identities
     std::vector<std::string> m_refused;
     std::vector<VimTag> m_vim;
+    std::string m_lines;  // the lines of m_vim, one after another
     std::uint64_t m_sequence = 0;  // the next definition's number in the order the games read them
     std::string m_emacs;
 };

@@ -13,6 +13,7 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -155,44 +156,106 @@ bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failu
     return true;
 }
 
+namespace {
+
+// The raw bytes of a stream whose size is not known until its end, in pieces that are
+// mapped one at a time as the bytes come and given back one at a time as the text is
+// made of them, into a buffer made once, of the size of all of them: a stream never
+// takes more memory than its size and one piece (a buffer that grew by doubling would
+// take twice the stream's size on its way).
+class CStreamPieces {
+public:
+    static constexpr std::size_t kPiece = std::size_t{1} << 20;
+
+    CStreamPieces() = default;
+    ~CStreamPieces()
+    {
+        for (char* piece : m_pieces)
+            if (piece) ::munmap(piece, kPiece);
+    }
+    CStreamPieces(const CStreamPieces&) = delete;
+    CStreamPieces& operator=(const CStreamPieces&) = delete;
+
+    // The room left in the last piece (a new piece when it is full); throws
+    // std::bad_alloc when there is no memory for one.
+    char* Room(std::size_t& room)
+    {
+        if (m_pieces.empty() || m_used == kPiece) {
+            m_pieces.reserve(m_pieces.size() + 1);
+            void* piece = ::mmap(nullptr, kPiece, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            if (piece == MAP_FAILED) throw std::bad_alloc();
+            m_pieces.push_back(static_cast<char*>(piece));
+            m_used = 0;
+        }
+        room = kPiece - m_used;
+        return m_pieces.back() + m_used;
+    }
+    void Used(std::size_t n)
+    {
+        m_used += n;
+        m_total += n;
+    }
+    std::uint64_t Total() const { return m_total; }
+
+    // The text of all the bytes, each piece given back once it is in the text.
+    void Translate(std::string& text)
+    {
+        text.reserve(static_cast<std::size_t>(m_total));  // the text is never longer than its bytes
+        CTextModeTranslator translator(text);
+        for (std::size_t i = 0; i < m_pieces.size(); ++i) {
+            translator.Append(m_pieces[i], i + 1 < m_pieces.size() ? kPiece : m_used);
+            ::munmap(m_pieces[i], kPiece);
+            m_pieces[i] = nullptr;
+        }
+        translator.Finish();
+    }
+
+private:
+    std::vector<char*> m_pieces;
+    std::size_t m_used = 0;  // of the last piece
+    std::uint64_t m_total = 0;
+};
+
+// The first NUL or Ctrl-Z of data[0, n), which ends the text, or null.
+const char* TextEnd(const char* data, std::size_t n)
+{
+    const char* nul = static_cast<const char*>(std::memchr(data, '\0', n));
+    const char* ctrlZ = static_cast<const char*>(std::memchr(data, kCtrlZ, nul ? static_cast<std::size_t>(nul - data) : n));
+    return ctrlZ ? ctrlZ : nul;
+}
+
+}  // namespace
+
 bool LoadTextStream(int fd, std::string& text, LoadFailure* failure, std::uint64_t limit)
 {
     std::string loaded;
-    std::uint64_t total = 0;
     try {
-        // Redirected from a file, the stream says how much to expect.
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-            loaded.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), limit)));
-        const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);
-        CTextModeTranslator translator(loaded);
+        CStreamPieces pieces;
         for (;;) {
             // One byte past the limit is enough to know that the input is over it.
-            const std::uint64_t room = limit - total + 1;
-            const ssize_t got = ReadSome(fd, chunk.get(), static_cast<std::size_t>(std::min<std::uint64_t>(room, kReadChunk)));
+            std::size_t room = 0;
+            char* at = pieces.Room(room);
+            const std::uint64_t wanted = std::min<std::uint64_t>(room, limit - pieces.Total() + 1);
+            const ssize_t got = ReadSome(fd, at, static_cast<std::size_t>(wanted));
             if (got < 0) return Fail(failure, errno);
             if (got == 0) break;
             // The text ends at the first NUL or Ctrl-Z, so nothing after one matters: a
-            // stream with no end (/dev/zero, /dev/urandom) is read only that far.
-            const auto within = static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(got), limit - total));
-            total += static_cast<std::uint64_t>(got);
-            if (!translator.Append(chunk.get(), within)) break;
-            if (within < static_cast<std::size_t>(got)) {
-                // The byte past the limit may still end the text right there; any other
-                // byte is not taken (the text may already fill its room).
-                const char past = chunk[within];
-                if (past != '\0' && past != kCtrlZ) return Fail(failure, EFBIG, kTooLarge);
-                translator.Append(&past, 1);
+            // stream with no end (/dev/zero, /dev/urandom) is read only that far. That
+            // byte may be the one past the limit.
+            if (const char* end = TextEnd(at, static_cast<std::size_t>(got))) {
+                pieces.Used(static_cast<std::size_t>(end - at) + 1);
                 break;
             }
+            pieces.Used(static_cast<std::size_t>(got));
+            if (pieces.Total() > limit) return Fail(failure, EFBIG, kTooLarge);
         }
-        translator.Finish();
+        if (pieces.Total() == 0) return Fail(failure, 0, "file is empty");
+        pieces.Translate(loaded);
     } catch (const std::bad_alloc&) {
         return Fail(failure, ENOMEM);
     } catch (const std::length_error&) {
         return Fail(failure, ENOMEM);
     }
-    if (total == 0) return Fail(failure, 0, "file is empty");
     ShrinkIfMostlyEmpty(loaded);
     text.swap(loaded);
     return true;

@@ -21,6 +21,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <fcntl.h>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -67,6 +69,25 @@ int FuzzTextLoader(const std::uint8_t* data, std::size_t size)
         for (std::size_t i = 0; i < size; ++i) oneByOne.Append(raw + i, 1);
         oneByOne.Finish();
         Require(bytewise == expected, "the text of the rules, a byte at a time");
+    }
+
+    // Through a pipe, as standard input is read, under a limit that the first byte
+    // chooses: the same text, unless the bytes before the text's end pass the limit.
+    int ends[2];
+    if (size <= 65536 && ::pipe2(ends, O_NONBLOCK) == 0) {
+        const bool written = ::write(ends[1], raw, size) == static_cast<ssize_t>(size);
+        ::close(ends[1]);
+        std::size_t textEnd = 0;
+        while (textEnd < size && data[textEnd] != 0 && data[textEnd] != 0x1A) ++textEnd;
+        const std::uint64_t limit = size > 0 && data[0] % 2 ? size / 2 : MAX_SOURCE_BYTES;
+        std::string streamed = "previous";
+        LoadFailure failure;
+        const bool loaded = LoadTextStream(ends[0], streamed, &failure, limit);
+        ::close(ends[0]);
+        if (written) {
+            Require(loaded == (size > 0 && textEnd <= limit), "a stream loads unless empty or over its limit");
+            Require(streamed == (loaded ? expected : std::string("previous")), "a stream's text, or the old one");
+        }
     }
     return 0;
 }

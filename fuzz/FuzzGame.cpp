@@ -6,7 +6,9 @@
 
 #include "FuzzTargets.h"
 
+#include "cli/TagsWriter.h"
 #include "game/Game.h"
+#include "game/GameWriters.h"
 
 #include <algorithm>
 #include <string>
@@ -71,6 +73,34 @@ void CheckGame(const CGame& game)
     }
 }
 
+// The game's text outputs: the include tree (no line indented past its bound), the
+// outline of every file and both tag files.
+void WriteGame(const CGame& game, const IGameFileSource& source)
+{
+    COutputBuffer tree;
+    Require(WriteIncludeTree(game, tree), "the include tree fits");
+    const std::string_view text = tree.View();
+    std::size_t lines = 0;
+    for (std::size_t at = 0, end; at < text.size(); at = end + 1, ++lines) {
+        end = text.find('\n', at);
+        Require(end != std::string_view::npos, "the include tree ends its lines");
+        std::size_t spaces = 0;
+        while (at + spaces < end && text[at + spaces] == ' ') ++spaces;
+        Require(spaces <= INCLUDE_TREE_INDENT_LEVELS * 2 + 4, "the include tree's indentation is bounded");
+    }
+    std::size_t includes = 0;
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f) includes += game.File(f).Includes().size();
+    Require(lines >= includes, "the include tree has a line for every include");
+    COutputBuffer outline;
+    Require(WriteGameOutline(game, outline), "the game's outline fits");
+    for (const CTagsWriter::Format format : {CTagsWriter::Vim, CTagsWriter::Emacs}) {
+        CTagsWriter tags(format, kFolder, "/");
+        tags.AddGame(game, source);
+        const std::string written = tags.Finish();
+        Require(format == CTagsWriter::Emacs || written.rfind("!_TAG_FILE_ENCODING", 0) == 0, "a tag file's header");
+    }
+}
+
 }  // namespace
 
 int FuzzGame(const std::uint8_t* data, std::size_t size)
@@ -92,6 +122,7 @@ int FuzzGame(const std::uint8_t* data, std::size_t size)
     const auto game = CGame::Build(inputs, files);
     Require(game != nullptr, "a game is built");
     CheckGame(*game);
+    WriteGame(*game, files);
     // The main file loses its last half; the game is built again from the rest.
     const std::string& main = game->File(0).Text();
     files.SetText(inputs.mainPath, std::make_shared<const std::string>(main.substr(0, main.size() / 2)));

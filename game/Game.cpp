@@ -31,6 +31,7 @@ public:
     {
     }
     bool IsFile(const std::string& path) const override { return m_source.IsFile(path); }
+    PathState StateOf(const std::string& path) const override { return m_source.StateOf(path); }
     std::vector<std::string> ListFolder(const std::string& folder) const override
     {
         return m_source.ListFolder(folder);

@@ -231,8 +231,8 @@ std::size_t CGameFile::GetMemoryUse() const
                         m_definitions.capacity() * sizeof(GameDefinition) +
                         m_checkpoints.capacity() * sizeof(Checkpoint);
     for (const GameInclude& include : m_includes) {
-        bytes += sizeof(include) + include.name.capacity() + include.resolution.path.capacity();
-        for (const std::string& tried : include.resolution.tried) bytes += sizeof(tried) + tried.capacity();
+        bytes += sizeof(include) + include.name.capacity() + include.resolution.path.capacity() +
+                 include.resolution.tried.GetMemoryUse();
     }
     for (const std::string& name : m_classNames) bytes += sizeof(name) + name.capacity();
     return bytes;

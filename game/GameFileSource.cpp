@@ -2,7 +2,9 @@
 
 #include "doc/TextLoader.h"
 
+#include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,9 +27,19 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name)
 
 bool CDiskFileSource::IsFile(const std::string& path) const
 {
+    return StateOf(path) == PathState::File;
+}
+
+PathState CDiskFileSource::StateOf(const std::string& path) const
+{
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           ::access(path.c_str(), R_OK) == 0;
+    if (path.empty()) return PathState::Nothing;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG ? PathState::Nothing
+                                                                            : PathState::Unopenable;
+    if (!S_ISREG(st.st_mode)) return PathState::NotAFile;
+    // The rights of the user the files are opened as (the effective one), as open has them.
+    return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 ? PathState::File : PathState::Unopenable;
 }
 
 std::vector<std::string> CDiskFileSource::ListFolder(const std::string& folder) const
@@ -93,6 +105,11 @@ const std::shared_ptr<const std::string>* CGameFileOverlay::Find(const std::stri
 bool CGameFileOverlay::IsFile(const std::string& path) const
 {
     return m_texts.count(path) != 0 || m_below.IsFile(path);
+}
+
+PathState CGameFileOverlay::StateOf(const std::string& path) const
+{
+    return m_texts.count(path) != 0 ? PathState::File : m_below.StateOf(path);
 }
 
 

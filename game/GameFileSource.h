@@ -9,10 +9,19 @@
 // state, and a source of the caller's own must be safe to ask from the building thread
 // while the build runs.
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+// What stands at a path, as an opening of it for reading finds it.
+enum class PathState : std::uint8_t {
+    Nothing,     // nothing (or a link that leads nowhere)
+    File,        // a regular file that can be read
+    NotAFile,    // something that opens, but is no regular file: a folder, a FIFO, a device
+    Unopenable,  // something that cannot be opened: a file one may not read, a loop of links
+};
 
 class IGameFileSource {
 public:
@@ -20,6 +29,12 @@ public:
 
     // Whether a regular file (after following links) that can be read stands at path.
     virtual bool IsFile(const std::string& path) const = 0;
+    // What stands at path (after following links). A source that knows only its own
+    // texts has files and nothing else.
+    virtual PathState StateOf(const std::string& path) const
+    {
+        return IsFile(path) ? PathState::File : PathState::Nothing;
+    }
     // The names in folder ("" is the current folder), "." and ".." left out, in no
     // particular order; empty when it cannot be read.
     virtual std::vector<std::string> ListFolder(const std::string& folder) const = 0;
@@ -35,6 +50,7 @@ public:
 class CDiskFileSource : public IGameFileSource {
 public:
     bool IsFile(const std::string& path) const override;
+    PathState StateOf(const std::string& path) const override;
     std::vector<std::string> ListFolder(const std::string& folder) const override;
     std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const override;
     // The device and inode of the file, or the path itself when it cannot be looked at.
@@ -53,6 +69,7 @@ public:
     void Remove(const std::string& path);
 
     bool IsFile(const std::string& path) const override;
+    PathState StateOf(const std::string& path) const override;
     std::vector<std::string> ListFolder(const std::string& folder) const override;
     std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const override;
     std::string Identity(const std::string& path) const override;

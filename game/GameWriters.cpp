@@ -4,21 +4,32 @@
 #include "syntax/DisplayText.h"
 #include "syntax/OutlineWriter.h"
 
+#include <algorithm>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
+// Where each list of paths tried was written first: the file and line of its Include.
+using ListedPaths = std::unordered_map<const void*, std::string>;
+
 bool WriteInclude(const CGame& game, const CGameFile& file, const GameInclude& include, std::size_t depth,
-                  COutputBuffer& out)
+                  ListedPaths& listed, COutputBuffer& out)
 {
-    std::string line(depth * 2, ' ');
-    line += PrintableForTerminal(file.Path()) + ":" + std::to_string(include.line) + ": Include \"" +
-            PrintableForTerminal(include.name) + "\" -> ";
+    const std::size_t indent = std::min(depth, INCLUDE_TREE_INDENT_LEVELS) * 2;
+    const std::string place = PrintableForTerminal(file.Path()) + ":" + std::to_string(include.line);
+    std::string line(indent, ' ');
+    line += place + ": Include \"" + PrintableForTerminal(include.name) + "\" -> ";
     if (include.target == NO_FILE) {
+        if (const void* list = include.resolution.tried.SharedList()) {
+            const auto [first, isNew] = listed.emplace(list, place);
+            if (!isNew) return out.Append(line + "missing; tried as at " + first->second + "\n");
+        }
         line += "missing; tried:\n";
+        if (!out.Append(line)) return false;
         for (const std::string& tried : include.resolution.tried)
-            line += std::string(depth * 2 + 4, ' ') + PrintableForTerminal(tried) + "\n";
-        return out.Append(line);
+            if (!out.Append(std::string(indent + 4, ' ') + PrintableForTerminal(tried) + "\n")) return false;
+        return true;
     }
     const CGameFile& target = game.File(include.target);
     line += PrintableForTerminal(target.Path());
@@ -39,6 +50,7 @@ bool WriteIncludeTree(const CGame& game, COutputBuffer& out)
         std::uint32_t file;
         std::uint32_t next;
     };
+    ListedPaths listed;
     std::vector<Frame> stack{Frame{0, 0}};
     while (!stack.empty()) {
         const Frame top = stack.back();
@@ -49,7 +61,7 @@ bool WriteIncludeTree(const CGame& game, COutputBuffer& out)
         }
         ++stack.back().next;
         const GameInclude& include = file.Includes()[top.next];
-        if (!WriteInclude(game, file, include, stack.size() - 1, out)) return false;
+        if (!WriteInclude(game, file, include, stack.size() - 1, listed, out)) return false;
         if (include.firstRead) stack.push_back(Frame{include.target, 0});
     }
     return true;

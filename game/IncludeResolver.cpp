@@ -3,6 +3,7 @@
 #include "syntax/CharClass.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
@@ -40,15 +41,35 @@ std::string JoinPath(const std::string& folder, std::string_view name)
     return folder + "/" + std::string(name);
 }
 
+IncludePaths::IncludePaths(std::vector<std::string> paths)
+{
+    if (paths.size() == 1) {
+        m_one = std::move(paths.front());
+        m_count = 1;
+    } else if (!paths.empty()) {
+        m_many = std::make_shared<const std::vector<std::string>>(std::move(paths));
+    }
+}
+
+std::size_t IncludePaths::GetMemoryUse() const
+{
+    if (!m_many) return m_one.capacity() > std::string().capacity() ? m_one.capacity() + 1 : 0;
+    std::size_t bytes = sizeof(*m_many) + m_many->capacity() * sizeof(std::string);
+    for (const std::string& path : *m_many) bytes += path.capacity();
+    const long sharers = m_many.use_count();
+    return sharers > 1 ? bytes / static_cast<std::size_t>(sharers) : bytes;
+}
+
 CIncludeResolver::CIncludeResolver(const std::string& mainPath, const IncludeSettings& settings,
                                    const std::vector<std::string>& extraFolders, const std::string& libraryFolder,
                                    const IGameFileSource& source)
     : m_source(source), m_mainFolder(FolderOf(mainPath)), m_language(settings.languageName)
 {
-    auto add = [this](std::string path, bool compilerJoin) {
+    // A folder given twice is tried once (a header may name thousands).
+    std::unordered_set<std::string> added;
+    auto add = [this, &added](std::string path, bool compilerJoin) {
         while (!compilerJoin && path.size() > 1 && path.back() == '/') path.pop_back();
-        for (const Folder& f : m_folders)
-            if (f.path == path && f.compilerJoin == compilerJoin) return;
+        if (!added.insert((compilerJoin ? '+' : '-') + path).second) return;
         m_folders.push_back(Folder{std::move(path), compilerJoin});
     };
     for (const std::string& folder : settings.includePath)
@@ -67,6 +88,18 @@ std::vector<std::string> CIncludeResolver::SearchFolders() const
 }
 
 IncludeResolution CIncludeResolver::Resolve(std::string_view written) const
+{
+    const std::string key(written);
+    const auto known = m_answers.find(key);
+    if (known != m_answers.end()) return known->second;
+    IncludeResolution answer = Search(written);
+    // An answer found at the first path tried costs one look to find again, less than
+    // keeping it would (a chain of includes names each file once).
+    if (answer.status != IncludeStatus::Found || answer.tried.size() > 1) m_answers.emplace(key, answer);
+    return answer;
+}
+
+IncludeResolution CIncludeResolver::Search(std::string_view written) const
 {
     IncludeResolution result;
     std::string_view name = written;
@@ -87,22 +120,33 @@ IncludeResolution CIncludeResolver::Resolve(std::string_view written) const
             }
         }
     }
+    std::vector<std::string> tried;
+    const std::string* unopenable = nullptr;  // the first file there that cannot be opened
     for (const std::string& candidate : candidates) {
-        result.tried.push_back(candidate);
-        if (m_source.IsFile(candidate)) {
-            result.status = IncludeStatus::Found;
+        tried.push_back(candidate);
+        const PathState state = m_source.StateOf(candidate);
+        if (state == PathState::File || state == PathState::NotAFile) {
+            result.status = state == PathState::File ? IncludeStatus::Found : IncludeStatus::Unreadable;
             result.path = candidate;
+            result.tried = IncludePaths(std::move(tried));
             return result;
         }
+        if (state == PathState::Unopenable && !unopenable) unopenable = &candidate;
     }
-    for (const std::string& candidate : candidates) {
-        std::string found = FindByCase(candidate);
-        if (!found.empty()) {
-            result.status = IncludeStatus::FoundByCase;
-            result.path = std::move(found);
-            return result;
+    if (unopenable) {
+        result.status = IncludeStatus::Unreadable;
+        result.path = *unopenable;
+    } else {
+        for (const std::string& candidate : candidates) {
+            std::string found = FindByCase(candidate);
+            if (!found.empty()) {
+                result.status = IncludeStatus::FoundByCase;
+                result.path = std::move(found);
+                break;
+            }
         }
     }
+    result.tried = IncludePaths(std::move(tried));
     return result;
 }
 

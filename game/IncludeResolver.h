@@ -18,16 +18,28 @@
 // Names are case-exact, as the compiler has them: every folder is tried with the exact
 // name first. When no exact name exists anywhere, a name that differs only in the case
 // of its letters (ASCII) is followed, and marked as one the compiler would not find.
+// Something at a path that opens but is no file (a folder, a FIFO, a device) ends the
+// search there, as the compiler stops at it; a file there that cannot be opened (no
+// right to read it) is passed over, as the compiler passes over it, and is the answer
+// only when no exact name is found anywhere else. Both are Unreadable: the game has
+// them as files that cannot be read, and says why.
 // The resolver only looks: it reads no file, and the same name always gives the same
-// answer from the same source. It keeps the folders it listed, for one thread's use.
+// answer from the same source. It answers each name once: every Include of that name
+// shares the one answer and its one list of the paths tried (a game of thousands of
+// Includes over an include path of thousands of folders keeps that list once). It
+// keeps the folders it listed and the names it answered, for one thread's use.
 
 #include "GameFileSource.h"
 #include "IncludeSettings.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // Where Debian's compiler finds the standard library.
@@ -37,12 +49,50 @@ enum class IncludeStatus : std::uint8_t {
     Found,        // the compiler finds it at the path given
     FoundByCase,  // only a name in another case matches: followed, but the compiler would not find it
     Missing,      // nothing matches
+    Unreadable,   // something stands at the path that cannot be read as a file (see above)
+};
+
+// The paths an Include tried, in order, never changed. A list of several paths is one
+// list, shared by every copy (and so by every Include of the same name in a game); a
+// list of one path (the file found where it was first looked for, as most are) is kept
+// in place.
+class IncludePaths {
+public:
+    using const_iterator = const std::string*;
+    using iterator = const_iterator;
+    using value_type = std::string;
+
+    IncludePaths() = default;
+    explicit IncludePaths(std::vector<std::string> paths);
+
+    const_iterator begin() const { return m_many ? m_many->data() : &m_one; }
+    const_iterator end() const { return begin() + size(); }
+    std::size_t size() const { return m_many ? m_many->size() : m_count; }
+    bool empty() const { return size() == 0; }
+    const std::string& operator[](std::size_t i) const { return begin()[i]; }
+    // A copy, for a record that keeps the list.
+    operator std::vector<std::string>() const { return std::vector<std::string>(begin(), end()); }
+    bool operator==(const std::vector<std::string>& other) const
+    {
+        return size() == other.size() && std::equal(begin(), end(), other.begin());
+    }
+    // The list that copies share, or null for a list kept in place: two lists of one
+    // game with the same such key are the answer to one name.
+    const void* SharedList() const { return m_many.get(); }
+    // This copy's share of the bytes the list holds (divided among the copies that share
+    // it, so that the shares of every copy add up to the list's bytes).
+    std::size_t GetMemoryUse() const;
+
+private:
+    std::shared_ptr<const std::vector<std::string>> m_many;
+    std::string m_one;
+    std::uint8_t m_count = 0;  // without m_many: 0, or 1 for m_one
 };
 
 struct IncludeResolution {
     IncludeStatus status = IncludeStatus::Missing;
-    std::string path;                // the file found (not for Missing)
-    std::vector<std::string> tried;  // every path tried with the exact name, in order, up to the one found
+    std::string path;    // the file found, or the one that cannot be read (not for Missing)
+    IncludePaths tried;  // every path tried with the exact name, in order, up to the one found
 };
 
 class CIncludeResolver {
@@ -53,6 +103,7 @@ public:
                      const std::vector<std::string>& extraFolders, const std::string& libraryFolder,
                      const IGameFileSource& source);
 
+    // The answer for an Include that names name (as written, without its quotes).
     IncludeResolution Resolve(std::string_view name) const;
 
     // The folders of the include path in the order they are tried.
@@ -65,6 +116,7 @@ private:
         bool compilerJoin;  // the header's: a separator only after a letter or digit
     };
 
+    IncludeResolution Search(std::string_view name) const;
     std::string FindByCase(const std::string& path) const;
     std::string FindFolderByCase(const std::string& folder) const;
     const std::vector<std::string>& List(const std::string& folder) const;
@@ -74,6 +126,7 @@ private:
     std::string m_language;
     std::vector<Folder> m_folders;
     mutable std::map<std::string, std::vector<std::string>> m_listings;  // sorted, as first listed
+    mutable std::unordered_map<std::string, IncludeResolution> m_answers;  // by the name as written
 };
 
 // folder joined to name by a '/' ("" stands for the current folder).

@@ -40,7 +40,24 @@ std::vector<std::string> SplitFolders(std::string_view list)
     return folders;
 }
 
-void Apply(IncludeSettings& settings, std::string_view command)
+// The include path as the header builds it, in time linear in the header: a "++" line
+// puts its folders before all the others, so the path is the blocks of those lines, the
+// last first, then the list the last "+" line set.
+struct IncludePathBuilder {
+    std::vector<std::vector<std::string>> prepended;  // in the order of their lines
+    std::vector<std::string> base;
+
+    std::vector<std::string> Path() &&
+    {
+        std::vector<std::string> path;
+        for (auto block = prepended.rbegin(); block != prepended.rend(); ++block)
+            for (std::string& folder : *block) path.push_back(std::move(folder));
+        for (std::string& folder : base) path.push_back(std::move(folder));
+        return path;
+    }
+};
+
+void Apply(IncludeSettings& settings, IncludePathBuilder& path, std::string_view command)
 {
     if (command.empty() || command[0] != '+') return;
     const bool prepend = command.size() > 1 && command[1] == '+';
@@ -56,11 +73,12 @@ void Apply(IncludeSettings& settings, std::string_view command)
         if (!charclass::EqualsFolded(setting, "include_path")) return;
         folders = value;
     }
-    std::vector<std::string> added = SplitFolders(folders);
     if (prepend) {
-        added.insert(added.end(), settings.includePath.begin(), settings.includePath.end());
+        path.prepended.push_back(SplitFolders(folders));
+    } else {
+        path.prepended.clear();
+        path.base = SplitFolders(folders);
     }
-    settings.includePath = std::move(added);
 }
 
 }  // namespace
@@ -68,13 +86,15 @@ void Apply(IncludeSettings& settings, std::string_view command)
 IncludeSettings IncludeSettings::FromHeader(std::string_view text)
 {
     IncludeSettings settings;
+    IncludePathBuilder path;
     std::size_t pos = 0;
     std::string command;
     while (pos < text.size() && text.compare(pos, 2, "!%") == 0) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos) end = text.size();
-        if (ReadCommand(text.substr(pos + 2, end - pos - 2), command)) Apply(settings, command);
+        if (ReadCommand(text.substr(pos + 2, end - pos - 2), command)) Apply(settings, path, command);
         pos = end + 1;
     }
+    settings.includePath = std::move(path).Path();
     return settings;
 }

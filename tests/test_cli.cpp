@@ -180,7 +180,7 @@ TEST(RenderCli, HelpDescribesEveryOption)
                              "--settings", "XDG_CONFIG_HOME",
 #endif
                              "--version", "one hex digit (0-b) per byte", "1020 or\nmore bytes", "(-:\n",
-                             "is never the input", "not written to a terminal", "of\nmore than 1 GiB is refused",
+                             "is never the input", "or any file the game reads", "up to 32 files deep", "not written to a terminal", "of\nmore than 1 GiB is refused",
                              "--tags", "--etags", "--site OUT", "-j, --jobs N", "OUT/.glossel-site"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     for (std::size_t at = 0, end; at < r.out.size(); at = end + 1) {
@@ -415,17 +415,24 @@ TEST(RenderCli, OutlineListsTheDefinitionsOneALine)
 
 // The game of a main file: its include tree and the outline of all its files. Names in
 // another case, files read before, a missing name with the paths tried (the standard
-// library's folder among them when it is there), --include-path, long lines.
+// library's folder among them when it is there; listed once for a name missing twice),
+// --include-path, long lines, includes that stand but cannot be read. No output is
+// ever written over a file of the game.
 TEST(RenderCli, TheWholeGame)
 {
     TempDir dir;
     fs::create_directories(dir / "g");
     fs::create_directories(dir / "extra");
-    WriteFile(dir / "g/main.inf", "Include \"a\";\nInclude \"gone\";\nInclude \"A\";\nObject lamp with before [; rtrue; ];\n");
+    WriteFile(dir / "g/main.inf",
+              "Include \"a\";\nInclude \"gone\";\nInclude \"A\";\nObject lamp with before [; rtrue; ];\nInclude \"gone\";\n");
     WriteFile(dir / "g/a.h", "Include \"b\";\nGlobal g;\n");
     WriteFile(dir / "extra/b.h", "Include \">main\";\n[ B; ];\n");
     WriteFile(dir / "g/main2.inf", "Include \"long\";\nGlobal x;\n");
-    WriteFile(dir / "g/long.h", "Global y;\n" + std::string(1020, 'x') + "\nGlobal z;\n");
+    WriteFile(dir / "g/long.h", "Global y;\n" + std::string(1020, 'x') + "\nGlobal z;\nInclude \"a\";\n");
+    WriteFile(dir / "g/main3.inf", "Include \"fifo\";\nInclude \"folder\";\nInclude \"/dev/zero.\";\n");
+    ASSERT_EQ(mkfifo((dir / "g/fifo.h").c_str(), 0644), 0);
+    fs::create_directories(dir / "g/folder.h");
+    fs::create_symlink("../extra/b.h", dir / "g/link.h");
     const std::string g = (dir / "g").string();
     const std::string extra = (dir / "extra").string();
     const std::string main = g + "/main.inf";
@@ -437,7 +444,8 @@ TEST(RenderCli, TheWholeGame)
                              "    " + extra + "/gone.h\n" +
                              "    " + g + "/gone.h\n" + library +
                              main + ":3: Include \"A\" -> " + g +
-                             "/a.h (another case: the compiler would not find it) (read before)\n";
+                             "/a.h (another case: the compiler would not find it) (read before)\n" + main +
+                             ":5: Include \"gone\" -> missing; tried as at " + main + ":2\n";
     const std::string outline = main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g +
                                 "/a.h\t2\tglobal\tg\n" + extra + "/b.h\t2\troutine\tB\n";
     const std::string tryHelp = "Try 'glossel-render --help' for more information.\n";
@@ -448,7 +456,8 @@ TEST(RenderCli, TheWholeGame)
              "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
              ":2: Include \"gone\" -> missing; tried:\n    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
              "/gone.h\n" + library + main + ":3: Include \"A\" -> " + g +
-             "/a.h (another case: the compiler would not find it) (read before)\n",
+             "/a.h (another case: the compiler would not find it) (read before)\n" + main +
+             ":5: Include \"gone\" -> missing; tried as at " + main + ":2\n",
          ""},
         {"the outline of every file", {"--outline", "--game", "--include-path", extra, main}, 0, outline, ""},
         {"without the folder", {"--game", "-f", "outline", main}, 0,
@@ -456,6 +465,25 @@ TEST(RenderCli, TheWholeGame)
         {"a long line stops one file's outline", {"--outline", "--game", g + "/main2.inf"}, 3,
          g + "/main2.inf\t2\tglobal\tx\n" + g + "/long.h\t1\tglobal\ty\n",
          "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"a long line stops one file's includes", {"--includes", g + "/main2.inf"}, 3,
+         g + "/main2.inf:1: Include \"long\" -> " + g + "/long.h\n",
+         "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"files that stand but cannot be read", {"--includes", g + "/main3.inf"}, 0,
+         g + "/main3.inf:1: Include \"fifo\" -> " + g + "/fifo.h (cannot be read: not a regular file)\n" + g +
+             "/main3.inf:2: Include \"folder\" -> " + g + "/folder.h (cannot be read: Is a directory)\n" + g +
+             "/main3.inf:3: Include \"/dev/zero.\" -> /dev/zero (cannot be read: not a regular file)\n",
+         ""},
+        {"no include tree over an included file", {"--includes", "--include-path", extra, "-o", g + "/a.h", main}, 2, "",
+         "glossel-render: " + g + "/a.h: is a file the game reads (" + g + "/a.h); it is never written\n"},
+        {"no outline over a file of the game, through a link",
+         {"--outline", "--game", "--include-path", extra, "-o", g + "/link.h", main}, 2, "",
+         "glossel-render: " + g + "/link.h: is a file the game reads (" + extra + "/b.h); it is never written\n"},
+        {"no tags over an included file", {"--tags", "--include-path", extra, "-o", g + "/a.h", main}, 2, "",
+         "glossel-render: " + g + "/a.h: is a file the game reads (" + g + "/a.h); it is never written\n"},
+        {"no Emacs tags over a file of the game by another name",
+         {"--etags", "--include-path", extra, "-o", extra + "/../extra/b.h", main}, 2, "",
+         "glossel-render: " + extra + "/../extra/b.h: is a file the game reads (" + extra +
+             "/b.h); it is never written\n"},
         {"no main file", {"--includes", g + "/none.inf"}, 2, "",
          "glossel-render: " + g + "/none.inf: No such file or directory\n"},
         {"--game needs the outline", {"--game", "--codes", main}, 1, "",
@@ -465,9 +493,39 @@ TEST(RenderCli, TheWholeGame)
         {"no game from standard input", {"--includes", "-"}, 1, "",
          "glossel-render: a game's main file cannot be standard input\n" + tryHelp},
     });
+    EXPECT_EQ(ReadFile(dir / "g/a.h"), "Include \"b\";\nGlobal g;\n");
+    EXPECT_EQ(ReadFile(dir / "extra/b.h"), "Include \">main\";\n[ B; ];\n");
     const RunResult r = RunCli({"--includes", "--include-path", extra, "-o", (dir / "tree.txt").string(), main});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(ReadFile(dir / "tree.txt"), tree);
+
+    // A file there that the user may not read: "cannot be read", not missing.
+    fs::create_directories(dir / "n");
+    WriteFile(dir / "n/main.inf", "Include \"secret\";\n");
+    WriteFile(dir / "n/secret.h", "Global s;\n");
+    fs::permissions(dir / "n/secret.h", fs::perms::none);
+    for (const fs::path& folder : {dir.Path(), dir / "n"})
+        fs::permissions(folder, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    {
+        badinputs::AsNobody asNobody;
+        if (asNobody.Active()) {
+            const RunResult secret = RunCli({"--includes", (dir / "n/main.inf").string()});
+            EXPECT_EQ(secret.status, 0);
+            EXPECT_EQ(secret.out, (dir / "n/main.inf").string() + ":1: Include \"secret\" -> " +
+                                      (dir / "n/secret.h").string() + " (cannot be read: Permission denied)\n");
+        }
+    }
+
+    // A game file named tags, where a plain --tags writes.
+    WriteFile(dir / "g/main4.inf", "Include \"tags.\";\n");
+    WriteFile(dir / "g/tags", "Global t;\n");
+    {
+        badinputs::WorkingFolder here(g);
+        const RunResult plain = RunCli({"--tags", "main4.inf"});
+        EXPECT_EQ(plain.status, 2);
+        EXPECT_EQ(plain.err, "glossel-render: tags: is a file the game reads (tags); it is never written\n");
+    }
+    EXPECT_EQ(ReadFile(dir / "g/tags"), "Global t;\n");
 }
 
 TEST(RenderCli, FormatsAndTheirOptions)
@@ -703,6 +761,10 @@ TEST(RenderCliStyles, StoredAndDefaultStylesGiveTheirDocuments)
          "glossel-render: option '--settings' needs a file name\n" + tryHelp},
         {"--settings= with no name", {"--settings=", in}, 1, "",
          "glossel-render: the settings file name is empty\n" + tryHelp},
+        {"no output over the settings file", {"--settings", conf, "-o", conf, in}, 2, "",
+         "glossel-render: " + conf + ": is the settings file; it is never written\n"},
+        {"nor the style sheet", {"--settings", conf, "--css", "-o", conf}, 2, "",
+         "glossel-render: " + conf + ": is the settings file; it is never written\n"},
     });
 
     // Only read: the settings file and its folder are as they were.

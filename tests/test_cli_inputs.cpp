@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include "cli/RenderCli.h"
+#include "game/IncludeResolver.h"
 #include "syntax/AnsiBuilder.h"
 #include "syntax/HtmlBuilder.h"
 #include "syntax/RtfBuilder.h"
@@ -317,4 +318,60 @@ TEST(RenderLargeInput, TextFormatsInBoundedMemory)
                     static_cast<unsigned long long>(bound));
         EXPECT_LE(peak, bound);
     }
+}
+
+// Standard input from a pipe, whose size is not known before its end: it takes its
+// size and little more, never the double that a buffer growing by doubling would take
+// on its way (a stream refused at 1 GiB would otherwise have taken 2 GiB).
+TEST(RenderLargeInput, AStreamTakesItsSizeAndLittleMore)
+{
+#ifdef GLOSSEL_SANITIZED
+    GTEST_SKIP() << "skipped in the sanitizer build: its shadow memory and quarantine make the "
+                    "memory bound meaningless";
+#endif
+    const std::uint64_t bytes = 70'000'000;
+    const testsupport::ChildResult run = testsupport::RunProgram(
+        {"/bin/sh", "-c", "yes 'Object lamp;' | head -c " + std::to_string(bytes) +
+                              " | \"$0\" --default-styles --codes -o /dev/null -",
+         GLOSSEL_RENDER_EXE});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::uint64_t bound = bytes + (16u << 20);
+    std::printf("glossel-render -: a stream of %llu bytes, peak resident %llu bytes (bound %llu)\n",
+                static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(run.peakResidentBytes),
+                static_cast<unsigned long long>(bound));
+    EXPECT_LE(run.peakResidentBytes, bound);
+}
+
+// A game of 2,000 Includes of one missing name over an include path of 1,000 long
+// folders (a 957 KB main file): the paths tried are kept, and written, once.
+TEST(RenderLargeInput, ManyIncludesOverALongIncludePath)
+{
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 1000; ++i) text += "!% ++p" + std::to_string(1000 + i) + std::string(920, 'a') + "\n";
+    for (int i = 0; i < 2000; ++i) text += "Include \"x\";\n";
+    WriteFile(dir / "main.inf", text);
+    const std::string main = (dir / "main.inf").string();
+    for (const char* mode : {"--includes", "--game"}) {
+        SCOPED_TRACE(mode);
+        std::vector<std::string> args{GLOSSEL_RENDER_EXE, mode, "-o", (dir / "out").string(), main};
+        if (std::string(mode) == "--game") args.insert(args.begin() + 1, "--outline");
+        const testsupport::ChildResult run = testsupport::RunProgram(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        std::printf("glossel-render %s: peak resident %llu bytes\n", mode,
+                    static_cast<unsigned long long>(run.peakResidentBytes));
+#ifndef GLOSSEL_SANITIZED
+        EXPECT_LE(run.peakResidentBytes, 64u << 20);
+#endif
+    }
+    // The last run wrote the outline (no definitions); the tree lists the paths once.
+    ASSERT_EQ(testsupport::RunProgram({GLOSSEL_RENDER_EXE, "--includes", "-o", (dir / "out").string(), main}).exitCode, 0);
+    const std::string tree = ReadFile(dir / "out");
+    const std::string first = main + ":1001: Include \"x\" -> missing; tried:\n";
+    ASSERT_EQ(tree.substr(0, first.size()), first);
+    // The header's folders, the main file's folder, the library's when it is there.
+    const int library = fs::is_directory(GAME_LIBRARY_FOLDER) && !fs::is_empty(GAME_LIBRARY_FOLDER) ? 1 : 0;
+    EXPECT_EQ(std::count(tree.begin(), tree.end(), '\n'), 1 + 1000 + 1 + library + 1999);
+    const std::string last = main + ":3000: Include \"x\" -> missing; tried as at " + main + ":1001\n";
+    EXPECT_EQ(tree.substr(tree.size() - last.size()), last);
 }

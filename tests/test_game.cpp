@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -26,12 +28,29 @@ std::string Expand(const std::string& s, const fs::path& root)
     return out;
 }
 
+// Each a file of that name, or "dir:NAME" a folder, "fifo:NAME" a FIFO and
+// "link:NAME>TARGET" a symbolic link.
 void MakeFiles(const testsupport::TempDir& dir, const V& files)
 {
-    for (const std::string& name : files) {
+    for (const std::string& entry : files) {
+        const std::size_t colon = entry.find(':');
+        const std::string kind = colon == std::string::npos ? "" : entry.substr(0, colon);
+        std::string name = colon == std::string::npos ? entry : entry.substr(colon + 1);
+        std::string target;
+        if (kind == "link") {
+            target = name.substr(name.find('>') + 1);
+            name.resize(name.find('>'));
+        }
         const fs::path path = dir / name;
         fs::create_directories(path.parent_path());
-        testsupport::WriteFile(path, "! " + name + "\n");
+        if (kind == "dir")
+            fs::create_directory(path);
+        else if (kind == "fifo")
+            ASSERT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
+        else if (kind == "link")
+            fs::create_symlink(target, path);
+        else
+            testsupport::WriteFile(path, "! " + name + "\n");
     }
 }
 
@@ -68,12 +87,21 @@ TEST_P(Resolve, FindsTheFileTheCompilerFinds)
     EXPECT_EQ(found.path, c.path.empty() ? std::string() : Expand(c.path, dir.Path()));
     V tried;
     for (const std::string& t : c.tried) tried.push_back(Expand(t, dir.Path()));
-    EXPECT_EQ(found.tried, tried);
+    EXPECT_EQ(V(found.tried), tried);
+    // Asked again, the same answer, its list of paths shared rather than made again.
+    const IncludeResolution again = resolver.Resolve(Expand(c.include, dir.Path()));
+    EXPECT_EQ(again.status, found.status);
+    EXPECT_EQ(again.path, found.path);
+    EXPECT_EQ(V(again.tried), tried);
+    if (tried.size() > 1) {
+        EXPECT_EQ(again.tried.SharedList(), found.tried.SharedList());
+    }
 }
 
 constexpr IncludeStatus Found = IncludeStatus::Found;
 constexpr IncludeStatus ByCase = IncludeStatus::FoundByCase;
 constexpr IncludeStatus Missing = IncludeStatus::Missing;
+constexpr IncludeStatus Unreadable = IncludeStatus::Unreadable;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, Resolve,
@@ -115,6 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
                     V{"$/game/b/foo.h", "$/game/foo.h"}},
         ResolveCase{"plus_plus_goes_first", "!% +include_path=a\n!% ++b\n", V{"game/a/foo.h"}, V{}, "foo", Found,
                     "$/game/a/foo.h", V{"$/game/b/foo.h", "$/game/a/foo.h"}},
+        ResolveCase{"plus_plus_lines_last_first", "!% ++a\n!% +b\n!% ++c,d\n!% ++e\n", V{}, V{}, "foo", Missing, "",
+                    V{"$/game/e/foo.h", "$/game/c/foo.h", "$/game/d/foo.h", "$/game/b/foo.h", "$/game/foo.h"}},
         ResolveCase{"header_ends_at_another_line", "! about\n!% +a\n", V{"game/a/foo.h"}, V{}, "foo", Missing, "",
                     V{"$/game/foo.h"}},
         ResolveCase{"header_ends_at_a_blank_line", "!% -s\n\n!% +a\n", V{}, V{}, "foo", Missing, "",
@@ -145,6 +175,21 @@ INSTANTIATE_TEST_SUITE_P(
                     "$/lib/Parser.h", V{"$/game/Parser.h", "$/lib/Parser.h"}},
         ResolveCase{"other_case_in_a_folder_of_the_name", "", V{"game/Sub/X.H"}, V{}, "sub/x", ByCase,
                     "$/game/Sub/X.H", V{"$/game/sub/x.h"}},
+        // There, but no file to read: a folder, a FIFO or a device stops the search where
+        // it stands, as the compiler stops there; a loop of links is passed over, and is
+        // the answer only when nothing else is found.
+        ResolveCase{"folder_of_the_name_stops_the_search", "", V{"dir:game/foo.h", "lib/foo.h"}, V{}, "foo",
+                    Unreadable, "$/game/foo.h", V{"$/game/foo.h"}},
+        ResolveCase{"fifo_of_the_name", "", V{"fifo:game/foo.h"}, V{}, "foo", Unreadable, "$/game/foo.h",
+                    V{"$/game/foo.h"}},
+        ResolveCase{"link_to_a_device", "", V{"link:game/zero.h>/dev/zero"}, V{}, "zero", Unreadable,
+                    "$/game/zero.h", V{"$/game/zero.h"}},
+        ResolveCase{"loop_of_links_passed_over", "", V{"link:game/foo.h>foo.h", "lib/foo.h"}, V{}, "foo", Found,
+                    "$/lib/foo.h", V{"$/game/foo.h", "$/lib/foo.h"}},
+        ResolveCase{"loop_of_links_when_nothing_else", "", V{"link:game/foo.h>foo.h", "lib/Foo.h"}, V{}, "foo",
+                    Unreadable, "$/game/foo.h", V{"$/game/foo.h", "$/lib/foo.h"}},
+        ResolveCase{"link_that_leads_nowhere_is_nothing", "", V{"link:game/foo.h>gone.h"}, V{}, "foo", Missing, "",
+                    V{"$/game/foo.h"}},
         // Nothing there: every path tried.
         ResolveCase{"missing_lists_every_path", "!% +include_path=a\n", V{}, V{"$/inc"}, "nothing", Missing, "",
                     V{"$/game/a/nothing.h", "$/inc/nothing.h", "$/game/nothing.h"}}),
@@ -285,6 +330,38 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<TreeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// The include tree's text: a chain deeper than the indentation goes is indented no
+// further than INCLUDE_TREE_INDENT_LEVELS levels; a name missing twice lists the paths it
+// tried once, and where; a file that stands but cannot be read says why.
+TEST(IncludeTree, IndentIsBoundedAndPathsAreListedOnce)
+{
+    testsupport::TempDir dir;
+    const std::size_t depth = INCLUDE_TREE_INDENT_LEVELS + 8;
+    Files files{{"main.inf", "Include \"f1\";\n"}};
+    for (std::size_t i = 1; i < depth; ++i)
+        files.push_back({"f" + std::to_string(i) + ".h", "Include \"f" + std::to_string(i + 1) + "\";\n"});
+    files.push_back({"f" + std::to_string(depth) + ".h", "Include \"gone\";\nInclude \"gone\";\nInclude \"folder\";\n"});
+    fs::create_directories(dir / "folder.h");
+    fs::create_directories(dir / "lib");
+    testsupport::WriteFile(dir / "lib/other.h", "! makes the library a folder of the path\n");
+    const auto game = BuildGame(dir, files);
+    ASSERT_TRUE(game);
+    COutputBuffer out;
+    ASSERT_TRUE(WriteIncludeTree(*game, out));
+    const std::string root = dir.Path().string();
+    std::string expected;
+    for (std::size_t i = 0; i < depth; ++i)
+        expected += std::string(std::min<std::size_t>(i, 32) * 2, ' ') + root + "/" +
+                    (i == 0 ? "main.inf" : "f" + std::to_string(i) + ".h") + ":1: Include \"f" + std::to_string(i + 1) +
+                    "\" -> " + root + "/f" + std::to_string(i + 1) + ".h\n";
+    const std::string last = root + "/f" + std::to_string(depth) + ".h";
+    expected += std::string(64, ' ') + last + ":1: Include \"gone\" -> missing; tried:\n" + std::string(68, ' ') +
+                root + "/gone.h\n" + std::string(68, ' ') + root + "/lib/gone.h\n" + std::string(64, ' ') + last +
+                ":2: Include \"gone\" -> missing; tried as at " + last + ":1\n" + std::string(64, ' ') + last +
+                ":3: Include \"folder\" -> " + root + "/folder.h (cannot be read: Is a directory)\n";
+    EXPECT_EQ(std::string(out.View()), expected);
+}
 
 // ---------------------------------------------------------------------------
 // The index: the definitions of a name ("file:line kind", in the compiler's order),

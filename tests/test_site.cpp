@@ -14,6 +14,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <pthread.h>
 #include <thread>
 #include <termios.h>
 #include <unistd.h>
@@ -145,6 +147,109 @@ TEST(Tags, FileNamesRelativeToTheTagFile)
         {"the root", "/w/x.h", "/", "w/x.h"},
     };
     for (const Case& c : cases) EXPECT_EQ(CTagsWriter::TagFileName(c.path, c.folder, "/w"), c.expected) << c.name;
+}
+
+// A file's name with control characters (ESC, BEL) and a bidirectional control (U+202E)
+// reaches neither tag file as those characters, but as the escapes messages use.
+TEST(Tags, ControlCharactersOfFileNamesAreEscaped)
+{
+    TempDir dir;
+    const std::string odd = "e\x1b[1m\x07\xe2\x80\xae";
+    WriteFile(dir / "main.inf", "Include \"" + odd + "\";\n");
+    WriteFile(dir / (odd + ".h"), "Global odd;\n");
+    const std::string main = (dir / "main.inf").string();
+    RunResult r = RunCli({"--tags", "-o", (dir / "tags").string(), main});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(TagLines(ReadFile(dir / "tags")), "odd\te\\x1b[1m\\x07\\u202e.h\t1;\"\tkind:g\n");
+    r = RunCli({"--etags", "-o", (dir / "TAGS").string(), main});
+    EXPECT_EQ(r.status, 0);
+    // The included file's section: 10 + 1 + 3 + 1 + 4 bytes.
+    EXPECT_EQ(ReadFile(dir / "TAGS"),
+              "\f\nmain.inf,0\n\f\ne\\x1b[1m\\x07\\u202e.h,19\nGlobal odd\x7fodd\x01" "1,0\n");
+}
+
+namespace {
+
+// Files of the test's own, by their paths: a chain of includes of any depth without a
+// file on disk.
+class CTextsOnly final : public IGameFileSource {
+public:
+    std::map<std::string, std::shared_ptr<const std::string>> texts;
+
+    bool IsFile(const std::string& path) const override { return texts.count(path) != 0; }
+    std::vector<std::string> ListFolder(const std::string&) const override { return {}; }
+    std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const override
+    {
+        const auto it = texts.find(path);
+        if (it != texts.end()) return it->second;
+        reason = "No such file or directory";
+        return nullptr;
+    }
+    std::string Identity(const std::string& path) const override { return path; }
+};
+
+}  // namespace
+
+// The definitions of a chain of includes far deeper than a small stack would hold as
+// calls, in the order the compiler reads them: the writer runs on a thread of 256 KiB
+// of stack, in a child process, so that running out of it is a failure, not the end.
+TEST(Tags, AChainOfIncludesOfAnyDepth)
+{
+    const int depth = 10'000;
+    CTextsOnly files;
+    files.texts["main.inf"] = std::make_shared<const std::string>("Include \"f1\";\nGlobal g0;\n");
+    for (int i = 1; i <= depth; ++i)
+        files.texts["f" + std::to_string(i) + ".h"] = std::make_shared<const std::string>(
+            (i < depth ? "Include \"f" + std::to_string(i + 1) + "\";\n" : std::string("\n")) + "Global g" +
+            std::to_string(i) + ";\n[ Shared; ];\n");
+    GameInputs inputs;
+    inputs.mainPath = "main.inf";
+    inputs.libraryFolder = "";
+    const auto game = CGame::Build(inputs, files);
+    ASSERT_TRUE(game);
+    ASSERT_EQ(game->FileCount(), static_cast<std::uint32_t>(depth + 1));
+
+    TempDir dir;
+    const std::string out = (dir / "tags").string();
+    const int status = testsupport::RunInChild([&] {
+        std::string tags;
+        auto write = [&] {
+            CTagsWriter writer(CTagsWriter::Vim, "/w", "/w");
+            writer.AddGame(*game, files);
+            tags = writer.Finish();
+        };
+        pthread_attr_t attributes;
+        pthread_attr_init(&attributes);
+        pthread_attr_setstacksize(&attributes, 256 * 1024);
+        pthread_t thread;
+        auto run = [](void* body) -> void* {
+            (*static_cast<decltype(write)*>(body))();
+            return nullptr;
+        };
+        if (pthread_create(&thread, &attributes, run, &write) != 0) return 2;
+        pthread_join(thread, nullptr);
+        WriteFile(out, tags);
+        return 0;
+    });
+    ASSERT_EQ(status, 0);
+    const std::string lines = TagLines(ReadFile(out));
+    // Each global where it stands; Shared in every file, deepest first (the compiler reads
+    // each file's includes before the rest of it).
+    std::size_t count = 0;
+    std::string shared;
+    for (std::size_t at = 0, end; at < lines.size(); at = end + 1, ++count) {
+        end = lines.find('\n', at);
+        const std::string line = lines.substr(at, end - at);
+        if (line.rfind("Shared\t", 0) == 0) shared += line.substr(7, line.find('\t', 7) - 7) + " ";
+    }
+    EXPECT_EQ(count, static_cast<std::size_t>(2 * depth + 1));
+    EXPECT_NE(lines.find("g0\tmain.inf\t2;\"\tkind:g\n"), std::string::npos);
+    EXPECT_NE(lines.find("g1\tf1.h\t2;\"\tkind:g\n"), std::string::npos);
+    EXPECT_NE(lines.find("g" + std::to_string(depth) + "\tf" + std::to_string(depth) + ".h\t2;\"\tkind:g\n"),
+              std::string::npos);
+    const std::string deepest = "f" + std::to_string(depth) + ".h f" + std::to_string(depth - 1) + ".h ";
+    EXPECT_EQ(shared.substr(0, deepest.size()), deepest);
+    EXPECT_EQ(shared.substr(shared.size() - 10), "f2.h f1.h ");
 }
 
 TEST(Site, FilesOfSeveralGamesAndTheirLinks)
