@@ -131,6 +131,8 @@ void TestAppGame::goToDefinition()
     TestApp& app = Start({MakeGame()});
     QVERIFY(app.InitInstance());
     Activate();
+    // The whole game answers (what the file alone answers before it: beforeTheGameIsRead).
+    QTRY_VERIFY(Frame()->GetSession().Game());
     QStringList shown;
     bool preselected = false;
     app.SetModalRunner([&](QDialog& dialog) {
@@ -171,8 +173,8 @@ void TestAppGame::ctrlShowsALinkUnderTheMouse()
     QVERIFY(app.InitInstance());
     Activate();
     CSyntaxRichEditCtrl& control = Control(app);
-    CDefinitionLink* link = Frame()->GetNavigator()->GetDefinitionLink();
-    QTRY_VERIFY(Frame()->GetNavigator()->GetSession().Game());
+    CDefinitionLink* link = Frame()->GetDefinitionLink();
+    QTRY_VERIFY(Frame()->GetSession().Game());
     const auto lineStart = static_cast<long long>(control.GetStore().RowStart(3));
     const auto moveTo = [&](long long pos, Qt::KeyboardModifiers modifiers) {
         const QPoint point = control.CharRect(pos).center();
@@ -209,6 +211,7 @@ void TestAppGame::backAndForwardAcrossFiles()
     QAction* back = frame->GetCommand(ID_GO_BACK);
     QAction* forward = frame->GetCommand(ID_GO_FORWARD);
     QVERIFY(!back->isEnabled() && !forward->isEnabled());
+    QTRY_VERIFY(frame->GetSession().Game());
 
     // The caret on line 90, the view scrolled so that line 70 is at its top.
     PutCaret(app, 90, QStringLiteral("PlayerTo"));
@@ -263,6 +266,7 @@ void TestAppGame::theGameStaysWhileFollowingIt()
     TestApp& app = Start({MakeGame()});
     QVERIFY(app.InitInstance());
     Activate();
+    QTRY_VERIFY(Frame()->GetSession().Game());
     PutCaret(app, 3, QStringLiteral("PlayerTo"));
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
@@ -271,7 +275,7 @@ void TestAppGame::theGameStaysWhileFollowingIt()
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(ShownName(app), QStringLiteral("main.inf"));
     QCOMPARE(Control(app).GetCaretLine(), 90);
-    QCOMPARE(Frame()->GetNavigator()->GetSession().MainPath(), m_files->filePath(QStringLiteral("main.inf")));
+    QCOMPARE(Frame()->GetSession().MainPath(), m_files->filePath(QStringLiteral("main.inf")));
 }
 
 void TestAppGame::outlineShowsTheWholeGame()
@@ -282,8 +286,8 @@ void TestAppGame::outlineShowsTheWholeGame()
     Activate();
     CMainFrame* frame = Frame();
     frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
-    COutlineDock* dock = frame->GetNavigator()->GetOutlineDock();
-    QTRY_VERIFY(frame->GetNavigator()->GetOutlineModel().IsUpToDate());
+    COutlineDock* dock = frame->GetOutlineDock();
+    QTRY_VERIFY(frame->GetOutlineModel().IsUpToDate());
     QTreeView* tree = dock->Tree()->Tree();
     QAbstractItemModel* model = tree->model();
 
@@ -336,9 +340,10 @@ void TestAppGame::findReferences()
     QVERIFY(app.InitInstance());
     Activate();
     CMainFrame* frame = Frame();
-    CReferencesDock* dock = frame->GetNavigator()->GetReferencesDock();
+    CReferencesDock* dock = frame->GetReferencesDock();
     QVERIFY(dock->isHidden());
     QVERIFY(!frame->GetCommand(ID_VIEW_REFERENCES)->isChecked());
+    QTRY_VERIFY(frame->GetSession().Game());
 
     PutCaret(app, 2, QStringLiteral("PlayerTo"));
     QTest::keyClick(&Control(app), Qt::Key_F12, Qt::ShiftModifier);
@@ -426,7 +431,7 @@ void TestAppGame::indexFollowsAnIncludedFile()
 {
     TestApp& app = Start({MakeGame()});
     QVERIFY(app.InitInstance());
-    CGameSession& session = Frame()->GetNavigator()->GetSession();
+    CGameSession& session = Frame()->GetSession();
     QTRY_VERIFY(session.Game());
     const GamePointer before = session.Game();
     // PlayerTo moves from line 100 of lib.h to line 3.
@@ -446,6 +451,7 @@ void TestAppGame::includePathFromTheCommandLine()
     TestApp& app = Start({QStringLiteral("--include-path"), QFileInfo(extra).path(), main});
     QVERIFY(app.InitInstance());
     Activate();
+    QTRY_VERIFY(Frame()->GetSession().Game());
     PutCaret(app, 1, QStringLiteral("Helper"));
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(app.GetView()->GetDocument()->GetPathName(), extra);

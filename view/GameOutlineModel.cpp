@@ -5,6 +5,7 @@
 #include "OutlineModel.h"
 
 #include "doc/FileName.h"
+#include "game/Location.h"
 
 #include <QFileInfo>
 
@@ -34,7 +35,6 @@ void CGameOutlineModel::SetGame(std::shared_ptr<const CGame> game)
     m_game = std::move(game);
     m_nodes.clear();
     m_fileNodes.clear();
-    m_utf8.clear();
     m_upToDate = false;
     endResetModel();
 }
@@ -47,8 +47,6 @@ void CGameOutlineModel::Update()
     m_nodes.push_back(Node{NO_NODE, 0, NO_FILE, 0, NO_FILE, NodeType::File, {}});
     if (m_game) {
         m_fileNodes.assign(m_game->FileCount(), NO_NODE);
-        m_utf8.resize(m_game->FileCount());
-        for (std::uint32_t f = 0; f < m_game->FileCount(); ++f) m_utf8[f] = ShownAsUtf8(m_game->File(f));
         AddFile(ROOT, 0, NO_FILE, NO_FILE);
     }
     m_upToDate = true;
@@ -142,7 +140,7 @@ QVariant CGameOutlineModel::Display(const Node& node, int column) const
     if (node.type == NodeType::Definition) {
         const GameDefinition& d = file.Definitions()[node.item];
         switch (column) {
-        case COLUMN_NAME: return ShownText(file.FullNameOf(d), m_utf8[node.file]);
+        case COLUMN_NAME: return ShownText(file.FullNameOf(d), file.Encoding());
         case COLUMN_KIND: return QString::fromLatin1(DefinitionKindName(d.Kind()));
         case COLUMN_LINE: return GroupedNumber(d.Line());
         default: return {};
@@ -152,7 +150,7 @@ QVariant CGameOutlineModel::Display(const Node& node, int column) const
     const GameInclude* include = included ? &m_game->File(node.includingFile).Includes()[node.item] : nullptr;
     switch (column) {
     case COLUMN_NAME:
-        return node.type == NodeType::Missing ? ShownText(include->name, m_utf8[node.includingFile])
+        return node.type == NodeType::Missing ? ShownText(include->name, m_game->File(node.includingFile).Encoding())
                                               : QFileInfo(PathText(file.Path())).fileName();
     case COLUMN_KIND:
         if (node.type == NodeType::Missing) return tr("missing");
@@ -196,13 +194,13 @@ QVariant CGameOutlineModel::data(const QModelIndex& index, int role) const
     case ROLE_FILE:
         return node->type == NodeType::Missing ? QVariant() : QVariant(node->file);
     case ROLE_LINE:
-        return node->type == NodeType::Definition
-                   ? QVariant(static_cast<qlonglong>(m_game->File(node->file).Definitions()[node->item].Line()) - 1)
-                   : QVariant(0LL);
-    case ROLE_COLUMN:
-        return node->type == NodeType::Definition
-                   ? QVariant(static_cast<qlonglong>(m_game->File(node->file).Definitions()[node->item].Column()))
-                   : QVariant(0LL);
+    case ROLE_COLUMN: {
+        // A file's row stands for its top.
+        const Location at = node->type == NodeType::Definition
+                                ? LocationOf(m_game->File(node->file).Definitions()[node->item])
+                                : Location{};
+        return static_cast<qlonglong>(role == ROLE_LINE ? at.line : at.column);
+    }
     case ROLE_DEFINITION:
         return node->type == NodeType::Definition;
     default:

@@ -74,6 +74,5 @@ private:
     std::shared_ptr<const CGame> m_game;
     std::vector<Node> m_nodes;
     std::vector<std::uint32_t> m_fileNodes;  // by file
-    std::vector<bool> m_utf8;                // by file: how its text is shown
     bool m_upToDate = false;
 };
