@@ -9,30 +9,30 @@
 
 namespace {
 
-// Definitions are kept by their names; a file stays while something under it is kept.
+// The rows the game's model keeps for the filter (CGameOutlineModel::SetFilter): a
+// definition by its name, a file while something under it is kept.
 class CDefinitionFilter final : public QSortFilterProxyModel {
 public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
+    explicit CDefinitionFilter(CGameOutlineModel& model, QObject* parent) : QSortFilterProxyModel(parent), m_model(model)
+    {
+    }
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex& parent) const override
     {
-        if (filterRegularExpression().pattern().isEmpty()) return true;
-        const QModelIndex index = sourceModel()->index(row, 0, parent);
-        return index.data(CGameOutlineModel::ROLE_DEFINITION).toBool() &&
-               QSortFilterProxyModel::filterAcceptsRow(row, parent);
+        return m_model.IsKept(m_model.index(row, 0, parent));
     }
+
+private:
+    const CGameOutlineModel& m_model;
 };
 
 }  // namespace
 
 CGameOutlineTree::CGameOutlineTree(CGameOutlineModel& model, QWidget* parent) : QWidget(parent), m_model(model)
 {
-    m_proxy = new CDefinitionFilter(this);
+    m_proxy = new CDefinitionFilter(model, this);
     m_proxy->setSourceModel(&model);
-    m_proxy->setFilterKeyColumn(CGameOutlineModel::COLUMN_NAME);
-    m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    m_proxy->setRecursiveFilteringEnabled(true);
 
     auto* view = new CFilteredTree(*this, *m_proxy, tr("Files and definitions of the game"),
                                    CGameOutlineModel::COLUMN_NAME, CGameOutlineModel::COLUMN_KIND,
@@ -42,7 +42,8 @@ CGameOutlineTree::CGameOutlineTree(CGameOutlineModel& model, QWidget* parent) : 
     view->OnEnter([this] { Choose(m_tree->currentIndex(), true); });
 
     connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_proxy->setFilterFixedString(text);
+        m_model.SetFilter(text);
+        m_proxy->invalidate();
         m_tree->setCurrentIndex(QModelIndex());
         Refresh();
     });
@@ -69,16 +70,6 @@ void CGameOutlineTree::ExpandCurrentFile()
     m_tree->scrollTo(file, QAbstractItemView::PositionAtTop);
 }
 
-QModelIndex CGameOutlineTree::FirstDefinition(const QModelIndex& parent) const
-{
-    for (int row = 0; row < m_proxy->rowCount(parent); ++row) {
-        const QModelIndex index = m_proxy->index(row, 0, parent);
-        if (index.data(CGameOutlineModel::ROLE_DEFINITION).toBool()) return index;
-        if (const QModelIndex inside = FirstDefinition(index); inside.isValid()) return inside;
-    }
-    return {};
-}
-
 void CGameOutlineTree::Refresh()
 {
     if (m_filter->text().isEmpty()) {
@@ -87,7 +78,7 @@ void CGameOutlineTree::Refresh()
         return;
     }
     m_tree->expandAll();
-    if (!m_tree->currentIndex().isValid()) m_tree->setCurrentIndex(FirstDefinition({}));
+    if (!m_tree->currentIndex().isValid()) m_tree->setCurrentIndex(m_proxy->mapFromSource(m_model.FirstKeptDefinition()));
 }
 
 QModelIndex CGameOutlineTree::CurrentIndex() const

@@ -44,7 +44,6 @@ signals:
 private:
     void Choose(const QModelIndex& proxyIndex, bool byKeyboard);
     void ExpandCurrentFile();
-    QModelIndex FirstDefinition(const QModelIndex& parent) const;
 
     CGameOutlineModel& m_model;
     QSortFilterProxyModel* m_proxy;

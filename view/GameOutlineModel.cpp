@@ -35,6 +35,7 @@ void CGameOutlineModel::SetGame(std::shared_ptr<const CGame> game)
     m_game = std::move(game);
     m_nodes.clear();
     m_fileNodes.clear();
+    m_kept.clear();
     m_upToDate = false;
     endResetModel();
 }
@@ -44,12 +45,21 @@ void CGameOutlineModel::Update()
     if (m_upToDate) return;
     beginResetModel();
     m_nodes.clear();
-    m_nodes.push_back(Node{NO_NODE, 0, NO_FILE, 0, NO_FILE, NodeType::File, {}});
+    m_nodes.push_back(Node{NO_NODE, 0, NO_FILE, 0, NO_FILE, 0, NodeType::File, {}});
     if (m_game) {
         m_fileNodes.assign(m_game->FileCount(), NO_NODE);
-        AddFile(ROOT, 0, NO_FILE, NO_FILE);
+        std::vector<std::uint32_t> toFill;
+        AddFile(ROOT, 0, NO_FILE, NO_FILE, toFill);
+        while (!toFill.empty()) {
+            const std::uint32_t node = toFill.back();
+            toFill.pop_back();
+            FillFile(node, toFill);
+        }
     }
     m_upToDate = true;
+    const QString filter = m_filter;
+    m_filter.clear();
+    SetFilter(filter);
     endResetModel();
 }
 
@@ -58,21 +68,27 @@ std::uint32_t CGameOutlineModel::AddNode(std::uint32_t parent, NodeType type, st
 {
     const auto index = static_cast<std::uint32_t>(m_nodes.size());
     const auto row = static_cast<std::uint32_t>(m_nodes[parent].children.size());
-    m_nodes.push_back(Node{parent, row, file, item, includingFile, type, {}});
+    m_nodes.push_back(Node{parent, row, file, item, includingFile, m_nodes[parent].depth + 1, type, {}});
     m_nodes[parent].children.push_back(index);
     return index;
 }
 
-// A file's row, then its definitions and the files it reads, in text order.
 void CGameOutlineModel::AddFile(std::uint32_t parent, std::uint32_t file, std::uint32_t include,
-                                std::uint32_t includingFile)
+                                std::uint32_t includingFile, std::vector<std::uint32_t>& toFill)
 {
     const std::uint32_t node = AddNode(parent, NodeType::File, file, include, includingFile);
     m_fileNodes[file] = node;
+    toFill.push_back(node);
+}
+
+void CGameOutlineModel::FillFile(std::uint32_t node, std::vector<std::uint32_t>& toFill)
+{
+    const std::uint32_t file = m_nodes[node].file;
     const CGameFile& text = m_game->File(file);
     const std::vector<GameDefinition>& definitions = text.Definitions();
     const std::vector<GameInclude>& includes = text.Includes();
     std::vector<std::uint32_t> nodeOf(definitions.size(), NO_NODE);
+    std::vector<std::uint32_t> readHere;
     std::size_t d = 0;
     std::size_t i = 0;
     while (d < definitions.size() || i < includes.size()) {
@@ -82,7 +98,8 @@ void CGameOutlineModel::AddFile(std::uint32_t parent, std::uint32_t file, std::u
             if (in.target == NO_FILE)
                 AddNode(node, NodeType::Missing, file, at, file);
             else if (in.firstRead)
-                AddFile(node, in.target, at, file);
+                // Deeper than the tree nests: beside the file that reads it.
+                AddFile(m_nodes[node].depth < MAX_NESTING ? node : m_nodes[node].parent, in.target, at, file, readHere);
             continue;
         }
         const GameDefinition& definition = definitions[d];
@@ -94,13 +111,56 @@ void CGameOutlineModel::AddFile(std::uint32_t parent, std::uint32_t file, std::u
                                         : node;
         nodeOf[at] = AddNode(owner, NodeType::Definition, file, at);
     }
+    // The files read here are filled next, the first of them first.
+    toFill.insert(toFill.end(), readHere.rbegin(), readHere.rend());
+}
+
+QModelIndex CGameOutlineModel::IndexOf(std::uint32_t node) const
+{
+    if (node == ROOT || node >= m_nodes.size()) return {};
+    return createIndex(static_cast<int>(m_nodes[node].row), 0, static_cast<quintptr>(node));
 }
 
 QModelIndex CGameOutlineModel::FileIndex(std::uint32_t file) const
 {
-    if (file >= m_fileNodes.size() || m_fileNodes[file] == NO_NODE) return {};
-    const Node& node = m_nodes[m_fileNodes[file]];
-    return createIndex(static_cast<int>(node.row), 0, static_cast<quintptr>(m_fileNodes[file]));
+    return file < m_fileNodes.size() && m_fileNodes[file] != NO_NODE ? IndexOf(m_fileNodes[file]) : QModelIndex();
+}
+
+void CGameOutlineModel::SetFilter(const QString& text)
+{
+    m_filter = text;
+    m_kept.clear();
+    if (text.isEmpty() || !m_game) return;
+    m_kept.assign(m_nodes.size(), false);
+    m_kept[ROOT] = true;
+    for (std::uint32_t n = 0; n < m_nodes.size(); ++n) {
+        if (m_nodes[n].type != NodeType::Definition || m_kept[n] ||
+            !Display(m_nodes[n], COLUMN_NAME).toString().contains(text, Qt::CaseInsensitive))
+            continue;
+        // The definition, and every row above it up to one already kept.
+        for (std::uint32_t at = n; !m_kept[at]; at = m_nodes[at].parent) m_kept[at] = true;
+    }
+}
+
+bool CGameOutlineModel::IsKept(const QModelIndex& index) const
+{
+    const Node* node = NodeOf(index);
+    return node && (m_kept.empty() || m_kept[index.internalId()]);
+}
+
+QModelIndex CGameOutlineModel::FirstKeptDefinition() const
+{
+    if (m_nodes.empty()) return {};
+    // Through the tree in its order, without recursion: a stack of the rows still to see.
+    std::vector<std::uint32_t> stack(m_nodes[ROOT].children.rbegin(), m_nodes[ROOT].children.rend());
+    while (!stack.empty()) {
+        const std::uint32_t n = stack.back();
+        stack.pop_back();
+        if (!m_kept.empty() && !m_kept[n]) continue;
+        if (m_nodes[n].type == NodeType::Definition) return IndexOf(n);
+        stack.insert(stack.end(), m_nodes[n].children.rbegin(), m_nodes[n].children.rend());
+    }
+    return {};
 }
 
 const CGameOutlineModel::Node* CGameOutlineModel::NodeOf(const QModelIndex& index) const
@@ -120,8 +180,7 @@ QModelIndex CGameOutlineModel::index(int row, int column, const QModelIndex& par
 QModelIndex CGameOutlineModel::parent(const QModelIndex& child) const
 {
     const Node* node = NodeOf(child);
-    if (!node || node->parent == ROOT || node->parent == NO_NODE) return {};
-    return createIndex(static_cast<int>(m_nodes[node->parent].row), 0, static_cast<quintptr>(node->parent));
+    return node && node->parent != NO_NODE ? IndexOf(node->parent) : QModelIndex();
 }
 
 int CGameOutlineModel::rowCount(const QModelIndex& parent) const
@@ -171,6 +230,11 @@ QString CGameOutlineModel::ToolTip(const Node& node) const
         return tip;
     }
     QString tip = PathText(m_game->File(node.file).Path());
+    if (node.includingFile != NO_FILE && m_nodes[node.parent].file != node.includingFile)
+        tip += u'\n' + tr("Included by %1 at line %2 (files read more than %3 includes deep are listed here)")
+                           .arg(QFileInfo(PathText(m_game->File(node.includingFile).Path())).fileName())
+                           .arg(m_game->File(node.includingFile).Includes()[node.item].line)
+                           .arg(MAX_NESTING);
     if (node.includingFile != NO_FILE &&
         m_game->File(node.includingFile).Includes()[node.item].resolution.status == IncludeStatus::FoundByCase)
         tip += u'\n' + tr("Found only by a name in another case: the compiler would not find it here.");
