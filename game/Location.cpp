@@ -93,12 +93,17 @@ CLineMap::CLineMap(std::string_view before, std::string_view after)
     std::vector<Anchor> run;
     for (std::size_t k = tails.empty() ? SIZE_MAX : tails.back(); k != SIZE_MAX; k = previous[k]) run.push_back(once[k]);
     m_anchors.insert(m_anchors.end(), run.rbegin(), run.rend());
+    m_moved = std::move(once);
     for (std::size_t i = bottom; i > 0; --i) m_anchors.push_back(Anchor{a.size() - i, b.size() - i});
 }
 
 std::uint64_t CLineMap::Line(std::uint64_t line) const
 {
     if (line >= m_beforeLines) return m_afterLines + (line - m_beforeLines);
+    // A line that stands once in each text is followed wherever it went.
+    const auto same = std::lower_bound(m_moved.begin(), m_moved.end(), line,
+                                       [](const Anchor& k, std::uint64_t l) { return k.before < l; });
+    if (same != m_moved.end() && same->before == line) return same->after;
     // The nearest line kept at or above line, and the next one kept below it.
     const auto next = std::upper_bound(m_anchors.begin(), m_anchors.end(), line,
                                        [](std::uint64_t l, const Anchor& k) { return l < k.before; });

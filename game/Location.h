@@ -11,8 +11,10 @@
 //
 // CLineMap carries Locations from one version of a file's text to the next, as a
 // reader expects a place to move when the file is read again after it was edited: a
-// place on a line kept keeps to that line, wherever it went; a place on a line that
-// changed keeps its distance from the nearest line kept above it.
+// place on a line that stands once in each text keeps to that line, wherever it went;
+// any other place keeps its distance from the nearest line above it that both texts
+// keep in the same order (the lines equal at the top and the bottom, and the longest
+// run of lines standing once in each), but goes no further than the next such line.
 
 #include <cstdint>
 #include <string_view>
@@ -56,6 +58,7 @@ private:
         std::uint64_t after;
     };
     std::vector<Anchor> m_anchors;  // lines kept, in the order of both texts
+    std::vector<Anchor> m_moved;    // between the lines kept at the top and the bottom, those that stand once in each
     std::uint64_t m_beforeLines = 0;
     std::uint64_t m_afterLines = 0;
 };
