@@ -23,15 +23,51 @@ QStringList Watchable(QStringList& from, qsizetype count)
 
 }  // namespace
 
-CGameFileWatcher::CGameFileWatcher(QObject* parent) : QObject(parent), m_watcher(this)
+CGameFileWatcher::CGameFileWatcher(QObject* parent) : QObject(parent)
 {
     m_settle.setSingleShot(true);
     connect(&m_settle, &QTimer::timeout, this, &CGameFileWatcher::Check);
     m_arming.setInterval(0);
     connect(&m_arming, &QTimer::timeout, this, &CGameFileWatcher::ArmSome);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) { Changed(path, false); });
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
-            [this](const QString& path) { Changed(path, true); });
+}
+
+QStringList CGameFileWatcher::AddToSystem(const QStringList& paths)
+{
+    QStringList missed;
+    qsizetype next = 0;
+    for (Shard& shard : m_shards) {
+        if (next == paths.size()) break;
+        const qsizetype room = SHARD - shard.count;
+        if (room <= 0) continue;
+        const QStringList part = paths.mid(next, room);
+        next += part.size();
+        const QStringList notAdded = shard.watcher->addPaths(part);
+        shard.count += part.size() - notAdded.size();
+        for (const QString& path : part) m_shardOf.insert(path, &shard - m_shards.data());
+        for (const QString& path : notAdded) m_shardOf.remove(path);
+        missed += notAdded;
+    }
+    if (next < paths.size()) {
+        auto* watcher = new QFileSystemWatcher(this);
+        connect(watcher, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) { Changed(path, false); });
+        connect(watcher, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) { Changed(path, true); });
+        m_shards.push_back(Shard{watcher, 0});
+        missed += AddToSystem(paths.mid(next));
+    }
+    return missed;
+}
+
+void CGameFileWatcher::RemoveFromSystem(const QStringList& paths)
+{
+    std::vector<QStringList> byShard(m_shards.size());
+    for (const QString& path : paths)
+        if (const auto it = m_shardOf.constFind(path); it != m_shardOf.constEnd()) byShard[*it] << path;
+    for (std::size_t s = 0; s < byShard.size(); ++s) {
+        if (byShard[s].isEmpty()) continue;
+        const QStringList kept = m_shards[s].watcher->removePaths(byShard[s]);
+        m_shards[s].count -= byShard[s].size() - kept.size();
+        for (const QString& path : byShard[s]) m_shardOf.remove(path);
+    }
 }
 
 QString CGameFileWatcher::FolderOf(const QString& path)
@@ -88,7 +124,7 @@ void CGameFileWatcher::Watch(const std::vector<StampedFile>& files, const QStrin
         drop << *it;
         it = m_folders.erase(it);
     }
-    if (!drop.isEmpty()) m_watcher.removePaths(drop);
+    if (!drop.isEmpty()) RemoveFromSystem(drop);
 
     m_files = std::move(next);
     m_inFolder = std::move(inFolder);
@@ -109,12 +145,12 @@ void CGameFileWatcher::ArmSome()
     QStringList existing;
     for (const QString& folder : folders)
         if (QFileInfo::exists(folder)) existing << folder;
-    const QStringList missedFolders = existing.isEmpty() ? QStringList() : m_watcher.addPaths(existing);
+    const QStringList missedFolders = existing.isEmpty() ? QStringList() : AddToSystem(existing);
     for (const QString& folder : existing)
         if (!missedFolders.contains(folder)) m_folders.insert(folder);
 
     const QStringList batch = Watchable(m_filesToArm, BATCH - folders.size());
-    const QStringList missed = batch.isEmpty() ? QStringList() : m_watcher.addPaths(batch);
+    const QStringList missed = batch.isEmpty() ? QStringList() : AddToSystem(batch);
     const QSet<QString> notArmed(missed.begin(), missed.end());
     bool changedMeanwhile = false;
     for (const QString& path : batch) {
@@ -170,8 +206,8 @@ void CGameFileWatcher::Check()
         if (now == it->stamp) continue;
         it->stamp = now;
         // Watched again: a file renamed over it took the system's watch away.
-        if (it->armed) m_watcher.removePath(path);
-        it->armed = now.exists && !HasEscapedBytes(path) && m_watcher.addPath(path);
+        if (it->armed) RemoveFromSystem({path});
+        it->armed = now.exists && !HasEscapedBytes(path) && AddToSystem({path}).isEmpty();
         (now.exists ? changed : gone) << path;
     }
     changed.sort();

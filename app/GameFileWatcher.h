@@ -10,7 +10,8 @@
 //    A new Watch changes only what differs from the last: files and folders no longer
 //    wanted are let go, new ones are given to the system in batches of BATCH, one batch
 //    a turn of the event loop, so that a game of 100,000 files never holds the window
-//    up; a new file is checked at once against its stamp.
+//    up (nor do the system's watches, kept SHARD to a watcher); a new file is checked
+//    at once against its stamp.
 //  - Only the files that the system says changed, or that stand in a folder it says
 //    changed, are looked at again. A change is told once things have been quiet for
 //    SETTLE_MS, so that an editor's save in several steps is one change, but never
@@ -41,6 +42,7 @@ public:
     static constexpr int SETTLE_MS = 120;
     static constexpr int MAX_WAIT_MS = 1000;
     static constexpr qsizetype BATCH = 4096;
+    static constexpr qsizetype SHARD = 1024;
 
     explicit CGameFileWatcher(QObject* parent = nullptr);
 
@@ -67,7 +69,17 @@ private:
     void ArmSome();
     void Check();
 
-    QFileSystemWatcher m_watcher;
+    // Given to the system in watchers of SHARD paths each: a watcher looks a path up in a
+    // list of all it holds, so that one watcher of 100,000 paths takes minutes to fill.
+    struct Shard {
+        QFileSystemWatcher* watcher;
+        qsizetype count;
+    };
+    QStringList AddToSystem(const QStringList& paths);  // the paths it could not watch
+    void RemoveFromSystem(const QStringList& paths);
+
+    std::vector<Shard> m_shards;
+    QHash<QString, std::size_t> m_shardOf;
     QTimer m_settle;
     QTimer m_arming;
     QElapsedTimer m_firstChange;

@@ -35,9 +35,9 @@ bool SamePlaces(const std::vector<ReadingPlace>& a, const std::vector<ReadingPla
 
 }  // namespace
 
-CGameNavigator::CGameNavigator(IReadingWindow& window, CSyntaxRichEditCtrl& control, CGameOutlineModel& outline,
-                               QWidget& dialogParent, ModalRunner runModal, QObject* parent)
-    : QObject(parent), m_window(window), m_control(control), m_outline(outline), m_dialogParent(dialogParent),
+CGameNavigator::CGameNavigator(IReadingWindow& window, CSyntaxRichEditCtrl& control, QWidget& dialogParent,
+                               ModalRunner runModal, QObject* parent)
+    : QObject(parent), m_window(window), m_control(control), m_dialogParent(dialogParent),
       m_runModal(std::move(runModal))
 {
 }
@@ -244,10 +244,10 @@ void CGameNavigator::OnGoToSymbolInGame()
         m_window.Say(tr("The game could not be read"));
         return;
     }
-    // The window's tree of the game once it is there; before, one of the file alone.
-    CGameOutlineModel fileAlone;
-    CGameOutlineModel& model = shown.whole && m_outline.Game() == shown.game ? m_outline : fileAlone;
-    if (&model == &fileAlone) fileAlone.SetGame(shown.game);
+    // A tree of its own (its filter is the pop-up's): of the game, or before it is there
+    // of the file alone.
+    CGameOutlineModel model;
+    model.SetGame(shown.game);
     model.Update();
     const QRect area(m_control.mapToGlobal(QPoint(0, 0)), m_control.size());
     CGameSymbolPopup popup(model, shown.file, area, &m_dialogParent);

@@ -42,9 +42,8 @@ class CGameNavigator : public QObject {
     Q_OBJECT
 
 public:
-    // outline: the game's tree, which Go to Symbol in Game shows once the game is there.
-    CGameNavigator(IReadingWindow& window, CSyntaxRichEditCtrl& control, CGameOutlineModel& outline,
-                   QWidget& dialogParent, ModalRunner runModal, QObject* parent = nullptr);
+    CGameNavigator(IReadingWindow& window, CSyntaxRichEditCtrl& control, QWidget& dialogParent, ModalRunner runModal,
+                   QObject* parent = nullptr);
 
     const CPlaceHistory& GetHistory() const { return m_history; }
     // Keeps Back and Forward enabled while they lead somewhere.
@@ -93,7 +92,6 @@ private:
 
     IReadingWindow& m_window;
     CSyntaxRichEditCtrl& m_control;
-    CGameOutlineModel& m_outline;
     QWidget& m_dialogParent;
     ModalRunner m_runModal;
     CPlaceHistory m_history;

@@ -326,7 +326,7 @@ void CMainFrame::CreateGameTools()
     m_watcher = new CGameFileWatcher(this);
     m_outlineModel = new CGameOutlineModel(this);
     CreateDocks();
-    m_navigator = new CGameNavigator(*this, control, *m_outlineModel, *this, m_runModal, this);
+    m_navigator = new CGameNavigator(*this, control, *this, m_runModal, this);
     m_link = new CDefinitionLink(control, [this](long long pos, long long& from, long long& to) {
         return m_navigator->LinkAt(pos, from, to);
     });

@@ -35,7 +35,8 @@ void CGameOutlineModel::SetGame(std::shared_ptr<const CGame> game)
     m_game = std::move(game);
     m_nodes.clear();
     m_fileNodes.clear();
-    m_kept.clear();
+    m_keptChildren.clear();
+    m_keptRow.clear();
     m_upToDate = false;
     endResetModel();
 }
@@ -57,9 +58,7 @@ void CGameOutlineModel::Update()
         }
     }
     m_upToDate = true;
-    const QString filter = m_filter;
-    m_filter.clear();
-    SetFilter(filter);
+    ApplyFilter();
     endResetModel();
 }
 
@@ -118,47 +117,73 @@ void CGameOutlineModel::FillFile(std::uint32_t node, std::vector<std::uint32_t>&
 QModelIndex CGameOutlineModel::IndexOf(std::uint32_t node) const
 {
     if (node == ROOT || node >= m_nodes.size()) return {};
-    return createIndex(static_cast<int>(m_nodes[node].row), 0, static_cast<quintptr>(node));
+    return createIndex(static_cast<int>(RowOf(node)), 0, static_cast<quintptr>(node));
 }
 
 QModelIndex CGameOutlineModel::FileIndex(std::uint32_t file) const
 {
-    return file < m_fileNodes.size() && m_fileNodes[file] != NO_NODE ? IndexOf(m_fileNodes[file]) : QModelIndex();
+    if (file >= m_fileNodes.size() || m_fileNodes[file] == NO_NODE) return {};
+    const std::uint32_t node = m_fileNodes[file];
+    // A file the filter leaves out has no row.
+    if (!m_keptChildren.empty() && (m_keptRow[node] >= ChildrenOf(m_nodes[node].parent).size() ||
+                                    ChildrenOf(m_nodes[node].parent)[m_keptRow[node]] != node))
+        return {};
+    return IndexOf(node);
 }
 
 void CGameOutlineModel::SetFilter(const QString& text)
 {
+    if (text == m_filter) return;
+    beginResetModel();
     m_filter = text;
-    m_kept.clear();
-    if (text.isEmpty() || !m_game) return;
-    m_kept.assign(m_nodes.size(), false);
-    m_kept[ROOT] = true;
-    for (std::uint32_t n = 0; n < m_nodes.size(); ++n) {
-        if (m_nodes[n].type != NodeType::Definition || m_kept[n] ||
-            !Display(m_nodes[n], COLUMN_NAME).toString().contains(text, Qt::CaseInsensitive))
-            continue;
-        // The definition, and every row above it up to one already kept.
-        for (std::uint32_t at = n; !m_kept[at]; at = m_nodes[at].parent) m_kept[at] = true;
-    }
+    ApplyFilter();
+    endResetModel();
 }
 
-bool CGameOutlineModel::IsKept(const QModelIndex& index) const
+void CGameOutlineModel::ApplyFilter()
 {
-    const Node* node = NodeOf(index);
-    return node && (m_kept.empty() || m_kept[index.internalId()]);
+    m_keptChildren.clear();
+    m_keptRow.clear();
+    if (m_filter.isEmpty() || m_nodes.empty()) return;
+    std::vector<bool> kept(m_nodes.size(), false);
+    kept[ROOT] = true;
+    for (std::uint32_t n = 0; n < m_nodes.size(); ++n) {
+        if (m_nodes[n].type != NodeType::Definition || kept[n] ||
+            !Display(m_nodes[n], COLUMN_NAME).toString().contains(m_filter, Qt::CaseInsensitive))
+            continue;
+        // The definition, and every row above it up to one already kept.
+        for (std::uint32_t at = n; !kept[at]; at = m_nodes[at].parent) kept[at] = true;
+    }
+    m_keptChildren.resize(m_nodes.size());
+    m_keptRow.assign(m_nodes.size(), 0);
+    for (std::uint32_t n = 0; n < m_nodes.size(); ++n)
+        for (const std::uint32_t child : m_nodes[n].children)
+            if (kept[child]) {
+                m_keptRow[child] = static_cast<std::uint32_t>(m_keptChildren[n].size());
+                m_keptChildren[n].push_back(child);
+            }
+}
+
+const std::vector<std::uint32_t>& CGameOutlineModel::ChildrenOf(std::uint32_t node) const
+{
+    return m_keptChildren.empty() ? m_nodes[node].children : m_keptChildren[node];
+}
+
+std::uint32_t CGameOutlineModel::RowOf(std::uint32_t node) const
+{
+    return m_keptRow.empty() ? m_nodes[node].row : m_keptRow[node];
 }
 
 QModelIndex CGameOutlineModel::FirstKeptDefinition() const
 {
     if (m_nodes.empty()) return {};
     // Through the tree in its order, without recursion: a stack of the rows still to see.
-    std::vector<std::uint32_t> stack(m_nodes[ROOT].children.rbegin(), m_nodes[ROOT].children.rend());
+    std::vector<std::uint32_t> stack(ChildrenOf(ROOT).rbegin(), ChildrenOf(ROOT).rend());
     while (!stack.empty()) {
         const std::uint32_t n = stack.back();
         stack.pop_back();
-        if (!m_kept.empty() && !m_kept[n]) continue;
         if (m_nodes[n].type == NodeType::Definition) return IndexOf(n);
-        stack.insert(stack.end(), m_nodes[n].children.rbegin(), m_nodes[n].children.rend());
+        stack.insert(stack.end(), ChildrenOf(n).rbegin(), ChildrenOf(n).rend());
     }
     return {};
 }
@@ -173,8 +198,8 @@ QModelIndex CGameOutlineModel::index(int row, int column, const QModelIndex& par
 {
     if (m_nodes.empty() || row < 0 || column < 0 || column >= COLUMN_COUNT) return {};
     const std::uint32_t owner = parent.isValid() ? static_cast<std::uint32_t>(parent.internalId()) : ROOT;
-    if (owner >= m_nodes.size() || static_cast<std::size_t>(row) >= m_nodes[owner].children.size()) return {};
-    return createIndex(row, column, static_cast<quintptr>(m_nodes[owner].children[static_cast<std::size_t>(row)]));
+    if (owner >= m_nodes.size() || static_cast<std::size_t>(row) >= ChildrenOf(owner).size()) return {};
+    return createIndex(row, column, static_cast<quintptr>(ChildrenOf(owner)[static_cast<std::size_t>(row)]));
 }
 
 QModelIndex CGameOutlineModel::parent(const QModelIndex& child) const
@@ -186,9 +211,9 @@ QModelIndex CGameOutlineModel::parent(const QModelIndex& child) const
 int CGameOutlineModel::rowCount(const QModelIndex& parent) const
 {
     if (m_nodes.empty()) return 0;
-    if (!parent.isValid()) return static_cast<int>(m_nodes[ROOT].children.size());
+    if (!parent.isValid()) return static_cast<int>(ChildrenOf(ROOT).size());
     const Node* node = NodeOf(parent);
-    return node && parent.column() == 0 ? static_cast<int>(node->children.size()) : 0;
+    return node && parent.column() == 0 ? static_cast<int>(ChildrenOf(static_cast<std::uint32_t>(parent.internalId())).size()) : 0;
 }
 
 int CGameOutlineModel::columnCount(const QModelIndex&) const { return COLUMN_COUNT; }
