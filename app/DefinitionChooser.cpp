@@ -38,7 +38,7 @@ CDefinitionChooser::CDefinitionChooser(const QString& name, const CGame& game,
         item->setToolTip(0, path);
         item->setText(1, GroupedNumber(d.Line()));
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-        item->setText(2, ShownText(file.LineAt(d.Offset() - d.Column()), ShownAsUtf8(file)).trimmed());
+        item->setText(2, ShownText(file.LineAt(d.Offset() - d.Column()), file.Encoding()).trimmed());
         item->setData(0, Qt::UserRole, static_cast<int>(i));
     }
     if (m_list->topLevelItemCount() > 0) m_list->setCurrentItem(m_list->topLevelItem(0));

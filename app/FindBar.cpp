@@ -101,7 +101,7 @@ CFindBar::CFindBar(CSyntaxRichEditCtrl& control, QWidget* parent) : QToolBar(tr(
     connect(&m_countTimer, &QTimer::timeout, this, &CFindBar::CountSome);
     connect(&m_control, &CSyntaxRichEditCtrl::textReplaced, this, &CFindBar::TextReplaced);
     connect(&m_control, &CSyntaxRichEditCtrl::selectionChanged, this, &CFindBar::SelectionChanged);
-    m_session.Reset(m_control.GetStore());
+    m_control.ResetFind(m_session);
     hide();
 }
 
@@ -109,18 +109,16 @@ CFindBar::Seed CFindBar::SeedText() const
 {
     long long from, to;
     m_control.GetSel(from, to);
-    const CRichTextStore& store = m_control.GetStore();
     // The selection, when it lies within one row (a whole text selected is not read).
     if (from < to) {
-        if (store.RowOfUnit(static_cast<std::uint64_t>(from)) != store.RowOfUnit(static_cast<std::uint64_t>(to)))
-            return Seed{};
+        if (m_control.RowOf(from) != m_control.RowOf(to)) return Seed{};
         return Seed{m_control.GetSelText(), static_cast<std::uint64_t>(from)};
     }
     // Else the word the caret is in, or at the end of.
     const long long caret = m_control.GetCaretPos();
-    const std::size_t row = store.RowOfUnit(static_cast<std::uint64_t>(caret));
-    const long long rowStart = static_cast<long long>(store.RowStart(row));
-    const QString text = m_control.GetText(rowStart, static_cast<long long>(store.RowEnd(row)));
+    long long rowStart, rowEnd;
+    m_control.GetRowRange(m_control.RowOf(caret), rowStart, rowEnd);
+    const QString text = m_control.GetText(rowStart, rowEnd);
     auto isWord = [&](qsizetype i) {
         return i >= 0 && i < text.size() && (CTextSearch::IsWordCharacter(text[i].unicode()) || text[i].isSurrogate());
     };
@@ -261,7 +259,7 @@ void CFindBar::SelectionChanged()
 
 void CFindBar::TextReplaced()
 {
-    m_session.Reset(m_control.GetStore());
+    m_control.ResetFind(m_session);
     m_origin = 0;
     if (isHidden()) return;
     StartCount();

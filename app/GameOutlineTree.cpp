@@ -4,49 +4,22 @@
 #include "view/GameOutlineModel.h"
 
 #include <QLineEdit>
-#include <QSortFilterProxyModel>
 #include <QTreeView>
-
-namespace {
-
-// Definitions are kept by their names; a file stays while something under it is kept.
-class CDefinitionFilter final : public QSortFilterProxyModel {
-public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
-
-protected:
-    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
-    {
-        if (filterRegularExpression().pattern().isEmpty()) return true;
-        const QModelIndex index = sourceModel()->index(row, 0, parent);
-        return index.data(CGameOutlineModel::ROLE_DEFINITION).toBool() &&
-               QSortFilterProxyModel::filterAcceptsRow(row, parent);
-    }
-};
-
-}  // namespace
 
 CGameOutlineTree::CGameOutlineTree(CGameOutlineModel& model, QWidget* parent) : QWidget(parent), m_model(model)
 {
-    m_proxy = new CDefinitionFilter(this);
-    m_proxy->setSourceModel(&model);
-    m_proxy->setFilterKeyColumn(CGameOutlineModel::COLUMN_NAME);
-    m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
-    m_proxy->setRecursiveFilteringEnabled(true);
-
-    auto* view = new CFilteredTree(*this, *m_proxy, tr("Files and definitions of the game"),
+    auto* view = new CFilteredTree(*this, model, tr("Files and definitions of the game"),
                                    CGameOutlineModel::COLUMN_NAME, CGameOutlineModel::COLUMN_KIND,
                                    CGameOutlineModel::COLUMN_LINE);
     m_filter = view->Filter();
     m_tree = view->Tree();
     view->OnEnter([this] { Choose(m_tree->currentIndex(), true); });
 
-    connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
-        m_proxy->setFilterFixedString(text);
-        m_tree->setCurrentIndex(QModelIndex());
-        Refresh();
-    });
-    connect(m_proxy, &QAbstractItemModel::modelReset, this, &CGameOutlineTree::Refresh);
+    // The rows expanded go before the model changes: letting its reset forget them one by
+    // one takes long when they are tens of thousands.
+    connect(&model, &QAbstractItemModel::modelAboutToBeReset, m_tree, &QTreeView::collapseAll);
+    connect(m_filter, &QLineEdit::textChanged, &model, &CGameOutlineModel::SetFilter);
+    connect(&model, &QAbstractItemModel::modelReset, this, &CGameOutlineTree::Refresh);
     connect(m_tree, &QTreeView::activated, this, [this](const QModelIndex& index) { Choose(index, true); });
     connect(m_tree, &QTreeView::clicked, this, [this](const QModelIndex& index) { Choose(index, false); });
 }
@@ -62,21 +35,11 @@ void CGameOutlineTree::SetCurrentFile(std::uint32_t file)
 
 void CGameOutlineTree::ExpandCurrentFile()
 {
-    const QModelIndex file = m_proxy->mapFromSource(m_model.FileIndex(m_currentFile));
+    const QModelIndex file = m_model.FileIndex(m_currentFile);
     if (!file.isValid()) return;
     for (QModelIndex at = file; at.isValid(); at = at.parent()) m_tree->expand(at);
     m_tree->setCurrentIndex(file);
     m_tree->scrollTo(file, QAbstractItemView::PositionAtTop);
-}
-
-QModelIndex CGameOutlineTree::FirstDefinition(const QModelIndex& parent) const
-{
-    for (int row = 0; row < m_proxy->rowCount(parent); ++row) {
-        const QModelIndex index = m_proxy->index(row, 0, parent);
-        if (index.data(CGameOutlineModel::ROLE_DEFINITION).toBool()) return index;
-        if (const QModelIndex inside = FirstDefinition(index); inside.isValid()) return inside;
-    }
-    return {};
 }
 
 void CGameOutlineTree::Refresh()
@@ -87,16 +50,16 @@ void CGameOutlineTree::Refresh()
         return;
     }
     m_tree->expandAll();
-    if (!m_tree->currentIndex().isValid()) m_tree->setCurrentIndex(FirstDefinition({}));
+    if (!m_tree->currentIndex().isValid()) m_tree->setCurrentIndex(m_model.FirstKeptDefinition());
 }
 
 QModelIndex CGameOutlineTree::CurrentIndex() const
 {
-    return m_proxy->mapToSource(m_tree->currentIndex().siblingAtColumn(0));
+    return m_tree->currentIndex().siblingAtColumn(0);
 }
 
-void CGameOutlineTree::Choose(const QModelIndex& proxyIndex, bool byKeyboard)
+void CGameOutlineTree::Choose(const QModelIndex& index, bool byKeyboard)
 {
-    if (!proxyIndex.isValid()) return;
-    emit rowChosen(m_proxy->mapToSource(proxyIndex.siblingAtColumn(0)), byKeyboard);
+    if (!index.isValid()) return;
+    emit rowChosen(index.siblingAtColumn(0), byKeyboard);
 }

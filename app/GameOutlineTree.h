@@ -18,7 +18,6 @@
 
 class CGameOutlineModel;
 class QLineEdit;
-class QSortFilterProxyModel;
 class QTreeView;
 
 class CGameOutlineTree : public QWidget {
@@ -31,7 +30,7 @@ public:
     QTreeView* Tree() const { return m_tree; }
     // The file shown (its index in the game); its rows are expanded when nothing is typed.
     void SetCurrentFile(std::uint32_t file);
-    // The current row, in the model's own indexes.
+    // The current row.
     QModelIndex CurrentIndex() const;
     // Expands as the filter says and makes the first row that fits current, when none is.
     void Refresh();
@@ -42,12 +41,10 @@ signals:
 
 
 private:
-    void Choose(const QModelIndex& proxyIndex, bool byKeyboard);
+    void Choose(const QModelIndex& index, bool byKeyboard);
     void ExpandCurrentFile();
-    QModelIndex FirstDefinition(const QModelIndex& parent) const;
 
     CGameOutlineModel& m_model;
-    QSortFilterProxyModel* m_proxy;
     QLineEdit* m_filter;
     QTreeView* m_tree;
     std::uint32_t m_currentFile = 0;

@@ -1,7 +1,7 @@
 #include "GlosselApp.h"
 
 #include "AboutDlg.h"
-#include "GameNavigator.h"
+#include "GameSession.h"
 #include "MainFrame.h"
 #include "OpenFileDialog.h"
 #include "Resource.h"
@@ -162,8 +162,10 @@ CMainFrame* CGlosselApp::CreateMainFrame(CGlosselDoc& document)
     connect(frame, &CMainFrame::syntaxStylesRequested, this, &CGlosselApp::OnToolsSyntaxStyles);
     connect(frame, &CMainFrame::aboutRequested, this, &CGlosselApp::OnAppAbout);
     // A file of the game being read opens as Open opens it.
-    connect(frame, &CMainFrame::followFileRequested, this, [this](const QString& path) { OpenDocumentFile(path); });
-    frame->GetNavigator()->GetSession().SetIncludeFolders(m_cmdInfo.m_includeFolders);
+    frame->SetFileOpener([this](const QString& path, const std::shared_ptr<const std::string>& text) {
+        return OpenFile(path, text) != nullptr;
+    });
+    frame->GetSession().SetIncludeFolders(m_cmdInfo.m_includeFolders);
     connect(this, &CGlosselApp::recentFileListChanged, frame,
             [this, frame] { frame->UpdateRecentFileMenu(RecentFileLabels()); });
     frame->UpdateRecentFileMenu(RecentFileLabels());
@@ -318,13 +320,31 @@ CDocument* CGlosselApp::OpenDocumentFile(const QString& path)
         }
         return open;
     }
+    // The file the user opens is the main file of a new game; the window shows it.
+    const ReadingPlace top{fullPath, fullPath, Location{}, 0};
+    if (CMainFrame* frame = GetMainWnd()) return frame->OpenAt(top, HistoryStep::Leave) ? GetDocument() : nullptr;
+    // The first open makes the window, which then starts the game of what it shows.
+    CDocument* opened = OpenFile(fullPath, nullptr);
+    if (CMainFrame* frame = opened ? GetMainWnd() : nullptr) frame->OpenAt(top, HistoryStep::Keep);
+    return opened;
+}
+
+CDocument* CGlosselApp::OpenFile(const QString& path, const std::shared_ptr<const std::string>& text)
+{
     CDocument* opened = nullptr;
     {
         // Reading and showing a big file takes a while: the pointer says so.
-        const CBusyCursor busy(static_cast<std::uint64_t>(std::max<qint64>(0, QFileInfo(fullPath).size())));
-        opened = m_docTemplate->OpenDocumentFile(fullPath);
+        const std::uint64_t size = text ? text->size() : static_cast<std::uint64_t>(std::max<qint64>(0, QFileInfo(path).size()));
+        const CBusyCursor busy(size);
+        CSingleDocTemplate::Loader load;
+        if (text)
+            load = [&text](CDocument& document) {
+                static_cast<CGlosselDoc&>(document).m_text = *text;
+                return true;
+            };
+        opened = m_docTemplate->OpenDocumentFile(path, load);
     }
-    TellHowTheOpenWent(fullPath, opened != nullptr);
+    TellHowTheOpenWent(path, opened != nullptr);
     return opened;
 }
 
@@ -343,7 +363,7 @@ void CGlosselApp::TellHowTheOpenWent(const QString& path, bool opened)
         line = tr("Cannot open %1: %2").arg(oneLine(path), oneLine(m_docTemplate->GetOpenFailureReason()));
     } else if (view && view->GetRichEditCtrl().LastRenderFailed()) {
         line = tr("Cannot show %1: there is not enough memory").arg(name);
-    } else if (const std::uint64_t controls = view ? view->GetRichEditCtrl().GetStore().BidiControlCount() : 0) {
+    } else if (const std::uint64_t controls = view ? view->GetRichEditCtrl().BidiControlCount() : 0) {
         // They are drawn as boxed names and reorder nothing here, but other programs may
         // show the text in another order than the compiler reads it.
         line = controls == 1 ? tr("%1 holds a bidirectional control character, shown as a boxed name").arg(name)

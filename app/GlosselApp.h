@@ -74,11 +74,15 @@ public:
     const CRecentFileList& GetRecentFileList() const { return m_recentFileList; }
     const CCommandLineInfo& GetCommandLineInfo() const { return m_cmdInfo; }
 
-    // Opens path (made absolute) into the document. The file already shown is not read
-    // again. Null when the file could not be opened; nothing else the user sees changes
-    // then, but the message pane says why (no box). An open that shows a text holding
-    // bidirectional controls says so there, with their count.
+    // Opens path (made absolute) into the document, as the main file of a new game,
+    // through the main window's OpenAt once there is one. The file already shown is not
+    // read again. Null when the file could not be opened; nothing else the user sees
+    // changes then, but the message pane says why (no box). An open that shows a text
+    // holding bidirectional controls says so there, with their count.
     CDocument* OpenDocumentFile(const QString& path);
+    // The open itself, for the window (CMainFrame::SetFileOpener): reads path, or shows
+    // text as its text, as above; the game is the window's business.
+    CDocument* OpenFile(const QString& path, const std::shared_ptr<const std::string>& text);
     void AddToRecentFileList(const QString& path);
     // After theStyleMap changed: repaints the main window, then renders every view again.
     void UpdateAllDocumentViews();

@@ -1,19 +1,34 @@
 #include "MainFrame.h"
 
+#include "DefinitionLink.h"
+#include "GameFileWatcher.h"
 #include "GameNavigator.h"
+#include "GameOutlineTree.h"
+#include "GameSession.h"
+#include "OutlineDock.h"
 #include "ReadingTools.h"
+#include "ReferencesDock.h"
 #include "Resource.h"
+#include "ShownFile.h"
+#include "doc/FileName.h"
 #include "doc/GlosselDoc.h"
+#include "view/GameOutlineModel.h"
 #include "view/GlosselView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+
+#include <algorithm>
+#include <new>
 
 namespace {
 
@@ -28,6 +43,8 @@ std::pair<QString, QString> PromptOf(int id)
     }
     return {};
 }
+
+QString NameOf(const QString& path) { return DisplayFileName(QFileInfo(path).fileName()); }
 
 QLabel* MakeIndicator(QWidget* parent, const char* objectName, const QString& widest)
 {
@@ -303,7 +320,17 @@ void CMainFrame::CreateReadingTools()
 
 void CMainFrame::CreateGameTools()
 {
-    m_navigator = new CGameNavigator(*this, m_runModal, m_document, m_view->GetRichEditCtrl());
+    CSyntaxRichEditCtrl& control = m_view->GetRichEditCtrl();
+    m_session = new CGameSession(this);
+    m_shown = new CShownFile(m_document, control, *m_session, this);
+    m_watcher = new CGameFileWatcher(this);
+    m_outlineModel = new CGameOutlineModel(this);
+    CreateDocks();
+    m_navigator = new CGameNavigator(*this, control, *this, m_runModal, this);
+    m_link = new CDefinitionLink(control, [this](long long pos, long long& from, long long& to) {
+        return m_navigator->LinkAt(pos, from, to);
+    });
+
     CGameNavigator* navigator = m_navigator;
     const std::pair<int, void (CGameNavigator::*)()> commands[] = {
         {ID_GO_BACK, &CGameNavigator::OnGoBack},
@@ -313,14 +340,132 @@ void CMainFrame::CreateGameTools()
         {ID_GO_SYMBOL_IN_GAME, &CGameNavigator::OnGoToSymbolInGame},
     };
     for (const auto& [id, handler] : commands) connect(GetCommand(id), &QAction::triggered, navigator, handler);
-    connect(GetCommand(ID_VIEW_OUTLINE), &QAction::triggered, navigator, &CGameNavigator::OnViewOutline);
-    connect(GetCommand(ID_VIEW_REFERENCES), &QAction::triggered, navigator, &CGameNavigator::OnViewReferences);
-    connect(m_viewMenu, &QMenu::aboutToShow, navigator, &CGameNavigator::UpdateDockChecks);
+    navigator->SetCommands(GetCommand(ID_GO_BACK), GetCommand(ID_GO_FORWARD));
     // Go to Line and Go to Symbol leave a place to come back to.
     connect(m_readingTools, &CReadingTools::jumping, navigator, &CGameNavigator::RememberPlace);
-    connect(navigator, &CGameNavigator::followFileRequested, this, &CMainFrame::followFileRequested);
-    navigator->SetCommands(GetCommand(ID_GO_BACK), GetCommand(ID_GO_FORWARD), GetCommand(ID_VIEW_OUTLINE),
-                           GetCommand(ID_VIEW_REFERENCES));
+    connect(m_link, &CDefinitionLink::linkClicked, navigator, &CGameNavigator::GoToDefinitionAt);
+
+    connect(m_session, &CGameSession::gameChanged, this, &CMainFrame::GameArrived);
+    connect(m_session, &CGameSession::buildFailed, this,
+            [this] { Say(tr("The game does not fit in memory: what was read of it before stays"), 0); });
+    connect(m_watcher, &CGameFileWatcher::filesChanged, this, &CMainFrame::FilesChanged);
+    connect(m_watcher, &CGameFileWatcher::awaitedFileAppeared, m_session, &CGameSession::Rebuild);
+}
+
+void CMainFrame::CreateDocks()
+{
+    CSyntaxRichEditCtrl& control = m_view->GetRichEditCtrl();
+    m_outlineDock = new COutlineDock(*m_outlineModel, control, this);
+    m_referencesDock = new CReferencesDock(control, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_outlineDock);
+    addDockWidget(Qt::BottomDockWidgetArea, m_referencesDock);
+    for (QDockWidget* dock : {static_cast<QDockWidget*>(m_outlineDock), static_cast<QDockWidget*>(m_referencesDock)}) {
+        dock->hide();
+        // Shown and hidden by the View menu, not by the bars' context menu.
+        dock->toggleViewAction()->setVisible(false);
+        connect(dock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateDockChecks);
+    }
+    connect(m_outlineDock, &COutlineDock::rowChosen, this, [this](const QModelIndex& index, bool byKeyboard) {
+        m_navigator->GoToOutlineRow(*m_outlineModel, index, byKeyboard);
+    });
+    connect(m_referencesDock, &CReferencesDock::referenceChosen, this,
+            [this](const QString& path, const Location& at, bool byKeyboard) {
+                m_navigator->Go(ReadingPlace{m_session->MainPath(), AbsoluteFileName(path), at, -1}, HistoryStep::Leave,
+                                byKeyboard);
+            });
+    connect(GetCommand(ID_VIEW_OUTLINE), &QAction::triggered, this, &CMainFrame::OnViewOutline);
+    connect(GetCommand(ID_VIEW_REFERENCES), &QAction::triggered, this, &CMainFrame::OnViewReferences);
+    connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateDockChecks);
+    UpdateDockChecks();
+}
+
+// ---------------------------------------------------------------------------------------
+// Places and the game
+
+ReadingPlace CMainFrame::Here() const { return m_shown->Here(); }
+
+bool CMainFrame::OpenAt(const ReadingPlace& place, HistoryStep step)
+{
+    const ReadingPlace here = Here();
+    if (!m_shown->Show(place)) return false;
+    if (step == HistoryStep::Leave) m_navigator->Leave(here);
+    if (const GamePointer& game = m_session->Game()) m_outlineDock->Tree()->SetCurrentFile(m_shown->FileIn(*game));
+    return true;
+}
+
+ShownGame CMainFrame::GameOfText() { return m_shown->GameOfText(); }
+
+void CMainFrame::SetFileOpener(FileOpener opener) { m_shown->SetFileOpener(std::move(opener)); }
+
+void CMainFrame::GameArrived()
+{
+    // Nothing the game needs of the window may end it for want of memory.
+    try {
+        const GamePointer& game = m_session->Game();
+        m_outlineModel->SetGame(game);
+        std::vector<StampedFile> files = m_session->Files();
+        const QString shown = m_shown->Path();
+        if (!shown.isEmpty() && (!game || m_shown->FileIn(*game) == NO_FILE))
+            files.push_back(StampedFile{shown, FileStamp::Of(EncodeFileName(shown).toStdString())});
+        m_watcher->Watch(files, m_session->Awaited());
+        if (!game) return;
+        if (const std::optional<CLineMap> map = m_shown->FollowGame()) {
+            m_navigator->MovePlaces(shown, *map);
+            Say(tr("%1 changed on disk and was read again").arg(NameOf(shown)));
+        }
+        m_outlineDock->Tree()->SetCurrentFile(m_shown->FileIn(*game));
+        m_navigator->GameArrived();
+    } catch (const std::bad_alloc&) {
+        Say(tr("The game does not fit in memory: what was read of it before stays"), 0);
+    }
+}
+
+void CMainFrame::FilesChanged(const QStringList& changed, const QStringList& gone)
+{
+    const QString& shown = m_shown->Path();
+    if (gone.contains(shown))
+        Say(tr("%1 was deleted or renamed; the text shown is the one last read").arg(NameOf(shown)), 0);
+    m_session->FilesChanged(changed, gone);
+}
+
+void CMainFrame::ShowReferences(const QString& name, const CGame& game, const std::vector<GameReference>& uses,
+                                bool focus)
+{
+    m_referencesDock->Show(name, game, uses);
+    if (focus) OnViewReferences(true);
+}
+
+void CMainFrame::Say(const QString& text, int timeout) { m_wndStatusBar->showMessage(text, timeout); }
+
+void CMainFrame::Unsay(const QString& text)
+{
+    if (m_wndStatusBar->currentMessage() == text) m_wndStatusBar->clearMessage();
+}
+
+// ---------------------------------------------------------------------------------------
+// The docks
+
+void CMainFrame::OnViewOutline(bool checked) { ShowDock(*m_outlineDock, checked); }
+
+void CMainFrame::OnViewReferences(bool checked) { ShowDock(*m_referencesDock, checked); }
+
+void CMainFrame::ShowDock(QDockWidget& dock, bool show)
+{
+    dock.setVisible(show);
+    if (show) {
+        dock.raise();
+        // Once the menu that ran the command has given the focus back where it was.
+        QTimer::singleShot(0, &dock, [&dock] { dock.setFocus(Qt::OtherFocusReason); });
+    }
+    UpdateDockChecks();
+}
+
+void CMainFrame::UpdateDockChecks()
+{
+    // isHidden, not isVisible: the dock of a window not yet shown counts as shown.
+    if (QAction* outline = GetCommand(ID_VIEW_OUTLINE)) outline->setChecked(m_outlineDock && !m_outlineDock->isHidden());
+    if (QAction* references = GetCommand(ID_VIEW_REFERENCES))
+        references->setChecked(m_referencesDock && !m_referencesDock->isHidden());
 }
 
 void CMainFrame::OnUpdateFrameTitle()
@@ -391,6 +536,18 @@ void CMainFrame::UpdateKeyIndicators()
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    // The mouse's back and forward buttons, wherever they are pressed in the window.
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+        if (widget && widget->window() == this && (button == Qt::BackButton || button == Qt::ForwardButton)) {
+            if (button == Qt::BackButton)
+                m_navigator->OnGoBack();
+            else
+                m_navigator->OnGoForward();
+            return true;
+        }
+    }
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:

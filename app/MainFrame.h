@@ -14,23 +14,50 @@
 // keys (Ctrl with =, +, - and 0) for the whole window. For reading the whole game
 // (CGameNavigator): a Go menu between Edit and View (Back, Forward, Go to Definition,
 // Find References, Go to Line..., Go to Symbol..., Go to Symbol in Game..., with
-// Alt+Left, Alt+Right, F12, Shift+F12, Ctrl+G, Ctrl+Shift+O, Ctrl+Alt+O), View > Outline
-// and View > References with their docks. A file of the game that the navigator opens
-// is announced with followFileRequested, for the application to open as Open does.
+// Alt+Left, Alt+Right, F12, Shift+F12, Ctrl+G, Ctrl+Shift+O, Ctrl+Alt+O; the mouse's
+// back and forward buttons anywhere in the window), View > Outline and View > References
+// with their docks.
+//
+// The frame joins the parts of reading a game, each a class of its own: the game being
+// read (CGameSession), the watch on its files (CGameFileWatcher), the Ctrl+click link
+// (CDefinitionLink), the navigator with its history (CGameNavigator), and the Outline
+// and References docks, which it owns.
+//
+// OpenAt is the window's one way to show a place, whoever asks (following a definition,
+// Back and Forward, the docks, Go to Symbol in Game, the application's Open, a file read
+// again): it shows the file's text as the game read it (the same bytes, never a second
+// read that might differ; a file the game does not hold is read as Open reads it),
+// through the file opener the application gives, so that it opens as Open does; it puts
+// the caret and the view at the place and, when asked, leaves the place shown before on
+// the Back list. A place of another game makes that game the current one; the game is
+// built once the text has been painted. When a game arrives that read the file shown
+// anew (it changed on disk), the text shown is replaced by it, the caret and the places
+// of the history moving with their lines.
 
 #include "LockKeys.h"
 #include "ModalRunner.h"
+#include "ReadingWindow.h"
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
+class CDefinitionLink;
+class CGameFileWatcher;
 class CGameNavigator;
+class CGameOutlineModel;
+class CGameSession;
 class CGlosselDoc;
+class COutlineDock;
+class CReferencesDock;
+class CShownFile;
+class QDockWidget;
 class CGlosselView;
 class CReadingTools;
 class QAction;
@@ -39,7 +66,7 @@ class QMenu;
 class QStatusBar;
 class QToolBar;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public IReadingWindow {
     Q_OBJECT
 
 public:
@@ -52,8 +79,28 @@ public:
     QStatusBar* GetStatusBar() const { return m_wndStatusBar; }
     // The find bar, the Outline dock and the position pane, and their commands' handlers.
     CReadingTools* GetReadingTools() const { return m_readingTools; }
-    // The Go menu's commands, the game, the Outline and References docks.
+    // The Go menu's commands and the history.
     CGameNavigator* GetNavigator() const { return m_navigator; }
+    CGameSession& GetSession() const { return *m_session; }
+    CGameFileWatcher* GetFileWatcher() const { return m_watcher; }
+    CDefinitionLink* GetDefinitionLink() const { return m_link; }
+    CGameOutlineModel& GetOutlineModel() const { return *m_outlineModel; }
+    COutlineDock* GetOutlineDock() const { return m_outlineDock; }
+    CReferencesDock* GetReferencesDock() const { return m_referencesDock; }
+
+    // Reads path into the document as Open does and shows it; with text, shows that
+    // text as the file's instead of reading it. False when the file cannot be opened.
+    using FileOpener = std::function<bool(const QString& path, const std::shared_ptr<const std::string>& text)>;
+    void SetFileOpener(FileOpener opener);
+
+    // ---- IReadingWindow ----
+    ReadingPlace Here() const override;
+    bool OpenAt(const ReadingPlace& place, HistoryStep step) override;
+    ShownGame GameOfText() override;
+    void ShowReferences(const QString& name, const CGame& game, const std::vector<GameReference>& uses,
+                        bool focus) override;
+    void Say(const QString& text, int timeout = 5000) override;
+    void Unsay(const QString& text) override;
     // The action of a command id (ID_FILE_OPEN, ...), or null.
     QAction* GetCommand(int id) const;
     // The recent-file entries of the File menu, in order.
@@ -76,8 +123,6 @@ signals:
     void exitRequested();
     void syntaxStylesRequested();
     void aboutRequested();
-    // A file of the game being read, to open as Open opens a file (the game stays).
-    void followFileRequested(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -90,6 +135,13 @@ private:
     void CreateView(CGlosselDoc& document);
     void CreateReadingTools();
     void CreateGameTools();
+    void CreateDocks();
+    void GameArrived();
+    void FilesChanged(const QStringList& changed, const QStringList& gone);
+    void ShowDock(QDockWidget& dock, bool show);
+    void OnViewOutline(bool checked);
+    void OnViewReferences(bool checked);
+    void UpdateDockChecks();
 
     QAction* AddCommand(int id, const QString& objectName, const QString& text,
                         const QKeySequence& shortcut = {});
@@ -102,6 +154,13 @@ private:
     CGlosselView* m_view = nullptr;
     CReadingTools* m_readingTools = nullptr;
     CGameNavigator* m_navigator = nullptr;
+    CGameSession* m_session = nullptr;
+    CGameFileWatcher* m_watcher = nullptr;
+    CDefinitionLink* m_link = nullptr;
+    CGameOutlineModel* m_outlineModel = nullptr;
+    COutlineDock* m_outlineDock = nullptr;
+    CReferencesDock* m_referencesDock = nullptr;
+    CShownFile* m_shown = nullptr;
     QStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QMenu* m_fileMenu = nullptr;

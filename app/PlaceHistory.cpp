@@ -1,5 +1,7 @@
 #include "PlaceHistory.h"
 
+#include <algorithm>
+
 void CPlaceHistory::Push(std::deque<ReadingPlace>& list, const ReadingPlace& place)
 {
     if (!list.empty() && list.back().SameLine(place)) {
@@ -27,4 +29,20 @@ std::optional<ReadingPlace> CPlaceHistory::Step(std::deque<ReadingPlace>& from, 
     from.pop_back();
     if (!here.path.isEmpty()) Push(to, here);
     return place;
+}
+
+ReadingPlace ReadingPlace::MovedBy(const CLineMap& map) const
+{
+    ReadingPlace moved = *this;
+    moved.at = map.Moved(at);
+    if (topLine >= 0)
+        moved.topLine = std::max<long long>(0, topLine + static_cast<long long>(moved.at.line) - static_cast<long long>(at.line));
+    return moved;
+}
+
+void CPlaceHistory::Move(const QString& path, const CLineMap& map)
+{
+    for (std::deque<ReadingPlace>* list : {&m_back, &m_forward})
+        for (ReadingPlace& place : *list)
+            if (place.path == path) place = place.MovedBy(map);
 }

@@ -83,7 +83,7 @@ void CReadingTools::OnEditFindPrevious() { m_findBar->FindPrevious(); }
 
 void CReadingTools::OnEditGoToLine()
 {
-    const long long lines = static_cast<long long>(m_control.GetStore().RowCount());
+    const long long lines = m_control.GetRowCount();
     CGoToLineDlg dialog(lines, m_control.GetCaretLine() + 1, &m_frame);
     if (RunModal(m_runModal, dialog) != QDialog::Accepted) return;
     emit jumping();

@@ -49,8 +49,10 @@ CReferencesDock::CReferencesDock(QWidget& text, QWidget* parent) : QDockWidget(t
 
     const auto choose = [this](QTreeWidgetItem* item, bool byKeyboard) {
         if (!item) return;
-        emit referenceChosen(item->data(COLUMN_FILE, ROLE_PATH).toString(), item->data(COLUMN_FILE, ROLE_LINE).toLongLong(),
-                             item->data(COLUMN_FILE, ROLE_COLUMN).toLongLong(), byKeyboard);
+        emit referenceChosen(item->data(COLUMN_FILE, ROLE_PATH).toString(),
+                             Location{item->data(COLUMN_FILE, ROLE_LINE).toULongLong(),
+                                      item->data(COLUMN_FILE, ROLE_COLUMN).toULongLong()},
+                             byKeyboard);
     };
     connect(m_list, &QTreeWidget::itemActivated, this, [choose](QTreeWidgetItem* item) { choose(item, true); });
     connect(m_list, &QTreeWidget::itemClicked, this, [choose](QTreeWidgetItem* item) { choose(item, false); });
@@ -70,24 +72,23 @@ void CReferencesDock::Show(const QString& name, const CGame& game, const std::ve
     std::uint32_t file = NO_FILE;
     QString path;
     QString fileName;
-    bool utf8 = false;
     for (const GameReference& reference : references) {
         const CGameFile& text = game.File(reference.file);
         if (reference.file != file) {
             file = reference.file;
             path = DecodeFileName(QByteArray::fromStdString(text.Path()));
             fileName = QFileInfo(path).fileName();
-            utf8 = ShownAsUtf8(text);
         }
         auto* item = new QTreeWidgetItem;
         item->setText(COLUMN_FILE, fileName);
         item->setToolTip(COLUMN_FILE, path);
         item->setText(COLUMN_LINE, GroupedNumber(reference.word.line));
         item->setTextAlignment(COLUMN_LINE, Qt::AlignRight | Qt::AlignVCenter);
-        item->setText(COLUMN_TEXT, ShownText(text.LineAt(reference.word.lineOffset), utf8).trimmed());
+        item->setText(COLUMN_TEXT, ShownText(text.LineAt(reference.word.lineOffset), text.Encoding()).trimmed());
         item->setData(COLUMN_FILE, ROLE_PATH, path);
-        item->setData(COLUMN_FILE, ROLE_LINE, static_cast<qlonglong>(reference.word.line) - 1);
-        item->setData(COLUMN_FILE, ROLE_COLUMN, static_cast<qlonglong>(reference.word.column));
+        const Location at = LocationOf(reference.word);
+        item->setData(COLUMN_FILE, ROLE_LINE, QVariant::fromValue<qulonglong>(at.line));
+        item->setData(COLUMN_FILE, ROLE_COLUMN, QVariant::fromValue<qulonglong>(at.column));
         items.append(item);
     }
     m_list->addTopLevelItems(items);

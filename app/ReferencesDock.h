@@ -9,6 +9,7 @@
 //    to go there; Escape gives the focus back to the text.
 
 #include "game/Game.h"
+#include "game/Location.h"
 
 #include <QDockWidget>
 #include <QString>
@@ -31,8 +32,8 @@ public:
     void Show(const QString& name, const CGame& game, const std::vector<GameReference>& references);
 
 signals:
-    // A use chosen: its file's path as the game has it, its line from 0, its byte column.
-    void referenceChosen(const QString& path, long long line, long long column, bool byKeyboard);
+    // A use chosen: its file's path as the game has it, and where the use stands.
+    void referenceChosen(const QString& path, const Location& at, bool byKeyboard);
 
 private:
     QLabel* m_count;

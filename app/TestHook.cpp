@@ -76,5 +76,17 @@ void InstallTestHook(CGlosselApp& app)
 {
     const QString what = qEnvironmentVariable("GLOSSEL_TEST_HOOK");
     if (what.isEmpty()) return;
+    if (what == u"painted") {
+        // The control is made with the window, before the text is rendered into it.
+        QTimer::singleShot(0, &app, [&app] {
+            CGlosselView* view = app.GetView();
+            if (!view) return;
+            CSyntaxRichEditCtrl& control = view->GetRichEditCtrl();
+            if (!control.IsTextShownPending()) return Report(app);
+            QObject::connect(&control, &CSyntaxRichEditCtrl::textShown, &app, [&app] { Report(app); },
+                             Qt::SingleShotConnection);
+        });
+        return;
+    }
     QTimer::singleShot(0, &app, [&app, what] { Open(app, what); });
 }

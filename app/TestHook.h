@@ -10,6 +10,8 @@
 //   colour         the colour chooser, from the Syntax Styles dialog's Change Colour
 //   about          the About box
 //   window         nothing: the main window alone
+//   painted        nothing; the line is written once the text's first paint is done
+//                  (for timing an open from the outside)
 //
 // and, from inside the loop of what it opened, writes one line to standard output:
 // "glossel-test-hook: " and the class of the innermost menu or box open ("none" when

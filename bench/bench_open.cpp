@@ -1,6 +1,7 @@
 // The viewer's open of a file from start to first paint, with everything the main window
 // does with a new text: the application starts on the file (InitInstance: settings, the
-// document read, the render, the window shown), then the window paints. Offscreen, with
+// document read, the render, the window shown), then the event loop runs until the text
+// has been painted (the control's textShown), with whatever else it does meanwhile. Offscreen, with
 // the settings in a temporary folder. Prints the median and each run.
 //
 //   build/bench/bench_open /tmp/bench10.inf [--runs N]
@@ -16,6 +17,7 @@
 
 #include "app/CommandLineInfo.h"
 #include "app/GameNavigator.h"
+#include "app/GameSession.h"
 #include "app/GlosselApp.h"
 #include "app/MainFrame.h"
 #include "view/GlosselView.h"
@@ -54,8 +56,8 @@ int TimeGoToDefinition(const std::string& path, const QString& name, int runs)
     CMainFrame* frame = app.GetMainWnd();
     CGameNavigator* navigator = frame->GetNavigator();
     CSyntaxRichEditCtrl& control = app.GetView()->GetRichEditCtrl();
-    QApplication::processEvents();
-    navigator->GetSession().WaitForGame();
+    // The game is built once the text has been painted.
+    while (!frame->GetSession().Game()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     const QString text = control.GetText(0, control.GetTextLength());
     const QRegularExpression word(QStringLiteral("\\b%1\\b").arg(QRegularExpression::escape(name)));
     const qsizetype at = text.indexOf(word);
@@ -63,7 +65,7 @@ int TimeGoToDefinition(const std::string& path, const QString& name, int runs)
         std::fprintf(stderr, "bench_open: no %s in %s\n", qPrintable(name), path.c_str());
         return 1;
     }
-    const QString main = navigator->Here().path;
+    const QString main = frame->Here().path;
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         control.SetSel(at, at);
@@ -71,7 +73,7 @@ int TimeGoToDefinition(const std::string& path, const QString& name, int runs)
         navigator->OnGoToDefinition();
         frame->repaint();
         const auto t1 = std::chrono::steady_clock::now();
-        if (navigator->Here().path == main) {
+        if (frame->Here().path == main) {
             std::fprintf(stderr, "bench_open: Go to Definition on %s stayed in %s\n", qPrintable(name), path.c_str());
             return 1;
         }
@@ -118,8 +120,19 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "bench_open: %s did not open\n", path.c_str());
                 return 1;
             }
+            // Until the text has been painted on the screen (the window is exposed first).
+            bool painted = false;
+            CSyntaxRichEditCtrl& control = app.GetView()->GetRichEditCtrl();
+            QObject::connect(&control, &CSyntaxRichEditCtrl::textShown, [&painted] { painted = true; });
             app.GetMainWnd()->repaint();
+            const auto deadline = t0 + std::chrono::seconds(30);
+            while (!painted && std::chrono::steady_clock::now() < deadline)
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
             const auto t1 = std::chrono::steady_clock::now();
+            if (!painted) {
+                std::fprintf(stderr, "bench_open: %s was never painted\n", path.c_str());
+                return 1;
+            }
             times.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
             app.GetMainWnd()->close();
             QApplication::processEvents();

@@ -27,7 +27,7 @@ CDocument* CSingleDocTemplate::MatchDocument(const QString& path) const
     return !wanted.isEmpty() && wanted == held ? m_document.get() : nullptr;
 }
 
-CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)
+CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path, const Loader& load)
 {
     m_openFailure.clear();
     if (!m_document) m_document = m_makeDocument();
@@ -57,7 +57,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const QString& path)
     } else {
         const bool wasModified = document->IsModified();
         document->SetModifiedFlag(false);
-        if (!document->OnOpenDocument(path)) {
+        if (!(load ? load(*document) : document->OnOpenDocument(path))) {
             m_openFailure = document->GetOpenFailureReason();
             if (frameCreated)
                 CloseAllDocuments();

@@ -38,7 +38,10 @@ public:
     CSingleDocTemplate(const CSingleDocTemplate&) = delete;
     CSingleDocTemplate& operator=(const CSingleDocTemplate&) = delete;
 
-    CDocument* OpenDocumentFile(const QString& path);
+    // With load, the document's text comes from load (false: it could not) instead of
+    // being read from path; all else is as for any open.
+    using Loader = std::function<bool(CDocument& document)>;
+    CDocument* OpenDocumentFile(const QString& path, const Loader& load = {});
     CDocument* MatchDocument(const QString& path) const;
 
     CDocument* GetDocument() const { return m_document.get(); }

@@ -141,6 +141,7 @@ CGameFile::CGameFile(std::string path, std::shared_ptr<const std::string> text,
     : m_path(std::move(path)), m_text(std::move(text))
 {
     CGameFileReader(*this, directiveWords).Read(classNames);
+    m_encoding = display::ChooseEncoding(m_text->data(), m_shownLength);
     m_definitions.shrink_to_fit();
     m_checkpoints.shrink_to_fit();
 }

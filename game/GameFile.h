@@ -16,6 +16,7 @@
 #include "GameWords.h"
 #include "IncludeResolver.h"
 #include "syntax/DefinitionReader.h"
+#include "syntax/DisplayText.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -98,6 +99,9 @@ public:
     // the line too long that stopped the reading.
     std::size_t ShownLength() const { return m_shownLength; }
     const std::string& Failure() const { return m_failure; }
+    // How the bytes read are shown (UTF-8 when they are well-formed UTF-8 with a byte of
+    // 0x80 or more, else Windows-1252), decided once when the file is read.
+    display::Encoding Encoding() const { return m_encoding; }
 
     const std::vector<GameDefinition>& Definitions() const { return m_definitions; }
     const std::vector<GameInclude>& Includes() const { return m_includes; }
@@ -133,6 +137,7 @@ private:
     std::shared_ptr<const std::string> m_text;
     std::size_t m_shownLength = 0;  // the text that was read: to its first NUL or long line
     GameFileStatus m_status = GameFileStatus::Read;
+    display::Encoding m_encoding = display::Encoding::Windows1252;
     std::string m_failure;
     std::vector<GameDefinition> m_definitions;
     std::vector<GameInclude> m_includes;

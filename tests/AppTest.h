@@ -9,6 +9,7 @@
 #include "app/AboutDlg.h"
 #include "app/FindBar.h"
 #include "app/GameNavigator.h"
+#include "app/GameSession.h"
 #include "app/GameOutlineTree.h"
 #include "app/GlosselApp.h"
 #include "app/MainFrame.h"

@@ -7,8 +7,11 @@
 
 #include "app/DefinitionChooser.h"
 #include "app/DefinitionLink.h"
+#include "app/GameFileWatcher.h"
+#include "doc/TextLoader.h"
 #include "app/ReferencesDock.h"
 
+#include <QSemaphore>
 #include <QTreeWidget>
 
 #include <cstdio>
@@ -19,6 +22,9 @@ class TestAppGame : public CAppTest {
 private slots:
     void goToDefinition_data();
     void goToDefinition();
+    void beforeTheGameIsRead_data();
+    void beforeTheGameIsRead();
+    void aFollowShowsTheTextTheGameRead();
     void ctrlShowsALinkUnderTheMouse();
     void backAndForwardAcrossFiles();
     void theGameStaysWhileFollowingIt();
@@ -27,6 +33,11 @@ private slots:
     void followsTheFileOnDisk_data();
     void followsTheFileOnDisk();
     void indexFollowsAnIncludedFile();
+    void aChangeWhileTheGameIsBuiltIsSeen();
+    void aFileWrittenWithoutPauseIsReadAgain();
+    void placesFollowTheFileReadAgain();
+    void aGameTooBigForMemoryIsSaidSo();
+    void aChainOfIncludes();
     void includePathFromTheCommandLine();
 
 private:
@@ -131,6 +142,8 @@ void TestAppGame::goToDefinition()
     TestApp& app = Start({MakeGame()});
     QVERIFY(app.InitInstance());
     Activate();
+    // The whole game answers (what the file alone answers before it: beforeTheGameIsRead).
+    QTRY_VERIFY(Frame()->GetSession().Game());
     QStringList shown;
     bool preselected = false;
     app.SetModalRunner([&](QDialog& dialog) {
@@ -165,14 +178,111 @@ void TestAppGame::goToDefinition()
     if (!list.isEmpty()) QVERIFY(preselected);
 }
 
+void TestAppGame::beforeTheGameIsRead_data()
+{
+    QTest::addColumn<int>("line");          // where the caret is put in main.inf, from 0
+    QTest::addColumn<QString>("word");      // inside the first of which on that line
+    QTest::addColumn<int>("atOnce");        // the caret's line in main.inf at once
+    QTest::addColumn<QString>("waiting");   // the start of the message pane's line meanwhile ("": none)
+    QTest::addColumn<QString>("file");      // the file shown once the game is there
+    QTest::addColumn<int>("then");          // and the caret's line there
+    QTest::addColumn<bool>("moveAway");     // the caret is moved before the game is there
+
+    QTest::newRow("a name of the file itself") << 3 << "lamp" << 1 << "" << "main.inf" << 1 << false;
+    QTest::newRow("a name only another file defines") << 3 << "PlayerTo" << 3 << "Looking for PlayerTo in the rest"
+                                                      << "lib.h" << 99 << false;
+    // The file alone goes to its own; the game then offers both (the first is chosen).
+    QTest::newRow("a name defined here and elsewhere") << 3 << "Twice" << 5 << "" << "lib.h" << 100 << false;
+    QTest::newRow("an Include line") << 0 << "lib" << 0 << "Looking for the file of Include \"lib\""
+                                     << "lib.h" << 0 << false;
+    QTest::newRow("the caret moved meanwhile") << 3 << "PlayerTo" << 3 << "Looking for PlayerTo" << "main.inf" << 10
+                                               << true;
+}
+
+void TestAppGame::beforeTheGameIsRead()
+{
+    QFETCH(int, line);
+    QFETCH(QString, word);
+    QFETCH(int, atOnce);
+    QFETCH(QString, waiting);
+    QFETCH(QString, file);
+    QFETCH(int, then);
+    QFETCH(bool, moveAway);
+
+    // The game's build waits until the test lets it go: a window that waited for it
+    // would hold the test up for the whole ten seconds, and answer from the whole game.
+    QSemaphore gate;
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    CGameSession& session = Frame()->GetSession();
+    session.SetBuilderForTesting([&gate](const GameInputs& inputs, const IGameFileSource& source) {
+        gate.tryAcquire(1, 10000);
+        return CGame::Build(inputs, source);
+    });
+    Activate();
+    QStringList offered;
+    app.SetModalRunner([&](QDialog& dialog) {
+        auto* chooser = qobject_cast<CDefinitionChooser*>(&dialog);
+        if (!chooser) return int(QDialog::Rejected);
+        for (int row = 0; row < chooser->List()->topLevelItemCount(); ++row)
+            offered << chooser->List()->topLevelItem(row)->text(0);
+        chooser->List()->setCurrentItem(chooser->List()->topLevelItem(0));
+        dialog.accept();
+        return dialog.result();
+    });
+    CSyntaxRichEditCtrl& control = Control(app);
+    PutCaret(app, line, word);
+    long long origin, to;
+    control.GetSel(origin, to);
+    Frame()->GetStatusBar()->clearMessage();
+    QTest::keyClick(&control, Qt::Key_F12);
+
+    QVERIFY(!session.Game());
+    QCOMPARE(ShownName(app), QStringLiteral("main.inf"));
+    QCOMPARE(control.GetCaretLine(), atOnce);
+    const QString said = Frame()->GetStatusBar()->currentMessage();
+    QVERIFY2(waiting.isEmpty() ? !said.startsWith(u"Looking") : said.startsWith(waiting), qPrintable(said));
+    if (moveAway) PutCaret(app, 10, QStringLiteral("filler"));
+
+    gate.release();
+    QTRY_VERIFY(session.Game());
+    QTRY_COMPARE(ShownName(app), file);
+    QCOMPARE(control.GetCaretLine(), then);
+    QVERIFY(!Frame()->GetStatusBar()->currentMessage().startsWith(u"Looking"));
+    if (word == u"Twice") QCOMPARE(offered, (QStringList{"lib.h", "main.inf"}));
+    if (moveAway || atOnce == then) return;
+    // Back goes to where Go to Definition was asked, not to where the file alone went.
+    QTest::keyClick(&control, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(ShownName(app), QStringLiteral("main.inf"));
+    QCOMPARE(Selected(app), QStringLiteral("%1-%1").arg(origin));
+}
+
+void TestAppGame::aFollowShowsTheTextTheGameRead()
+{
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    Activate();
+    QTRY_VERIFY(Frame()->GetSession().Game());
+    // lib.h changes on disk, and Go to Definition follows the game into it before the
+    // change is heard of: the text shown is the one the game read, where PlayerTo is.
+    MakeFile(QStringLiteral("lib.h"), "! all new\n");
+    PutCaret(app, 3, QStringLiteral("PlayerTo"));
+    QTest::keyClick(&Control(app), Qt::Key_F12);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QCOMPARE(Control(app).GetCaretLine(), 99);
+    QCOMPARE(LineText(Control(app), 99), QStringLiteral("[ PlayerTo obj; return obj; ];"));
+    // Then the change is heard of: the text shown is the file's as the game reads it again.
+    QTRY_COMPARE(LineText(Control(app), 0), QStringLiteral("! all new"));
+}
+
 void TestAppGame::ctrlShowsALinkUnderTheMouse()
 {
     TestApp& app = Start({MakeGame()});
     QVERIFY(app.InitInstance());
     Activate();
     CSyntaxRichEditCtrl& control = Control(app);
-    CDefinitionLink* link = Frame()->GetNavigator()->GetDefinitionLink();
-    QTRY_VERIFY(Frame()->GetNavigator()->GetSession().Game());
+    CDefinitionLink* link = Frame()->GetDefinitionLink();
+    QTRY_VERIFY(Frame()->GetSession().Game());
     const auto lineStart = static_cast<long long>(control.GetStore().RowStart(3));
     const auto moveTo = [&](long long pos, Qt::KeyboardModifiers modifiers) {
         const QPoint point = control.CharRect(pos).center();
@@ -209,6 +319,7 @@ void TestAppGame::backAndForwardAcrossFiles()
     QAction* back = frame->GetCommand(ID_GO_BACK);
     QAction* forward = frame->GetCommand(ID_GO_FORWARD);
     QVERIFY(!back->isEnabled() && !forward->isEnabled());
+    QTRY_VERIFY(frame->GetSession().Game());
 
     // The caret on line 90, the view scrolled so that line 70 is at its top.
     PutCaret(app, 90, QStringLiteral("PlayerTo"));
@@ -263,6 +374,7 @@ void TestAppGame::theGameStaysWhileFollowingIt()
     TestApp& app = Start({MakeGame()});
     QVERIFY(app.InitInstance());
     Activate();
+    QTRY_VERIFY(Frame()->GetSession().Game());
     PutCaret(app, 3, QStringLiteral("PlayerTo"));
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
@@ -271,7 +383,7 @@ void TestAppGame::theGameStaysWhileFollowingIt()
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(ShownName(app), QStringLiteral("main.inf"));
     QCOMPARE(Control(app).GetCaretLine(), 90);
-    QCOMPARE(Frame()->GetNavigator()->GetSession().MainPath(), m_files->filePath(QStringLiteral("main.inf")));
+    QCOMPARE(Frame()->GetSession().MainPath(), m_files->filePath(QStringLiteral("main.inf")));
 }
 
 void TestAppGame::outlineShowsTheWholeGame()
@@ -282,8 +394,8 @@ void TestAppGame::outlineShowsTheWholeGame()
     Activate();
     CMainFrame* frame = Frame();
     frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
-    COutlineDock* dock = frame->GetNavigator()->GetOutlineDock();
-    QTRY_VERIFY(frame->GetNavigator()->GetOutlineModel().IsUpToDate());
+    COutlineDock* dock = frame->GetOutlineDock();
+    QTRY_VERIFY(frame->GetOutlineModel().IsUpToDate());
     QTreeView* tree = dock->Tree()->Tree();
     QAbstractItemModel* model = tree->model();
 
@@ -336,9 +448,10 @@ void TestAppGame::findReferences()
     QVERIFY(app.InitInstance());
     Activate();
     CMainFrame* frame = Frame();
-    CReferencesDock* dock = frame->GetNavigator()->GetReferencesDock();
+    CReferencesDock* dock = frame->GetReferencesDock();
     QVERIFY(dock->isHidden());
     QVERIFY(!frame->GetCommand(ID_VIEW_REFERENCES)->isChecked());
+    QTRY_VERIFY(frame->GetSession().Game());
 
     PutCaret(app, 2, QStringLiteral("PlayerTo"));
     QTest::keyClick(&Control(app), Qt::Key_F12, Qt::ShiftModifier);
@@ -413,6 +526,18 @@ void TestAppGame::followsTheFileOnDisk()
     QCOMPARE(LineText(control, 0), readAgain ? QStringLiteral("! new first line") : QStringLiteral("Include \"lib\";"));
     QCOMPARE(control.GetCaretLine(), 120);
     QCOMPARE(control.GetFirstVisibleLine(), 100);
+    if (!readAgain) {
+        // The file is gone, the text shown stays, and so does the game read of it.
+        Activate();
+        QTRY_VERIFY(Frame()->GetSession().Game() && !Frame()->GetSession().IsBuilding());
+        PutCaret(app, 3, QStringLiteral("PlayerTo"));
+        QTest::keyClick(&control, Qt::Key_F12);
+        QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+        QCOMPARE(control.GetCaretLine(), 99);
+        QTest::keyClick(&control, Qt::Key_Left, Qt::AltModifier);
+        QTest::keyClick(&control, Qt::Key_F12, Qt::ShiftModifier);
+        QCOMPARE(Frame()->GetReferencesDock()->CountLabel()->text(), QStringLiteral("PlayerTo: 4 references"));
+    }
     if (how != u"rename over") return;
     // The watch is armed again on the new file: a second save is read too.
     Frame()->GetStatusBar()->clearMessage();
@@ -426,7 +551,7 @@ void TestAppGame::indexFollowsAnIncludedFile()
 {
     TestApp& app = Start({MakeGame()});
     QVERIFY(app.InitInstance());
-    CGameSession& session = Frame()->GetNavigator()->GetSession();
+    CGameSession& session = Frame()->GetSession();
     QTRY_VERIFY(session.Game());
     const GamePointer before = session.Game();
     // PlayerTo moves from line 100 of lib.h to line 3.
@@ -446,10 +571,158 @@ void TestAppGame::includePathFromTheCommandLine()
     TestApp& app = Start({QStringLiteral("--include-path"), QFileInfo(extra).path(), main});
     QVERIFY(app.InitInstance());
     Activate();
+    QTRY_VERIFY(Frame()->GetSession().Game());
     PutCaret(app, 1, QStringLiteral("Helper"));
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(app.GetView()->GetDocument()->GetPathName(), extra);
     QCOMPARE(Control(app).GetCaretLine(), 0);
+}
+
+void TestAppGame::aChangeWhileTheGameIsBuiltIsSeen()
+{
+    // lib.h changes while the game is read: after lib.h was read, while other.h is.
+    MakeFile(QStringLiteral("lib.h"), Filler(0, 99) + "[ PlayerTo obj; return obj; ];\n");
+    const QString other = MakeFile(QStringLiteral("other.h"), "[ Other; ];\n");
+    const QString main = MakeFile(QStringLiteral("main.inf"), "Include \"lib\";\nInclude \"other\";\n[ Main; PlayerTo(); ];\n");
+    bool changed = false;
+    SetLoadPauseForTesting([&](const std::string& path) {
+        if (changed || path != QFile::encodeName(other).toStdString()) return;
+        changed = true;
+        MakeFile(QStringLiteral("lib.h"), "! moved\n[ PlayerTo obj; return obj; ];\n");
+    });
+    TestApp& app = Start({main});
+    QVERIFY(app.InitInstance());
+    Activate();
+    // The game first built has the old lib.h; the change is seen, and read.
+    QTRY_VERIFY(changed);
+    SetLoadPauseForTesting(nullptr);
+    const auto playerToLine = [&]() -> std::uint32_t {
+        const GamePointer game = Frame()->GetSession().Game();
+        if (!game) return 0;
+        const std::vector<GameDefinitionRef> found = game->FindDefinitions("PlayerTo");
+        return found.empty() ? 0 : game->Definition(found.front()).Line();
+    };
+    QTRY_COMPARE(playerToLine(), 2u);
+}
+
+void TestAppGame::aFileWrittenWithoutPauseIsReadAgain()
+{
+    const QString main = MakeGame();
+    TestApp& app = Start({main});
+    QVERIFY(app.InitInstance());
+    // A line every 50 ms for three seconds: the text is read again meanwhile, not
+    // only once the writes stop.
+    int written = 0;
+    QTimer writer;
+    QByteArray text = "! written\n";
+    connect(&writer, &QTimer::timeout, [&] {
+        text += "! more\n";
+        WriteBytes(main, text);
+        if (++written == 60) writer.stop();
+    });
+    writer.start(50);
+    QTRY_VERIFY_WITH_TIMEOUT(LineText(Control(app), 0) == u"! written", 2500);
+    QVERIFY2(writer.isActive(), "read again only once the writes stopped");
+    writer.stop();
+    // The wait is SETTLE_MS of quiet, but never more than MAX_WAIT_MS after the first change.
+    const std::pair<qint64, int> waits[] = {{0, 120}, {500, 120}, {900, 100}, {990, 10}, {1000, -1}, {4000, -1}};
+    for (const auto& [since, delay] : waits) QCOMPARE(CGameFileWatcher::SettleDelay(since), delay);
+}
+
+void TestAppGame::placesFollowTheFileReadAgain()
+{
+    // Lines that each stand once, so that where a line went is plain.
+    QByteArray lines;
+    for (int i = 0; i < 200; ++i) lines += "! line " + QByteArray::number(i) + "\n";
+    const QString main = MakeFile(QStringLiteral("main.inf"), lines);
+    TestApp& app = Start({main});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CSyntaxRichEditCtrl& control = Control(app);
+    // Line 195 goes on the Back list, line 150 on the Forward list.
+    PutCaret(app, 195, QStringLiteral("line"));
+    app.SetModalRunner([](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"))->setText(QStringLiteral("151"));
+        dialog.accept();
+        return dialog.result();
+    });
+    QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
+    app.SetModalRunner([](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("IDC_LINE_NUMBER"))->setText(QStringLiteral("11"));
+        dialog.accept();
+        return dialog.result();
+    });
+    QTest::keyClick(&control, Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClick(&control, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(control.GetCaretLine(), 150);
+    QTRY_VERIFY(Frame()->GetSession().Game());
+
+    // 99 lines go from above line 150: 20 to 118.
+    QByteArray fewer;
+    for (int i = 0; i < 200; ++i)
+        if (i < 20 || i > 118) fewer += "! line " + QByteArray::number(i) + "\n";
+    WriteBytes(main, fewer);
+    QTRY_COMPARE(LineText(control, 20), QStringLiteral("! line 119"));
+    // The caret went with its line, and so did the places of the history.
+    QCOMPARE(control.GetCaretLine(), 51);
+    QTest::keyClick(&control, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(control.GetCaretLine(), 96);
+    QCOMPARE(LineText(control, 96), QStringLiteral("! line 195"));
+    QTest::keyClick(&control, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(LineText(control, control.GetCaretLine()), QStringLiteral("! line 150"));
+}
+
+void TestAppGame::aGameTooBigForMemoryIsSaidSo()
+{
+    TestApp& app = Start({MakeGame()});
+    QVERIFY(app.InitInstance());
+    // A build that runs out of memory gives no game, as CGame::Build does then.
+    Frame()->GetSession().SetBuilderForTesting([](const GameInputs&, const IGameFileSource&) { return GamePointer(); });
+    Activate();
+    QTRY_VERIFY(Frame()->GetStatusBar()->currentMessage().startsWith(u"The game does not fit in memory"));
+    // What the file alone knows still answers.
+    PutCaret(app, 3, QStringLiteral("lamp"));
+    QTest::keyClick(&Control(app), Qt::Key_F12);
+    QCOMPARE(Control(app).GetCaretLine(), 1);
+}
+
+void TestAppGame::aChainOfIncludes()
+{
+    // f0 (the main file) includes f1, which includes f2, ... f19999; each defines Rn.
+    constexpr int kFiles = 20000;
+    for (int i = kFiles - 1; i > 0; --i)
+        WriteBytes(m_files->filePath(QStringLiteral("f%1.h").arg(i)),
+                   (i + 1 < kFiles ? "Include \"f" + QByteArray::number(i + 1) + "\";\n" : QByteArray()) + "[ R" +
+                       QByteArray::number(i) + "; ];\n");
+    const QString main = MakeFile(QStringLiteral("f0.inf"), "Include \"f1\";\n[ R0; ];\n");
+    TestApp& app = Start({main});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    QTRY_VERIFY_WITH_TIMEOUT(frame->GetSession().Game(), 30000);
+    QCOMPARE(frame->GetSession().Game()->FileCount(), std::uint32_t(kFiles));
+    QCOMPARE(frame->GetFileWatcher()->WatchedFiles().size(), qsizetype(kFiles));
+
+    // The filter finds the last file's routine; the tree nests no deeper than it can show.
+    frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
+    QTRY_VERIFY(frame->GetOutlineModel().IsUpToDate());
+    CGameOutlineTree* tree = frame->GetOutlineDock()->Tree();
+    QTest::keyClicks(tree->FilterEdit(), QStringLiteral("R19999"));
+    const QModelIndex found = tree->CurrentIndex();
+    QCOMPARE(found.data().toString(), QStringLiteral("R19999"));
+    int depth = 0;
+    for (QModelIndex at = found.parent(); at.isValid(); at = at.parent()) ++depth;
+    QCOMPARE(depth, int(CGameOutlineModel::MAX_NESTING));  // the file rows above it, the main file's the first
+    QVERIFY2(found.parent().data(Qt::ToolTipRole).toString().contains(u"Included by f19998.h at line 1"),
+             qPrintable(found.parent().data(Qt::ToolTipRole).toString()));
+
+    // A change to the last file of the chain is heard (its watch was given in a late batch).
+    const GamePointer before = frame->GetSession().Game();
+    WriteBytes(m_files->filePath(QStringLiteral("f19999.h")), "! one\n[ R19999; ];\n");
+    QTRY_VERIFY_WITH_TIMEOUT(frame->GetSession().Game() != before, 10000);
+    const std::vector<GameDefinitionRef> r = frame->GetSession().Game()->FindDefinitions("R19999");
+    QCOMPARE(r.size(), std::size_t(1));
+    QCOMPARE(frame->GetSession().Game()->Definition(r.front()).Line(), 2u);
 }
 
 QTEST_MAIN(TestAppGame)

@@ -233,8 +233,8 @@ void TestReadingTools::outlineDock()
     QVERIFY(app.InitInstance());
     Activate();
     CMainFrame* frame = Frame();
-    COutlineDock* dock = frame->GetNavigator()->GetOutlineDock();
-    CGameOutlineModel& model = frame->GetNavigator()->GetOutlineModel();
+    COutlineDock* dock = frame->GetOutlineDock();
+    CGameOutlineModel& model = frame->GetOutlineModel();
     QAction* toggle = frame->GetCommand(ID_VIEW_OUTLINE);
     // Hidden at start, and not built: the open did no work for it.
     QVERIFY(dock->isHidden());
@@ -313,7 +313,7 @@ void TestReadingTools::outlineOfACorpusFile()
     QVERIFY(app.InitInstance());
     CMainFrame* frame = Frame();
     frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
-    CGameOutlineModel& model = frame->GetNavigator()->GetOutlineModel();
+    CGameOutlineModel& model = frame->GetOutlineModel();
     QTRY_VERIFY(model.IsUpToDate());
     const QModelIndex top = model.index(0, 0);
     QCOMPARE(top.data().toString(), QStringLiteral("english.h"));

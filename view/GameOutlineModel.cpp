@@ -5,6 +5,7 @@
 #include "OutlineModel.h"
 
 #include "doc/FileName.h"
+#include "game/Location.h"
 
 #include <QFileInfo>
 
@@ -34,7 +35,8 @@ void CGameOutlineModel::SetGame(std::shared_ptr<const CGame> game)
     m_game = std::move(game);
     m_nodes.clear();
     m_fileNodes.clear();
-    m_utf8.clear();
+    m_keptChildren.clear();
+    m_keptRow.clear();
     m_upToDate = false;
     endResetModel();
 }
@@ -44,14 +46,19 @@ void CGameOutlineModel::Update()
     if (m_upToDate) return;
     beginResetModel();
     m_nodes.clear();
-    m_nodes.push_back(Node{NO_NODE, 0, NO_FILE, 0, NO_FILE, NodeType::File, {}});
+    m_nodes.push_back(Node{NO_NODE, 0, NO_FILE, 0, NO_FILE, 0, NodeType::File, {}});
     if (m_game) {
         m_fileNodes.assign(m_game->FileCount(), NO_NODE);
-        m_utf8.resize(m_game->FileCount());
-        for (std::uint32_t f = 0; f < m_game->FileCount(); ++f) m_utf8[f] = ShownAsUtf8(m_game->File(f));
-        AddFile(ROOT, 0, NO_FILE, NO_FILE);
+        std::vector<std::uint32_t> toFill;
+        AddFile(ROOT, 0, NO_FILE, NO_FILE, toFill);
+        while (!toFill.empty()) {
+            const std::uint32_t node = toFill.back();
+            toFill.pop_back();
+            FillFile(node, toFill);
+        }
     }
     m_upToDate = true;
+    ApplyFilter();
     endResetModel();
 }
 
@@ -60,21 +67,27 @@ std::uint32_t CGameOutlineModel::AddNode(std::uint32_t parent, NodeType type, st
 {
     const auto index = static_cast<std::uint32_t>(m_nodes.size());
     const auto row = static_cast<std::uint32_t>(m_nodes[parent].children.size());
-    m_nodes.push_back(Node{parent, row, file, item, includingFile, type, {}});
+    m_nodes.push_back(Node{parent, row, file, item, includingFile, m_nodes[parent].depth + 1, type, {}});
     m_nodes[parent].children.push_back(index);
     return index;
 }
 
-// A file's row, then its definitions and the files it reads, in text order.
 void CGameOutlineModel::AddFile(std::uint32_t parent, std::uint32_t file, std::uint32_t include,
-                                std::uint32_t includingFile)
+                                std::uint32_t includingFile, std::vector<std::uint32_t>& toFill)
 {
     const std::uint32_t node = AddNode(parent, NodeType::File, file, include, includingFile);
     m_fileNodes[file] = node;
+    toFill.push_back(node);
+}
+
+void CGameOutlineModel::FillFile(std::uint32_t node, std::vector<std::uint32_t>& toFill)
+{
+    const std::uint32_t file = m_nodes[node].file;
     const CGameFile& text = m_game->File(file);
     const std::vector<GameDefinition>& definitions = text.Definitions();
     const std::vector<GameInclude>& includes = text.Includes();
     std::vector<std::uint32_t> nodeOf(definitions.size(), NO_NODE);
+    std::vector<std::uint32_t> readHere;
     std::size_t d = 0;
     std::size_t i = 0;
     while (d < definitions.size() || i < includes.size()) {
@@ -84,7 +97,8 @@ void CGameOutlineModel::AddFile(std::uint32_t parent, std::uint32_t file, std::u
             if (in.target == NO_FILE)
                 AddNode(node, NodeType::Missing, file, at, file);
             else if (in.firstRead)
-                AddFile(node, in.target, at, file);
+                // Deeper than the tree nests: beside the file that reads it.
+                AddFile(m_nodes[node].depth < MAX_NESTING ? node : m_nodes[node].parent, in.target, at, file, readHere);
             continue;
         }
         const GameDefinition& definition = definitions[d];
@@ -96,13 +110,82 @@ void CGameOutlineModel::AddFile(std::uint32_t parent, std::uint32_t file, std::u
                                         : node;
         nodeOf[at] = AddNode(owner, NodeType::Definition, file, at);
     }
+    // The files read here are filled next, the first of them first.
+    toFill.insert(toFill.end(), readHere.rbegin(), readHere.rend());
+}
+
+QModelIndex CGameOutlineModel::IndexOf(std::uint32_t node) const
+{
+    if (node == ROOT || node >= m_nodes.size()) return {};
+    return createIndex(static_cast<int>(RowOf(node)), 0, static_cast<quintptr>(node));
 }
 
 QModelIndex CGameOutlineModel::FileIndex(std::uint32_t file) const
 {
     if (file >= m_fileNodes.size() || m_fileNodes[file] == NO_NODE) return {};
-    const Node& node = m_nodes[m_fileNodes[file]];
-    return createIndex(static_cast<int>(node.row), 0, static_cast<quintptr>(m_fileNodes[file]));
+    const std::uint32_t node = m_fileNodes[file];
+    // A file the filter leaves out has no row.
+    if (!m_keptChildren.empty() && (m_keptRow[node] >= ChildrenOf(m_nodes[node].parent).size() ||
+                                    ChildrenOf(m_nodes[node].parent)[m_keptRow[node]] != node))
+        return {};
+    return IndexOf(node);
+}
+
+void CGameOutlineModel::SetFilter(const QString& text)
+{
+    if (text == m_filter) return;
+    beginResetModel();
+    m_filter = text;
+    ApplyFilter();
+    endResetModel();
+}
+
+void CGameOutlineModel::ApplyFilter()
+{
+    m_keptChildren.clear();
+    m_keptRow.clear();
+    if (m_filter.isEmpty() || m_nodes.empty()) return;
+    std::vector<bool> kept(m_nodes.size(), false);
+    kept[ROOT] = true;
+    for (std::uint32_t n = 0; n < m_nodes.size(); ++n) {
+        if (m_nodes[n].type != NodeType::Definition || kept[n] ||
+            !Display(m_nodes[n], COLUMN_NAME).toString().contains(m_filter, Qt::CaseInsensitive))
+            continue;
+        // The definition, and every row above it up to one already kept.
+        for (std::uint32_t at = n; !kept[at]; at = m_nodes[at].parent) kept[at] = true;
+    }
+    m_keptChildren.resize(m_nodes.size());
+    m_keptRow.assign(m_nodes.size(), 0);
+    for (std::uint32_t n = 0; n < m_nodes.size(); ++n)
+        for (const std::uint32_t child : m_nodes[n].children)
+            if (kept[child]) {
+                m_keptRow[child] = static_cast<std::uint32_t>(m_keptChildren[n].size());
+                m_keptChildren[n].push_back(child);
+            }
+}
+
+const std::vector<std::uint32_t>& CGameOutlineModel::ChildrenOf(std::uint32_t node) const
+{
+    return m_keptChildren.empty() ? m_nodes[node].children : m_keptChildren[node];
+}
+
+std::uint32_t CGameOutlineModel::RowOf(std::uint32_t node) const
+{
+    return m_keptRow.empty() ? m_nodes[node].row : m_keptRow[node];
+}
+
+QModelIndex CGameOutlineModel::FirstKeptDefinition() const
+{
+    if (m_nodes.empty()) return {};
+    // Through the tree in its order, without recursion: a stack of the rows still to see.
+    std::vector<std::uint32_t> stack(ChildrenOf(ROOT).rbegin(), ChildrenOf(ROOT).rend());
+    while (!stack.empty()) {
+        const std::uint32_t n = stack.back();
+        stack.pop_back();
+        if (m_nodes[n].type == NodeType::Definition) return IndexOf(n);
+        stack.insert(stack.end(), ChildrenOf(n).rbegin(), ChildrenOf(n).rend());
+    }
+    return {};
 }
 
 const CGameOutlineModel::Node* CGameOutlineModel::NodeOf(const QModelIndex& index) const
@@ -115,23 +198,22 @@ QModelIndex CGameOutlineModel::index(int row, int column, const QModelIndex& par
 {
     if (m_nodes.empty() || row < 0 || column < 0 || column >= COLUMN_COUNT) return {};
     const std::uint32_t owner = parent.isValid() ? static_cast<std::uint32_t>(parent.internalId()) : ROOT;
-    if (owner >= m_nodes.size() || static_cast<std::size_t>(row) >= m_nodes[owner].children.size()) return {};
-    return createIndex(row, column, static_cast<quintptr>(m_nodes[owner].children[static_cast<std::size_t>(row)]));
+    if (owner >= m_nodes.size() || static_cast<std::size_t>(row) >= ChildrenOf(owner).size()) return {};
+    return createIndex(row, column, static_cast<quintptr>(ChildrenOf(owner)[static_cast<std::size_t>(row)]));
 }
 
 QModelIndex CGameOutlineModel::parent(const QModelIndex& child) const
 {
     const Node* node = NodeOf(child);
-    if (!node || node->parent == ROOT || node->parent == NO_NODE) return {};
-    return createIndex(static_cast<int>(m_nodes[node->parent].row), 0, static_cast<quintptr>(node->parent));
+    return node && node->parent != NO_NODE ? IndexOf(node->parent) : QModelIndex();
 }
 
 int CGameOutlineModel::rowCount(const QModelIndex& parent) const
 {
     if (m_nodes.empty()) return 0;
-    if (!parent.isValid()) return static_cast<int>(m_nodes[ROOT].children.size());
+    if (!parent.isValid()) return static_cast<int>(ChildrenOf(ROOT).size());
     const Node* node = NodeOf(parent);
-    return node && parent.column() == 0 ? static_cast<int>(node->children.size()) : 0;
+    return node && parent.column() == 0 ? static_cast<int>(ChildrenOf(static_cast<std::uint32_t>(parent.internalId())).size()) : 0;
 }
 
 int CGameOutlineModel::columnCount(const QModelIndex&) const { return COLUMN_COUNT; }
@@ -142,7 +224,7 @@ QVariant CGameOutlineModel::Display(const Node& node, int column) const
     if (node.type == NodeType::Definition) {
         const GameDefinition& d = file.Definitions()[node.item];
         switch (column) {
-        case COLUMN_NAME: return ShownText(file.FullNameOf(d), m_utf8[node.file]);
+        case COLUMN_NAME: return ShownText(file.FullNameOf(d), file.Encoding());
         case COLUMN_KIND: return QString::fromLatin1(DefinitionKindName(d.Kind()));
         case COLUMN_LINE: return GroupedNumber(d.Line());
         default: return {};
@@ -152,7 +234,7 @@ QVariant CGameOutlineModel::Display(const Node& node, int column) const
     const GameInclude* include = included ? &m_game->File(node.includingFile).Includes()[node.item] : nullptr;
     switch (column) {
     case COLUMN_NAME:
-        return node.type == NodeType::Missing ? ShownText(include->name, m_utf8[node.includingFile])
+        return node.type == NodeType::Missing ? ShownText(include->name, m_game->File(node.includingFile).Encoding())
                                               : QFileInfo(PathText(file.Path())).fileName();
     case COLUMN_KIND:
         if (node.type == NodeType::Missing) return tr("missing");
@@ -173,6 +255,11 @@ QString CGameOutlineModel::ToolTip(const Node& node) const
         return tip;
     }
     QString tip = PathText(m_game->File(node.file).Path());
+    if (node.includingFile != NO_FILE && m_nodes[node.parent].file != node.includingFile)
+        tip += u'\n' + tr("Included by %1 at line %2 (files read more than %3 includes deep are listed here)")
+                           .arg(QFileInfo(PathText(m_game->File(node.includingFile).Path())).fileName())
+                           .arg(m_game->File(node.includingFile).Includes()[node.item].line)
+                           .arg(MAX_NESTING);
     if (node.includingFile != NO_FILE &&
         m_game->File(node.includingFile).Includes()[node.item].resolution.status == IncludeStatus::FoundByCase)
         tip += u'\n' + tr("Found only by a name in another case: the compiler would not find it here.");
@@ -196,13 +283,13 @@ QVariant CGameOutlineModel::data(const QModelIndex& index, int role) const
     case ROLE_FILE:
         return node->type == NodeType::Missing ? QVariant() : QVariant(node->file);
     case ROLE_LINE:
-        return node->type == NodeType::Definition
-                   ? QVariant(static_cast<qlonglong>(m_game->File(node->file).Definitions()[node->item].Line()) - 1)
-                   : QVariant(0LL);
-    case ROLE_COLUMN:
-        return node->type == NodeType::Definition
-                   ? QVariant(static_cast<qlonglong>(m_game->File(node->file).Definitions()[node->item].Column()))
-                   : QVariant(0LL);
+    case ROLE_COLUMN: {
+        // A file's row stands for its top.
+        const Location at = node->type == NodeType::Definition
+                                ? LocationOf(m_game->File(node->file).Definitions()[node->item])
+                                : Location{};
+        return static_cast<qlonglong>(role == ROLE_LINE ? at.line : at.column);
+    }
     case ROLE_DEFINITION:
         return node->type == NodeType::Definition;
     default:

@@ -1,24 +1,19 @@
 #pragma once
-// Text of a game's files as the viewer shows it: a file's bytes are decoded as the
-// control decodes that file (UTF-8 when what a render shows of it is well-formed UTF-8
-// with a byte of 0x80 or more, else Windows-1252), so that a name or a line in a list
-// reads as it does in the text.
+// Text of a file as the viewer shows it: bytes decoded as the control decodes the text
+// they come from (UTF-8 when what a render shows of it is well-formed UTF-8 with a byte
+// of 0x80 or more, else Windows-1252; a game's file knows which: CGameFile::Encoding),
+// so that a name or a line in a list reads as it does in the text.
 
-#include "game/GameFile.h"
 #include "syntax/DisplayText.h"
 
 #include <QString>
 
 #include <string_view>
 
-inline bool ShownAsUtf8(const CGameFile& file)
+inline QString ShownText(std::string_view bytes, display::Encoding encoding)
 {
-    return display::ChooseEncoding(file.Text().data(), file.ShownLength()) == display::Encoding::Utf8;
-}
-
-inline QString ShownText(std::string_view bytes, bool utf8)
-{
-    if (utf8) return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (encoding == display::Encoding::Utf8)
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     for (std::size_t i = 0; i < bytes.size(); ++i)
         text[static_cast<qsizetype>(i)] = QChar(static_cast<char16_t>(display::Windows1252(static_cast<unsigned char>(bytes[i]))));

@@ -1,5 +1,6 @@
 #include "OutlineModel.h"
 
+#include "GameText.h"
 #include "NumberText.h"
 #include "SyntaxRichEditCtrl.h"
 
@@ -23,7 +24,7 @@ void COutlineModel::Update()
 {
     if (m_upToDate) return;
     beginResetModel();
-    const std::string_view text = m_control.GetStore().Bytes();
+    const std::string_view text = m_control.ShownBytes();
     // A failed build (out of memory) leaves an empty outline: nothing to show.
     m_outline.Build(text.data(), text.size());
     m_upToDate = true;
@@ -32,14 +33,7 @@ void COutlineModel::Update()
 
 QString COutlineModel::Name(const OutlineEntry& entry) const
 {
-    const CRichTextStore& store = m_control.GetStore();
-    const std::string_view bytes = COutline::Name(entry, store.Bytes());
-    if (store.Encoding() == display::Encoding::Utf8)
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QString name(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        name[static_cast<qsizetype>(i)] = QChar(static_cast<char16_t>(display::Windows1252(static_cast<unsigned char>(bytes[i]))));
-    return name;
+    return ShownText(COutline::Name(entry, m_control.ShownBytes()), m_control.ShownEncoding());
 }
 
 int COutlineModel::rowCount(const QModelIndex& parent) const
@@ -66,7 +60,7 @@ QVariant COutlineModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         return index.column() == COLUMN_LINE ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case ROLE_POSITION:
-        return QVariant::fromValue<qulonglong>(m_control.GetStore().UnitOfByte(entry.Offset()));
+        return QVariant::fromValue<qulonglong>(static_cast<qulonglong>(m_control.PosOfByte(entry.Offset())));
     case ROLE_LINE:
         return QVariant::fromValue<qulonglong>(entry.Line());
     default:

@@ -53,6 +53,12 @@ void CRichTextStore::Reserve(std::uint64_t textBytes, std::uint64_t lines)
 {
     m_text.reserve(static_cast<std::size_t>(textBytes));
     m_lineStarts.reserve(static_cast<std::size_t>(lines));
+    // A rendered source changes style about every seven bytes or more; room for a run
+    // every four costs address space only, while growing would copy every run so far
+    // into memory touched for the first time.
+    const std::uint64_t runs = textBytes / 4 + 64;
+    m_runLow.reserve(static_cast<std::size_t>(runs));
+    m_runFormat.reserve(static_cast<std::size_t>(runs));
 }
 
 std::uint64_t CRichTextStore::MemoryBytes() const
@@ -258,6 +264,12 @@ std::uint64_t CRichTextStore::RowEnd(std::size_t row) const
 {
     if (row + 1 >= RowCount()) return m_unitLength;
     return RowStart(row + 1) - (RowEndsWithLineFeed(row) ? 1 : 0);
+}
+
+std::size_t CRichTextStore::LineOfByte(std::uint64_t pos) const
+{
+    const auto after = std::upper_bound(m_lineStarts.begin(), m_lineStarts.end(), pos);
+    return after == m_lineStarts.begin() ? 0 : static_cast<std::size_t>(after - m_lineStarts.begin() - 1);
 }
 
 std::size_t CRichTextStore::RowOfUnit(std::uint64_t pos) const

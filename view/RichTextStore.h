@@ -47,8 +47,8 @@ public:
 
     // ---- Building (the reader, SetWindowText) ----
     void Clear();
-    // Makes room for a text of about textBytes bytes in about lines lines, so that the
-    // store does not grow (and copy itself) while it fills.
+    // Makes room for a text of about textBytes bytes in about lines lines (and the runs of
+    // a rendered source), so that the store does not grow (and copy itself) while it fills.
     void Reserve(std::uint64_t textBytes, std::uint64_t lines);
     // The bytes the store holds (its capacity), for measuring.
     std::uint64_t MemoryBytes() const;
@@ -69,6 +69,13 @@ public:
     std::uint64_t ByteLength() const { return m_text.size(); }
     std::size_t LineCount() const { return m_lineStarts.size(); }
     std::uint64_t LineStart(std::size_t line) const { return m_lineStarts[line]; }
+    // The end of the line's bytes, before its line feed if it has one.
+    std::uint64_t LineEnd(std::size_t line) const
+    {
+        return line + 1 < m_lineStarts.size() ? m_lineStarts[line + 1] - 1 : m_text.size();
+    }
+    // The line holding byte pos (the end of the text belongs to the last line).
+    std::size_t LineOfByte(std::uint64_t pos) const;
 
     std::size_t RunCount() const { return m_runLow.size(); }
     std::uint64_t RunStart(std::size_t run) const;

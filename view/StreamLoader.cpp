@@ -2,8 +2,6 @@
 
 #include "RtfReader.h"
 
-#include "syntax/OutputBuffer.h"
-
 #include <QByteArray>
 
 #include <algorithm>
@@ -60,8 +58,6 @@ long CStreamLoader::Callback(std::uintptr_t dwCookie, unsigned char* pbBuff, lon
     if (k > 0) std::memcpy(pbBuff, cursor->m_next, static_cast<std::size_t>(k));
     cursor->m_next += k;
     cursor->m_remaining -= k;
-    if (cursor->m_document)
-        cursor->m_document->ReleaseBefore(static_cast<std::size_t>(cursor->m_next - cursor->m_document->Data()));
     if (pcb) *pcb = static_cast<long>(k);
     return 0;
 }
@@ -138,21 +134,8 @@ std::shared_ptr<CRichTextStore> CStreamLoader::FromText(const QString& text)
     return store;
 }
 
-EDITSTREAM CStreamLoader::StreamOf(COutputBuffer& document, CStreamCursor& cursor)
+void CStreamLoader::GiveBackMemory()
 {
-    cursor.m_next = document.Data();
-    cursor.m_remaining = document.Length();
-    cursor.m_document = &document;
-    EDITSTREAM stream;
-    stream.dwCookie = reinterpret_cast<std::uintptr_t>(&cursor);
-    stream.dwError = 0;
-    stream.pfnCallback = Callback;
-    return stream;
-}
-
-void CStreamLoader::Release(COutputBuffer& document)
-{
-    document.Free();
 #ifdef __GLIBC__
     // The document and the store's growth were large, short-lived allocations.
     malloc_trim(0);

@@ -20,8 +20,6 @@
 #include <memory>
 #include <string>
 
-class COutputBuffer;
-
 // The control's stream-in request.
 using EDITSTREAMCALLBACK = long (*)(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb);
 struct EDITSTREAM {
@@ -40,18 +38,12 @@ public:
     struct CStreamCursor {
         const char* m_next = nullptr;
         std::uint64_t m_remaining = 0;
-        // When set, the document the bytes come from: bytes handed over are given back
-        // to the system as the stream goes (the render frees the document afterwards).
-        COutputBuffer* m_document = nullptr;
     };
     // Hands the cursor's bytes (dwCookie: a CStreamCursor*) to a stream-in, cb at a time.
     static long Callback(std::uintptr_t dwCookie, unsigned char* pbBuff, long cb, long* pcb);
-    // A stream that hands over the whole of document through cursor, giving the bytes
-    // handed over back to the system as it goes.
-    static EDITSTREAM StreamOf(COutputBuffer& document, CStreamCursor& cursor);
-    // Frees a document that has been streamed in, and gives the memory that it and the
-    // store's growth leave behind back to the system.
-    static void Release(COutputBuffer& document);
+    // Gives the memory that a render's document and the store's growth leave behind back
+    // to the system.
+    static void GiveBackMemory();
     // The size of the store that the document of source will fill: its text is at most
     // the source's bytes (and the document's length) and a final line feed; its lines
     // are the source's line feeds and two.

@@ -2,9 +2,11 @@
 
 #include "BusyCursor.h"
 #include "CaretMotion.h"
+#include "FindSession.h"
 #include "KeyTable.h"
 #include "MessageBox.h"
 #include "PagePrinter.h"
+#include "RenderStream.h"
 #include "RichEditAccessible.h"
 #include "SelectionMimeData.h"
 
@@ -86,16 +88,26 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text) { RenderSource(t
 void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxStyleMap& styles)
 {
     m_lastRenderFailed = false;
-    COutputBuffer output;
     RenderStatus& status = m_lastRenderStatus;
+    // The document is built on a thread of its own while the stream-in reads it into a
+    // store, which is shown only once it is whole and the long-line message has been seen.
+    std::shared_ptr<CRichTextStore> store;
+    EDITSTREAM stream;
     {
-        CRtfBuilder builder;
-        status = builder.BuildDocument(text.data(), text.size(), styles, output);
+        CRenderStream document(text, styles);
+        std::uint64_t bytes = 0;
+        std::uint64_t lines = 0;
+        CStreamLoader::ExpectedSize(text, text.size(), bytes, lines);
+        stream = document.Stream();
+        store = CStreamLoader::Load(SF_RTF, stream, m_textByteLimit, bytes, lines);
+        status = document.Finish();
     }
-    if (status == RenderStatus::OutOfMemory) {
-        // Nothing to show: the control keeps what it showed, as a failed open keeps the
-        // previous file.
+    CStreamLoader::GiveBackMemory();
+    if (status == RenderStatus::OutOfMemory || !store || stream.dwError != 0) {
+        // Nothing to show: the control keeps what it showed (content, selection and view),
+        // as a failed open keeps the previous file.
         m_lastRenderFailed = true;
+        status = RenderStatus::OutOfMemory;
         return;
     }
     if (status == RenderStatus::LongLine) {
@@ -108,19 +120,7 @@ void CSyntaxRichEditCtrl::RenderSource(const std::string& text, const CSyntaxSty
         }
         if (!self) return;  // the window went away while the message was up
     }
-
-    CStreamLoader::ExpectedSize(text, output.Length(), m_expectedBytes, m_expectedLines);
-    CStreamCursor cursor;
-    EDITSTREAM stream = CStreamLoader::StreamOf(output, cursor);
-    StreamIn(SF_RTF, stream);
-    m_expectedBytes = m_expectedLines = 0;
-    CStreamLoader::Release(output);
-    if (stream.dwError != 0) {
-        // Out of memory while reading: the previous content, selection and view stay.
-        m_lastRenderFailed = true;
-        status = RenderStatus::OutOfMemory;
-        return;
-    }
+    ReplaceStore(std::move(store));
     SetSel(0, 0);
 }
 
@@ -132,7 +132,7 @@ long CSyntaxRichEditCtrl::StreamIn(int format, EDITSTREAM& stream)
         return 0;
     }
     std::shared_ptr<CRichTextStore> store =
-        CStreamLoader::Load(format, stream, m_textByteLimit, m_expectedBytes, m_expectedLines);
+        CStreamLoader::Load(format, stream, m_textByteLimit, 0, 0);
     if (!store) {
         m_lastRenderFailed = true;
         return 0;
@@ -183,6 +183,39 @@ bool CSyntaxRichEditCtrl::SetSelectionCharFormat(const CHARFORMAT& format)
 }
 
 long long CSyntaxRichEditCtrl::GetTextLength() const { return static_cast<long long>(m_store->Length()); }
+
+Location CSyntaxRichEditCtrl::LocationAt(long long pos) const
+{
+    const std::uint64_t byte = m_store->ByteOfUnit(static_cast<std::uint64_t>(std::max(0LL, pos)));
+    const std::size_t line = m_store->LineOfByte(byte);
+    return Location{line, byte - m_store->LineStart(line)};
+}
+
+long long CSyntaxRichEditCtrl::PosOf(const Location& at) const
+{
+    const std::size_t line = static_cast<std::size_t>(std::min<std::uint64_t>(at.line, m_store->LineCount() - 1));
+    const std::uint64_t start = m_store->LineStart(line);
+    return PosOfByte(start + std::min(at.column, m_store->LineEnd(line) - start));
+}
+
+long long CSyntaxRichEditCtrl::PosOfByte(std::uint64_t offset) const
+{
+    return static_cast<long long>(m_store->UnitOfByte(std::min(offset, m_store->ByteLength())));
+}
+
+long long CSyntaxRichEditCtrl::RowOf(long long pos) const
+{
+    return static_cast<long long>(m_store->RowOfUnit(static_cast<std::uint64_t>(std::max(0LL, pos))));
+}
+
+void CSyntaxRichEditCtrl::GetRowRange(long long row, long long& from, long long& to) const
+{
+    const auto at = static_cast<std::size_t>(std::clamp<long long>(row, 0, GetRowCount() - 1));
+    from = static_cast<long long>(m_store->RowStart(at));
+    to = static_cast<long long>(m_store->RowEnd(at));
+}
+
+void CSyntaxRichEditCtrl::ResetFind(CFindSession& session) const { session.Reset(*m_store); }
 
 QString CSyntaxRichEditCtrl::GetText(long long from, long long to) const
 {

@@ -76,6 +76,7 @@
 #include "view/StreamLoader.h"
 #include "view/TextZoom.h"
 
+#include "game/Location.h"
 #include "syntax/ShownLines.h"
 
 #include <QAbstractScrollArea>
@@ -88,6 +89,7 @@
 #include <string>
 #include <vector>
 
+class CFindSession;
 class CSyntaxStyleMap;
 class QMenu;
 class QPrinter;
@@ -165,8 +167,30 @@ public:
 
     // The document as shown, for reading back (tests, accessibility, copying).
     const CRichTextStore& GetStore() const { return *m_store; }
+
+    // The text shown as the window around the control sees it, which never reads the
+    // store itself: places as the game names them (game/Location.h: a line of the text,
+    // the bytes before the place on it), the bytes shown and their decoding.
+    Location LocationAt(long long pos) const;
+    // The position of at: past the end of its line, that line's end; past the last
+    // line, the last line.
+    long long PosOf(const Location& at) const;
+    // The position of the character that begins at byte offset of the text shown.
+    long long PosOfByte(std::uint64_t offset) const;
+    std::string_view ShownBytes() const { return m_store->Bytes(); }
+    display::Encoding ShownEncoding() const { return m_store->Encoding(); }
+    // The rows of the text (Go to Line goes to one of them), and its bidirectional controls.
+    long long GetRowCount() const { return static_cast<long long>(m_store->RowCount()); }
+    std::uint64_t BidiControlCount() const { return m_store->BidiControlCount(); }
+    // The row pos lies in, and a row's first position and the end of its characters.
+    long long RowOf(long long pos) const;
+    void GetRowRange(long long row, long long& from, long long& to) const;
+    // Points a search at the text shown (until the next text replaces it).
+    void ResetFind(CFindSession& session) const;
     QString GetText(long long from, long long to) const;
     QString GetSelText() const;
+    // Whether a new text waits for its first paint (textShown comes then).
+    bool IsTextShownPending() const { return m_textShownPending; }
     long long GetCaretPos() const { return static_cast<long long>(m_selection.Caret()); }
     // The first row shown at the top, and the horizontal scroll in pixels.
     long long GetFirstVisibleLine() const { return static_cast<long long>(m_scroller.TopRow()); }
@@ -269,8 +293,4 @@ private:
     bool m_lastRenderFailed = false;
     RenderStatus m_lastRenderStatus = RenderStatus::Ok;
     std::uint64_t m_textByteLimit = UINT64_MAX;
-    // The size of the text a render is about to stream in (0: unknown), so that the
-    // store is made the right size at once.
-    std::uint64_t m_expectedBytes = 0;
-    std::uint64_t m_expectedLines = 0;
 };
