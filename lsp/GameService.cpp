@@ -10,6 +10,7 @@ using namespace jsonaccess;
 CGameService::CGameService(CGameAnswers::OpenDocuments open, Publisher publish, Logger log)
     : m_open(std::move(open)), m_publish(std::move(publish)), m_log(std::move(log))
 {
+    m_workspace.SetLogger(m_log);
 }
 
 void CGameService::Configure(const Json& settings)
@@ -50,7 +51,7 @@ void CGameService::Changed(const std::string& path)
 void CGameService::Saved(const std::string& path)
 {
     Publish(path);
-    if (std::shared_ptr<const CGame> game = GameOf(path)) Compile(game->Inputs().mainPath);
+    if (std::shared_ptr<const CGame> game = GameOf(path)) Compile(game->Inputs().mainPath, game->Inputs().includeFolders);
 }
 
 void CGameService::Closed(const std::string& path)
@@ -74,7 +75,7 @@ void CGameService::Publish(const std::string& path)
     m_publish(UriFromPath(path), std::move(diagnostics));
 }
 
-void CGameService::Compile(const std::string& mainPath)
+void CGameService::Compile(const std::string& mainPath, const std::vector<std::string>& includeFolders)
 {
     if (m_sandboxed) return;
     const std::string compiler = FindCompiler(m_compiler, m_compilerGiven);
@@ -87,7 +88,7 @@ void CGameService::Compile(const std::string& mainPath)
     }
     std::vector<CompilerMessage> messages;
     std::string failure;
-    if (!RunCompiler(compiler, mainPath, m_workspace.GetIncludeFolders(), messages, failure)) {
+    if (!RunCompiler(compiler, mainPath, includeFolders, messages, failure)) {
         m_log("compiling " + mainPath + " failed: " + failure);
         return;
     }

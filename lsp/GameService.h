@@ -59,7 +59,7 @@ private:
     template <typename Answer>
     Json AtPosition(const std::string& path, LspPosition position, Json none, Answer answer);
     void Publish(const std::string& path);
-    void Compile(const std::string& mainPath);
+    void Compile(const std::string& mainPath, const std::vector<std::string>& includeFolders);
 
     CGameAnswers::OpenDocuments m_open;
     Publisher m_publish;

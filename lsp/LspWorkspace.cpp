@@ -16,10 +16,52 @@ bool IsMainFileName(const std::string& path)
     return tail == ".inf";
 }
 
+namespace {
+
+// The path without links or "." and ".." parts, or the path itself when it cannot be
+// found out.
+std::string WithoutLinks(const std::string& path)
+{
+    std::error_code error;
+    const fs::path real = fs::canonical(path, error);
+    return error ? path : real.string();
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool IsInside(const std::string& path, const std::string& folder)
+{
+    if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder) != 0) return false;
+    return folder.back() == '/' || path[folder.size()] == '/';
+}
+
+}  // namespace
+
 void CLspWorkspace::SetRoots(std::vector<std::string> folders)
 {
-    m_roots = std::move(folders);
+    // A folder given twice, or under two names, is searched once.
+    m_roots.clear();
+    std::set<std::string> seen;
+    for (std::string& folder : folders)
+        if (seen.insert(WithoutLinks(folder)).second) m_roots.push_back(std::move(folder));
     m_scanned = false;
+}
+
+std::vector<std::string> CLspWorkspace::IncludeFoldersFor(const std::string& mainPath) const
+{
+    std::string base;
+    for (const std::string& root : m_roots)
+        if (IsInside(mainPath, root) && root.size() > base.size()) base = root;
+    if (base.empty()) base = FolderOf(mainPath);
+    std::vector<std::string> folders;
+    for (const std::string& folder : m_includeFolders)
+        folders.push_back(!folder.empty() && folder.front() == '/' ? folder : (fs::path(base) / folder).lexically_normal().string());
+    return folders;
 }
 
 void CLspWorkspace::SetIncludeFolders(std::vector<std::string> folders)
@@ -68,7 +110,7 @@ std::shared_ptr<const CGame> CLspWorkspace::MainGame(const std::string& mainPath
     if (!entry.game) {
         GameInputs inputs;
         inputs.mainPath = mainPath;
-        inputs.includeFolders = m_includeFolders;
+        inputs.includeFolders = IncludeFoldersFor(mainPath);
         entry.game = CGame::Build(inputs, m_overlay);
         entry.stale.clear();
     }
@@ -89,8 +131,12 @@ std::vector<std::string> CLspWorkspace::MainFiles()
         for (const std::string& root : m_roots) {
             std::error_code error;
             fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
-            for (; !error && it != fs::recursive_directory_iterator() && ++visited <= WORKSPACE_ENTRIES;
-                 it.increment(error)) {
+            for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+                if (++visited > WORKSPACE_ENTRIES) {
+                    Log("the search for main files (.inf) stopped in " + root + " after " + std::to_string(WORKSPACE_ENTRIES) +
+                        " names; the game of a main file it did not reach is read when that file is opened");
+                    break;
+                }
                 if (it.depth() >= WORKSPACE_DEPTH) it.disable_recursion_pending();
                 const std::string name = it->path().filename().string();
                 if (!name.empty() && name[0] == '.' && it->is_directory(error)) {
@@ -98,15 +144,34 @@ std::vector<std::string> CLspWorkspace::MainFiles()
                     continue;
                 }
                 if (IsMainFileName(name) && it->is_regular_file(error)) m_mainFiles.push_back(it->path().string());
-                if (m_mainFiles.size() >= WORKSPACE_MAIN_FILES) break;
+                if (m_mainFiles.size() >= WORKSPACE_MAIN_FILES) {
+                    Log("the search for main files (.inf) stopped in " + root + " at " + std::to_string(WORKSPACE_MAIN_FILES) +
+                        " of them; the game of another main file is read when that file is opened");
+                    break;
+                }
             }
+            if (visited > WORKSPACE_ENTRIES || m_mainFiles.size() >= WORKSPACE_MAIN_FILES) break;
         }
     }
     std::vector<std::string> all = m_mainFiles;
     all.insert(all.end(), m_openMainFiles.begin(), m_openMainFiles.end());
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
-    return all;
+    // One path a file: the open document's, else the one without links, else the first.
+    std::map<std::string, std::size_t> byIdentity;
+    std::vector<std::string> unique;
+    for (const std::string& path : all) {
+        const auto [at, added] = byIdentity.emplace(m_disk.Identity(path), unique.size());
+        if (added) {
+            unique.push_back(path);
+            continue;
+        }
+        std::string& kept = unique[at->second];
+        const bool keptOpen = m_openMainFiles.count(kept) > 0;
+        const bool open = m_openMainFiles.count(path) > 0;
+        if ((open && !keptOpen) || (open == keptOpen && WithoutLinks(kept) != kept && WithoutLinks(path) == path)) kept = path;
+    }
+    return unique;
 }
 
 std::shared_ptr<const CGame> CLspWorkspace::GameOf(const std::string& path)

@@ -8,9 +8,15 @@
 // (searched to a depth of WORKSPACE_DEPTH, looking at WORKSPACE_ENTRIES names at most
 // and keeping at most WORKSPACE_MAIN_FILES) and those the editor opened.
 //
+// Two paths of one main file (a workspace folder that is a link to another, or one
+// given twice) are one game: the path of the open document, else the one without links,
+// else the first. A scan that stops at one of its limits says so in the log.
+//
 // The include path of every game: the !% lines of its main file, then the editor's
 // folders (initializationOptions.includePath, workspace/didChangeConfiguration), then
-// the main file's folder and the standard library's, as the viewer has it.
+// the main file's folder and the standard library's, as the viewer has it. A relative
+// folder of the editor's is the workspace folder's that holds the main file (the main
+// file's own folder's when none does), as for the compile on save.
 //
 // A game is built when first asked for and brought up to date, one file at a time,
 // when it is next asked for after an edit of one of its files.
@@ -18,6 +24,7 @@
 #include "game/Game.h"
 #include "game/GameFileSource.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -30,12 +37,18 @@ inline constexpr std::size_t WORKSPACE_ENTRIES = 20000;  // names looked at in a
 
 class CLspWorkspace {
 public:
+    using Logger = std::function<void(const std::string& line)>;
+
     CLspWorkspace() : m_overlay(m_disk) {}
+
+    void SetLogger(Logger log) { m_log = std::move(log); }
 
     void SetRoots(std::vector<std::string> folders);
     // The editor's include folders; every game is built again with them.
     void SetIncludeFolders(std::vector<std::string> folders);
     const std::vector<std::string>& GetIncludeFolders() const { return m_includeFolders; }
+    // The editor's folders for the game of mainPath, each absolute.
+    std::vector<std::string> IncludeFoldersFor(const std::string& mainPath) const;
     // An open document's text (as the editor holds it) wins over the file.
     void SetOpenText(const std::string& path, const std::string& text);
     void CloseText(const std::string& path);
@@ -56,6 +69,12 @@ private:
     std::vector<std::string> MainFiles();
     void MarkStale(const std::string& path);
 
+    void Log(const std::string& line) const
+    {
+        if (m_log) m_log(line);
+    }
+
+    Logger m_log;
     CDiskFileSource m_disk;
     CGameFileOverlay m_overlay;
     std::vector<std::string> m_roots;

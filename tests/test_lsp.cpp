@@ -61,6 +61,10 @@ TEST_P(Protocol, AnswersAsTheTableSays)
 }
 
 const std::string kRoutine = "[ Main; x = 1; ];\n";
+// A request of a method the server does not have (answered MethodNotFound when it is
+// read), and a good shutdown after it.
+const std::string kBody4 = R"({"jsonrpc":"2.0","id":4,"method":"textDocument/frobnicate"})";
+const std::string kThenShutdown = Request(5, "shutdown") + Notify("exit");
 
 // A small game: two comment lines, a constant, a class, an object of that class with a
 // property routine, a routine with conditional code in it.
@@ -132,6 +136,29 @@ INSTANTIATE_TEST_SUITE_P(
         ProtocolCase{"headers_without_a_length_are_skipped",
                      Start() + "Content-Length: abc\r\n\r\nno header here\r\n\r\n" + Request(8, "shutdown") + Notify("exit"),
                      {{8, {{"result", nullptr}}}}, 0, {}, "Content-Length"},
+        // After each bad header the server reads on from the next Content-Length line:
+        // the request after it is answered (body 4 is the bad header's own message).
+        ProtocolCase{"a_length_that_is_not_a_number", Start() + "Content-Length: abc\r\n\r\n" + kBody4 + kThenShutdown,
+                     {{5, {{"result", nullptr}}}}, 0, {4}, "Content-Length"},
+        ProtocolCase{"a_header_with_no_length", Start() + "Content-Type: text/plain\r\n\r\n" + kBody4 + kThenShutdown,
+                     {{5, {{"result", nullptr}}}}, 0, {4}, "without Content-Length"},
+        ProtocolCase{"a_negative_length", Start() + "Content-Length: -5\r\n\r\n" + kBody4 + kThenShutdown,
+                     {{5, {{"result", nullptr}}}}, 0, {4}},
+        ProtocolCase{"two_different_lengths",
+                     Start() + "Content-Length: 55\r\nContent-Length: 56\r\n\r\n" + kBody4 + kThenShutdown,
+                     {{5, {{"result", nullptr}}}}, 0, {4}},
+        ProtocolCase{"a_nul_in_the_header", Start() + std::string("Content-Length: 5\0" "5\r\n\r\n", 23) + kBody4 + kThenShutdown,
+                     {{5, {{"result", nullptr}}}}, 0, {4}},
+        ProtocolCase{"a_body_one_byte_short",
+                     Start() + "Content-Length: " + std::to_string(kBody4.size() + 1) + "\r\n\r\n" + kBody4 + kThenShutdown,
+                     {{4, Error(-32601)}, {5, {{"result", nullptr}}}}, 0, {}, "where its header said"},
+        ProtocolCase{"a_body_one_byte_long",
+                     Start() + "Content-Length: " + std::to_string(kBody4.size() - 1) + "\r\n\r\n" + kBody4 + kThenShutdown,
+                     {{nullptr, Error(-32700)}, {5, {{"result", nullptr}}}}, 0, {4}},
+        ProtocolCase{"a_length_past_the_limit", Start() + "Content-Length: 999999999999\r\n\r\n" + kBody4 + kThenShutdown,
+                     {{5, {{"result", nullptr}}}}, 0, {4}, "passed over"},
+        ProtocolCase{"a_header_that_never_ends", Start() + std::string(9000, 'x') + kBody4 + kThenShutdown,
+                     {{5, {{"result", nullptr}}}}, 0, {4}, "without an end"},
         ProtocolCase{"bare_line_feeds_and_other_headers",
                      Start() + "Content-Type: application/vscode-jsonrpc; charset=utf-8\ncontent-length: 44\n\n" +
                          R"({"jsonrpc":"2.0","id":9,"method":"shutdown"})" + Notify("exit"),

@@ -93,6 +93,11 @@ TEST_P(GameRequests, AnswerAsTheTableSays)
     testsupport::WriteFile(dir / "lamp.h", kLamp);
     testsupport::WriteFile(dir / "fakecc", kFakeCompiler);
     std::filesystem::permissions(dir / "fakecc", std::filesystem::perms::owner_all);
+    // A workspace of its own below, with a folder of includes; and a second name of the
+    // game's folder.
+    std::filesystem::create_directories(dir / "ws/lib");
+    testsupport::WriteFile(dir / "ws/lib/extra.h", "[ Extra; ];\n");
+    std::filesystem::create_directory_symlink(dir.Path(), dir / "alias");
     std::string input = c.input;
     for (std::size_t at; (at = input.find("$DIR")) != std::string::npos;) input.replace(at, 4, folder);
     // Frames were made with "$DIR" in them: their lengths change with it.
@@ -133,6 +138,19 @@ std::string Begin(const Json& options = nullptr)
     if (!options.is_null()) params["initializationOptions"] = options;
     return Request(0, "initialize", params) + Notify("initialized") + Open(kStoryUri, kStory);
 }
+
+// The workspace $DIR/ws (or none), with the editor's include folder "lib", and its
+// main file open: it includes "extra", which is $DIR/ws/lib/extra.h.
+std::string BeginInWs(bool withFolder)
+{
+    Json params = {{"rootUri", withFolder ? Json("file://$DIR/ws") : Json(nullptr)},
+                   {"capabilities", Json::object()},
+                   {"initializationOptions", {{"includePath", {"lib"}}}}};
+    return Request(0, "initialize", params) + Notify("initialized") +
+           Open("file://$DIR/ws/main.inf", "Include \"extra\";\n[ Main; Extra(); ];\n");
+}
+const std::string kWsMain = "file://$DIR/ws/main.inf";
+const std::string kExtraUri = "file://$DIR/ws/lib/extra.h";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, GameRequests,
@@ -184,7 +202,26 @@ INSTANTIATE_TEST_SUITE_P(
                  Begin({{"includePath", {"$DIR/nowhere"}}}) +
                      Notify("workspace/didChangeConfiguration", {{"settings", {{"glossel", {{"includePath", {"$DIR"}}}}}}}) +
                      Request(1, "textDocument/definition", At(kStoryUri, 4, 3)) + Stop(),
-                 {{1, Result({Place(kLampUri, Span(2, 2, 2, 7))})}}}));
+                 {{1, Result({Place(kLampUri, Span(2, 2, 2, 7))})}}},
+        // The server runs in $DIR: a relative folder is the workspace's, or the main file's.
+        GameCase{"a_relative_include_folder_is_the_workspace_folders",
+                 BeginInWs(true) + Request(1, "textDocument/documentLink", {{"textDocument", {{"uri", kWsMain}}}}) +
+                     Request(2, "textDocument/definition", At(kWsMain, 1, 9)) + Stop(),
+                 {{1, Result({{{"range", Span(0, 8, 0, 15)}, {"target", kExtraUri}}})},
+                  {2, Result({Place(kExtraUri, Span(0, 2, 0, 7))})}}},
+        GameCase{"a_relative_include_folder_without_a_workspace_is_the_main_files",
+                 BeginInWs(false) + Request(1, "textDocument/definition", At(kWsMain, 1, 9)) + Stop(),
+                 {{1, Result({Place(kExtraUri, Span(0, 2, 0, 7))})}}},
+        GameCase{"a_second_name_of_a_workspace_folder_is_no_second_game",
+                 Request(0, "initialize",
+                         {{"workspaceFolders", {{{"uri", "file://$DIR"}, {"name", "a"}}, {{"uri", "file://$DIR/alias"}, {"name", "b"}}}},
+                          {"capabilities", Json::object()}}) +
+                     Notify("initialized") + Request(1, "workspace/symbol", {{"query", "LIG"}}) + Stop(),
+                 {{1, Result({{{"name", "Light"}, {"location", Place(kLampUri, Span(2, 2, 2, 7))}}})}}},
+        GameCase{"a_root_of_slash_says_where_its_search_stopped",
+                 Request(0, "initialize", {{"rootUri", "file:///"}, {"capabilities", Json::object()}}) + Notify("initialized") +
+                     Request(1, "workspace/symbol", {{"query", "Light"}}) + Stop(),
+                 {{1, Json::object()}}, {}, "the search for main files (.inf) stopped in /"}));
 
 }  // namespace
 
