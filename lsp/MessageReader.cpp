@@ -35,6 +35,8 @@ bool ParseLength(std::string_view s, std::uint64_t& value)
 }
 
 constexpr std::string_view kLengthName = "content-length:";
+// A body past this size is read into a buffer of its own size and handed over as it is.
+constexpr std::size_t kLargeBody = std::size_t{1} << 20;
 constexpr std::size_t kMaxBlanks = 16;
 constexpr std::size_t kMaxDigits = 18;
 
@@ -163,6 +165,12 @@ bool CMessageReader::ReadHeader()
     m_bodyLength = static_cast<std::size_t>(length);
     m_scan = m_start;
     m_state = State::Body;
+    // A large body gets room for itself at once, not twice its size by doubling.
+    if (m_bodyLength > kLargeBody && m_buffer.capacity() < m_start + m_bodyLength) {
+        m_buffer.erase(0, m_start);
+        m_scan = m_start = 0;
+        m_buffer.reserve(m_bodyLength + 4096);
+    }
     return true;
 }
 
@@ -187,8 +195,18 @@ bool CMessageReader::ReadBody()
         return true;
     }
     if (text.size() < end) return false;
-    m_frames.push_back(LspFrame{true, m_buffer.substr(m_start, m_bodyLength)});
-    m_start = end;
+    if (m_bodyLength > kLargeBody) {
+        // The buffer itself becomes the body; what follows it is kept apart.
+        std::string rest = m_buffer.substr(end);
+        m_buffer.resize(end);
+        m_buffer.erase(0, m_start);
+        m_frames.push_back(LspFrame{true, std::move(m_buffer)});
+        m_buffer = std::move(rest);
+        m_start = 0;
+    } else {
+        m_frames.push_back(LspFrame{true, m_buffer.substr(m_start, m_bodyLength)});
+        m_start = end;
+    }
     m_state = State::Header;
     return true;
 }

@@ -8,6 +8,7 @@
 #include "doc/TextLoader.h"
 #include "lsp/LspDocument.h"
 #include "lsp/SemanticTokens.h"
+#include "lsp/TokenHistory.h"
 #include "syntax/Utf8.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,34 @@ const std::string kRoutine = "[ Main; x = 1; ];\n";
 const std::string kBody4 = R"({"jsonrpc":"2.0","id":4,"method":"textDocument/frobnicate"})";
 const std::string kThenShutdown = Request(5, "shutdown") + Notify("exit");
 
+const std::string kThreeGlobals = "Global a;\nGlobal b;\nGlobal c;\n";
+// Types a "b" after the "b" of line 1, as version 2.
+std::string TypeB(int version)
+{
+    return Notify("textDocument/didChange",
+                  {{"textDocument", {{"uri", kUri}, {"version", version}}},
+                   {"contentChanges", {{{"range", {{"start", {{"line", 1}, {"character", 7}}}, {"end", {{"line", 1}, {"character", 7}}}}},
+                                        {"text", "b"}}}}});
+}
+std::string Delta(int id, const std::string& previous)
+{
+    return Request(id, "textDocument/semanticTokens/full/delta", {{"textDocument", {{"uri", kUri}}}, {"previousResultId", previous}});
+}
+std::string Repeat(const std::string& piece, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+// The tokens of lines "Global a;": Global (keyword), a (foreground), ';' (keyword).
+Json GlobalLines(int lines)
+{
+    Json data = Json::array();
+    for (int line = 0; line < lines; ++line)
+        for (const int n : {line == 0 ? 0 : 1, 0, 6, 4, 0, 0, 7, 1, 0, 0, 0, 1, 1, 4, 0}) data.push_back(n);
+    return data;
+}
+
 // A small game: two comment lines, a constant, a class, an object of that class with a
 // property routine, a routine with conditional code in it.
 const std::string kGame =
@@ -97,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProtocolCase{"initialize_offers_utf16_and_the_legend", Start() + Stop(),
                      {{0, {{"result", {{"capabilities", {{"positionEncoding", "utf-16"},
                                                           {"textDocumentSync", {{"change", 2}, {"openClose", true}}},
-                                                          {"semanticTokensProvider", {{"full", true}, {"range", true}}}}},
+                                                          {"semanticTokensProvider", {{"full", {{"delta", true}}}, {"range", true}}}}},
                                        {"serverInfo", {{"name", "glossel-lsp"}}}}}}},
                       {999, {{"result", nullptr}}}}},
         ProtocolCase{"utf8_when_the_client_offers_it", Start({"utf-16", "utf-8"}) + Stop(),
@@ -199,6 +228,36 @@ INSTANTIATE_TEST_SUITE_P(
                          Request(1, "textDocument/semanticTokens/range", {{"textDocument", Doc()}, {"range", Range(1, 0, 1, 9)}}) +
                          Stop(),
                      {{1, Data({1, 0, 6, 4, 0, 0, 7, 1, 0, 0, 0, 1, 1, 4, 0})}}},
+        // Deltas: "b" becomes "bb" on line 1 of three "Global x;" lines (tokens Global 4,
+        // the name 0, ';' 4). The edit replaces the tokens of line 1 and of the first line
+        // with tokens after it (3 tokens in, 6 out): from number 15, 30 numbers.
+        ProtocolCase{"a_delta_replaces_the_changed_lines",
+                     Start() + Open(kUri, kThreeGlobals) + Tokens(1) + TypeB(2) + Delta(2, "1") + Stop(),
+                     {{1, {{"result", {{"resultId", "1"}}}}},
+                      {2, {{"result", {{"resultId", "2"},
+                                       {"edits", {{{"start", 15}, {"deleteCount", 30},
+                                                   {"data", {1, 0, 6, 4, 0, 0, 7, 2, 0, 0, 0, 2, 1, 4, 0,
+                                                             1, 0, 6, 4, 0, 0, 7, 1, 0, 0, 0, 1, 1, 4, 0}}}}}}}}}}},
+        ProtocolCase{"a_delta_after_no_change_has_no_edits",
+                     Start() + Open(kUri, kThreeGlobals) + Tokens(1) + Delta(2, "1") + Stop(),
+                     {{2, {{"result", {{"resultId", "2"}, {"edits", Json::array()}}}}}}},
+        ProtocolCase{"a_delta_from_an_unknown_result_is_everything",
+                     Start() + Open(kUri, kThreeGlobals) + Tokens(1) + TypeB(2) + Delta(2, "7") + Stop(),
+                     {{2, {{"result", {{"resultId", "2"},
+                                       {"data", {0, 0, 6, 4, 0, 0, 7, 1, 0, 0, 0, 1, 1, 4, 0,
+                                                 1, 0, 6, 4, 0, 0, 7, 2, 0, 0, 0, 2, 1, 4, 0,
+                                                 1, 0, 6, 4, 0, 0, 7, 1, 0, 0, 0, 1, 1, 4, 0}}}}}}}},
+        // 50,000 lines "Global a;": an answer too large to be held is written in pieces
+        // after its length, and comes whole.
+        ProtocolCase{"a_large_answer_comes_whole", Start() + Open(kUri, Repeat("Global a;\n", 50000)) + Tokens(1) + Stop(),
+                     {{1, {{"result", {{"data", GlobalLines(50000)}}}}}}},
+        // A cancellation that comes in while the request runs (a filler document of
+        // 200 KB between them, so that it is read only then) stops it.
+        ProtocolCase{"cancelled_while_it_runs",
+                     Start() + Open(kUri, Repeat("Global a;\n", 50000)) + Tokens(3) +
+                         Open("file:///game/filler.h", Repeat("! filler\n", 25000)) + Notify("$/cancelRequest", {{"id", 3}}) +
+                         Stop(),
+                     {{3, {{"error", {{"code", -32800}, {"message", "cancelled while it ran"}}}}}}},
         // Edits: one that opens a string carries it to the end; a whole new text.
         ProtocolCase{"incremental_change_opens_a_string",
                      Start() + Open(kUri, "[ Main;\n  x = 1;\n];\n") +
@@ -358,6 +417,72 @@ INSTANTIATE_TEST_SUITE_P(
                     EditCase{"crlf_made_by_an_edit", "a\rb\n", 2, 2, "\n", 2},
                     EditCase{"a_nul_hides_what_follows", kBody, 6, 6, std::string(1, '\0'), 1},
                     EditCase{"removing_everything", kBody, 0, kBody.size(), "", 0}));
+
+// Deltas: after edits, the delta applied to the tokens of the last answer gives the
+// tokens of the text now, built afresh.
+struct DeltaCase {
+    const char* name;
+    std::string text;
+    std::vector<std::tuple<std::size_t, std::size_t, std::string>> edits;  // from, to, with
+};
+
+void PrintTo(const DeltaCase& c, std::ostream* os) { *os << c.name; }
+
+class TokenDeltas : public testing::TestWithParam<DeltaCase> {};
+
+TEST_P(TokenDeltas, AppliedToTheLastAnswerGiveTheTokensNow)
+{
+    const DeltaCase& c = GetParam();
+    CLspDocument document(c.text, kUtf8);
+    CTokenHistory history;
+    CJsonText first;
+    history.WriteFull(document, PositionEncoding::Utf16, first);
+    history.Commit();
+    std::vector<int> tokens = Json::parse(first.Text())["data"].get<std::vector<int>>();
+    for (const auto& [from, to, with] : c.edits) {
+        document.Replace(from, to, with);
+        history.Edited(document.LastEdit());
+    }
+    CJsonText delta;
+    history.WriteDelta(document, PositionEncoding::Utf16, "1", delta);
+    history.Commit();
+    const Json answer = Json::parse(delta.Text());
+    if (answer.contains("data")) {
+        tokens = answer["data"].get<std::vector<int>>();
+    } else {
+        ASSERT_LE(answer["edits"].size(), 1u);
+        for (const Json& edit : answer["edits"]) {
+            const std::size_t start = edit["start"];
+            const std::size_t count = edit["deleteCount"];
+            ASSERT_LE(start + count, tokens.size());
+            const std::vector<int> data = edit["data"].get<std::vector<int>>();
+            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(start), tokens.begin() + static_cast<std::ptrdiff_t>(start + count));
+            tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(start), data.begin(), data.end());
+        }
+    }
+    CLspDocument fresh(document.Text(), kUtf8);
+    const std::vector<std::uint32_t> expected = BuildSemanticTokens(fresh, 0, fresh.LineCount() - 1, PositionEncoding::Utf16);
+    EXPECT_EQ(std::vector<int>(expected.begin(), expected.end()), tokens);
+    EXPECT_EQ(answer["resultId"], "2");
+}
+
+// kBody: "[ R;\n x;\n y;\n z;\n];\n", lines starting at 0, 5, 9, 13, 17.
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TokenDeltas,
+    testing::Values(DeltaCase{"a_word_changed", kBody, {{6, 7, "w"}}},
+                    DeltaCase{"an_open_string_to_the_end", kBody, {{6, 6, "\""}}},
+                    DeltaCase{"lines_added", kBody, {{9, 9, " a;\n b;\n"}}},
+                    DeltaCase{"lines_joined", kBody, {{7, 9, ""}}},
+                    DeltaCase{"a_line_left_without_tokens", "Global a;\n\nGlobal b;\nGlobal c;\n", {{0, 9, ""}}},
+                    DeltaCase{"a_token_line_before_empty_lines_removed", "Global a;\n\n\nGlobal b;\n", {{0, 10, ""}}},
+                    DeltaCase{"two_edits_far_apart", kBody, {{6, 7, "w"}, {14, 15, "qq"}}},
+                    DeltaCase{"an_edit_then_one_before_it", kBody, {{14, 15, "qq"}, {6, 6, "\n\n"}}},
+                    DeltaCase{"a_nul_hides_the_rest", kBody, {{10, 10, std::string(1, '\0')}}},
+                    DeltaCase{"the_nul_taken_away", "Global a;\n" + std::string(1, '\0') + "Global b;\n", {{10, 11, ""}}},
+                    DeltaCase{"a_line_made_too_long", kBody, {{6, 6, std::string(1020, 'x')}}},
+                    DeltaCase{"the_long_line_shortened", "Global a;\n" + std::string(1030, 'x') + "\nGlobal b;\n", {{10, 1040, "y"}}},
+                    DeltaCase{"a_lone_cr_answers_everything", kBody, {{6, 6, "\r"}}},
+                    DeltaCase{"everything_removed", kBody, {{0, kBody.size(), ""}}}));
 
 }  // namespace
 
