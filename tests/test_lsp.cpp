@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 
 #include "doc/TextLoader.h"
+#include "lsp/JsonParse.h"
 #include "lsp/LspDocument.h"
 #include "lsp/SemanticTokens.h"
 #include "lsp/TokenHistory.h"
@@ -483,6 +484,48 @@ INSTANTIATE_TEST_SUITE_P(
                     DeltaCase{"the_long_line_shortened", "Global a;\n" + std::string(1030, 'x') + "\nGlobal b;\n", {{10, 1040, "y"}}},
                     DeltaCase{"a_lone_cr_answers_everything", kBody, {{6, 6, "\r"}}},
                     DeltaCase{"everything_removed", kBody, {{0, kBody.size(), ""}}}));
+
+// A large body's largest string is decoded where it stands: the values are those the
+// library's own reader gives, and what it refuses is refused.
+struct BodyCase {
+    const char* name;
+    std::string body;
+};
+
+void PrintTo(const BodyCase& c, std::ostream* os) { *os << c.name; }
+
+class LargeBodies : public testing::TestWithParam<BodyCase> {};
+
+TEST_P(LargeBodies, ReadAsTheLibraryReadsThem)
+{
+    const BodyCase& c = GetParam();
+    const Json expected = Json::parse(c.body, nullptr, false);
+    Json got;
+    const bool ok = ParseJsonBody(std::string(c.body), got);
+    EXPECT_EQ(ok, !expected.is_discarded());
+    if (ok && !expected.is_discarded()) {
+        EXPECT_TRUE(got == expected);
+    }
+}
+
+const std::string kMegabyte(1 << 20, 'a');
+std::string OpenBody(const std::string& inside)
+{
+    return R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///x.inf","text":")" +
+           inside + R"(","version":3}}})";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LargeBodies,
+    testing::Values(BodyCase{"escapes", OpenBody(kMegabyte + R"(\n\t\"\\\/\b\f\r\u00e9\ud83d\ude00\u0000)" + "\xC3\xA9")},
+                    BodyCase{"a_lone_high_surrogate", OpenBody(kMegabyte + R"(\ud83dx)")},
+                    BodyCase{"a_lone_low_surrogate", OpenBody(kMegabyte + R"(\ude00)")},
+                    BodyCase{"a_bad_escape", OpenBody(kMegabyte + R"(\x41)")},
+                    BodyCase{"a_raw_line_feed", OpenBody(kMegabyte + "\n")},
+                    BodyCase{"bytes_that_are_not_utf8", OpenBody(kMegabyte + "\xC3(")},
+                    BodyCase{"the_large_string_is_a_key", "{\"" + kMegabyte + "\":1,\"b\":\"\\u0041\"}"},
+                    BodyCase{"two_large_strings", "[\"" + kMegabyte + "\",\"" + kMegabyte + "b\"]"},
+                    BodyCase{"broken_after_the_string", OpenBody(kMegabyte) + ","}));
 
 }  // namespace
 
