@@ -64,7 +64,9 @@ int FuzzLspMessages(const std::uint8_t* data, std::size_t size)
     for (const LspFrame& frame : frames) {
         const nlohmann::json message = nlohmann::json::parse(frame.body, nullptr, false);
         Require(message.is_object() && message.value("jsonrpc", "") == "2.0", "every output is JSON-RPC 2.0");
-        if (message.contains("id"))
+        if (message.contains("id") && message.contains("method"))
+            Require(message.value("method", "") == "client/registerCapability", "the server asks only for file watchers");
+        else if (message.contains("id"))
             Require(message.contains("result") != message.contains("error"), "a response has a result or an error");
         else
             Require(message.value("method", "") == "textDocument/publishDiagnostics", "the server sends only diagnostics");

@@ -39,6 +39,7 @@ std::shared_ptr<const CGame> CGameService::GameOf(const std::string& path)
 void CGameService::Opened(const std::string& path)
 {
     m_dirty.insert(path);
+    m_opened.insert(path);
     Publish(path);
 }
 
@@ -54,9 +55,17 @@ void CGameService::Saved(const std::string& path)
     if (std::shared_ptr<const CGame> game = GameOf(path)) Compile(game->Inputs().mainPath, game->Inputs().includeFolders);
 }
 
+void CGameService::FilesChanged(const std::vector<std::string>& paths)
+{
+    m_workspace.FilesChanged(paths);
+    for (const std::string& path : m_opened)
+        if (CLspDocument* document = m_open(path); document && document->Text().size() < DIAGNOSE_ON_CHANGE) Publish(path);
+}
+
 void CGameService::Closed(const std::string& path)
 {
     m_dirty.erase(path);
+    m_opened.erase(path);
     m_workspace.CloseText(path);
     // What the editor no longer shows it need not keep; the compiler's messages stay.
     const auto found = m_compilerDiagnostics.find(path);

@@ -45,6 +45,9 @@ public:
     void Changed(const std::string& path);
     void Saved(const std::string& path);
     void Closed(const std::string& path);
+    // Files changed on disk (the editor's watchers): their games read them again, and
+    // the open documents' diagnostics are given again.
+    void FilesChanged(const std::vector<std::string>& paths);
 
     Json Definition(const std::string& path, LspPosition position);
     Json References(const std::string& path, LspPosition position, bool includeDeclaration);
@@ -67,6 +70,7 @@ private:
     CLspWorkspace m_workspace;
     PositionEncoding m_encoding = PositionEncoding::Utf16;
     std::set<std::string> m_dirty;  // open documents whose text the workspace has not yet had
+    std::set<std::string> m_opened;  // open documents
     std::string m_compiler;
     bool m_compilerGiven = false;
     bool m_compilerMissingSaid = false;

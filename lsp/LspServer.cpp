@@ -61,6 +61,7 @@ CLspServer::CLspServer(Writer writer, Logger logger)
         {"textDocument/didSave", &CLspServer::OnDidSave},
         {"textDocument/didClose", &CLspServer::OnDidClose},
         {"workspace/didChangeConfiguration", &CLspServer::OnDidChangeConfiguration},
+        {"workspace/didChangeWatchedFiles", &CLspServer::OnDidChangeWatchedFiles},
         {"$/cancelRequest", &CLspServer::OnIgnored},
         {"$/setTrace", &CLspServer::OnIgnored},
     };
@@ -290,6 +291,8 @@ std::optional<Json> CLspServer::OnInitialize(Json& params)
         for (const Json& name : *offered)
             if (name == "utf-8") m_encoding = PositionEncoding::Utf8;
     m_game->SetEncoding(m_encoding);
+    const Json* watch = Path(params, {"capabilities", "workspace", "didChangeWatchedFiles", "dynamicRegistration"});
+    m_watchFiles = watch && watch->is_boolean() && watch->get<bool>();
     // The workspace's folders, where the main files of its games are looked for.
     std::vector<std::string> roots;
     std::string root;
@@ -330,7 +333,20 @@ std::optional<Json> CLspServer::OnShutdown(Json&)
     return Json(nullptr);
 }
 
-std::optional<Json> CLspServer::OnInitialized(Json&) { return std::nullopt; }
+std::optional<Json> CLspServer::OnInitialized(Json&)
+{
+    // The editor tells of the game files that change on disk; its answer is not needed.
+    if (m_watchFiles)
+        Send(Json{{"jsonrpc", "2.0"},
+                  {"id", "glossel-watch"},
+                  {"method", "client/registerCapability"},
+                  {"params",
+                   {{"registrations",
+                     {{{"id", "glossel-watch"},
+                       {"method", "workspace/didChangeWatchedFiles"},
+                       {"registerOptions", {{"watchers", {{{"globPattern", "**/*.{inf,h,INF,H,Inf}"}}}}}}}}}}}});
+    return std::nullopt;
+}
 std::optional<Json> CLspServer::OnIgnored(Json&) { return std::nullopt; }
 
 std::optional<Json> CLspServer::OnExit(Json&)
@@ -403,6 +419,16 @@ std::optional<Json> CLspServer::OnDidChangeConfiguration(Json& params)
         const Json* ours = Member(*settings, "glossel");
         m_game->Configure(ours ? *ours : *settings);
     }
+    return std::nullopt;
+}
+
+std::optional<Json> CLspServer::OnDidChangeWatchedFiles(Json& params)
+{
+    std::vector<std::string> paths;
+    if (const Json* changes = Member(params, "changes"); changes && changes->is_array())
+        for (const Json& change : *changes)
+            if (std::string uri, path; GetString(change, "uri", uri) && PathFromUri(uri, path)) paths.push_back(path);
+    if (!paths.empty()) m_game->FilesChanged(paths);
     return std::nullopt;
 }
 

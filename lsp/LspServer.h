@@ -114,6 +114,7 @@ private:
     std::optional<Json> OnDidSave(Json& params);
     std::optional<Json> OnDidClose(Json& params);
     std::optional<Json> OnDidChangeConfiguration(Json& params);
+    std::optional<Json> OnDidChangeWatchedFiles(Json& params);
     std::optional<Json> OnIgnored(Json& params);
 
     // The open document a request names; null (and an error prepared) when there is none.
@@ -136,6 +137,7 @@ private:
     std::unique_ptr<CGameService> m_game;
     PositionEncoding m_encoding = PositionEncoding::Utf16;
     bool m_initialized = false;
+    bool m_watchFiles = false;  // the client registers file watchers when asked
     bool m_shutdown = false;
     bool m_finished = false;
     // The request being handled: its error when its handler gives no result, or that

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -93,6 +94,7 @@ void CLspWorkspace::SetOpenText(const std::string& path, const std::string& text
 {
     // The game reads files as the viewer loads them (text mode).
     m_overlay.SetText(path, std::make_shared<const std::string>(TextFromBytes(text)));
+    m_openTexts.insert(path);
     if (IsMainFileName(path)) m_openMainFiles.insert(path);
     MarkStale(path);
 }
@@ -100,25 +102,80 @@ void CLspWorkspace::SetOpenText(const std::string& path, const std::string& text
 void CLspWorkspace::CloseText(const std::string& path)
 {
     m_overlay.Remove(path);
+    m_openTexts.erase(path);
     m_openMainFiles.erase(path);
     MarkStale(path);
+}
+
+void CLspWorkspace::FilesChanged(const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths) {
+        // A main file that appeared or went changes the workspace's games.
+        if (IsMainFileName(path)) m_scanned = false;
+        // The editor's text of an open document wins over the file.
+        if (!m_openTexts.count(path)) MarkStale(path);
+    }
+}
+
+CLspWorkspace::Stamp CLspWorkspace::StampOf(const std::string& path)
+{
+    struct stat st {};
+    Stamp stamp;
+    if (::stat(path.c_str(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+void CLspWorkspace::TakeStamps(Entry& entry)
+{
+    if (!entry.game) return;
+    for (std::uint32_t f = 0; f < entry.game->FileCount(); ++f) {
+        const std::string& path = entry.game->File(f).Path();
+        if (!m_openTexts.count(path) && !entry.stamps.count(path)) entry.stamps[path] = StampOf(path);
+    }
+}
+
+void CLspWorkspace::LookAtDisk(Entry& entry)
+{
+    if (!entry.game) return;
+    for (auto& [path, stamp] : entry.stamps)
+        if (!m_openTexts.count(path) && StampOf(path) != stamp) entry.stale.insert(path);
+    // An include that was missing may be found now.
+    for (std::uint32_t f = 0; f < entry.game->FileCount(); ++f)
+        for (const GameInclude& include : entry.game->File(f).Includes())
+            if (include.resolution.status == IncludeStatus::Missing)
+                for (const std::string& tried : include.resolution.tried)
+                    if (m_overlay.IsFile(tried)) {
+                        entry.game.reset();
+                        return;
+                    }
 }
 
 std::shared_ptr<const CGame> CLspWorkspace::MainGame(const std::string& mainPath)
 {
     Entry& entry = m_games[mainPath];
+    LookAtDisk(entry);
     if (!entry.game) {
         GameInputs inputs;
         inputs.mainPath = mainPath;
         inputs.includeFolders = IncludeFoldersFor(mainPath);
-        entry.game = CGame::Build(inputs, m_overlay);
         entry.stale.clear();
+        entry.stamps.clear();
+        entry.game = CGame::Build(inputs, m_overlay);
     }
     for (const std::string& path : entry.stale) {
         if (!entry.game) break;
+        // The stamp is taken before the file is read: a change while it is read is seen
+        // at the next look.
+        entry.stamps.erase(path);
+        if (!m_openTexts.count(path)) entry.stamps[path] = StampOf(path);
         entry.game = entry.game->Reindex(path, m_overlay);
     }
     entry.stale.clear();
+    TakeStamps(entry);
     return entry.game;
 }
 

@@ -19,7 +19,11 @@
 // file's own folder's when none does), as for the compile on save.
 //
 // A game is built when first asked for and brought up to date, one file at a time,
-// when it is next asked for after an edit of one of its files.
+// when it is next asked for after an edit of one of its files, or after a file of it
+// changed on disk: the editor says so (FilesChanged, from its file watchers), and each
+// time a game is asked for, the size, time and inode of each of its files that the
+// editor does not hold open are looked at again, as are the paths its missing includes
+// tried (a file that appeared there).
 
 #include "game/Game.h"
 #include "game/GameFileSource.h"
@@ -52,6 +56,8 @@ public:
     // An open document's text (as the editor holds it) wins over the file.
     void SetOpenText(const std::string& path, const std::string& text);
     void CloseText(const std::string& path);
+    // Files that changed, appeared or went on disk.
+    void FilesChanged(const std::vector<std::string>& paths);
 
     // The game that path belongs to; null only when memory ran out.
     std::shared_ptr<const CGame> GameOf(const std::string& path);
@@ -60,10 +66,22 @@ public:
     const IGameFileSource& Source() const { return m_overlay; }
 
 private:
+    // What a file on disk was when its game read it.
+    struct Stamp {
+        bool exists = false;
+        std::uint64_t size = 0;
+        std::uint64_t inode = 0;
+        std::int64_t modified = 0;  // ns
+        bool operator==(const Stamp&) const = default;
+    };
     struct Entry {
         std::shared_ptr<const CGame> game;
         std::set<std::string> stale;  // files edited since it was built
+        std::map<std::string, Stamp> stamps;  // its files on disk (not open in the editor)
     };
+    static Stamp StampOf(const std::string& path);
+    void TakeStamps(Entry& entry);
+    void LookAtDisk(Entry& entry);
 
     std::shared_ptr<const CGame> MainGame(const std::string& mainPath);
     std::vector<std::string> MainFiles();
@@ -80,6 +98,7 @@ private:
     std::vector<std::string> m_roots;
     std::vector<std::string> m_includeFolders;
     std::set<std::string> m_openMainFiles;
+    std::set<std::string> m_openTexts;  // paths the editor holds open
     std::vector<std::string> m_mainFiles;  // found in the roots, once
     bool m_scanned = false;
     std::map<std::string, Entry> m_games;  // by main file

@@ -6,6 +6,8 @@
 #include "GameInfo.h"
 #include "LspClient.h"
 #include "lsp/CompilerRun.h"
+#include "lsp/LspServer.h"
+#include "lsp/MessageReader.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,8 @@
 #include <cctype>
 #include <map>
 #include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -65,7 +69,7 @@ struct GameCase {
     const char* name;
     std::string input;
     std::vector<std::pair<int, Json>> answers;
-    std::vector<Json> notifications = {};  // each matches a notification the server sent
+    std::vector<Json> notifications = {};  // each matches a notification (or request) the server sent
     const char* logged = nullptr;
 };
 
@@ -124,7 +128,7 @@ TEST_P(GameRequests, AnswerAsTheTableSays)
         bool found = false;
         std::string why;
         for (const Json& message : run.messages)
-            if (message.contains("method") && !message.contains("id") && Matches(expected, message, why)) found = true;
+            if (message.contains("method") && Matches(expected, message, why)) found = true;
         EXPECT_TRUE(found) << "no notification like " << expected.dump();
     }
     if (c.logged) {
@@ -218,10 +222,81 @@ INSTANTIATE_TEST_SUITE_P(
                           {"capabilities", Json::object()}}) +
                      Notify("initialized") + Request(1, "workspace/symbol", {{"query", "LIG"}}) + Stop(),
                  {{1, Result({{{"name", "Light"}, {"location", Place(kLampUri, Span(2, 2, 2, 7))}}})}}},
+        GameCase{"file_watchers_are_asked_for_where_the_client_registers_them",
+                 Request(0, "initialize",
+                         {{"rootUri", "file://$DIR"},
+                          {"capabilities", {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}}}) +
+                     Notify("initialized") + Stop(),
+                 {},
+                 {{{"method", "client/registerCapability"},
+                   {"params", {{"registrations", {{{"method", "workspace/didChangeWatchedFiles"}}}}}}}}},
         GameCase{"a_root_of_slash_says_where_its_search_stopped",
                  Request(0, "initialize", {{"rootUri", "file:///"}, {"capabilities", Json::object()}}) + Notify("initialized") +
                      Request(1, "workspace/symbol", {{"query", "Light"}}) + Stop(),
                  {{1, Json::object()}}, {}, "the search for main files (.inf) stopped in /"}));
+
+// Files that change on disk while the server runs (the server in this process, so that
+// the test can change a file between two requests): the definition of Light, which is
+// on line 2 of lamp.h, after lamp.h is rewritten with it on another line.
+struct DiskCase {
+    const char* name;
+    bool sameStamp;    // the same size, time and inode as before
+    bool notify;       // the editor's watcher tells of it
+    int expectedLine;  // of Light afterwards
+};
+
+void PrintTo(const DiskCase& c, std::ostream* os) { *os << c.name; }
+
+class FilesOnDisk : public testing::TestWithParam<DiskCase> {};
+
+TEST_P(FilesOnDisk, AreReadAgainWhenTheyChange)
+{
+    const DiskCase& c = GetParam();
+    testsupport::TempDir dir;
+    const std::string folder = dir.Path().string();
+    testsupport::WriteFile(dir / "story.inf", kStory);
+    testsupport::WriteFile(dir / "lamp.h", kLamp);
+    std::string output;
+    CLspServer server([&](const std::string& bytes) { output += bytes; }, [](const std::string&) {});
+    CMessageReader reader;
+    const auto ask = [&](const std::string& bytes, int id) -> Json {
+        reader.Feed(bytes.data(), bytes.size());
+        server.Receive(reader);
+        CMessageReader answers;
+        answers.Feed(output.data(), output.size());
+        for (LspFrame frame; answers.Next(frame);) {
+            const Json message = Json::parse(frame.body, nullptr, false);
+            if (message.is_object() && message.value("id", Json()) == id && !message.contains("method")) return message;
+        }
+        return nullptr;
+    };
+    const std::string story = "file://" + folder + "/story.inf";
+    const std::string lamp = "file://" + folder + "/lamp.h";
+    ask(Request(0, "initialize", {{"rootUri", "file://" + folder}, {"capabilities", Json::object()}}) + Notify("initialized") +
+            Open(story, kStory),
+        0);
+    const Json before = ask(Request(1, "textDocument/definition", At(story, 4, 3)), 1);
+    ASSERT_EQ(before["result"][0]["range"]["start"]["line"], 2) << before.dump();
+
+    // The same bytes in another order (Light first), or with a line before them.
+    const std::string moved = kLamp.substr(kLamp.find("[ Light")) + kLamp.substr(0, kLamp.find("[ Light"));
+    struct stat was {};
+    ::stat((dir / "lamp.h").c_str(), &was);
+    testsupport::WriteFile(dir / "lamp.h", c.sameStamp ? moved : "! moved\n" + moved);
+    if (c.sameStamp) {
+        const timespec times[2] = {was.st_atim, was.st_mtim};
+        ::utimensat(AT_FDCWD, (dir / "lamp.h").c_str(), times, 0);
+    }
+    std::string input;
+    if (c.notify) input += Notify("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", lamp}, {"type", 2}}}}});
+    const Json after = ask(input + Request(2, "textDocument/definition", At(story, 4, 3)), 2);
+    EXPECT_EQ(after["result"][0]["range"]["start"]["line"], c.expectedLine) << after.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FilesOnDisk,
+                         testing::Values(DiskCase{"a_new_size_is_seen_at_the_next_request", false, false, 1},
+                                         DiskCase{"the_watchers_word_reads_a_file_whose_stamp_is_the_same", true, true, 0},
+                                         DiskCase{"without_it_the_same_stamp_keeps_the_old_text", true, false, 2}));
 
 }  // namespace
 
