@@ -1,6 +1,8 @@
 #include "GameService.h"
 
+#include "CodeHelp.h"
 #include "CompilerRun.h"
+#include "NameEdits.h"
 #include "JsonAccess.h"
 #include "Uri.h"
 
@@ -28,12 +30,97 @@ void CGameService::Configure(const Json& settings)
     }
 }
 
-std::shared_ptr<const CGame> CGameService::GameOf(const std::string& path)
+std::shared_ptr<const CGame> CGameService::GameOf(const std::string& path, bool quick)
 {
-    for (const std::string& dirty : m_dirty)
-        if (CLspDocument* document = m_open(dirty)) m_workspace.SetOpenText(dirty, document->Text());
-    m_dirty.clear();
-    return m_workspace.GameOf(path);
+    for (auto it = m_dirty.begin(); it != m_dirty.end();) {
+        CLspDocument* document = m_open(*it);
+        // Quick: a large document's text is handed over at the next request that waits.
+        if (quick && document && document->Text().size() > QUICK_REINDEX_BYTES) {
+            ++it;
+            continue;
+        }
+        if (document) m_workspace.SetOpenText(*it, document->Text());
+        it = m_dirty.erase(it);
+    }
+    return m_workspace.GameOf(path, quick);
+}
+
+std::shared_ptr<const CGame> CGameService::GameOfItem(const Json& item)
+{
+    std::string path;
+    std::string uri;
+    const Json* data = Member(item, "data");
+    if ((!data || !GetString(*data, "path", path)) && !(GetString(item, "uri", uri) && PathFromUri(uri, path))) return nullptr;
+    return GameOf(path);
+}
+
+Json CGameService::Completion(const std::string& path, LspPosition position)
+{
+    CLspDocument* document = m_open(path);
+    std::shared_ptr<const CGame> game = document ? GameOf(path, true) : nullptr;
+    if (!game) return Json::array();
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    std::uint32_t file = NO_FILE;
+    std::uint64_t offset = 0;
+    if (!answers.Locate(path, position, file, offset)) file = NO_FILE;
+    return CCodeHelp(answers, m_workspace.Roots()).Completion(*document, document->OffsetOf(position, m_encoding), file, offset);
+}
+
+Json CGameService::ResolveCompletion(Json item)
+{
+    return CCodeHelp::Resolve(std::move(item), m_workspace.Source());
+}
+
+Json CGameService::SignatureHelp(const std::string& path, LspPosition position)
+{
+    CLspDocument* document = m_open(path);
+    std::shared_ptr<const CGame> game = document ? GameOf(path, true) : nullptr;
+    if (!game) return nullptr;
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    std::uint32_t file = NO_FILE;
+    std::uint64_t offset = 0;
+    if (!answers.Locate(path, position, file, offset)) return nullptr;
+    return CCodeHelp(answers, m_workspace.Roots()).SignatureHelp(*document, document->OffsetOf(position, m_encoding), file, offset);
+}
+
+Json CGameService::PrepareRename(const std::string& path, LspPosition position, std::string& refusal)
+{
+    refusal = "There is no name here to rename";
+    return AtPosition(path, position, Json(nullptr), [&](CGameAnswers& a, std::uint32_t file, std::uint64_t offset) {
+        return CNameEdits(a, m_workspace.Roots(), m_versions).PrepareRename(file, offset, refusal);
+    });
+}
+
+Json CGameService::Rename(const std::string& path, LspPosition position, const std::string& newName, bool documentChanges,
+                          std::string& refusal)
+{
+    refusal = "There is no name here to rename";
+    return AtPosition(path, position, Json(nullptr), [&](CGameAnswers& a, std::uint32_t file, std::uint64_t offset) {
+        return CNameEdits(a, m_workspace.Roots(), m_versions).Rename(file, offset, newName, documentChanges, refusal);
+    });
+}
+
+Json CGameService::PrepareCallHierarchy(const std::string& path, LspPosition position)
+{
+    return AtPosition(path, position, Json(nullptr), [&](CGameAnswers& a, std::uint32_t file, std::uint64_t offset) {
+        return CNameEdits(a, m_workspace.Roots(), m_versions).PrepareCallHierarchy(file, offset);
+    });
+}
+
+Json CGameService::IncomingCalls(const Json& item)
+{
+    std::shared_ptr<const CGame> game = GameOfItem(item);
+    if (!game) return Json::array();
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    return CNameEdits(answers, m_workspace.Roots(), m_versions).IncomingCalls(item);
+}
+
+Json CGameService::OutgoingCalls(const Json& item)
+{
+    std::shared_ptr<const CGame> game = GameOfItem(item);
+    if (!game) return Json::array();
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    return CNameEdits(answers, m_workspace.Roots(), m_versions).OutgoingCalls(item);
 }
 
 void CGameService::Opened(const std::string& path)

@@ -38,32 +38,42 @@ CLspServer::CLspServer(Writer writer, Logger logger)
                       {"params", {{"uri", client}, {"diagnostics", std::move(diagnostics)}}}});
         },
         [this](const std::string& line) { Log(line); });
+    m_gameRequests = std::make_unique<CGameRequests>(*m_game, m_failure);
     m_requests = {
-        {"initialize", &CLspServer::OnInitialize},
-        {"shutdown", &CLspServer::OnShutdown},
-        {"textDocument/semanticTokens/full", &CLspServer::OnSemanticTokensFull},
-        {"textDocument/semanticTokens/full/delta", &CLspServer::OnSemanticTokensDelta},
-        {"textDocument/semanticTokens/range", &CLspServer::OnSemanticTokensRange},
-        {"textDocument/documentSymbol", &CLspServer::OnDocumentSymbol},
-        {"textDocument/foldingRange", &CLspServer::OnFoldingRange},
-        {"textDocument/definition", &CLspServer::OnDefinition},
-        {"textDocument/references", &CLspServer::OnReferences},
-        {"textDocument/documentHighlight", &CLspServer::OnDocumentHighlight},
-        {"textDocument/hover", &CLspServer::OnHover},
-        {"textDocument/documentLink", &CLspServer::OnDocumentLink},
-        {"workspace/symbol", &CLspServer::OnWorkspaceSymbol},
+        {"initialize", Own(&CLspServer::OnInitialize)},
+        {"shutdown", Own(&CLspServer::OnShutdown)},
+        {"textDocument/semanticTokens/full", Own(&CLspServer::OnSemanticTokensFull)},
+        {"textDocument/semanticTokens/full/delta", Own(&CLspServer::OnSemanticTokensDelta)},
+        {"textDocument/semanticTokens/range", Own(&CLspServer::OnSemanticTokensRange)},
+        {"textDocument/documentSymbol", Own(&CLspServer::OnDocumentSymbol)},
+        {"textDocument/foldingRange", Own(&CLspServer::OnFoldingRange)},
+        {"textDocument/definition", Game(&CGameRequests::Definition)},
+        {"textDocument/references", Game(&CGameRequests::References)},
+        {"textDocument/documentHighlight", Game(&CGameRequests::DocumentHighlight)},
+        {"textDocument/hover", Game(&CGameRequests::Hover)},
+        {"textDocument/documentLink", Game(&CGameRequests::DocumentLink)},
+        {"workspace/symbol", Game(&CGameRequests::WorkspaceSymbol)},
+        {"textDocument/completion", Game(&CGameRequests::Completion)},
+        {"completionItem/resolve", Game(&CGameRequests::CompletionResolve)},
+        {"textDocument/signatureHelp", Game(&CGameRequests::SignatureHelp)},
+        {"textDocument/prepareRename", Game(&CGameRequests::PrepareRename)},
+        {"textDocument/rename", Game(&CGameRequests::Rename)},
+        {"textDocument/prepareCallHierarchy", Game(&CGameRequests::PrepareCallHierarchy)},
+        {"callHierarchy/incomingCalls", Game(&CGameRequests::IncomingCalls)},
+        {"callHierarchy/outgoingCalls", Game(&CGameRequests::OutgoingCalls)},
     };
+    m_game->SetVersions([this](const std::string& path) { return m_documents.VersionOfPath(path); });
     m_notifications = {
-        {"initialized", &CLspServer::OnInitialized},
-        {"exit", &CLspServer::OnExit},
-        {"textDocument/didOpen", &CLspServer::OnDidOpen},
-        {"textDocument/didChange", &CLspServer::OnDidChange},
-        {"textDocument/didSave", &CLspServer::OnDidSave},
-        {"textDocument/didClose", &CLspServer::OnDidClose},
-        {"workspace/didChangeConfiguration", &CLspServer::OnDidChangeConfiguration},
-        {"workspace/didChangeWatchedFiles", &CLspServer::OnDidChangeWatchedFiles},
-        {"$/cancelRequest", &CLspServer::OnIgnored},
-        {"$/setTrace", &CLspServer::OnIgnored},
+        {"initialized", Own(&CLspServer::OnInitialized)},
+        {"exit", Own(&CLspServer::OnExit)},
+        {"textDocument/didOpen", Own(&CLspServer::OnDidOpen)},
+        {"textDocument/didChange", Own(&CLspServer::OnDidChange)},
+        {"textDocument/didSave", Own(&CLspServer::OnDidSave)},
+        {"textDocument/didClose", Own(&CLspServer::OnDidClose)},
+        {"workspace/didChangeConfiguration", Own(&CLspServer::OnDidChangeConfiguration)},
+        {"workspace/didChangeWatchedFiles", Own(&CLspServer::OnDidChangeWatchedFiles)},
+        {"$/cancelRequest", Own(&CLspServer::OnIgnored)},
+        {"$/setTrace", Own(&CLspServer::OnIgnored)},
     };
 }
 
@@ -119,10 +129,14 @@ void CLspServer::RespondWith(const Json& id, const std::function<void(CJsonText&
     if (out.Size() != size) Log("an answer of " + std::to_string(out.Size()) + " bytes was announced as " + std::to_string(size));
 }
 
-void CLspServer::Fail(int code, std::string message)
+CLspServer::Handler CLspServer::Own(std::optional<Json> (CLspServer::*handler)(Json&))
 {
-    m_errorCode = code;
-    m_errorMessage = std::move(message);
+    return [this, handler](Json& params) { return (this->*handler)(params); };
+}
+
+CLspServer::Handler CLspServer::Game(std::optional<Json> (CGameRequests::*handler)(Json&))
+{
+    return [this, handler](Json& params) { return (m_gameRequests.get()->*handler)(params); };
 }
 
 void CLspServer::TakeFrames()
@@ -215,7 +229,7 @@ void CLspServer::Handle(Json& message)
             return;
         }
         try {
-            (this->*found->second)(given);
+            found->second(given);
         } catch (const std::bad_alloc&) {
             Log(name + ": out of memory");
         } catch (const std::exception& e) {
@@ -252,16 +266,15 @@ void CLspServer::Dispatch(const Json& id, const std::string& method, Json& param
         RespondError(id, LSP_METHOD_NOT_FOUND, "unknown method " + method);
         return;
     }
-    m_errorCode = 0;
-    m_errorMessage.clear();
+    m_failure = RequestFailure();
     m_answered = false;
     CCancelCheck check([this] { return CancelledWhileRunning(); });
     CCancelScope scope(check);
     try {
-        std::optional<Json> result = (this->*found->second)(params);
+        std::optional<Json> result = found->second(params);
         if (m_answered) return;
         if (result) Respond(id, std::move(*result));
-        else RespondError(id, m_errorCode ? m_errorCode : LSP_INVALID_PARAMS, m_errorMessage.empty() ? "invalid params" : m_errorMessage);
+        else RespondError(id, m_failure.code ? m_failure.code : LSP_INVALID_PARAMS, m_failure.message.empty() ? "invalid params" : m_failure.message);
     } catch (const RequestCancelled&) {
         RespondError(id, LSP_REQUEST_CANCELLED, "cancelled while it ran");
     } catch (const std::bad_alloc&) {
@@ -293,6 +306,10 @@ std::optional<Json> CLspServer::OnInitialize(Json& params)
     m_game->SetEncoding(m_encoding);
     const Json* watch = Path(params, {"capabilities", "workspace", "didChangeWatchedFiles", "dynamicRegistration"});
     m_watchFiles = watch && watch->is_boolean() && watch->get<bool>();
+    const Json* versioned = Path(params, {"capabilities", "workspace", "workspaceEdit", "documentChanges"});
+    m_gameRequests->SetDocumentChanges(versioned && versioned->is_boolean() && versioned->get<bool>());
+    const Json* prepare = Path(params, {"capabilities", "textDocument", "rename", "prepareSupport"});
+    const bool prepareSupport = prepare && prepare->is_boolean() && prepare->get<bool>();
     // The workspace's folders, where the main files of its games are looked for.
     std::vector<std::string> roots;
     std::string root;
@@ -322,6 +339,10 @@ std::optional<Json> CLspServer::OnInitialize(Json& params)
              {"hoverProvider", true},
              {"documentLinkProvider", {{"resolveProvider", false}}},
              {"workspaceSymbolProvider", true},
+             {"completionProvider", {{"triggerCharacters", {".", "#", "<"}}, {"resolveProvider", true}}},
+             {"signatureHelpProvider", {{"triggerCharacters", {"(", ","}}, {"retriggerCharacters", {","}}}},
+             {"renameProvider", prepareSupport ? Json{{"prepareProvider", true}} : Json(true)},
+             {"callHierarchyProvider", true},
          }},
         {"serverInfo", {{"name", "glossel-lsp"}, {"version", GLOSSEL_VERSION_STRING}}},
     };
@@ -505,75 +526,6 @@ std::optional<Json> CLspServer::OnFoldingRange(Json& params)
     structure.Read(*open->document);
     RespondWith(m_runningId, [&](CJsonText& out) { WriteFoldingRanges(structure, out); });
     return std::nullopt;
-}
-
-// The path and position a request names; false (and an error prepared) when it names none.
-bool CLspServer::RequestPlace(const Json& params, std::string& path, LspPosition& position)
-{
-    std::string uri;
-    const Json* item = Member(params, "textDocument");
-    const Json* at = Member(params, "position");
-    if (!item || !GetString(*item, "uri", uri) || !at || !GetPosition(*at, position)) {
-        Fail(LSP_INVALID_PARAMS, "textDocument.uri and position are needed");
-        return false;
-    }
-    if (!PathFromUri(uri, path)) {
-        Fail(LSP_REQUEST_FAILED, "not a file: " + uri);
-        return false;
-    }
-    return true;
-}
-
-std::optional<Json> CLspServer::OnDefinition(Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    return m_game->Definition(path, position);
-}
-
-std::optional<Json> CLspServer::OnReferences(Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    const Json* declaration = Path(params, {"context", "includeDeclaration"});
-    return m_game->References(path, position, !declaration || !declaration->is_boolean() || declaration->get<bool>());
-}
-
-std::optional<Json> CLspServer::OnDocumentHighlight(Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    return m_game->Highlights(path, position);
-}
-
-std::optional<Json> CLspServer::OnHover(Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    return m_game->Hover(path, position);
-}
-
-std::optional<Json> CLspServer::OnDocumentLink(Json& params)
-{
-    std::string uri;
-    std::string path;
-    const Json* item = Member(params, "textDocument");
-    if (!item || !GetString(*item, "uri", uri) || !PathFromUri(uri, path)) {
-        Fail(LSP_INVALID_PARAMS, "textDocument.uri is missing or not a file");
-        return std::nullopt;
-    }
-    return m_game->Links(path);
-}
-
-std::optional<Json> CLspServer::OnWorkspaceSymbol(Json& params)
-{
-    std::string query;
-    GetString(params, "query", query);
-    return m_game->Symbols(query);
 }
 
 void CLspServer::SetSandboxed(bool sandboxed)

@@ -19,6 +19,7 @@
 // in pieces, never held whole (JsonText.h).
 
 #include "DocumentStore.h"
+#include "GameRequests.h"
 
 #include <nlohmann/json.hpp>
 
@@ -36,15 +37,6 @@ class CMessageReader;
 class CGameService;
 class CJsonText;
 
-// The protocol's error codes.
-inline constexpr int LSP_PARSE_ERROR = -32700;
-inline constexpr int LSP_INVALID_REQUEST = -32600;
-inline constexpr int LSP_METHOD_NOT_FOUND = -32601;
-inline constexpr int LSP_INVALID_PARAMS = -32602;
-inline constexpr int LSP_INTERNAL_ERROR = -32603;
-inline constexpr int LSP_SERVER_NOT_INITIALIZED = -32002;
-inline constexpr int LSP_REQUEST_FAILED = -32803;
-inline constexpr int LSP_REQUEST_CANCELLED = -32800;
 
 class CLspServer {
 public:
@@ -75,7 +67,7 @@ public:
     CLspDocument* FindOpenDocument(const std::string& uri);
 
 private:
-    using Handler = std::optional<Json> (CLspServer::*)(Json& params);
+    using Handler = std::function<std::optional<Json>(Json& params)>;
     struct Queued {
         Json message;
         bool unreadable = false;  // a body that is not JSON
@@ -100,12 +92,6 @@ private:
     std::optional<Json> OnSemanticTokensRange(Json& params);
     std::optional<Json> OnDocumentSymbol(Json& params);
     std::optional<Json> OnFoldingRange(Json& params);
-    std::optional<Json> OnDefinition(Json& params);
-    std::optional<Json> OnReferences(Json& params);
-    std::optional<Json> OnDocumentHighlight(Json& params);
-    std::optional<Json> OnHover(Json& params);
-    std::optional<Json> OnDocumentLink(Json& params);
-    std::optional<Json> OnWorkspaceSymbol(Json& params);
     // Notifications (their result is never sent).
     std::optional<Json> OnInitialized(Json& params);
     std::optional<Json> OnExit(Json& params);
@@ -119,8 +105,9 @@ private:
 
     // The open document a request names; null (and an error prepared) when there is none.
     OpenDocument* RequestDocument(const Json& params);
-    bool RequestPlace(const Json& params, std::string& path, LspPosition& position);
-    void Fail(int code, std::string message);
+    void Fail(int code, std::string message) { m_failure.Fail(code, std::move(message)); }
+    Handler Own(std::optional<Json> (CLspServer::*handler)(Json&));
+    Handler Game(std::optional<Json> (CGameRequests::*handler)(Json&));
 
     Writer m_writer;
     Logger m_logger;
@@ -135,14 +122,14 @@ private:
     std::map<std::string, Handler> m_notifications;
     CDocumentStore m_documents;
     std::unique_ptr<CGameService> m_game;
+    std::unique_ptr<CGameRequests> m_gameRequests;
     PositionEncoding m_encoding = PositionEncoding::Utf16;
     bool m_initialized = false;
-    bool m_watchFiles = false;  // the client registers file watchers when asked
+    bool m_watchFiles = false;       // the client registers file watchers when asked
     bool m_shutdown = false;
     bool m_finished = false;
     // The request being handled: its error when its handler gives no result, or that
     // the handler answered it itself.
-    int m_errorCode = 0;
-    std::string m_errorMessage;
+    RequestFailure m_failure;
     bool m_answered = false;
 };

@@ -154,9 +154,16 @@ void CLspWorkspace::LookAtDisk(Entry& entry)
                     }
 }
 
-std::shared_ptr<const CGame> CLspWorkspace::MainGame(const std::string& mainPath)
+std::shared_ptr<const CGame> CLspWorkspace::MainGame(const std::string& mainPath, bool quick)
 {
     Entry& entry = m_games[mainPath];
+    if (quick && entry.game && !entry.stale.empty()) {
+        std::size_t bytes = 0;
+        std::string reason;
+        for (const std::string& path : entry.stale)
+            if (const auto text = m_overlay.Load(path, reason)) bytes += text->size();
+        if (bytes > QUICK_REINDEX_BYTES) return entry.game;
+    }
     LookAtDisk(entry);
     if (!entry.game) {
         GameInputs inputs;
@@ -231,14 +238,14 @@ std::vector<std::string> CLspWorkspace::MainFiles()
     return unique;
 }
 
-std::shared_ptr<const CGame> CLspWorkspace::GameOf(const std::string& path)
+std::shared_ptr<const CGame> CLspWorkspace::GameOf(const std::string& path, bool quick)
 {
-    if (IsMainFileName(path)) return MainGame(path);
+    if (IsMainFileName(path)) return MainGame(path, quick);
     for (const std::string& main : MainFiles()) {
-        std::shared_ptr<const CGame> game = MainGame(main);
+        std::shared_ptr<const CGame> game = MainGame(main, quick);
         if (game && game->FindFile(path, m_overlay) != NO_FILE) return game;
     }
-    return MainGame(path);
+    return MainGame(path, quick);
 }
 
 std::vector<std::shared_ptr<const CGame>> CLspWorkspace::AllGames()

@@ -38,6 +38,7 @@
 inline constexpr int WORKSPACE_DEPTH = 4;
 inline constexpr std::size_t WORKSPACE_MAIN_FILES = 500;
 inline constexpr std::size_t WORKSPACE_ENTRIES = 20000;  // names looked at in all
+inline constexpr std::size_t QUICK_REINDEX_BYTES = std::size_t{1} << 20;
 
 class CLspWorkspace {
 public:
@@ -59,8 +60,11 @@ public:
     // Files that changed, appeared or went on disk.
     void FilesChanged(const std::vector<std::string>& paths);
 
-    // The game that path belongs to; null only when memory ran out.
-    std::shared_ptr<const CGame> GameOf(const std::string& path);
+    // The game that path belongs to; null only when memory ran out. Quick: a game whose
+    // edited files hold more than QUICK_REINDEX_BYTES is given as it was last built (a
+    // completion while typing in a large file does not wait for its index).
+    std::shared_ptr<const CGame> GameOf(const std::string& path, bool quick = false);
+    const std::vector<std::string>& Roots() const { return m_roots; }
     // The games of every main file of the workspace.
     std::vector<std::shared_ptr<const CGame>> AllGames();
     const IGameFileSource& Source() const { return m_overlay; }
@@ -83,7 +87,7 @@ private:
     void TakeStamps(Entry& entry);
     void LookAtDisk(Entry& entry);
 
-    std::shared_ptr<const CGame> MainGame(const std::string& mainPath);
+    std::shared_ptr<const CGame> MainGame(const std::string& mainPath, bool quick = false);
     std::vector<std::string> MainFiles();
     void MarkStale(const std::string& path);
 

@@ -46,6 +46,37 @@ const std::string kFakeCompiler =
     "echo 'lamp.h(2): Warning:  Routine \"Light\" declared but not used'\n"
     "exit 1\n";
 
+// A second game of two files, for the requests that help writing code.
+const std::string kActs =
+    "Include \"acts.h\";\n"                                    // 0
+    "! Lights o; says so.\n"                                     // 1
+    "[ Glow o n;\n"                                              // 2
+    "  give o light; n = o;\n"                                   // 3
+    "  Shine(o, n);\n"                                           // 4
+    "];\n"                                                       // 5
+    "[ Main x;\n"                                                // 6
+    "  Glow(x, 2);\n"                                            // 7
+    "  <Take x>;\n"                                              // 8
+    "  if (action == ##Take) rtrue;\n"                           // 9
+    "  print \"Glow the lamp\";\n"                               // 10
+    "];\n"                                                       // 11
+    "Object box\n"                                               // 12
+    "  with before [;\n"                                         // 13
+    "    Take, Drop: self.dazzle(1); Shine(self, 1); rtrue;\n"  // 14
+    "  ],\n"                                                     // 15
+    "  dazzle [ times; return times; ];\n";                      // 16
+const std::string kActsH =
+    "! Shines o, n times.\n"          // 0
+    "[ Shine o n;\n"                  // 1
+    "  return o + n;\n"               // 2
+    "];\n"                            // 3
+    "[ TakeSub; rtrue; ];\n"          // 4
+    "[ DropSub; rtrue; ];\n"          // 5
+    "Attribute lit;\n"                // 6
+    "Verb 'take' * noun -> Take;\n";  // 7
+const std::string kActsUri = "file://$DIR/acts.inf";
+const std::string kActsHUri = "file://$DIR/acts.h";
+
 const std::string kStoryUri = "file://$DIR/story.inf";
 const std::string kLampUri = "file://$DIR/lamp.h";
 
@@ -81,7 +112,16 @@ void Substitute(Json& value, const std::string& dir)
         std::string s = value.get<std::string>();
         for (std::size_t at; (at = s.find("$DIR")) != std::string::npos;) s.replace(at, 4, dir);
         value = s;
-    } else if (value.is_structured()) {
+    } else if (value.is_object()) {
+        Json substituted = Json::object();
+        for (auto& [key, item] : value.items()) {
+            std::string name = key;
+            for (std::size_t at; (at = name.find("$DIR")) != std::string::npos;) name.replace(at, 4, dir);
+            Substitute(item, dir);
+            substituted[name] = item;
+        }
+        value = substituted;
+    } else if (value.is_array()) {
         for (auto& item : value) Substitute(item, dir);
     }
 }
@@ -95,6 +135,8 @@ TEST_P(GameRequests, AnswerAsTheTableSays)
     const std::string folder = dir.Path().string();
     testsupport::WriteFile(dir / "story.inf", kStory);
     testsupport::WriteFile(dir / "lamp.h", kLamp);
+    testsupport::WriteFile(dir / "acts.inf", kActs);
+    testsupport::WriteFile(dir / "acts.h", kActsH);
     testsupport::WriteFile(dir / "fakecc", kFakeCompiler);
     std::filesystem::permissions(dir / "fakecc", std::filesystem::perms::owner_all);
     // A workspace of its own below, with a folder of includes; and a second name of the
@@ -154,6 +196,29 @@ std::string BeginInWs(bool withFolder)
            Open("file://$DIR/ws/main.inf", "Include \"extra\";\n[ Main; Extra(); ];\n");
 }
 const std::string kWsMain = "file://$DIR/ws/main.inf";
+
+// The second game open, with the client's capabilities.
+std::string BeginActs(const Json& capabilities = Json::object())
+{
+    return Request(0, "initialize", {{"rootUri", "file://$DIR"}, {"capabilities", capabilities}}) + Notify("initialized") +
+           Open(kActsUri, kActs);
+}
+Json Item(const char* label, int kind) { return {{"label", label}, {"kind", kind}}; }
+Json Items(Json items) { return Result({{"items", std::move(items)}}); }
+Json Edit(Json range, const char* text) { return {{"range", std::move(range)}, {"newText", text}}; }
+Json Refused(const std::string& message) { return {{"error", {{"code", -32803}, {"message", message}}}}; }
+Json Call(const char* name, int kind, const std::string& uri, Json range, Json selection)
+{
+    return {{"name", name}, {"kind", kind}, {"uri", uri}, {"range", std::move(range)}, {"selectionRange", std::move(selection)}};
+}
+const Json kShine = Call("Shine", 12, kActsHUri, Span(1, 0, 3, 1), Span(1, 2, 1, 7));
+const Json kGlow = Call("Glow", 12, kActsUri, Span(2, 0, 5, 1), Span(2, 2, 2, 6));
+const Json kBefore = Call("box.before", 6, kActsUri, Span(13, 7, 15, 3), Span(13, 7, 13, 13));
+const Json kDazzle = Call("box.dazzle", 6, kActsUri, Span(16, 2, 16, 33), Span(16, 2, 16, 8));
+std::string Calls(int id, const char* direction, const Json& item)
+{
+    return Request(id, std::string("callHierarchy/") + direction, {{"item", item}});
+}
 const std::string kExtraUri = "file://$DIR/ws/lib/extra.h";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -207,6 +272,110 @@ INSTANTIATE_TEST_SUITE_P(
                      Notify("workspace/didChangeConfiguration", {{"settings", {{"glossel", {{"includePath", {"$DIR"}}}}}}}) +
                      Request(1, "textDocument/definition", At(kStoryUri, 4, 3)) + Stop(),
                  {{1, Result({Place(kLampUri, Span(2, 2, 2, 7))})}}},
+        // What a name means: a local, an action (##Take, <Take>, a label, -> Take, TakeSub).
+        GameCase{"definition_of_a_local_is_its_routine_header",
+                 BeginActs() + Request(1, "textDocument/definition", At(kActsUri, 4, 11)) + Stop(),
+                 {{1, Result({Place(kActsUri, Span(2, 9, 2, 10))})}}},
+        GameCase{"references_of_an_action",
+                 BeginActs() + Request(1, "textDocument/references", At(kActsUri, 9, 19)) + Stop(),
+                 {{1, Result({Place(kActsUri, Span(8, 3, 8, 7)), Place(kActsUri, Span(9, 18, 9, 22)),
+                              Place(kActsUri, Span(14, 4, 14, 8)), Place(kActsHUri, Span(4, 2, 4, 9)),
+                              Place(kActsHUri, Span(7, 22, 7, 26))})}}},
+        // Completion, narrowed by the caret's place.
+        GameCase{"completion_of_properties_after_self_dot",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 14, 22)) + Stop(),
+                 {{1, Items({{{"label", "dazzle"}, {"kind", 2}, {"detail", "property routine in $DIR/acts.inf:17"},
+                              {"textEdit", {{"range", Span(14, 21, 14, 22)}, {"newText", "dazzle"}}}}})}}},
+        GameCase{"completion_of_attributes_after_give_and_its_object",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 3, 10)) + Stop(),
+                 {{1, Items({Item("lit", 20)})}}},
+        GameCase{"completion_of_actions_after_hashes",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 9, 19)) + Stop(),
+                 {{1, Items({Item("Take", 23)})}}},
+        GameCase{"completion_at_a_statement_the_games_names_then_the_languages",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 4, 3)) + Stop(),
+                 {{1, Items({Item("Shine", 3), Item("save", 14), Item("self", 14), Item("sibling", 14), Item("spaces", 14),
+                             Item("string", 14), Item("style", 14), Item("switch", 14)})}}},
+        GameCase{"completion_of_the_routines_locals_first",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 4, 12)) + Stop(),
+                 {{1, Items({{{"label", "n"}, {"kind", 6}, {"detail", "local of Glow"}}, Item("nothing", 14)})}}},
+        GameCase{"no_completion_in_quoted_text",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 10, 11)) + Stop(),
+                 {{1, Items(Json::array())}}},
+        GameCase{"completion_resolve_gives_the_comment_above",
+                 BeginActs() +
+                     Request(1, "completionItem/resolve", {{"label", "Shine"}, {"data", {{"path", "$DIR/acts.h"}, {"line", 2}}}}) +
+                     Stop(),
+                 {{1, Result({{"label", "Shine"},
+                              {"documentation",
+                               {{"kind", "markdown"}, {"value", "Shines o, n times.\n\n```inform6\n[ Shine o n;\n```"}}}})}}},
+        // Signature help: the header, its comment, the argument the caret is on.
+        GameCase{"signature_of_a_routine_call",
+                 BeginActs() + Request(1, "textDocument/signatureHelp", At(kActsUri, 4, 11)) + Stop(),
+                 {{1, Result({{"signatures",
+                               {{{"label", "[ Shine o n;"},
+                                 {"documentation", {{"kind", "plaintext"}, {"value", "Shines o, n times."}}},
+                                 {"parameters", {{{"label", {8, 9}}}, {{"label", {10, 11}}}}}}}},
+                              {"activeParameter", 1}})}}},
+        GameCase{"signature_of_self_dot_a_property_routine",
+                 BeginActs() + Request(1, "textDocument/signatureHelp", At(kActsUri, 14, 28)) + Stop(),
+                 {{1, Result({{"signatures", {{{"label", "[ times;"}, {"parameters", {{{"label", {2, 7}}}}}}}},
+                              {"activeParameter", 0}})}}},
+        // Rename across the two files, and what it refuses.
+        GameCase{"rename_a_routine_across_two_files_with_versions",
+                 BeginActs({{"workspace", {{"workspaceEdit", {{"documentChanges", true}}}}}}) +
+                     Request(1, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "Beam"}}) +
+                     Stop(),
+                 {{1, Result({{"documentChanges",
+                               {{{"textDocument", {{"uri", kActsUri}, {"version", 1}}},
+                                 {"edits", {Edit(Span(4, 2, 4, 7), "Beam"), Edit(Span(14, 32, 14, 37), "Beam")}}},
+                                {{"textDocument", {{"uri", kActsHUri}, {"version", nullptr}}},
+                                 {"edits", {Edit(Span(1, 2, 1, 7), "Beam")}}}}}})}}},
+        GameCase{"rename_an_action_renames_its_routine",
+                 BeginActs() +
+                     Request(1, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 9}, {"character", 19}}}, {"newName", "Grab"}}) +
+                     Stop(),
+                 {{1, Result({{"changes",
+                               {{"file://$DIR/acts.inf",
+                                 {Edit(Span(8, 3, 8, 7), "Grab"), Edit(Span(9, 18, 9, 22), "Grab"), Edit(Span(14, 4, 14, 8), "Grab")}},
+                                {"file://$DIR/acts.h", {Edit(Span(4, 2, 4, 9), "GrabSub"), Edit(Span(7, 22, 7, 26), "Grab")}}}}})}}},
+        GameCase{"prepare_rename_gives_the_word",
+                 BeginActs() + Request(1, "textDocument/prepareRename", At(kActsUri, 7, 3)) + Stop(),
+                 {{1, Result({{"range", Span(7, 2, 7, 6)}, {"placeholder", "Glow"}})}}},
+        GameCase{"rename_refusals",
+                 BeginActs() + Request(1, "textDocument/prepareRename", At(kActsUri, 10, 3)) +
+                     Request(2, "textDocument/prepareRename", At(kActsUri, 14, 22)) +
+                     Request(3, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "Glow"}}) +
+                     Request(4, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "2x"}}) +
+                     Request(5, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "print"}}) +
+                     Stop(),
+                 {{1, Refused("'print' is a word of the language; it cannot be renamed")},
+                  {2, Refused("'dazzle' is a property: its name is every object's, so it is not renamed here")},
+                  {3, Refused("'Glow' already names a routine in $DIR/acts.inf:3")},
+                  {4, Refused("'2x' is not an Inform name (a letter or '_', then letters, digits and '_', at most 32)")},
+                  {5, Refused("'print' is a word of the language")}}},
+        GameCase{"rename_refuses_a_name_defined_outside_the_workspace",
+                 Request(0, "initialize", {{"rootUri", "file://$DIR/ws"}, {"capabilities", Json::object()}}) + Notify("initialized") +
+                     Open("file://$DIR/ws/out.inf", "Include \"../lamp.h\";\n[ Main; Light(0); ];\n") +
+                     Request(1, "textDocument/prepareRename", At("file://$DIR/ws/out.inf", 1, 9)) + Stop(),
+                 {{1, Refused("'Light' is defined in $DIR/ws/../lamp.h:3, outside the workspace")}}},
+        // The call hierarchy of Shine, of Glow and of a property routine.
+        GameCase{"call_hierarchy",
+                 BeginActs() + Request(1, "textDocument/prepareCallHierarchy", At(kActsUri, 4, 3)) +
+                     Calls(2, "incomingCalls", kShine) + Calls(3, "outgoingCalls", kGlow) + Calls(4, "outgoingCalls", kBefore) +
+                     Calls(5, "incomingCalls", kDazzle) + Stop(),
+                 {{1, Result({kShine})},
+                  {2, Result({{{"from", kGlow}, {"fromRanges", {Span(4, 2, 4, 7)}}},
+                              {{"from", kBefore}, {"fromRanges", {Span(14, 32, 14, 37)}}}})},
+                  {3, Result({{{"to", kShine}, {"fromRanges", {Span(4, 2, 4, 7)}}}})},
+                  {4, Result({{{"to", kDazzle}, {"fromRanges", {Span(14, 21, 14, 27)}}},
+                              {{"to", kShine}, {"fromRanges", {Span(14, 32, 14, 37)}}}})},
+                  {5, Result({{{"from", kBefore}, {"fromRanges", {Span(14, 21, 14, 27)}}}})}}},
         // The server runs in $DIR: a relative folder is the workspace's, or the main file's.
         GameCase{"a_relative_include_folder_is_the_workspace_folders",
                  BeginInWs(true) + Request(1, "textDocument/documentLink", {{"textDocument", {{"uri", kWsMain}}}}) +
