@@ -9,7 +9,8 @@
 #include "syntax/CharClass.h"
 
 #include <algorithm>
-#include <map>
+#include <functional>
+#include <unordered_map>
 
 using Json = nlohmann::json;
 using charclass::EqualsFolded;
@@ -56,41 +57,56 @@ std::string Folded(std::string_view text)
 bool EndsWithSub(std::string_view name) { return name.size() > 3 && EqualsFolded(name.substr(name.size() - 3), "Sub"); }
 
 // The items of one answer, one a name (without regard to case): the game's own before
-// the library's, then the first found.
+// the library's, then the first found. Only the items sent are made into JSON.
 class CItems {
 public:
     CItems(const std::string& prefix, Json range) : m_prefix(prefix), m_range(std::move(range)) {}
 
-    void Add(const std::string& label, int kind, int rank, Json detail = nullptr, Json data = nullptr)
+    // detail and data are made only for an item that is sent.
+    void Add(std::string_view label, int kind, int rank, std::function<Json()> detail = nullptr,
+             std::function<Json()> data = nullptr)
     {
         if (!StartsWithFolded(label, m_prefix)) return;
-        const std::string key = Folded(label);
+        std::string key = Folded(label);
         const auto found = m_items.find(key);
-        if (found != m_items.end() && found->second.first <= rank) return;
-        Json item = {{"label", label},
-                     {"kind", kind},
-                     {"sortText", std::to_string(rank) + key},
-                     {"filterText", label},
-                     {"textEdit", {{"range", m_range}, {"newText", label}}}};
-        if (!detail.is_null()) item["detail"] = std::move(detail);
-        if (!data.is_null()) item["data"] = std::move(data);
-        m_items[key] = {rank, std::move(item)};
+        if (found != m_items.end() && found->second.rank <= rank) return;
+        m_items[std::move(key)] = Entry{std::string(label), kind, rank, std::move(detail), std::move(data)};
     }
 
     Json Answer()
     {
-        std::vector<std::pair<std::string, Json*>> sorted;
-        for (auto& [key, item] : m_items) sorted.emplace_back(item.second["sortText"].get<std::string>(), &item.second);
-        std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<std::pair<std::string, const Entry*>> sorted;
+        sorted.reserve(m_items.size());
+        for (const auto& [key, entry] : m_items) sorted.emplace_back(std::to_string(entry.rank) + key, &entry);
+        const std::size_t count = std::min(sorted.size(), COMPLETION_LIMIT);
+        std::partial_sort(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(count), sorted.end(),
+                          [](const auto& a, const auto& b) { return a.first < b.first; });
         Json items = Json::array();
-        for (std::size_t i = 0; i < sorted.size() && i < COMPLETION_LIMIT; ++i) items.push_back(std::move(*sorted[i].second));
+        for (std::size_t i = 0; i < count; ++i) {
+            const Entry& e = *sorted[i].second;
+            Json item = {{"label", e.label},
+                         {"kind", e.kind},
+                         {"sortText", sorted[i].first},
+                         {"filterText", e.label},
+                         {"textEdit", {{"range", m_range}, {"newText", e.label}}}};
+            if (e.detail) item["detail"] = e.detail();
+            if (e.data) item["data"] = e.data();
+            items.push_back(std::move(item));
+        }
         return {{"isIncomplete", sorted.size() > COMPLETION_LIMIT}, {"items", std::move(items)}};
     }
 
 private:
+    struct Entry {
+        std::string label;
+        int kind;
+        int rank;
+        std::function<Json()> detail;
+        std::function<Json()> data;
+    };
     std::string m_prefix;
     Json m_range;
-    std::map<std::string, std::pair<int, Json>> m_items;  // by folded label: rank, item
+    std::unordered_map<std::string, Entry> m_items;  // by folded label
 };
 
 constexpr int RANK_LOCAL = 0;
@@ -191,7 +207,8 @@ Json CCodeHelp::Completion(CLspDocument& document, std::size_t documentOffset, s
         for (const GameDefinition& d : gameFile.Definitions()) {
             CurrentCancelCheck().Check();
             const std::string_view name = gameFile.NameOf(d);
-            if (name.empty() || name.front() == '"') continue;
+            // An item's label is its name or a beginning of it (an action's, without Sub).
+            if (name.empty() || name.front() == '"' || !StartsWithFolded(name, caret.prefix)) continue;
             const bool action = caret.place == CaretPlace::Action || (labels && (IsRoutineKind(d.Kind()) || d.Kind() == DefinitionKind::FakeAction));
             if (!Offers(caret.place, d.Kind()) && !action) continue;
             std::string label(name);
@@ -202,15 +219,19 @@ Json CCodeHelp::Completion(CLspDocument& document, std::size_t documentOffset, s
                 } else {
                     label = label.substr(0, label.size() - 3);
                     kind = KIND_EVENT;
-                    items.Add(label, kind, rank, "action (" + std::string(name) + ")",
-                              {{"path", gameFile.Path()}, {"line", d.Line()}});
+                    items.Add(label, kind, rank, [name] { return Json("action (" + std::string(name) + ")"); },
+                              [&gameFile, &d] { return Json{{"path", gameFile.Path()}, {"line", d.Line()}}; });
                     if (caret.place == CaretPlace::Action) continue;
                     label = std::string(name);
                     kind = ItemKindOf(d.Kind());
                 }
             }
-            items.Add(label, kind, rank, std::string(DefinitionKindName(d.Kind())) + " in " + gameFile.Path() + ":" + std::to_string(d.Line()),
-                      {{"path", gameFile.Path()}, {"line", d.Line()}});
+            items.Add(
+                label, kind, rank,
+                [&gameFile, &d] {
+                    return Json(std::string(DefinitionKindName(d.Kind())) + " in " + gameFile.Path() + ":" + std::to_string(d.Line()));
+                },
+                [&gameFile, &d] { return Json{{"path", gameFile.Path()}, {"line", d.Line()}}; });
         }
     }
     if ((caret.place == CaretPlace::Statement || caret.place == CaretPlace::Expression) && inRoutine) {
@@ -218,10 +239,10 @@ Json CCodeHelp::Completion(CLspDocument& document, std::size_t documentOffset, s
         const CGameFile& f = game.File(file);
         const std::string owner = f.FullNameOf(game.Definition(ref));
         for (const GameWord& local : HeaderOf(game, ref).locals)
-            items.Add(std::string(f.Text().substr(local.offset, local.length)), KIND_VARIABLE, RANK_LOCAL, "local of " + owner);
+            items.Add(f.Text().substr(local.offset, local.length), KIND_VARIABLE, RANK_LOCAL, [owner] { return Json("local of " + owner); });
     }
     const auto words = [&](const char* const* list) {
-        for (; *list; ++list) items.Add(*list, KIND_KEYWORD, RANK_WORD, "keyword");
+        for (; *list; ++list) items.Add(*list, KIND_KEYWORD, RANK_WORD, [] { return Json("keyword"); });
     };
     if (caret.place == CaretPlace::Directive) words(g_directiveWords);
     if (caret.place == CaretPlace::Statement) words(g_statementWords);
