@@ -127,7 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
         ProtocolCase{"initialize_offers_utf16_and_the_legend", Start() + Stop(),
                      {{0, {{"result", {{"capabilities", {{"positionEncoding", "utf-16"},
                                                           {"textDocumentSync", {{"change", 2}, {"openClose", true}}},
-                                                          {"semanticTokensProvider", {{"full", {{"delta", true}}}, {"range", true}}}}},
+                                                          {"semanticTokensProvider", {{"full", {{"delta", true}}}, {"range", true}}},
+                                                          {"completionProvider", {{"resolveProvider", true}}},
+                                                          {"signatureHelpProvider", {{"triggerCharacters", {"(", ","}}}},
+                                                          {"renameProvider", true},
+                                                          {"callHierarchyProvider", true}}},
                                        {"serverInfo", {{"name", "glossel-lsp"}}}}}}},
                       {999, {{"result", nullptr}}}}},
         ProtocolCase{"utf8_when_the_client_offers_it", Start({"utf-16", "utf-8"}) + Stop(),
@@ -598,28 +602,7 @@ Json AskThrough(const std::string& client, const std::filesystem::path& dir, con
     Json spec = {{"file", file}, {"requests", Json::array()}};
     for (const Row& row : rows) spec["requests"].push_back({{"method", row.method}, {"params", row.params}});
     testsupport::WriteFile(dir / "requests.json", spec.dump());
-    const std::string env = "cd '" + dir.string() + "' && GLOSSEL_LSP='" GLOSSEL_LSP_EXE "' GLOSSEL_ROOT='" +
-                            dir.string() + "' GLOSSEL_REQUESTS=requests.json GLOSSEL_ANSWERS=answers.json HOME='" +
-                            dir.string() + "' ";
-    std::string command;
-    if (client == "neovim") {
-        if (std::system("command -v nvim >/dev/null 2>&1") != 0) {
-            skip = "nvim is not installed (bash setup.sh installs neovim)";
-            return nullptr;
-        }
-        command = env + "timeout 120 nvim --headless --clean -n -c 'luafile " GLOSSEL_SOURCE_DIR "/tests/lsp_neovim.lua'";
-    } else {
-        if (std::system("emacs --batch -Q --eval '(progn (require (quote package)) (add-to-list (quote "
-                        "package-directory-list) \"/usr/share/emacs/site-lisp/elpa\") (package-initialize) "
-                        "(require (quote eglot)))' >/dev/null 2>&1") != 0) {
-            skip = "emacs with eglot is not installed (bash setup.sh installs emacs-nox and elpa-eglot)";
-            return nullptr;
-        }
-        command = env + "timeout 120 emacs --batch -Q -l " GLOSSEL_SOURCE_DIR "/tests/lsp_eglot.el";
-    }
-    command += " > client.log 2>&1";
-    if (std::system(command.c_str()) != 0) return Json("the client failed: " + testsupport::ReadFile(dir / "client.log"));
-    return Json::parse(testsupport::ReadFile(dir / "answers.json"), nullptr, false);
+    return RunEditor(client, dir, client == "neovim" ? "lsp_neovim.lua" : "lsp_eglot.el", skip);
 }
 
 class RealClient : public testing::TestWithParam<std::string> {};

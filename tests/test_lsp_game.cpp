@@ -467,6 +467,31 @@ INSTANTIATE_TEST_SUITE_P(Rows, FilesOnDisk,
                                          DiskCase{"the_watchers_word_reads_a_file_whose_stamp_is_the_same", true, true, 0},
                                          DiskCase{"without_it_the_same_stamp_keeps_the_old_text", true, false, 2}));
 
+// Neovim's own client and eglot, as a user writing the second game would have them:
+// the completion after "self.d", the signature inside "Shine(o, n)", and the rename of
+// Shine to Beam, which edits both files' buffers.
+class RealClientWrites : public testing::TestWithParam<std::string> {};
+
+TEST_P(RealClientWrites, CompletesSignsAndRenames)
+{
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir / "acts.inf", kActs);
+    testsupport::WriteFile(dir / "acts.h", kActsH);
+    std::string skip;
+    const Json answers = RunEditor(GetParam(), dir.Path(), GetParam() == "neovim" ? "lsp_neovim_edit.lua" : "lsp_eglot_edit.el", skip);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    ASSERT_TRUE(answers.is_object() && !answers.contains("error")) << answers.dump();
+    EXPECT_EQ(answers["completion"], Json({"dazzle"}));
+    // Neovim shows the signature's lines, eglot its one line.
+    const std::string signature = answers["signature"].dump();
+    EXPECT_NE(signature.find("[ Shine o n;"), std::string::npos) << signature;
+    EXPECT_EQ(answers["renamed"]["inf"], "  Beam(o, n);");
+    EXPECT_EQ(answers["renamed"]["h"], "[ Beam o n;");
+}
+
+INSTANTIATE_TEST_SUITE_P(Clients, RealClientWrites, testing::Values("neovim", "eglot"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
 }  // namespace
 
 // A real game that the compiler builds: the definition of every name the compiler
