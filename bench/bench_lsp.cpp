@@ -14,6 +14,7 @@
 #include "doc/TextLoader.h"
 #include "lsp/LspServer.h"
 #include "lsp/MessageReader.h"
+#include "ServerProcess.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,6 +22,7 @@
 #include <filesystem>
 #include <malloc.h>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -178,6 +180,178 @@ void BM_DefinitionIntoTheLibrary(benchmark::State& state) { AskAtPlayerTo(state,
 void BM_HoverOfALibraryRoutine(benchmark::State& state) { AskAtPlayerTo(state, "textDocument/hover"); }
 BENCHMARK(BM_DefinitionIntoTheLibrary)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HoverOfALibraryRoutine)->Unit(benchmark::kMillisecond);
+
+// Completion while typing: a name's first letter typed where a statement starts (its
+// didChange, which also gives a small document's diagnostics again, and so brings its
+// game up to date) and the completion there; the letter is taken away again outside the
+// time. In Advent (GLOSSEL_ADVENT, with the standard library) and in the 10 MB input.
+void TypeAndComplete(benchmark::State& state, const std::string& path, std::size_t line)
+{
+    std::string bytes;
+    if (!LoadTextFile(path, bytes)) {
+        state.SkipWithError(("cannot read " + path).c_str());
+        return;
+    }
+    const std::string text = ToUtf8(bytes, display::ChooseEncoding(bytes.data(), bytes.size()));
+    CBenchClient client;
+    const std::string uri = "file://" + path;
+    client.Open(uri, text);
+    int id = 1;
+    const Json at = {{"textDocument", {{"uri", uri}}}, {"position", {{"line", line}, {"character", 1}}}};
+    client.Send({{"id", id++}, {"method", "textDocument/completion"}, {"params", at}});  // the game is built here
+    int version = 2;
+    for (auto _ : state) {
+        client.Send({{"method", "textDocument/didChange"},
+                     {"params", {{"textDocument", {{"uri", uri}, {"version", version++}}},
+                                 {"contentChanges", {{{"range", Range(line, 0, line, 0)}, {"text", "S"}}}}}}});
+        client.Send({{"id", id++}, {"method", "textDocument/completion"}, {"params", at}});
+        state.PauseTiming();
+        client.Send({{"method", "textDocument/didChange"},
+                     {"params", {{"textDocument", {{"uri", uri}, {"version", version++}}},
+                                 {"contentChanges", {{{"range", Range(line, 0, line, 1)}, {"text", ""}}}}}}});
+        state.ResumeTiming();
+    }
+}
+
+std::string CopyTo(const std::string& from, const std::string& folder, const std::string& name)
+{
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(from, folder + "/" + name, std::filesystem::copy_options::overwrite_existing);
+    return folder + "/" + name;
+}
+
+void BM_CompletionWhileTypingInAdvent(benchmark::State& state)
+{
+    const char* advent = std::getenv("GLOSSEL_ADVENT");
+    const std::string path = CopyTo(advent && *advent ? advent : GLOSSEL_CORPUS_DIR "/Inform6-Testing/src/Advent.inf",
+                                    "/tmp/glossel-bench-advent", "Advent.inf");
+    TypeAndComplete(state, path, 3244);  // in Initialise
+}
+BENCHMARK(BM_CompletionWhileTypingInAdvent)->Unit(benchmark::kMillisecond);
+
+void BM_CompletionWhileTypingIn10MB(benchmark::State& state)
+{
+    const char* input = std::getenv("GLOSSEL_BENCH_INPUT");
+    const std::string path = CopyTo(input && *input ? input : "/tmp/glossel-bench.inf", "/tmp/glossel-bench-10mb", "input.inf");
+    TypeAndComplete(state, path, 150000);
+}
+BENCHMARK(BM_CompletionWhileTypingIn10MB)->Unit(benchmark::kMillisecond);
+
+// Rename of a routine with 600 uses, 300 in each of the two files of a game.
+void BM_RenameOfANameWith600Uses(benchmark::State& state)
+{
+    const std::string folder = "/tmp/glossel-bench-rename";
+    std::filesystem::create_directories(folder);
+    std::string main = "Include \"uses.h\";\n[ Foo; ];\n[ Main;\n";
+    std::string uses = "[ More;\n";
+    for (int i = 0; i < 30; ++i) {
+        for (int j = 0; j < 10; ++j) main += "  Foo();";
+        main += "\n";
+        for (int j = 0; j < 10; ++j) uses += "  Foo();";
+        uses += "\n";
+    }
+    main += "];\n";
+    uses += "];\n";
+    for (const auto& [name, text] : {std::pair{"main.inf", main}, std::pair{"uses.h", uses}}) {
+        std::FILE* f = std::fopen((folder + "/" + name).c_str(), "wb");
+        std::fputs(text.c_str(), f);
+        std::fclose(f);
+    }
+    CBenchClient client;
+    client.Send({{"id", 1}, {"method", "textDocument/prepareRename"}, {"params", Json::object()}});
+    const std::string uri = "file://" + folder + "/main.inf";
+    client.Open(uri, main);
+    const Json params = {{"textDocument", {{"uri", uri}}}, {"position", {{"line", 1}, {"character", 2}}}, {"newName", "Bar"}};
+    int id = 2;
+    client.Send({{"id", id++}, {"method", "textDocument/rename"}, {"params", params}});
+    for (auto _ : state) client.Send({{"id", id++}, {"method", "textDocument/rename"}, {"params", params}});
+}
+BENCHMARK(BM_RenameOfANameWith600Uses)->Unit(benchmark::kMillisecond);
+
+// A large document in the real server (GLOSSEL_BENCH_LARGE, ~50 MB: make_input.py ...
+// 50): the answers' times, from the request written to the answer read whole, and the
+// server's peak memory (VmHWM, everything since it started: the open included) as a
+// share of the text.
+std::string LargeText()
+{
+    const std::string bytes = Load("GLOSSEL_BENCH_LARGE", "/tmp/glossel-bench-50MB.inf");
+    return ToUtf8(bytes, display::ChooseEncoding(bytes.data(), bytes.size()));
+}
+
+const char* const kLargeUri = "file:///tmp/glossel-bench-large/large.inf";
+
+// Opens the large text and waits until the server has taken it in (the answer to a
+// request after it).
+void OpenLarge(CServerProcess& server, const std::string& text)
+{
+    server.Open(kLargeUri, text);
+    server.Send({{"id", 1}, {"method", "glossel/nothing"}});
+    server.AwaitAnswer(1);
+}
+
+void AskOfLarge(benchmark::State& state, const char* method)
+{
+    const std::string text = LargeText();
+    CServerProcess server(GLOSSEL_LSP_EXE);
+    OpenLarge(server, text);
+    std::int64_t id = 10;
+    std::size_t bytes = 0;
+    const double before = server.ProcessorSeconds();
+    for (auto _ : state) {
+        server.Send({{"id", id}, {"method", method}, {"params", {{"textDocument", {{"uri", kLargeUri}}}}}});
+        bytes = server.AwaitAnswer(id++);
+    }
+    state.counters["server_cpu_ms"] = 1000 * (server.ProcessorSeconds() - before) / static_cast<double>(state.iterations());
+    state.counters["answer_MB"] = static_cast<double>(bytes) / 1e6;
+    state.counters["text_MB"] = static_cast<double>(text.size()) / 1e6;
+    state.counters["peak_memory_ratio"] = static_cast<double>(server.PeakMemory()) / static_cast<double>(text.size());
+}
+void BM_LargeDocumentSymbol(benchmark::State& state) { AskOfLarge(state, "textDocument/documentSymbol"); }
+void BM_LargeSemanticTokensFull(benchmark::State& state) { AskOfLarge(state, "textDocument/semanticTokens/full"); }
+BENCHMARK(BM_LargeDocumentSymbol)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LargeSemanticTokensFull)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// From didOpen written to the server ready for the next request (its game built on
+// the way, for the document's diagnostics).
+void BM_LargeOpen(benchmark::State& state)
+{
+    const std::string text = LargeText();
+    for (auto _ : state) {
+        CServerProcess server(GLOSSEL_LSP_EXE);
+        const auto start = std::chrono::steady_clock::now();
+        const double before = server.ProcessorSeconds();
+        OpenLarge(server, text);
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.counters["server_cpu_ms"] = 1000 * (server.ProcessorSeconds() - before);
+        state.counters["peak_memory_ratio"] = static_cast<double>(server.PeakMemory()) / static_cast<double>(text.size());
+    }
+}
+BENCHMARK(BM_LargeOpen)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+// A semanticTokens/full of the large document cancelled 100 ms after it was sent:
+// the time from the $/cancelRequest written to its RequestCancelled answer read.
+void BM_CancelARunningRequest(benchmark::State& state)
+{
+    const std::string text = LargeText();
+    CServerProcess server(GLOSSEL_LSP_EXE);
+    OpenLarge(server, text);
+    std::int64_t id = 10;
+    std::size_t cancelled = 0;
+    for (auto _ : state) {
+        server.Send({{"id", id}, {"method", "textDocument/semanticTokens/full"},
+                     {"params", {{"textDocument", {{"uri", kLargeUri}}}}}});
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto start = std::chrono::steady_clock::now();
+        server.Send({{"method", "$/cancelRequest"}, {"params", {{"id", id}}}});
+        bool error = false;
+        server.AwaitAnswer(id++, &error);
+        const auto end = std::chrono::steady_clock::now();
+        cancelled += error ? 1 : 0;
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    }
+    state.counters["answered_cancelled"] = static_cast<double>(cancelled) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_CancelARunningRequest)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 
 }  // namespace
 

@@ -106,23 +106,33 @@ public:
     void OnDefinition(std::size_t index, const Definition& definition) override
     {
         if (m_structure.m_definitions.size() <= index) m_structure.m_definitions.resize(index + 1);
-        m_structure.m_definitions[index].definition = definition;
-        m_structure.m_definitions[index].endOffset = definition.name.offset + definition.nameLength;
+        FoundDefinition& found = m_structure.m_definitions[index];
+        found.nameOffset = definition.name.offset;
+        found.startOffset = definition.start.offset;
+        found.endOffset = definition.name.offset + definition.nameLength;
+        found.nameLength = definition.nameLength;
+        found.parent = definition.parent == NO_DEFINITION || definition.parent >= NO_PARENT_DEFINITION
+                           ? NO_PARENT_DEFINITION
+                           : static_cast<std::uint32_t>(definition.parent);
+        found.kind = definition.kind;
     }
     void OnDefinitionEnd(std::size_t index, const TextPosition& end) override
     {
         if (index >= m_structure.m_definitions.size()) return;
         FoundDefinition& found = m_structure.m_definitions[index];
         found.endOffset = end.offset;
-        const DefinitionKind kind = found.definition.kind;
+        const DefinitionKind kind = found.kind;
         if (kind == DefinitionKind::Object || kind == DefinitionKind::Class)
-            m_structure.Fold(ClientLine(found.definition.start.offset), ClientLine(end.offset > 0 ? end.offset - 1 : 0) + 1,
-                             false);
+            m_structure.Fold(ClientLine(found.startOffset), ClientLine(end.offset > 0 ? end.offset - 1 : 0) + 1, false);
     }
 
 private:
     std::size_t ClientLine(std::uint64_t offset) const
     {
+        // Nearly always a place on the line being read, in a text without lone CRs.
+        if (m_document.ClientLineCount() == m_document.LineCount() && m_line && offset >= m_line->offset &&
+            offset <= m_line->offset + m_line->length)
+            return m_lineNumber;
         return m_document.PositionOf(static_cast<std::size_t>(offset), PositionEncoding::Utf8).line;
     }
     void OnConditional(Conditional what, std::size_t offset)

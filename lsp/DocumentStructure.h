@@ -24,9 +24,16 @@
 #include <string>
 #include <vector>
 
+inline constexpr std::uint32_t NO_PARENT_DEFINITION = 0xFFFFFFFFu;
+
+// A definition as the outline needs it (40 bytes: a large file has many).
 struct FoundDefinition {
-    Definition definition;
-    std::uint64_t endOffset = 0;  // just after its ';' or ']'
+    std::uint64_t nameOffset = 0;
+    std::uint64_t startOffset = 0;  // its directive's first token, its '[' or its property
+    std::uint64_t endOffset = 0;    // just after its ';' or ']'
+    std::uint32_t nameLength = 0;
+    std::uint32_t parent = NO_PARENT_DEFINITION;  // a property routine's object or class
+    DefinitionKind kind = DefinitionKind::Routine;
 };
 
 struct FoldRegion {

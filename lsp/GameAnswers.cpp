@@ -1,5 +1,7 @@
 #include "GameAnswers.h"
 
+#include "Cancellation.h"
+#include "NameMeaning.h"
 #include "StructureAnswers.h"
 #include "Uri.h"
 
@@ -89,13 +91,15 @@ bool CGameAnswers::Locate(const std::string& path, LspPosition position, std::ui
     return true;
 }
 
-std::vector<GameDefinitionRef> CGameAnswers::DefinitionsAt(std::uint32_t file, std::uint64_t offset, std::string* name)
+Json CGameAnswers::WordLocation(std::uint32_t file, const GameWord& word)
 {
-    const GamePlace place = m_game.WhatIsAt(file, offset);
-    if (place.kind != GamePlace::Name) return {};
-    const std::string& key = place.qualified.empty() ? place.name : place.qualified;
-    if (name) *name = key;
-    return m_game.FindDefinitions(key);
+    return Location(file, word.lineOffset, word.line, word.column, word.length);
+}
+
+Json CGameAnswers::OffsetPosition(std::uint32_t file, std::uint64_t offset)
+{
+    const TextPosition at = m_game.File(file).PositionOf(offset);
+    return Position(file, offset - at.column, static_cast<std::uint32_t>(at.line), at.column);
 }
 
 Json CGameAnswers::Definition(std::uint32_t file, std::uint64_t offset)
@@ -109,24 +113,29 @@ Json CGameAnswers::Definition(std::uint32_t file, std::uint64_t offset)
                                  {"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}}});
         return locations;
     }
-    for (const GameDefinitionRef& ref : DefinitionsAt(file, offset, nullptr)) locations.push_back(DefinitionLocation(ref));
+    const NameMeaning meaning = MeaningAt(m_game, file, offset);
+    if (meaning.kind == NameMeaning::Local) {
+        locations.push_back(WordLocation(file, meaning.local));
+        return locations;
+    }
+    for (const GameDefinitionRef& ref : meaning.definitions) locations.push_back(DefinitionLocation(ref));
     return locations;
 }
 
 Json CGameAnswers::References(std::uint32_t file, std::uint64_t offset, bool includeDeclaration)
 {
     Json locations = Json::array();
-    const GamePlace place = m_game.WhatIsAt(file, offset);
-    if (place.kind != GamePlace::Name) return locations;
-    const std::string& key = place.qualified.empty() ? place.name : place.qualified;
+    const NameMeaning meaning = MeaningAt(m_game, file, offset);
     std::vector<std::pair<std::uint32_t, std::uint64_t>> declarations;
-    if (!includeDeclaration)
-        for (const GameDefinitionRef& ref : m_game.FindDefinitions(key))
-            declarations.emplace_back(ref.file, m_game.Definition(ref).Offset());
-    for (const GameReference& use : m_game.FindReferences(key)) {
+    if (!includeDeclaration) {
+        for (const GameDefinitionRef& ref : meaning.definitions) declarations.emplace_back(ref.file, m_game.Definition(ref).Offset());
+        if (meaning.kind == NameMeaning::Local) declarations.emplace_back(file, meaning.local.offset);
+    }
+    for (const GameReference& use : UsesOf(m_game, meaning)) {
+        CurrentCancelCheck().Check();
         if (std::find(declarations.begin(), declarations.end(), std::make_pair(use.file, use.word.offset)) != declarations.end())
             continue;
-        locations.push_back(Location(use.file, use.word.lineOffset, use.word.line, use.word.column, use.word.length));
+        locations.push_back(WordLocation(use.file, use.word));
     }
     return locations;
 }
@@ -134,10 +143,7 @@ Json CGameAnswers::References(std::uint32_t file, std::uint64_t offset, bool inc
 Json CGameAnswers::Highlights(std::uint32_t file, std::uint64_t offset)
 {
     Json highlights = Json::array();
-    const GamePlace place = m_game.WhatIsAt(file, offset);
-    if (place.kind != GamePlace::Name) return highlights;
-    const std::string& key = place.qualified.empty() ? place.name : place.qualified;
-    for (const GameReference& use : m_game.FindReferences(key))
+    for (const GameReference& use : UsesOf(m_game, MeaningAt(m_game, file, offset)))
         if (use.file == file)
             highlights.push_back({{"range", Range(use.file, use.word.lineOffset, use.word.line, use.word.column, use.word.length)},
                                   {"kind", 1}});
@@ -146,11 +152,20 @@ Json CGameAnswers::Highlights(std::uint32_t file, std::uint64_t offset)
 
 Json CGameAnswers::Hover(std::uint32_t file, std::uint64_t offset)
 {
-    std::string name;
-    const std::vector<GameDefinitionRef> refs = DefinitionsAt(file, offset, &name);
-    if (refs.empty()) return nullptr;
+    const NameMeaning meaning = MeaningAt(m_game, file, offset);
     std::string text;
-    for (const GameDefinitionRef& ref : refs) {
+    if (meaning.kind == NameMeaning::Local) {
+        const CGameFile& f = m_game.File(file);
+        std::uint32_t routine = 0;
+        std::string owner;
+        if (EnclosingRoutine(m_game, file, meaning.local.offset, routine)) owner = f.FullNameOf(f.Definitions()[routine]);
+        text = "**local variable** `" + ToUtf8(meaning.text, EncodingOf(file)) + "` of `" + ToUtf8(owner, EncodingOf(file)) +
+               "` in `" + ToUtf8(f.Path(), display::Encoding::Utf8) + ":" + std::to_string(meaning.local.line) +
+               "`\n\n```inform6\n" + ToUtf8(f.LineAt(meaning.local.lineOffset), EncodingOf(file)) + "\n```";
+        return {{"contents", {{"kind", "markdown"}, {"value", text}}}};
+    }
+    if (meaning.definitions.empty()) return nullptr;
+    for (const GameDefinitionRef& ref : meaning.definitions) {
         const GameDefinition& d = m_game.Definition(ref);
         const CGameFile& f = m_game.File(ref.file);
         std::string line = ToUtf8(f.LineAt(f.OffsetOf(d.Line())), EncodingOf(ref.file));

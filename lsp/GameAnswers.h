@@ -39,16 +39,22 @@ public:
     // The definitions whose names hold query (without regard to case), as symbols.
     void AddSymbols(const std::string& query, Json& symbols, std::size_t limit);
 
-private:
+    // Places of the game in the client's positions.
     Json Position(std::uint32_t file, std::uint64_t lineOffset, std::uint32_t line, std::uint32_t column);
     Json Range(std::uint32_t file, std::uint64_t lineOffset, std::uint32_t line, std::uint32_t column,
                std::uint32_t length);
     Json Location(std::uint32_t file, std::uint64_t lineOffset, std::uint32_t line, std::uint32_t column,
                   std::uint32_t length);
     Json DefinitionLocation(const GameDefinitionRef& ref);
-    std::vector<GameDefinitionRef> DefinitionsAt(std::uint32_t file, std::uint64_t offset, std::string* name);
+    Json WordLocation(std::uint32_t file, const GameWord& word);
+    // The position of any offset of a file.
+    Json OffsetPosition(std::uint32_t file, std::uint64_t offset);
     display::Encoding EncodingOf(std::uint32_t file);
+    const CGame& Game() const { return m_game; }
+    CLspDocument* OpenDocument(const std::string& path) { return m_open(path); }
+    PositionEncoding Encoding() const { return m_encoding; }
 
+private:
     const CGame& m_game;
     const IGameFileSource& m_source;
     OpenDocuments m_open;

@@ -1,6 +1,8 @@
 #include "GameService.h"
 
+#include "CodeHelp.h"
 #include "CompilerRun.h"
+#include "NameEdits.h"
 #include "JsonAccess.h"
 #include "Uri.h"
 
@@ -10,6 +12,7 @@ using namespace jsonaccess;
 CGameService::CGameService(CGameAnswers::OpenDocuments open, Publisher publish, Logger log)
     : m_open(std::move(open)), m_publish(std::move(publish)), m_log(std::move(log))
 {
+    m_workspace.SetLogger(m_log);
 }
 
 void CGameService::Configure(const Json& settings)
@@ -27,17 +30,103 @@ void CGameService::Configure(const Json& settings)
     }
 }
 
-std::shared_ptr<const CGame> CGameService::GameOf(const std::string& path)
+std::shared_ptr<const CGame> CGameService::GameOf(const std::string& path, bool quick)
 {
-    for (const std::string& dirty : m_dirty)
-        if (CLspDocument* document = m_open(dirty)) m_workspace.SetOpenText(dirty, document->Text());
-    m_dirty.clear();
-    return m_workspace.GameOf(path);
+    for (auto it = m_dirty.begin(); it != m_dirty.end();) {
+        CLspDocument* document = m_open(*it);
+        // Quick: a large document's text is handed over at the next request that waits.
+        if (quick && document && document->Text().size() > QUICK_REINDEX_BYTES) {
+            ++it;
+            continue;
+        }
+        if (document) m_workspace.SetOpenText(*it, document->Text());
+        it = m_dirty.erase(it);
+    }
+    return m_workspace.GameOf(path, quick);
+}
+
+std::shared_ptr<const CGame> CGameService::GameOfItem(const Json& item)
+{
+    std::string path;
+    std::string uri;
+    const Json* data = Member(item, "data");
+    if ((!data || !GetString(*data, "path", path)) && !(GetString(item, "uri", uri) && PathFromUri(uri, path))) return nullptr;
+    return GameOf(path);
+}
+
+Json CGameService::Completion(const std::string& path, LspPosition position)
+{
+    CLspDocument* document = m_open(path);
+    std::shared_ptr<const CGame> game = document ? GameOf(path, true) : nullptr;
+    if (!game) return Json::array();
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    std::uint32_t file = NO_FILE;
+    std::uint64_t offset = 0;
+    if (!answers.Locate(path, position, file, offset)) file = NO_FILE;
+    return CCodeHelp(answers, m_workspace.Roots()).Completion(*document, document->OffsetOf(position, m_encoding), file, offset);
+}
+
+Json CGameService::ResolveCompletion(Json item)
+{
+    return CCodeHelp::Resolve(std::move(item), m_workspace.Source());
+}
+
+Json CGameService::SignatureHelp(const std::string& path, LspPosition position)
+{
+    CLspDocument* document = m_open(path);
+    std::shared_ptr<const CGame> game = document ? GameOf(path, true) : nullptr;
+    if (!game) return nullptr;
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    std::uint32_t file = NO_FILE;
+    std::uint64_t offset = 0;
+    if (!answers.Locate(path, position, file, offset)) return nullptr;
+    return CCodeHelp(answers, m_workspace.Roots()).SignatureHelp(*document, document->OffsetOf(position, m_encoding), file, offset);
+}
+
+Json CGameService::PrepareRename(const std::string& path, LspPosition position, std::string& refusal)
+{
+    refusal = "There is no name here to rename";
+    return AtPosition(path, position, Json(nullptr), [&](CGameAnswers& a, std::uint32_t file, std::uint64_t offset) {
+        return CNameEdits(a, m_workspace.Roots(), m_versions).PrepareRename(file, offset, refusal);
+    });
+}
+
+Json CGameService::Rename(const std::string& path, LspPosition position, const std::string& newName, bool documentChanges,
+                          std::string& refusal)
+{
+    refusal = "There is no name here to rename";
+    return AtPosition(path, position, Json(nullptr), [&](CGameAnswers& a, std::uint32_t file, std::uint64_t offset) {
+        return CNameEdits(a, m_workspace.Roots(), m_versions).Rename(file, offset, newName, documentChanges, refusal);
+    });
+}
+
+Json CGameService::PrepareCallHierarchy(const std::string& path, LspPosition position)
+{
+    return AtPosition(path, position, Json(nullptr), [&](CGameAnswers& a, std::uint32_t file, std::uint64_t offset) {
+        return CNameEdits(a, m_workspace.Roots(), m_versions).PrepareCallHierarchy(file, offset);
+    });
+}
+
+Json CGameService::IncomingCalls(const Json& item)
+{
+    std::shared_ptr<const CGame> game = GameOfItem(item);
+    if (!game) return Json::array();
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    return CNameEdits(answers, m_workspace.Roots(), m_versions).IncomingCalls(item);
+}
+
+Json CGameService::OutgoingCalls(const Json& item)
+{
+    std::shared_ptr<const CGame> game = GameOfItem(item);
+    if (!game) return Json::array();
+    CGameAnswers answers(*game, m_workspace.Source(), m_open, m_encoding);
+    return CNameEdits(answers, m_workspace.Roots(), m_versions).OutgoingCalls(item);
 }
 
 void CGameService::Opened(const std::string& path)
 {
     m_dirty.insert(path);
+    m_opened.insert(path);
     Publish(path);
 }
 
@@ -50,12 +139,20 @@ void CGameService::Changed(const std::string& path)
 void CGameService::Saved(const std::string& path)
 {
     Publish(path);
-    if (std::shared_ptr<const CGame> game = GameOf(path)) Compile(game->Inputs().mainPath);
+    if (std::shared_ptr<const CGame> game = GameOf(path)) Compile(game->Inputs().mainPath, game->Inputs().includeFolders);
+}
+
+void CGameService::FilesChanged(const std::vector<std::string>& paths)
+{
+    m_workspace.FilesChanged(paths);
+    for (const std::string& path : m_opened)
+        if (CLspDocument* document = m_open(path); document && document->Text().size() < DIAGNOSE_ON_CHANGE) Publish(path);
 }
 
 void CGameService::Closed(const std::string& path)
 {
     m_dirty.erase(path);
+    m_opened.erase(path);
     m_workspace.CloseText(path);
     // What the editor no longer shows it need not keep; the compiler's messages stay.
     const auto found = m_compilerDiagnostics.find(path);
@@ -74,7 +171,7 @@ void CGameService::Publish(const std::string& path)
     m_publish(UriFromPath(path), std::move(diagnostics));
 }
 
-void CGameService::Compile(const std::string& mainPath)
+void CGameService::Compile(const std::string& mainPath, const std::vector<std::string>& includeFolders)
 {
     if (m_sandboxed) return;
     const std::string compiler = FindCompiler(m_compiler, m_compilerGiven);
@@ -87,7 +184,7 @@ void CGameService::Compile(const std::string& mainPath)
     }
     std::vector<CompilerMessage> messages;
     std::string failure;
-    if (!RunCompiler(compiler, mainPath, m_workspace.GetIncludeFolders(), messages, failure)) {
+    if (!RunCompiler(compiler, mainPath, includeFolders, messages, failure)) {
         m_log("compiling " + mainPath + " failed: " + failure);
         return;
     }

@@ -45,6 +45,9 @@ public:
     void Changed(const std::string& path);
     void Saved(const std::string& path);
     void Closed(const std::string& path);
+    // Files changed on disk (the editor's watchers): their games read them again, and
+    // the open documents' diagnostics are given again.
+    void FilesChanged(const std::vector<std::string>& paths);
 
     Json Definition(const std::string& path, LspPosition position);
     Json References(const std::string& path, LspPosition position, bool includeDeclaration);
@@ -52,14 +55,28 @@ public:
     Json Hover(const std::string& path, LspPosition position);
     Json Links(const std::string& path);
     Json Symbols(const std::string& query);
+    Json Completion(const std::string& path, LspPosition position);
+    Json ResolveCompletion(Json item);
+    Json SignatureHelp(const std::string& path, LspPosition position);
+    // Null and a message when refused.
+    Json PrepareRename(const std::string& path, LspPosition position, std::string& refusal);
+    Json Rename(const std::string& path, LspPosition position, const std::string& newName, bool documentChanges,
+                std::string& refusal);
+    Json PrepareCallHierarchy(const std::string& path, LspPosition position);
+    Json IncomingCalls(const Json& item);
+    Json OutgoingCalls(const Json& item);
+    // The versions of open documents (for the edits of a rename).
+    void SetVersions(std::function<std::int64_t(const std::string& path)> versions) { m_versions = std::move(versions); }
 
 private:
     // The game of path with every edited open document in it.
-    std::shared_ptr<const CGame> GameOf(const std::string& path);
+    std::shared_ptr<const CGame> GameOf(const std::string& path, bool quick = false);
+    // The game of an item's data.path, and that path.
+    std::shared_ptr<const CGame> GameOfItem(const Json& item);
     template <typename Answer>
     Json AtPosition(const std::string& path, LspPosition position, Json none, Answer answer);
     void Publish(const std::string& path);
-    void Compile(const std::string& mainPath);
+    void Compile(const std::string& mainPath, const std::vector<std::string>& includeFolders);
 
     CGameAnswers::OpenDocuments m_open;
     Publisher m_publish;
@@ -67,9 +84,11 @@ private:
     CLspWorkspace m_workspace;
     PositionEncoding m_encoding = PositionEncoding::Utf16;
     std::set<std::string> m_dirty;  // open documents whose text the workspace has not yet had
+    std::set<std::string> m_opened;  // open documents
     std::string m_compiler;
     bool m_compilerGiven = false;
     bool m_compilerMissingSaid = false;
     bool m_sandboxed = false;
     std::map<std::string, Json> m_compilerDiagnostics;  // by path
+    std::function<std::int64_t(const std::string& path)> m_versions = [](const std::string&) { return std::int64_t{-1}; };
 };

@@ -20,8 +20,8 @@ void CLspDocument::SetText(std::string text)
 void CLspDocument::IndexLines()
 {
     // A text that came in a message was built by appending; it is held as long as the
-    // document is open, so it keeps no room to grow.
-    m_text.shrink_to_fit();
+    // document is open, so it keeps no more than a little room to grow.
+    if (m_text.capacity() > m_text.size() + m_text.size() / 8 + 4096) m_text.shrink_to_fit();
     const char* s = m_text.data();
     const std::size_t n = m_text.size();
     std::size_t lines = 1;
@@ -266,7 +266,13 @@ void CLspDocument::Replace(std::size_t from, std::size_t to, std::string_view wi
                        m_lineStarts.begin() + static_cast<std::ptrdiff_t>(last + 1));
     m_lineStarts.insert(m_lineStarts.begin() + static_cast<std::ptrdiff_t>(first + 1), added.begin(), added.end());
 
+    const std::size_t shownBefore = m_shownEnd;
     if (m_shownEnd >= from) FindShownEnd(from);
+    // Where the shown text ends may move lines in or out of view, as far as the end.
+    bool shownMoved = true;
+    if (shownBefore < from) shownMoved = m_shownEnd != shownBefore;
+    else if (shownBefore >= to) shownMoved = m_shownEnd != static_cast<std::size_t>(static_cast<std::ptrdiff_t>(shownBefore) + delta);
+    m_lastEdit = LineEdit{first, last, added.size(), NO_LINE};
 
     // States: lex again from the first changed line. Old line k after the edit is new
     // line k - (last - first) + added; once a line there starts in its old state, the
@@ -289,6 +295,7 @@ void CLspDocument::Replace(std::size_t from, std::size_t to, std::string_view wi
         if (oldNext >= old.size()) break;
         if (old[oldNext] == state) {
             m_states.insert(m_states.end(), old.begin() + static_cast<std::ptrdiff_t>(oldNext + 1), old.end());
+            if (!shownMoved) m_lastEdit.changedUntil = next;
             break;
         }
     }

@@ -78,6 +78,11 @@ public:
         return line + 1 < m_lineStarts.size() ? m_lineStarts[line + 1] - 1 : m_text.size();
     }
     std::size_t LineOfOffset(std::size_t offset) const;
+    // The client's line where a lexer line starts.
+    std::size_t ClientLineOf(std::size_t line) const
+    {
+        return m_loneCrs.empty() ? line : line + LoneCrsBefore(m_lineStarts[line]);
+    }
     // Where the lexer stops reading: the first NUL or Ctrl-Z, or the text's end.
     std::size_t ShownEnd() const { return m_shownEnd; }
 
@@ -92,6 +97,17 @@ public:
 
     // Lines lexed by the last edit (what a keystroke cost).
     std::size_t RelexedByLastEdit() const { return m_relexed; }
+    // What the last Replace did to the lexer's lines: old lines [first, last] became new
+    // lines [first, first + added]; the lines whose classes may differ are new lines
+    // [first, changedUntil) (NO_LINE: to the end).
+    struct LineEdit {
+        std::size_t first = 0;
+        std::size_t last = 0;
+        std::size_t added = 0;
+        std::size_t changedUntil = 0;
+    };
+    static constexpr std::size_t NO_LINE = static_cast<std::size_t>(-1);
+    const LineEdit& LastEdit() const { return m_lastEdit; }
     // Bytes held beyond the text's own.
     std::size_t GetMemoryUse() const;
 
@@ -112,6 +128,7 @@ private:
     std::vector<std::uint32_t> m_states;    // start states of lines 0 .. size - 1
     std::size_t m_shownEnd = 0;
     std::size_t m_relexed = 0;
+    LineEdit m_lastEdit;
 };
 
 // The text's bytes as UTF-8 (Windows-1252 decoded; in UTF-8, a byte that begins no

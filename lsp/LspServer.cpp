@@ -1,12 +1,14 @@
 #include "LspServer.h"
 
+#include "Cancellation.h"
+#include "GameService.h"
 #include "JsonAccess.h"
+#include "JsonParse.h"
+#include "JsonText.h"
 #include "MessageReader.h"
 #include "SemanticTokens.h"
-#include "GameService.h"
 #include "StructureAnswers.h"
 #include "Uri.h"
-#include "doc/TextLoader.h"
 
 #include <new>
 #include <vector>
@@ -14,47 +16,64 @@
 using Json = nlohmann::json;
 using namespace jsonaccess;
 
-CLspServer::CLspServer(Writer writer, Logger logger) : m_writer(std::move(writer)), m_logger(std::move(logger))
+namespace {
+
+// Cancellations of requests never seen are kept no further back than this.
+constexpr std::size_t kCancellationsKept = 1000;
+
+}  // namespace
+
+CLspServer::CLspServer(Writer writer, Logger logger)
+    : m_writer(std::move(writer)), m_logger(std::move(logger)), m_documents([this](const std::string& line) { Log(line); })
 {
     m_game = std::make_unique<CGameService>(
-        [this](const std::string& path) -> CLspDocument* {
-            const auto uri = m_uriOfPath.find(path);
-            return uri == m_uriOfPath.end() ? nullptr : FindOpenDocument(uri->second);
-        },
+        [this](const std::string& path) { return m_documents.FindByPath(path); },
         [this](const std::string& uri, Json diagnostics) {
             std::string path;
             std::string client = uri;
             if (PathFromUri(uri, path))
-                if (const auto found = m_uriOfPath.find(path); found != m_uriOfPath.end()) client = found->second;
+                if (const std::string* open = m_documents.UriOfPath(path)) client = *open;
             Send(Json{{"jsonrpc", "2.0"},
                       {"method", "textDocument/publishDiagnostics"},
                       {"params", {{"uri", client}, {"diagnostics", std::move(diagnostics)}}}});
         },
         [this](const std::string& line) { Log(line); });
+    m_gameRequests = std::make_unique<CGameRequests>(*m_game, m_failure);
     m_requests = {
-        {"initialize", &CLspServer::OnInitialize},
-        {"shutdown", &CLspServer::OnShutdown},
-        {"textDocument/semanticTokens/full", &CLspServer::OnSemanticTokensFull},
-        {"textDocument/semanticTokens/range", &CLspServer::OnSemanticTokensRange},
-        {"textDocument/documentSymbol", &CLspServer::OnDocumentSymbol},
-        {"textDocument/foldingRange", &CLspServer::OnFoldingRange},
-        {"textDocument/definition", &CLspServer::OnDefinition},
-        {"textDocument/references", &CLspServer::OnReferences},
-        {"textDocument/documentHighlight", &CLspServer::OnDocumentHighlight},
-        {"textDocument/hover", &CLspServer::OnHover},
-        {"textDocument/documentLink", &CLspServer::OnDocumentLink},
-        {"workspace/symbol", &CLspServer::OnWorkspaceSymbol},
+        {"initialize", Own(&CLspServer::OnInitialize)},
+        {"shutdown", Own(&CLspServer::OnShutdown)},
+        {"textDocument/semanticTokens/full", Own(&CLspServer::OnSemanticTokensFull)},
+        {"textDocument/semanticTokens/full/delta", Own(&CLspServer::OnSemanticTokensDelta)},
+        {"textDocument/semanticTokens/range", Own(&CLspServer::OnSemanticTokensRange)},
+        {"textDocument/documentSymbol", Own(&CLspServer::OnDocumentSymbol)},
+        {"textDocument/foldingRange", Own(&CLspServer::OnFoldingRange)},
+        {"textDocument/definition", Game(&CGameRequests::Definition)},
+        {"textDocument/references", Game(&CGameRequests::References)},
+        {"textDocument/documentHighlight", Game(&CGameRequests::DocumentHighlight)},
+        {"textDocument/hover", Game(&CGameRequests::Hover)},
+        {"textDocument/documentLink", Game(&CGameRequests::DocumentLink)},
+        {"workspace/symbol", Game(&CGameRequests::WorkspaceSymbol)},
+        {"textDocument/completion", Game(&CGameRequests::Completion)},
+        {"completionItem/resolve", Game(&CGameRequests::CompletionResolve)},
+        {"textDocument/signatureHelp", Game(&CGameRequests::SignatureHelp)},
+        {"textDocument/prepareRename", Game(&CGameRequests::PrepareRename)},
+        {"textDocument/rename", Game(&CGameRequests::Rename)},
+        {"textDocument/prepareCallHierarchy", Game(&CGameRequests::PrepareCallHierarchy)},
+        {"callHierarchy/incomingCalls", Game(&CGameRequests::IncomingCalls)},
+        {"callHierarchy/outgoingCalls", Game(&CGameRequests::OutgoingCalls)},
     };
+    m_game->SetVersions([this](const std::string& path) { return m_documents.VersionOfPath(path); });
     m_notifications = {
-        {"initialized", &CLspServer::OnInitialized},
-        {"exit", &CLspServer::OnExit},
-        {"textDocument/didOpen", &CLspServer::OnDidOpen},
-        {"textDocument/didChange", &CLspServer::OnDidChange},
-        {"textDocument/didSave", &CLspServer::OnDidSave},
-        {"textDocument/didClose", &CLspServer::OnDidClose},
-        {"workspace/didChangeConfiguration", &CLspServer::OnDidChangeConfiguration},
-        {"$/cancelRequest", &CLspServer::OnIgnored},
-        {"$/setTrace", &CLspServer::OnIgnored},
+        {"initialized", Own(&CLspServer::OnInitialized)},
+        {"exit", Own(&CLspServer::OnExit)},
+        {"textDocument/didOpen", Own(&CLspServer::OnDidOpen)},
+        {"textDocument/didChange", Own(&CLspServer::OnDidChange)},
+        {"textDocument/didSave", Own(&CLspServer::OnDidSave)},
+        {"textDocument/didClose", Own(&CLspServer::OnDidClose)},
+        {"workspace/didChangeConfiguration", Own(&CLspServer::OnDidChangeConfiguration)},
+        {"workspace/didChangeWatchedFiles", Own(&CLspServer::OnDidChangeWatchedFiles)},
+        {"$/cancelRequest", Own(&CLspServer::OnIgnored)},
+        {"$/setTrace", Own(&CLspServer::OnIgnored)},
     };
 }
 
@@ -82,43 +101,96 @@ void CLspServer::RespondError(const Json& id, int code, const std::string& messa
     Send(Json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
 }
 
-void CLspServer::Fail(int code, std::string message)
+void CLspServer::RespondWith(const Json& id, const std::function<void(CJsonText& out)>& write)
 {
-    m_errorCode = code;
-    m_errorMessage = std::move(message);
+    const std::string head = "{\"jsonrpc\":\"2.0\",\"id\":" + id.dump() + ",\"result\":";
+    CJsonText counted;
+    counted.Raw(head);
+    write(counted);
+    counted.Char('}');
+    m_answered = true;
+    if (counted.Kept()) {
+        m_writer(FrameMessage(counted.Text()));
+        return;
+    }
+    // Too large to keep: written again, in pieces, after its length. Once it has begun
+    // it is no longer cancelled.
+    const std::size_t size = counted.Size();
+    m_writer("Content-Length: " + std::to_string(size) + "\r\n\r\n");
+    CCancelCheck never;
+    CCancelScope scope(never);
+    CJsonText out(m_writer);
+    out.Raw(head);
+    write(out);
+    out.Char('}');
+    // The same work gives the same text; should it not, blanks keep the frame whole.
+    if (out.Size() < size) out.Raw(std::string(size - out.Size(), ' '));
+    out.Flush();
+    if (out.Size() != size) Log("an answer of " + std::to_string(out.Size()) + " bytes was announced as " + std::to_string(size));
 }
 
-void CLspServer::Receive(CMessageReader& reader)
+CLspServer::Handler CLspServer::Own(std::optional<Json> (CLspServer::*handler)(Json&))
 {
-    // Everything received so far: the cancellations among it apply to the requests
-    // before them that have not been run yet.
-    std::vector<Json> messages;
-    std::map<std::string, bool> cancelled;
+    return [this, handler](Json& params) { return (this->*handler)(params); };
+}
+
+CLspServer::Handler CLspServer::Game(std::optional<Json> (CGameRequests::*handler)(Json&))
+{
+    return [this, handler](Json& params) { return (m_gameRequests.get()->*handler)(params); };
+}
+
+void CLspServer::TakeFrames()
+{
     LspFrame frame;
-    while (reader.Next(frame)) {
+    while (m_reader && m_reader->Next(frame)) {
         if (!frame.ok) {
             Log("unreadable input: " + frame.body);
             continue;
         }
-        Json message = Json::parse(frame.body, nullptr, false);
-        if (message.is_discarded()) {
-            RespondError(nullptr, LSP_PARSE_ERROR, "the message is not JSON");
-            continue;
-        }
-        if (message.is_object() && IsString(message, "method") && message["method"] == "$/cancelRequest") {
-            if (const Json* params = Member(message, "params"))
+        Queued queued;
+        const bool parsed = ParseJsonBody(std::move(frame.body), queued.message);
+        frame.body = std::string();
+        if (!parsed) {
+            queued.message = nullptr;
+            queued.unreadable = true;
+        } else if (queued.message.is_object() && IsString(queued.message, "method") &&
+                   queued.message["method"] == "$/cancelRequest") {
+            if (const Json* params = Member(queued.message, "params"))
                 if (const Json* id = Member(*params, "id"); id && (id->is_number_integer() || id->is_string()))
-                    cancelled[id->dump()] = true;
+                    if (m_cancelled.insert(id->dump()).second) {
+                        m_cancelOrder.push_back(id->dump());
+                        if (m_cancelOrder.size() > kCancellationsKept) {
+                            m_cancelled.erase(m_cancelOrder.front());
+                            m_cancelOrder.pop_front();
+                        }
+                    }
         }
-        messages.push_back(std::move(message));
-    }
-    for (const Json& message : messages) {
-        if (m_finished) break;
-        Handle(message, cancelled);
+        m_queue.push_back(std::move(queued));
     }
 }
 
-void CLspServer::Handle(const Json& message, const std::map<std::string, bool>& cancelled)
+bool CLspServer::CancelledWhileRunning()
+{
+    if (m_poll) m_poll();
+    TakeFrames();
+    return m_cancelled.count(m_running) > 0;
+}
+
+void CLspServer::Receive(CMessageReader& reader)
+{
+    m_reader = &reader;
+    TakeFrames();
+    while (!m_queue.empty() && !m_finished) {
+        Queued queued = std::move(m_queue.front());
+        m_queue.pop_front();
+        if (queued.unreadable) RespondError(nullptr, LSP_PARSE_ERROR, "the message is not JSON");
+        else Handle(queued.message);
+        TakeFrames();
+    }
+    m_reader = nullptr;
+}
+
+void CLspServer::Handle(Json& message)
 {
     const Json* id = Member(message, "id");
     const bool idOk = id && (id->is_number_integer() || id->is_string() || id->is_null());
@@ -129,7 +201,7 @@ void CLspServer::Handle(const Json& message, const std::map<std::string, bool>& 
     }
     const Json* method = Member(message, "method");
     if (!method) {
-        // A response to a request of ours; the server sends none.
+        // A response to a request of ours (a registration): nothing to do.
         if (id) return;
         RespondError(nullptr, LSP_INVALID_REQUEST, "a message with neither method nor id");
         return;
@@ -139,14 +211,14 @@ void CLspServer::Handle(const Json& message, const std::map<std::string, bool>& 
         return;
     }
     // Absent params may also come as null, as some clients send them.
-    const Json* params = Member(message, "params");
+    Json* params = message.contains("params") ? &message["params"] : nullptr;
     if (params && params->is_null()) params = nullptr;
     if (params && !params->is_object() && !params->is_array()) {
         if (id) RespondError(*id, LSP_INVALID_REQUEST, "params must be an object or an array");
         return;
     }
-    static const Json kNoParams = Json::object();
-    const Json& given = params ? *params : kNoParams;
+    Json noParams = Json::object();
+    Json& given = params ? *params : noParams;
     const std::string name = method->get<std::string>();
     if (!id) {
         // A notification: nothing is ever answered.
@@ -157,7 +229,7 @@ void CLspServer::Handle(const Json& message, const std::map<std::string, bool>& 
             return;
         }
         try {
-            (this->*found->second)(given);
+            found->second(given);
         } catch (const std::bad_alloc&) {
             Log(name + ": out of memory");
         } catch (const std::exception& e) {
@@ -165,7 +237,8 @@ void CLspServer::Handle(const Json& message, const std::map<std::string, bool>& 
         }
         return;
     }
-    if (cancelled.count(id->dump())) {
+    const std::string key = id->dump();
+    if (m_cancelled.erase(key)) {
         RespondError(*id, LSP_REQUEST_CANCELLED, "cancelled");
         return;
     }
@@ -177,22 +250,33 @@ void CLspServer::Handle(const Json& message, const std::map<std::string, bool>& 
         RespondError(*id, LSP_INVALID_REQUEST, "the server has been shut down");
         return;
     }
-    Dispatch(*id, name, given);
+    const Json replyTo = *id;
+    m_running = key;
+    m_runningId = replyTo;
+    Dispatch(replyTo, name, given);
+    m_running.clear();
+    m_runningId = nullptr;
+    m_cancelled.erase(key);
 }
 
-void CLspServer::Dispatch(const Json& id, const std::string& method, const Json& params)
+void CLspServer::Dispatch(const Json& id, const std::string& method, Json& params)
 {
     const auto found = m_requests.find(method);
     if (found == m_requests.end()) {
         RespondError(id, LSP_METHOD_NOT_FOUND, "unknown method " + method);
         return;
     }
-    m_errorCode = 0;
-    m_errorMessage.clear();
+    m_failure = RequestFailure();
+    m_answered = false;
+    CCancelCheck check([this] { return CancelledWhileRunning(); });
+    CCancelScope scope(check);
     try {
-        std::optional<Json> result = (this->*found->second)(params);
+        std::optional<Json> result = found->second(params);
+        if (m_answered) return;
         if (result) Respond(id, std::move(*result));
-        else RespondError(id, m_errorCode ? m_errorCode : LSP_INVALID_PARAMS, m_errorMessage.empty() ? "invalid params" : m_errorMessage);
+        else RespondError(id, m_failure.code ? m_failure.code : LSP_INVALID_PARAMS, m_failure.message.empty() ? "invalid params" : m_failure.message);
+    } catch (const RequestCancelled&) {
+        RespondError(id, LSP_REQUEST_CANCELLED, "cancelled while it ran");
     } catch (const std::bad_alloc&) {
         Log(method + ": out of memory");
         RespondError(id, LSP_REQUEST_FAILED, "out of memory");
@@ -208,7 +292,7 @@ void CLspServer::EndOfInput(std::size_t pendingBytes)
     m_finished = true;
 }
 
-std::optional<Json> CLspServer::OnInitialize(const Json& params)
+std::optional<Json> CLspServer::OnInitialize(Json& params)
 {
     if (m_initialized) {
         Fail(LSP_INVALID_REQUEST, "initialize was already received");
@@ -220,6 +304,12 @@ std::optional<Json> CLspServer::OnInitialize(const Json& params)
         for (const Json& name : *offered)
             if (name == "utf-8") m_encoding = PositionEncoding::Utf8;
     m_game->SetEncoding(m_encoding);
+    const Json* watch = Path(params, {"capabilities", "workspace", "didChangeWatchedFiles", "dynamicRegistration"});
+    m_watchFiles = watch && watch->is_boolean() && watch->get<bool>();
+    const Json* versioned = Path(params, {"capabilities", "workspace", "workspaceEdit", "documentChanges"});
+    m_gameRequests->SetDocumentChanges(versioned && versioned->is_boolean() && versioned->get<bool>());
+    const Json* prepare = Path(params, {"capabilities", "textDocument", "rename", "prepareSupport"});
+    const bool prepareSupport = prepare && prepare->is_boolean() && prepare->get<bool>();
     // The workspace's folders, where the main files of its games are looked for.
     std::vector<std::string> roots;
     std::string root;
@@ -238,7 +328,9 @@ std::optional<Json> CLspServer::OnInitialize(const Json& params)
              {"positionEncoding", m_encoding == PositionEncoding::Utf8 ? "utf-8" : "utf-16"},
              {"textDocumentSync", {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
              {"semanticTokensProvider",
-              {{"legend", {{"tokenTypes", types}, {"tokenModifiers", Json::array()}}}, {"full", true}, {"range", true}}},
+              {{"legend", {{"tokenTypes", types}, {"tokenModifiers", Json::array()}}},
+               {"full", {{"delta", true}}},
+               {"range", true}}},
              {"documentSymbolProvider", true},
              {"foldingRangeProvider", true},
              {"definitionProvider", true},
@@ -247,21 +339,38 @@ std::optional<Json> CLspServer::OnInitialize(const Json& params)
              {"hoverProvider", true},
              {"documentLinkProvider", {{"resolveProvider", false}}},
              {"workspaceSymbolProvider", true},
+             {"completionProvider", {{"triggerCharacters", {".", "#", "<"}}, {"resolveProvider", true}}},
+             {"signatureHelpProvider", {{"triggerCharacters", {"(", ","}}, {"retriggerCharacters", {","}}}},
+             {"renameProvider", prepareSupport ? Json{{"prepareProvider", true}} : Json(true)},
+             {"callHierarchyProvider", true},
          }},
         {"serverInfo", {{"name", "glossel-lsp"}, {"version", GLOSSEL_VERSION_STRING}}},
     };
 }
 
-std::optional<Json> CLspServer::OnShutdown(const Json&)
+std::optional<Json> CLspServer::OnShutdown(Json&)
 {
     m_shutdown = true;
     return Json(nullptr);
 }
 
-std::optional<Json> CLspServer::OnInitialized(const Json&) { return std::nullopt; }
-std::optional<Json> CLspServer::OnIgnored(const Json&) { return std::nullopt; }
+std::optional<Json> CLspServer::OnInitialized(Json&)
+{
+    // The editor tells of the game files that change on disk; its answer is not needed.
+    if (m_watchFiles)
+        Send(Json{{"jsonrpc", "2.0"},
+                  {"id", "glossel-watch"},
+                  {"method", "client/registerCapability"},
+                  {"params",
+                   {{"registrations",
+                     {{{"id", "glossel-watch"},
+                       {"method", "workspace/didChangeWatchedFiles"},
+                       {"registerOptions", {{"watchers", {{{"globPattern", "**/*.{inf,h,INF,H,Inf}"}}}}}}}}}}}});
+    return std::nullopt;
+}
+std::optional<Json> CLspServer::OnIgnored(Json&) { return std::nullopt; }
 
-std::optional<Json> CLspServer::OnExit(const Json&)
+std::optional<Json> CLspServer::OnExit(Json&)
 {
     m_finished = true;
     return std::nullopt;
@@ -269,30 +378,26 @@ std::optional<Json> CLspServer::OnExit(const Json&)
 
 CLspDocument* CLspServer::FindOpenDocument(const std::string& uri)
 {
-    const auto found = m_open.find(uri);
-    return found == m_open.end() ? nullptr : found->second.document.get();
+    OpenDocument* open = m_documents.Find(uri);
+    return open ? open->document.get() : nullptr;
 }
 
-std::optional<Json> CLspServer::OnDidOpen(const Json& params)
+std::optional<Json> CLspServer::OnDidOpen(Json& params)
 {
-    const Json* item = Member(params, "textDocument");
+    Json* item = params.is_object() && params.contains("textDocument") ? &params["textDocument"] : nullptr;
     std::string uri;
-    std::string text;
-    if (!item || !GetString(*item, "uri", uri) || !GetString(*item, "text", text)) {
+    if (!item || !GetString(*item, "uri", uri) || !IsString(*item, "text")) {
         Log("didOpen without a uri and a text");
         return std::nullopt;
     }
-    OpenDocument& open = m_open[uri];
-    open.document = std::make_unique<CLspDocument>(std::move(text), display::Encoding::Utf8);
-    open.version = GetInteger(*item, "version").value_or(0);
-    if (std::string path; PathFromUri(uri, path)) {
-        m_uriOfPath[path] = uri;
-        m_game->Opened(path);
-    }
+    // The text is taken from the message, not copied: it may be large.
+    std::string text = std::move((*item)["text"].get_ref<std::string&>());
+    const std::string path = m_documents.Open(uri, std::move(text), GetInteger(*item, "version").value_or(0));
+    if (!path.empty()) m_game->Opened(path);
     return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnDidChange(const Json& params)
+std::optional<Json> CLspServer::OnDidChange(Json& params)
 {
     std::string uri;
     const Json* item = Member(params, "textDocument");
@@ -301,40 +406,15 @@ std::optional<Json> CLspServer::OnDidChange(const Json& params)
         Log("didChange without a document and its changes");
         return std::nullopt;
     }
-    const auto found = m_open.find(uri);
-    if (found == m_open.end()) {
+    if (!m_documents.Change(uri, *changes, GetInteger(*item, "version").value_or(-1), m_encoding)) {
         Log("didChange for a document that is not open: " + uri);
         return std::nullopt;
     }
-    CLspDocument& document = *found->second.document;
-    for (const Json& change : *changes) {
-        std::string text;
-        if (!GetString(change, "text", text)) {
-            Log("a change without text in " + uri);
-            continue;
-        }
-        const Json* range = Member(change, "range");
-        if (!range) {
-            document.SetText(std::move(text));
-            continue;
-        }
-        LspPosition start;
-        LspPosition end;
-        if (!GetRange(*range, start, end)) {
-            Log("a change with a bad range in " + uri);
-            continue;
-        }
-        std::size_t from = document.OffsetOf(start, m_encoding);
-        std::size_t to = document.OffsetOf(end, m_encoding);
-        if (to < from) std::swap(from, to);
-        document.Replace(from, to, text);
-    }
-    found->second.version = GetInteger(*item, "version").value_or(found->second.version);
     if (std::string path; PathFromUri(uri, path)) m_game->Changed(path);
     return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnDidSave(const Json& params)
+std::optional<Json> CLspServer::OnDidSave(Json& params)
 {
     std::string uri;
     std::string path;
@@ -343,20 +423,17 @@ std::optional<Json> CLspServer::OnDidSave(const Json& params)
     return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnDidClose(const Json& params)
+std::optional<Json> CLspServer::OnDidClose(Json& params)
 {
     std::string uri;
     if (const Json* item = Member(params, "textDocument"); item && GetString(*item, "uri", uri)) {
-        m_open.erase(uri);
-        if (std::string path; PathFromUri(uri, path)) {
-            m_game->Closed(path);
-            m_uriOfPath.erase(path);
-        }
+        const std::string path = m_documents.Close(uri);
+        if (!path.empty()) m_game->Closed(path);
     }
     return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnDidChangeConfiguration(const Json& params)
+std::optional<Json> CLspServer::OnDidChangeConfiguration(Json& params)
 {
     // The settings may stand as they are or under the server's name.
     if (const Json* settings = Member(params, "settings")) {
@@ -366,7 +443,17 @@ std::optional<Json> CLspServer::OnDidChangeConfiguration(const Json& params)
     return std::nullopt;
 }
 
-CLspDocument* CLspServer::RequestDocument(const Json& params)
+std::optional<Json> CLspServer::OnDidChangeWatchedFiles(Json& params)
+{
+    std::vector<std::string> paths;
+    if (const Json* changes = Member(params, "changes"); changes && changes->is_array())
+        for (const Json& change : *changes)
+            if (std::string uri, path; GetString(change, "uri", uri) && PathFromUri(uri, path)) paths.push_back(path);
+    if (!paths.empty()) m_game->FilesChanged(paths);
+    return std::nullopt;
+}
+
+OpenDocument* CLspServer::RequestDocument(const Json& params)
 {
     std::string uri;
     const Json* item = Member(params, "textDocument");
@@ -374,22 +461,40 @@ CLspDocument* CLspServer::RequestDocument(const Json& params)
         Fail(LSP_INVALID_PARAMS, "textDocument.uri is missing");
         return nullptr;
     }
-    if (CLspDocument* open = FindOpenDocument(uri)) return open;
+    if (OpenDocument* open = m_documents.Find(uri)) return open;
     Fail(LSP_REQUEST_FAILED, "the document is not open: " + uri);
     return nullptr;
 }
 
-std::optional<Json> CLspServer::OnSemanticTokensFull(const Json& params)
+std::optional<Json> CLspServer::OnSemanticTokensFull(Json& params)
 {
-    CLspDocument* document = RequestDocument(params);
-    if (!document) return std::nullopt;
-    return Json{{"data", BuildSemanticTokens(*document, 0, document->LineCount() - 1, m_encoding)}};
+    OpenDocument* open = RequestDocument(params);
+    if (!open) return std::nullopt;
+    RespondWith(m_runningId, [&](CJsonText& out) {
+        open->tokens.WriteFull(*open->document, m_encoding, out);
+    });
+    open->tokens.Commit();
+    return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnSemanticTokensRange(const Json& params)
+std::optional<Json> CLspServer::OnSemanticTokensDelta(Json& params)
 {
-    CLspDocument* document = RequestDocument(params);
-    if (!document) return std::nullopt;
+    OpenDocument* open = RequestDocument(params);
+    if (!open) return std::nullopt;
+    std::string previous;
+    GetString(params, "previousResultId", previous);
+    RespondWith(m_runningId, [&](CJsonText& out) {
+        open->tokens.WriteDelta(*open->document, m_encoding, previous, out);
+    });
+    open->tokens.Commit();
+    return std::nullopt;
+}
+
+std::optional<Json> CLspServer::OnSemanticTokensRange(Json& params)
+{
+    OpenDocument* open = RequestDocument(params);
+    if (!open) return std::nullopt;
+    CLspDocument* document = open->document.get();
     LspPosition start;
     LspPosition end;
     const Json* range = Member(params, "range");
@@ -402,91 +507,25 @@ std::optional<Json> CLspServer::OnSemanticTokensRange(const Json& params)
     return Json{{"data", BuildSemanticTokens(*document, first, std::max(first, last), m_encoding)}};
 }
 
-std::optional<Json> CLspServer::OnDocumentSymbol(const Json& params)
+std::optional<Json> CLspServer::OnDocumentSymbol(Json& params)
 {
-    CLspDocument* document = RequestDocument(params);
-    if (!document) return std::nullopt;
+    OpenDocument* open = RequestDocument(params);
+    if (!open) return std::nullopt;
     CDocumentStructure structure;
-    structure.Read(*document);
-    return DocumentSymbols(structure, *document, m_encoding);
+    structure.Read(*open->document);
+    RespondWith(m_runningId,
+                [&](CJsonText& out) { WriteDocumentSymbols(structure, *open->document, m_encoding, out); });
+    return std::nullopt;
 }
 
-std::optional<Json> CLspServer::OnFoldingRange(const Json& params)
+std::optional<Json> CLspServer::OnFoldingRange(Json& params)
 {
-    CLspDocument* document = RequestDocument(params);
-    if (!document) return std::nullopt;
+    OpenDocument* open = RequestDocument(params);
+    if (!open) return std::nullopt;
     CDocumentStructure structure;
-    structure.Read(*document);
-    return FoldingRanges(structure);
-}
-
-// The path and position a request names; false (and an error prepared) when it names none.
-bool CLspServer::RequestPlace(const Json& params, std::string& path, LspPosition& position)
-{
-    std::string uri;
-    const Json* item = Member(params, "textDocument");
-    const Json* at = Member(params, "position");
-    if (!item || !GetString(*item, "uri", uri) || !at || !GetPosition(*at, position)) {
-        Fail(LSP_INVALID_PARAMS, "textDocument.uri and position are needed");
-        return false;
-    }
-    if (!PathFromUri(uri, path)) {
-        Fail(LSP_REQUEST_FAILED, "not a file: " + uri);
-        return false;
-    }
-    return true;
-}
-
-std::optional<Json> CLspServer::OnDefinition(const Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    return m_game->Definition(path, position);
-}
-
-std::optional<Json> CLspServer::OnReferences(const Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    const Json* declaration = Path(params, {"context", "includeDeclaration"});
-    return m_game->References(path, position, !declaration || !declaration->is_boolean() || declaration->get<bool>());
-}
-
-std::optional<Json> CLspServer::OnDocumentHighlight(const Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    return m_game->Highlights(path, position);
-}
-
-std::optional<Json> CLspServer::OnHover(const Json& params)
-{
-    std::string path;
-    LspPosition position;
-    if (!RequestPlace(params, path, position)) return std::nullopt;
-    return m_game->Hover(path, position);
-}
-
-std::optional<Json> CLspServer::OnDocumentLink(const Json& params)
-{
-    std::string uri;
-    std::string path;
-    const Json* item = Member(params, "textDocument");
-    if (!item || !GetString(*item, "uri", uri) || !PathFromUri(uri, path)) {
-        Fail(LSP_INVALID_PARAMS, "textDocument.uri is missing or not a file");
-        return std::nullopt;
-    }
-    return m_game->Links(path);
-}
-
-std::optional<Json> CLspServer::OnWorkspaceSymbol(const Json& params)
-{
-    std::string query;
-    GetString(params, "query", query);
-    return m_game->Symbols(query);
+    structure.Read(*open->document);
+    RespondWith(m_runningId, [&](CJsonText& out) { WriteFoldingRanges(structure, out); });
+    return std::nullopt;
 }
 
 void CLspServer::SetSandboxed(bool sandboxed)

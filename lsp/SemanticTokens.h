@@ -38,7 +38,42 @@ extern const char* const g_semanticTokenTypes[TOKEN_TYPE_COUNT];
 // The token type of each style (quoted text: the double-quoted one).
 SemanticTokenType TokenTypeOfStyle(StyleCode style);
 
+// One token where the client sees it.
+struct LineToken {
+    std::size_t line;    // the client's line
+    std::size_t start;   // in the client's units from that line's start
+    std::size_t length;  // in units
+    std::uint32_t type;
+};
+
+// The tokens of lexer line n, in order; false when the viewer shows no such line.
+bool TokensOfLine(CLspDocument& document, std::size_t n, PositionEncoding encoding, std::vector<LineToken>& tokens);
+
+// The protocol's relative encoding: five numbers a token (line and start from the
+// token before, length, type, no modifiers).
+class CTokenEncoder {
+public:
+    // As if the last token stood at the given place (a fresh encoder: line 0, start 0).
+    void StartAfter(std::size_t line, std::size_t start)
+    {
+        m_line = line;
+        m_start = start;
+    }
+    template <typename Emit>
+    void Add(const LineToken& token, Emit emit)
+    {
+        const std::size_t deltaLine = token.line - m_line;
+        emit(deltaLine, deltaLine == 0 ? token.start - m_start : token.start, token.length, token.type);
+        m_line = token.line;
+        m_start = token.start;
+    }
+
+private:
+    std::size_t m_line = 0;
+    std::size_t m_start = 0;
+};
+
 // The tokens of lexer lines [first, last] that the viewer shows, in the protocol's
-// relative encoding (five numbers a token).
+// relative encoding.
 std::vector<std::uint32_t> BuildSemanticTokens(CLspDocument& document, std::size_t first, std::size_t last,
                                                PositionEncoding encoding);

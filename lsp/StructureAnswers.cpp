@@ -1,8 +1,7 @@
 #include "StructureAnswers.h"
 
 #include <algorithm>
-
-using Json = nlohmann::json;
+#include <vector>
 
 int SymbolKindOf(DefinitionKind kind)
 {
@@ -28,62 +27,101 @@ int SymbolKindOf(DefinitionKind kind)
 
 namespace {
 
-Json Position(const CLspDocument& document, std::uint64_t offset, PositionEncoding encoding)
+void WritePosition(const CLspDocument& document, std::uint64_t offset, PositionEncoding encoding, CJsonText& out)
 {
     const LspPosition p = document.PositionOf(static_cast<std::size_t>(offset), encoding);
-    return {{"line", p.line}, {"character", p.character}};
+    out.Raw("{\"line\":");
+    out.Number(std::uint64_t{p.line});
+    out.Raw(",\"character\":");
+    out.Number(std::uint64_t{p.character});
+    out.Char('}');
 }
 
-Json Symbol(const FoundDefinition& found, const CLspDocument& document, PositionEncoding encoding)
+void WriteRange(const CLspDocument& document, std::uint64_t from, std::uint64_t to, PositionEncoding encoding,
+                CJsonText& out)
 {
-    const Definition& d = found.definition;
-    const std::uint64_t nameEnd = d.name.offset + d.nameLength;
-    const std::uint64_t start = std::min<std::uint64_t>(d.start.offset, d.name.offset);
+    out.Raw("{\"start\":");
+    WritePosition(document, from, encoding, out);
+    out.Raw(",\"end\":");
+    WritePosition(document, to, encoding, out);
+    out.Char('}');
+}
+
+// The symbol of a definition, without its closing brace (its children go before it).
+void OpenSymbol(const FoundDefinition& found, const CLspDocument& document, PositionEncoding encoding, CJsonText& out)
+{
+    const FoundDefinition& d = found;
+    const std::uint64_t nameEnd = d.nameOffset + d.nameLength;
+    const std::uint64_t start = std::min<std::uint64_t>(d.startOffset, d.nameOffset);
     const std::uint64_t end = std::max<std::uint64_t>(found.endOffset, nameEnd);
-    const std::string_view name(document.Text().data() + d.name.offset, d.nameLength);
-    return {
-        {"name", ToUtf8(name, document.GetEncoding())},
-        {"detail", DefinitionKindName(d.kind)},
-        {"kind", SymbolKindOf(d.kind)},
-        {"range", {{"start", Position(document, start, encoding)}, {"end", Position(document, end, encoding)}}},
-        {"selectionRange",
-         {{"start", Position(document, d.name.offset, encoding)}, {"end", Position(document, nameEnd, encoding)}}},
-        {"children", Json::array()},
-    };
+    const std::string_view name(document.Text().data() + d.nameOffset, d.nameLength);
+    out.Raw("{\"name\":");
+    out.String(ToUtf8(name, document.GetEncoding()));
+    out.Raw(",\"detail\":");
+    out.String(DefinitionKindName(d.kind));
+    out.Raw(",\"kind\":");
+    out.Number(std::int64_t{SymbolKindOf(d.kind)});
+    out.Raw(",\"range\":");
+    WriteRange(document, start, end, encoding, out);
+    out.Raw(",\"selectionRange\":");
+    WriteRange(document, d.nameOffset, nameEnd, encoding, out);
+    out.Raw(",\"children\":[");
 }
 
 }  // namespace
 
-Json DocumentSymbols(const CDocumentStructure& structure, const CLspDocument& document, PositionEncoding encoding)
+void WriteDocumentSymbols(const CDocumentStructure& structure, const CLspDocument& document, PositionEncoding encoding,
+                          CJsonText& out)
 {
     const std::vector<FoundDefinition>& definitions = structure.GetDefinitions();
-    // Each definition's symbol, then the property routines moved under their parents
-    // (a parent always comes before its routines).
-    std::vector<Json> symbols;
-    symbols.reserve(definitions.size());
-    for (const FoundDefinition& found : definitions) symbols.push_back(Symbol(found, document, encoding));
-    Json top = Json::array();
-    for (std::size_t i = definitions.size(); i-- > 0;) {
-        const std::size_t parent = definitions[i].definition.parent;
-        if (parent != NO_DEFINITION && parent < i) {
-            auto& children = symbols[parent]["children"];
-            children.insert(children.begin(), std::move(symbols[i]));
+    // The children of each definition (a parent always comes before its routines), in
+    // one list, by parent.
+    const std::size_t n = definitions.size();
+    std::vector<std::uint32_t> firstChild(n + 1, 0);
+    const auto isChild = [&](std::size_t i) {
+        const std::size_t parent = definitions[i].parent;
+        return parent != NO_PARENT_DEFINITION && parent < i;
+    };
+    for (std::size_t i = 0; i < n; ++i)
+        if (isChild(i)) ++firstChild[definitions[i].parent + 1];
+    for (std::size_t i = 0; i < n; ++i) firstChild[i + 1] += firstChild[i];
+    std::vector<std::uint32_t> children(firstChild[n]);
+    {
+        std::vector<std::uint32_t> filled(firstChild.begin(), firstChild.end() - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            if (isChild(i)) children[filled[definitions[i].parent]++] = static_cast<std::uint32_t>(i);
+    }
+    out.Char('[');
+    bool firstTop = true;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (isChild(i)) continue;
+        if (!firstTop) out.Char(',');
+        firstTop = false;
+        OpenSymbol(definitions[i], document, encoding, out);
+        for (std::uint32_t c = firstChild[i]; c < firstChild[i + 1]; ++c) {
+            if (c > firstChild[i]) out.Char(',');
+            // A property routine has no children of its own.
+            OpenSymbol(definitions[children[c]], document, encoding, out);
+            out.Raw("]}");
         }
+        out.Raw("]}");
     }
-    for (std::size_t i = 0; i < definitions.size(); ++i) {
-        const std::size_t parent = definitions[i].definition.parent;
-        if (parent == NO_DEFINITION || parent >= i) top.push_back(std::move(symbols[i]));
-    }
-    return top;
+    out.Char(']');
 }
 
-Json FoldingRanges(const CDocumentStructure& structure)
+void WriteFoldingRanges(const CDocumentStructure& structure, CJsonText& out)
 {
-    Json ranges = Json::array();
+    out.Char('[');
+    bool first = true;
     for (const FoldRegion& fold : structure.GetFolds()) {
-        Json range = {{"startLine", fold.startLine}, {"endLine", fold.endLine}};
-        if (fold.comment) range["kind"] = "comment";
-        ranges.push_back(std::move(range));
+        if (!first) out.Char(',');
+        first = false;
+        out.Raw("{\"startLine\":");
+        out.Number(std::uint64_t{fold.startLine});
+        out.Raw(",\"endLine\":");
+        out.Number(std::uint64_t{fold.endLine});
+        if (fold.comment) out.Raw(",\"kind\":\"comment\"");
+        out.Char('}');
     }
-    return ranges;
+    out.Char(']');
 }

@@ -1,5 +1,8 @@
 #include "Uri.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace {
 
 int HexValue(char c)
@@ -51,9 +54,17 @@ bool PathFromUri(std::string_view uri, std::string& path)
     return true;
 }
 
-std::string UriFromPath(std::string_view path)
+std::string UriFromPath(std::string_view given)
 {
     static const char kHex[] = "0123456789ABCDEF";
+    // A URI names a file by its absolute path: a relative one is the current folder's,
+    // where the system would look for it.
+    std::string path(given);
+    if (path.empty() || path.front() != '/') {
+        std::error_code error;
+        const std::filesystem::path here = std::filesystem::current_path(error);
+        path = (error ? std::filesystem::path("/") : here) / path;
+    }
     std::string out = "file://";
     for (const char c : path) {
         const unsigned char b = static_cast<unsigned char>(c);

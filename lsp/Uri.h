@@ -9,6 +9,7 @@
 // other scheme or host, a relative path, or a path with a NUL.
 bool PathFromUri(std::string_view uri, std::string& path);
 
-// The file URI of an absolute path: every byte but the unreserved ones and '/'
+// The file URI of a path (a relative one taken from the current folder, so that the
+// URI is always file:///...): every byte but the unreserved ones and '/'
 // percent-escaped.
 std::string UriFromPath(std::string_view path);

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 
@@ -69,8 +70,30 @@ int main(int argc, char** argv)
         },
         [](const std::string& line) { std::fprintf(stderr, "glossel-lsp: %s\n", line.c_str()); });
     CMessageReader reader;
-    char buffer[65536];
+    static char buffer[65536];
+    bool inputEnded = false;
+    // While a request runs, what has come in is read without waiting, so that a
+    // $/cancelRequest for it is seen (at most a few MiB at a time).
+    server.SetInputPoll([&] {
+        for (int pieces = 0; pieces < 64 && !inputEnded; ++pieces) {
+            pollfd in{STDIN_FILENO, POLLIN, 0};
+            if (::poll(&in, 1, 0) <= 0 || !(in.revents & (POLLIN | POLLHUP))) return;
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                // The end of the input (or a failed read) ends the server once what
+                // came before it is answered.
+                inputEnded = true;
+                return;
+            }
+            reader.Feed(buffer, static_cast<std::size_t>(n));
+        }
+    });
     while (!server.Finished() && !outputLost) {
+        if (inputEnded) {
+            server.EndOfInput(reader.Pending());
+            break;
+        }
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR) continue;

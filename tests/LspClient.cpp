@@ -143,4 +143,31 @@ bool Matches(const Json& expected, const Json& actual, std::string& why)
     return true;
 }
 
+
+
+Json RunEditor(const std::string& client, const std::filesystem::path& dir, const std::string& script, std::string& skip)
+{
+    const std::string env = "cd '" + dir.string() + "' && GLOSSEL_LSP='" GLOSSEL_LSP_EXE "' GLOSSEL_ROOT='" + dir.string() +
+                            "' GLOSSEL_REQUESTS=requests.json GLOSSEL_ANSWERS=answers.json HOME='" + dir.string() + "' ";
+    std::string command;
+    if (client == "neovim") {
+        if (std::system("command -v nvim >/dev/null 2>&1") != 0) {
+            skip = "nvim is not installed (bash setup.sh installs neovim)";
+            return nullptr;
+        }
+        command = env + "timeout 120 nvim --headless --clean -n -c 'luafile " GLOSSEL_SOURCE_DIR "/tests/" + script + "'";
+    } else {
+        if (std::system("emacs --batch -Q --eval '(progn (require (quote package)) (add-to-list (quote "
+                        "package-directory-list) \"/usr/share/emacs/site-lisp/elpa\") (package-initialize) "
+                        "(require (quote eglot)))' >/dev/null 2>&1") != 0) {
+            skip = "emacs with eglot is not installed (bash setup.sh installs emacs-nox and elpa-eglot)";
+            return nullptr;
+        }
+        command = env + "timeout 120 emacs --batch -Q -l " GLOSSEL_SOURCE_DIR "/tests/" + script;
+    }
+    command += " > client.log 2>&1";
+    if (std::system(command.c_str()) != 0) return Json("the client failed: " + testsupport::ReadFile(dir / "client.log"));
+    return Json::parse(testsupport::ReadFile(dir / "answers.json"), nullptr, false);
+}
+
 }  // namespace lspclient

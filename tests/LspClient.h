@@ -34,6 +34,13 @@ struct ServerRun {
 // Runs server with input as its whole standard input, in folder cwd.
 ServerRun RunServer(const std::string& server, const std::string& input, const std::filesystem::path& cwd);
 
+// Runs an editor's script of tests/ (Neovim's or eglot's, by client: "neovim" or
+// "eglot") in dir, with GLOSSEL_LSP, GLOSSEL_ROOT (dir), GLOSSEL_REQUESTS
+// (requests.json) and GLOSSEL_ANSWERS (answers.json) set: the answers it wrote, a
+// string when the client failed, or null with a skip reason when the editor is not
+// installed.
+Json RunEditor(const std::string& client, const std::filesystem::path& dir, const std::string& script, std::string& skip);
+
 // True when every member of expected is in actual with a matching value (objects
 // compared member by member, arrays element by element and of equal length). why
 // receives the first difference.

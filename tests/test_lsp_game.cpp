@@ -6,6 +6,8 @@
 #include "GameInfo.h"
 #include "LspClient.h"
 #include "lsp/CompilerRun.h"
+#include "lsp/LspServer.h"
+#include "lsp/MessageReader.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,8 @@
 #include <cctype>
 #include <map>
 #include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -42,6 +46,37 @@ const std::string kFakeCompiler =
     "echo 'lamp.h(2): Warning:  Routine \"Light\" declared but not used'\n"
     "exit 1\n";
 
+// A second game of two files, for the requests that help writing code.
+const std::string kActs =
+    "Include \"acts.h\";\n"                                    // 0
+    "! Lights o; says so.\n"                                     // 1
+    "[ Glow o n;\n"                                              // 2
+    "  give o light; n = o;\n"                                   // 3
+    "  Shine(o, n);\n"                                           // 4
+    "];\n"                                                       // 5
+    "[ Main x;\n"                                                // 6
+    "  Glow(x, 2);\n"                                            // 7
+    "  <Take x>;\n"                                              // 8
+    "  if (action == ##Take) rtrue;\n"                           // 9
+    "  print \"Glow the lamp\";\n"                               // 10
+    "];\n"                                                       // 11
+    "Object box\n"                                               // 12
+    "  with before [;\n"                                         // 13
+    "    Take, Drop: self.dazzle(1); Shine(self, 1); rtrue;\n"  // 14
+    "  ],\n"                                                     // 15
+    "  dazzle [ times; return times; ];\n";                      // 16
+const std::string kActsH =
+    "! Shines o, n times.\n"          // 0
+    "[ Shine o n;\n"                  // 1
+    "  return o + n;\n"               // 2
+    "];\n"                            // 3
+    "[ TakeSub; rtrue; ];\n"          // 4
+    "[ DropSub; rtrue; ];\n"          // 5
+    "Attribute lit;\n"                // 6
+    "Verb 'take' * noun -> Take;\n";  // 7
+const std::string kActsUri = "file://$DIR/acts.inf";
+const std::string kActsHUri = "file://$DIR/acts.h";
+
 const std::string kStoryUri = "file://$DIR/story.inf";
 const std::string kLampUri = "file://$DIR/lamp.h";
 
@@ -65,7 +100,7 @@ struct GameCase {
     const char* name;
     std::string input;
     std::vector<std::pair<int, Json>> answers;
-    std::vector<Json> notifications = {};  // each matches a notification the server sent
+    std::vector<Json> notifications = {};  // each matches a notification (or request) the server sent
     const char* logged = nullptr;
 };
 
@@ -77,7 +112,16 @@ void Substitute(Json& value, const std::string& dir)
         std::string s = value.get<std::string>();
         for (std::size_t at; (at = s.find("$DIR")) != std::string::npos;) s.replace(at, 4, dir);
         value = s;
-    } else if (value.is_structured()) {
+    } else if (value.is_object()) {
+        Json substituted = Json::object();
+        for (auto& [key, item] : value.items()) {
+            std::string name = key;
+            for (std::size_t at; (at = name.find("$DIR")) != std::string::npos;) name.replace(at, 4, dir);
+            Substitute(item, dir);
+            substituted[name] = item;
+        }
+        value = substituted;
+    } else if (value.is_array()) {
         for (auto& item : value) Substitute(item, dir);
     }
 }
@@ -91,8 +135,15 @@ TEST_P(GameRequests, AnswerAsTheTableSays)
     const std::string folder = dir.Path().string();
     testsupport::WriteFile(dir / "story.inf", kStory);
     testsupport::WriteFile(dir / "lamp.h", kLamp);
+    testsupport::WriteFile(dir / "acts.inf", kActs);
+    testsupport::WriteFile(dir / "acts.h", kActsH);
     testsupport::WriteFile(dir / "fakecc", kFakeCompiler);
     std::filesystem::permissions(dir / "fakecc", std::filesystem::perms::owner_all);
+    // A workspace of its own below, with a folder of includes; and a second name of the
+    // game's folder.
+    std::filesystem::create_directories(dir / "ws/lib");
+    testsupport::WriteFile(dir / "ws/lib/extra.h", "[ Extra; ];\n");
+    std::filesystem::create_directory_symlink(dir.Path(), dir / "alias");
     std::string input = c.input;
     for (std::size_t at; (at = input.find("$DIR")) != std::string::npos;) input.replace(at, 4, folder);
     // Frames were made with "$DIR" in them: their lengths change with it.
@@ -119,7 +170,7 @@ TEST_P(GameRequests, AnswerAsTheTableSays)
         bool found = false;
         std::string why;
         for (const Json& message : run.messages)
-            if (message.contains("method") && !message.contains("id") && Matches(expected, message, why)) found = true;
+            if (message.contains("method") && Matches(expected, message, why)) found = true;
         EXPECT_TRUE(found) << "no notification like " << expected.dump();
     }
     if (c.logged) {
@@ -133,6 +184,42 @@ std::string Begin(const Json& options = nullptr)
     if (!options.is_null()) params["initializationOptions"] = options;
     return Request(0, "initialize", params) + Notify("initialized") + Open(kStoryUri, kStory);
 }
+
+// The workspace $DIR/ws (or none), with the editor's include folder "lib", and its
+// main file open: it includes "extra", which is $DIR/ws/lib/extra.h.
+std::string BeginInWs(bool withFolder)
+{
+    Json params = {{"rootUri", withFolder ? Json("file://$DIR/ws") : Json(nullptr)},
+                   {"capabilities", Json::object()},
+                   {"initializationOptions", {{"includePath", {"lib"}}}}};
+    return Request(0, "initialize", params) + Notify("initialized") +
+           Open("file://$DIR/ws/main.inf", "Include \"extra\";\n[ Main; Extra(); ];\n");
+}
+const std::string kWsMain = "file://$DIR/ws/main.inf";
+
+// The second game open, with the client's capabilities.
+std::string BeginActs(const Json& capabilities = Json::object())
+{
+    return Request(0, "initialize", {{"rootUri", "file://$DIR"}, {"capabilities", capabilities}}) + Notify("initialized") +
+           Open(kActsUri, kActs);
+}
+Json Item(const char* label, int kind) { return {{"label", label}, {"kind", kind}}; }
+Json Items(Json items) { return Result({{"items", std::move(items)}}); }
+Json Edit(Json range, const char* text) { return {{"range", std::move(range)}, {"newText", text}}; }
+Json Refused(const std::string& message) { return {{"error", {{"code", -32803}, {"message", message}}}}; }
+Json Call(const char* name, int kind, const std::string& uri, Json range, Json selection)
+{
+    return {{"name", name}, {"kind", kind}, {"uri", uri}, {"range", std::move(range)}, {"selectionRange", std::move(selection)}};
+}
+const Json kShine = Call("Shine", 12, kActsHUri, Span(1, 0, 3, 1), Span(1, 2, 1, 7));
+const Json kGlow = Call("Glow", 12, kActsUri, Span(2, 0, 5, 1), Span(2, 2, 2, 6));
+const Json kBefore = Call("box.before", 6, kActsUri, Span(13, 7, 15, 3), Span(13, 7, 13, 13));
+const Json kDazzle = Call("box.dazzle", 6, kActsUri, Span(16, 2, 16, 33), Span(16, 2, 16, 8));
+std::string Calls(int id, const char* direction, const Json& item)
+{
+    return Request(id, std::string("callHierarchy/") + direction, {{"item", item}});
+}
+const std::string kExtraUri = "file://$DIR/ws/lib/extra.h";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, GameRequests,
@@ -184,7 +271,226 @@ INSTANTIATE_TEST_SUITE_P(
                  Begin({{"includePath", {"$DIR/nowhere"}}}) +
                      Notify("workspace/didChangeConfiguration", {{"settings", {{"glossel", {{"includePath", {"$DIR"}}}}}}}) +
                      Request(1, "textDocument/definition", At(kStoryUri, 4, 3)) + Stop(),
-                 {{1, Result({Place(kLampUri, Span(2, 2, 2, 7))})}}}));
+                 {{1, Result({Place(kLampUri, Span(2, 2, 2, 7))})}}},
+        // What a name means: a local, an action (##Take, <Take>, a label, -> Take, TakeSub).
+        GameCase{"definition_of_a_local_is_its_routine_header",
+                 BeginActs() + Request(1, "textDocument/definition", At(kActsUri, 4, 11)) + Stop(),
+                 {{1, Result({Place(kActsUri, Span(2, 9, 2, 10))})}}},
+        GameCase{"references_of_an_action",
+                 BeginActs() + Request(1, "textDocument/references", At(kActsUri, 9, 19)) + Stop(),
+                 {{1, Result({Place(kActsUri, Span(8, 3, 8, 7)), Place(kActsUri, Span(9, 18, 9, 22)),
+                              Place(kActsUri, Span(14, 4, 14, 8)), Place(kActsHUri, Span(4, 2, 4, 9)),
+                              Place(kActsHUri, Span(7, 22, 7, 26))})}}},
+        // Completion, narrowed by the caret's place.
+        GameCase{"completion_of_properties_after_self_dot",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 14, 22)) + Stop(),
+                 {{1, Items({{{"label", "dazzle"}, {"kind", 2}, {"detail", "property routine in $DIR/acts.inf:17"},
+                              {"textEdit", {{"range", Span(14, 21, 14, 22)}, {"newText", "dazzle"}}}}})}}},
+        GameCase{"completion_of_attributes_after_give_and_its_object",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 3, 10)) + Stop(),
+                 {{1, Items({Item("lit", 20)})}}},
+        GameCase{"completion_of_actions_after_hashes",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 9, 19)) + Stop(),
+                 {{1, Items({Item("Take", 23)})}}},
+        GameCase{"completion_at_a_statement_the_games_names_then_the_languages",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 4, 3)) + Stop(),
+                 {{1, Items({Item("Shine", 3), Item("save", 14), Item("self", 14), Item("sibling", 14), Item("spaces", 14),
+                             Item("string", 14), Item("style", 14), Item("switch", 14)})}}},
+        GameCase{"completion_of_the_routines_locals_first",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 4, 12)) + Stop(),
+                 {{1, Items({{{"label", "n"}, {"kind", 6}, {"detail", "local of Glow"}}, Item("nothing", 14)})}}},
+        GameCase{"no_completion_in_quoted_text",
+                 BeginActs() + Request(1, "textDocument/completion", At(kActsUri, 10, 11)) + Stop(),
+                 {{1, Items(Json::array())}}},
+        GameCase{"completion_resolve_gives_the_comment_above",
+                 BeginActs() +
+                     Request(1, "completionItem/resolve", {{"label", "Shine"}, {"data", {{"path", "$DIR/acts.h"}, {"line", 2}}}}) +
+                     Stop(),
+                 {{1, Result({{"label", "Shine"},
+                              {"documentation",
+                               {{"kind", "markdown"}, {"value", "Shines o, n times.\n\n```inform6\n[ Shine o n;\n```"}}}})}}},
+        // Signature help: the header, its comment, the argument the caret is on.
+        GameCase{"signature_of_a_routine_call",
+                 BeginActs() + Request(1, "textDocument/signatureHelp", At(kActsUri, 4, 11)) + Stop(),
+                 {{1, Result({{"signatures",
+                               {{{"label", "[ Shine o n;"},
+                                 {"documentation", {{"kind", "plaintext"}, {"value", "Shines o, n times."}}},
+                                 {"parameters", {{{"label", {8, 9}}}, {{"label", {10, 11}}}}}}}},
+                              {"activeParameter", 1}})}}},
+        GameCase{"signature_of_self_dot_a_property_routine",
+                 BeginActs() + Request(1, "textDocument/signatureHelp", At(kActsUri, 14, 28)) + Stop(),
+                 {{1, Result({{"signatures", {{{"label", "[ times;"}, {"parameters", {{{"label", {2, 7}}}}}}}},
+                              {"activeParameter", 0}})}}},
+        // Rename across the two files, and what it refuses.
+        GameCase{"rename_a_routine_across_two_files_with_versions",
+                 BeginActs({{"workspace", {{"workspaceEdit", {{"documentChanges", true}}}}}}) +
+                     Request(1, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "Beam"}}) +
+                     Stop(),
+                 {{1, Result({{"documentChanges",
+                               {{{"textDocument", {{"uri", kActsUri}, {"version", 1}}},
+                                 {"edits", {Edit(Span(4, 2, 4, 7), "Beam"), Edit(Span(14, 32, 14, 37), "Beam")}}},
+                                {{"textDocument", {{"uri", kActsHUri}, {"version", nullptr}}},
+                                 {"edits", {Edit(Span(1, 2, 1, 7), "Beam")}}}}}})}}},
+        GameCase{"rename_an_action_renames_its_routine",
+                 BeginActs() +
+                     Request(1, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 9}, {"character", 19}}}, {"newName", "Grab"}}) +
+                     Stop(),
+                 {{1, Result({{"changes",
+                               {{"file://$DIR/acts.inf",
+                                 {Edit(Span(8, 3, 8, 7), "Grab"), Edit(Span(9, 18, 9, 22), "Grab"), Edit(Span(14, 4, 14, 8), "Grab")}},
+                                {"file://$DIR/acts.h", {Edit(Span(4, 2, 4, 9), "GrabSub"), Edit(Span(7, 22, 7, 26), "Grab")}}}}})}}},
+        GameCase{"prepare_rename_gives_the_word",
+                 BeginActs() + Request(1, "textDocument/prepareRename", At(kActsUri, 7, 3)) + Stop(),
+                 {{1, Result({{"range", Span(7, 2, 7, 6)}, {"placeholder", "Glow"}})}}},
+        GameCase{"rename_refusals",
+                 BeginActs() + Request(1, "textDocument/prepareRename", At(kActsUri, 10, 3)) +
+                     Request(2, "textDocument/prepareRename", At(kActsUri, 14, 22)) +
+                     Request(3, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "Glow"}}) +
+                     Request(4, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "2x"}}) +
+                     Request(5, "textDocument/rename",
+                             {{"textDocument", {{"uri", kActsUri}}}, {"position", {{"line", 4}, {"character", 3}}}, {"newName", "print"}}) +
+                     Stop(),
+                 {{1, Refused("'print' is a word of the language; it cannot be renamed")},
+                  {2, Refused("'dazzle' is a property: its name is every object's, so it is not renamed here")},
+                  {3, Refused("'Glow' already names a routine in $DIR/acts.inf:3")},
+                  {4, Refused("'2x' is not an Inform name (a letter or '_', then letters, digits and '_', at most 32)")},
+                  {5, Refused("'print' is a word of the language")}}},
+        GameCase{"rename_refuses_a_name_defined_outside_the_workspace",
+                 Request(0, "initialize", {{"rootUri", "file://$DIR/ws"}, {"capabilities", Json::object()}}) + Notify("initialized") +
+                     Open("file://$DIR/ws/out.inf", "Include \"../lamp.h\";\n[ Main; Light(0); ];\n") +
+                     Request(1, "textDocument/prepareRename", At("file://$DIR/ws/out.inf", 1, 9)) + Stop(),
+                 {{1, Refused("'Light' is defined in $DIR/ws/../lamp.h:3, outside the workspace")}}},
+        // The call hierarchy of Shine, of Glow and of a property routine.
+        GameCase{"call_hierarchy",
+                 BeginActs() + Request(1, "textDocument/prepareCallHierarchy", At(kActsUri, 4, 3)) +
+                     Calls(2, "incomingCalls", kShine) + Calls(3, "outgoingCalls", kGlow) + Calls(4, "outgoingCalls", kBefore) +
+                     Calls(5, "incomingCalls", kDazzle) + Stop(),
+                 {{1, Result({kShine})},
+                  {2, Result({{{"from", kGlow}, {"fromRanges", {Span(4, 2, 4, 7)}}},
+                              {{"from", kBefore}, {"fromRanges", {Span(14, 32, 14, 37)}}}})},
+                  {3, Result({{{"to", kShine}, {"fromRanges", {Span(4, 2, 4, 7)}}}})},
+                  {4, Result({{{"to", kDazzle}, {"fromRanges", {Span(14, 21, 14, 27)}}},
+                              {{"to", kShine}, {"fromRanges", {Span(14, 32, 14, 37)}}}})},
+                  {5, Result({{{"from", kBefore}, {"fromRanges", {Span(14, 21, 14, 27)}}}})}}},
+        // The server runs in $DIR: a relative folder is the workspace's, or the main file's.
+        GameCase{"a_relative_include_folder_is_the_workspace_folders",
+                 BeginInWs(true) + Request(1, "textDocument/documentLink", {{"textDocument", {{"uri", kWsMain}}}}) +
+                     Request(2, "textDocument/definition", At(kWsMain, 1, 9)) + Stop(),
+                 {{1, Result({{{"range", Span(0, 8, 0, 15)}, {"target", kExtraUri}}})},
+                  {2, Result({Place(kExtraUri, Span(0, 2, 0, 7))})}}},
+        GameCase{"a_relative_include_folder_without_a_workspace_is_the_main_files",
+                 BeginInWs(false) + Request(1, "textDocument/definition", At(kWsMain, 1, 9)) + Stop(),
+                 {{1, Result({Place(kExtraUri, Span(0, 2, 0, 7))})}}},
+        GameCase{"a_second_name_of_a_workspace_folder_is_no_second_game",
+                 Request(0, "initialize",
+                         {{"workspaceFolders", {{{"uri", "file://$DIR"}, {"name", "a"}}, {{"uri", "file://$DIR/alias"}, {"name", "b"}}}},
+                          {"capabilities", Json::object()}}) +
+                     Notify("initialized") + Request(1, "workspace/symbol", {{"query", "LIG"}}) + Stop(),
+                 {{1, Result({{{"name", "Light"}, {"location", Place(kLampUri, Span(2, 2, 2, 7))}}})}}},
+        GameCase{"file_watchers_are_asked_for_where_the_client_registers_them",
+                 Request(0, "initialize",
+                         {{"rootUri", "file://$DIR"},
+                          {"capabilities", {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}}}) +
+                     Notify("initialized") + Stop(),
+                 {},
+                 {{{"method", "client/registerCapability"},
+                   {"params", {{"registrations", {{{"method", "workspace/didChangeWatchedFiles"}}}}}}}}},
+        GameCase{"a_root_of_slash_says_where_its_search_stopped",
+                 Request(0, "initialize", {{"rootUri", "file:///"}, {"capabilities", Json::object()}}) + Notify("initialized") +
+                     Request(1, "workspace/symbol", {{"query", "Light"}}) + Stop(),
+                 {{1, Json::object()}}, {}, "the search for main files (.inf) stopped in /"}));
+
+// Files that change on disk while the server runs (the server in this process, so that
+// the test can change a file between two requests): the definition of Light, which is
+// on line 2 of lamp.h, after lamp.h is rewritten with it on another line.
+struct DiskCase {
+    const char* name;
+    bool sameStamp;    // the same size, time and inode as before
+    bool notify;       // the editor's watcher tells of it
+    int expectedLine;  // of Light afterwards
+};
+
+void PrintTo(const DiskCase& c, std::ostream* os) { *os << c.name; }
+
+class FilesOnDisk : public testing::TestWithParam<DiskCase> {};
+
+TEST_P(FilesOnDisk, AreReadAgainWhenTheyChange)
+{
+    const DiskCase& c = GetParam();
+    testsupport::TempDir dir;
+    const std::string folder = dir.Path().string();
+    testsupport::WriteFile(dir / "story.inf", kStory);
+    testsupport::WriteFile(dir / "lamp.h", kLamp);
+    std::string output;
+    CLspServer server([&](const std::string& bytes) { output += bytes; }, [](const std::string&) {});
+    CMessageReader reader;
+    const auto ask = [&](const std::string& bytes, int id) -> Json {
+        reader.Feed(bytes.data(), bytes.size());
+        server.Receive(reader);
+        CMessageReader answers;
+        answers.Feed(output.data(), output.size());
+        for (LspFrame frame; answers.Next(frame);) {
+            const Json message = Json::parse(frame.body, nullptr, false);
+            if (message.is_object() && message.value("id", Json()) == id && !message.contains("method")) return message;
+        }
+        return nullptr;
+    };
+    const std::string story = "file://" + folder + "/story.inf";
+    const std::string lamp = "file://" + folder + "/lamp.h";
+    ask(Request(0, "initialize", {{"rootUri", "file://" + folder}, {"capabilities", Json::object()}}) + Notify("initialized") +
+            Open(story, kStory),
+        0);
+    const Json before = ask(Request(1, "textDocument/definition", At(story, 4, 3)), 1);
+    ASSERT_EQ(before["result"][0]["range"]["start"]["line"], 2) << before.dump();
+
+    // The same bytes in another order (Light first), or with a line before them.
+    const std::string moved = kLamp.substr(kLamp.find("[ Light")) + kLamp.substr(0, kLamp.find("[ Light"));
+    struct stat was {};
+    ::stat((dir / "lamp.h").c_str(), &was);
+    testsupport::WriteFile(dir / "lamp.h", c.sameStamp ? moved : "! moved\n" + moved);
+    if (c.sameStamp) {
+        const timespec times[2] = {was.st_atim, was.st_mtim};
+        ::utimensat(AT_FDCWD, (dir / "lamp.h").c_str(), times, 0);
+    }
+    std::string input;
+    if (c.notify) input += Notify("workspace/didChangeWatchedFiles", {{"changes", {{{"uri", lamp}, {"type", 2}}}}});
+    const Json after = ask(input + Request(2, "textDocument/definition", At(story, 4, 3)), 2);
+    EXPECT_EQ(after["result"][0]["range"]["start"]["line"], c.expectedLine) << after.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FilesOnDisk,
+                         testing::Values(DiskCase{"a_new_size_is_seen_at_the_next_request", false, false, 1},
+                                         DiskCase{"the_watchers_word_reads_a_file_whose_stamp_is_the_same", true, true, 0},
+                                         DiskCase{"without_it_the_same_stamp_keeps_the_old_text", true, false, 2}));
+
+// Neovim's own client and eglot, as a user writing the second game would have them:
+// the completion after "self.d", the signature inside "Shine(o, n)", and the rename of
+// Shine to Beam, which edits both files' buffers.
+class RealClientWrites : public testing::TestWithParam<std::string> {};
+
+TEST_P(RealClientWrites, CompletesSignsAndRenames)
+{
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir / "acts.inf", kActs);
+    testsupport::WriteFile(dir / "acts.h", kActsH);
+    std::string skip;
+    const Json answers = RunEditor(GetParam(), dir.Path(), GetParam() == "neovim" ? "lsp_neovim_edit.lua" : "lsp_eglot_edit.el", skip);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    ASSERT_TRUE(answers.is_object() && !answers.contains("error")) << answers.dump();
+    EXPECT_EQ(answers["completion"], Json({"dazzle"}));
+    // Neovim shows the signature's lines, eglot its one line.
+    const std::string signature = answers["signature"].dump();
+    EXPECT_NE(signature.find("[ Shine o n;"), std::string::npos) << signature;
+    EXPECT_EQ(answers["renamed"]["inf"], "  Beam(o, n);");
+    EXPECT_EQ(answers["renamed"]["h"], "[ Beam o n;");
+}
+
+INSTANTIATE_TEST_SUITE_P(Clients, RealClientWrites, testing::Values("neovim", "eglot"),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
 
