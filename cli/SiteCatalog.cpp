@@ -95,7 +95,11 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
         out.bytes = file.Text().size();
         const display::Encoding encoding = display::ChooseEncoding(file.Text().data(), file.ShownLength());
         out.definitions.reserve(file.Definitions().size());
-        for (const GameDefinition& d : file.Definitions()) {
+        std::vector<std::uint32_t> shownAt(file.Definitions().size(), NO_PARENT);  // its index here
+        for (std::uint32_t k = 0; k < file.Definitions().size(); ++k) {
+            const GameDefinition& d = file.Definitions()[k];
+            if (d.IsImplicit()) continue;  // a property no directive declares
+            shownAt[k] = static_cast<std::uint32_t>(out.definitions.size());
             SiteDefinition site;
             const std::string full = file.FullNameOf(d);
             site.name = ShownUtf8(full, encoding);
@@ -103,7 +107,7 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
             site.line = d.Line();
             site.column = d.Column();
             site.length = d.Length();
-            site.parent = d.Parent();
+            site.parent = d.Parent() < shownAt.size() ? shownAt[d.Parent()] : d.Parent();
             site.kind = d.Kind();
             out.definitions.push_back(std::move(site));
         }

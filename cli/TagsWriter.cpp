@@ -140,10 +140,12 @@ void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const s
     const std::vector<GameDefinition>& definitions = file.Definitions();
     for (std::size_t k = 0; k < definitions.size(); ++k) {
         const GameDefinition& d = definitions[k];
+        if (d.IsImplicit()) continue;  // a property no directive declares: no tag of its own
         VimTag tag;
         AppendTagText(tag.line, ShownUtf8(Unquoted(file.NameOf(d)), encoding), true);
         tag.nameLength = tag.line.size();
-        tag.order = order[k];
+        // Within a name, the definitions the compiler compiles come first.
+        tag.order = order[k] + (d.IsCompiled() ? 0 : std::uint64_t{1} << 62);
         tag.line += '\t';
         tag.line += name;
         tag.line += '\t';
@@ -156,6 +158,7 @@ void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const s
             tag.line += owner.Kind() == DefinitionKind::Class ? "class:" : "object:";
             AppendTagText(tag.line, ShownUtf8(Unquoted(file.NameOf(owner)), encoding), false);
         }
+        if (!d.IsCompiled()) tag.line += "\tcompiled:no";
         tag.line += '\n';
         m_vim.push_back(std::move(tag));
     }
@@ -167,6 +170,7 @@ void CTagsWriter::AddEmacs(const CGameFile& file, const std::string& name)
     const std::string_view text(file.Text());
     std::string body;
     for (const GameDefinition& d : file.Definitions()) {
+        if (d.IsImplicit()) continue;
         const std::uint64_t lineStart = d.Offset() - d.Column();
         std::string_view pattern = text.substr(lineStart, d.Column() + d.Length());
         for (std::size_t i = 0; i < pattern.size(); ++i) {

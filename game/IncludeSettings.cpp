@@ -6,9 +6,11 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
+}  // namespace
+
 // The one command of a header line (what follows "!%"), its quotes removed; false when
 // the line holds something after it other than a comment. An empty line gives "".
-bool ReadCommand(std::string_view line, std::string& command)
+bool IncludeSettings::ReadHeaderLine(std::string_view line, std::string& command)
 {
     std::size_t i = 0;
     while (i < line.size() && IsSpace(line[i])) ++i;
@@ -27,6 +29,8 @@ bool ReadCommand(std::string_view line, std::string& command)
     return i == line.size() || line[i] == '!';
 }
 
+namespace {
+
 std::vector<std::string> SplitFolders(std::string_view list)
 {
     std::vector<std::string> folders;
@@ -40,8 +44,11 @@ std::vector<std::string> SplitFolders(std::string_view list)
     return folders;
 }
 
-void Apply(IncludeSettings& settings, std::string_view command)
+}  // namespace
+
+void IncludeSettings::ApplyCommand(std::string_view command)
 {
+    IncludeSettings& settings = *this;
     if (command.empty() || command[0] != '+') return;
     const bool prepend = command.size() > 1 && command[1] == '+';
     std::string_view body = command.substr(prepend ? 2 : 1);
@@ -63,18 +70,9 @@ void Apply(IncludeSettings& settings, std::string_view command)
     settings.includePath = std::move(added);
 }
 
-}  // namespace
-
 IncludeSettings IncludeSettings::FromHeader(std::string_view text)
 {
     IncludeSettings settings;
-    std::size_t pos = 0;
-    std::string command;
-    while (pos < text.size() && text.compare(pos, 2, "!%") == 0) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        if (ReadCommand(text.substr(pos + 2, end - pos - 2), command)) Apply(settings, command);
-        pos = end + 1;
-    }
+    ForEachHeaderCommand(text, [&](std::string_view command) { settings.ApplyCommand(command); });
     return settings;
 }

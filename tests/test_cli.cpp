@@ -426,16 +426,22 @@ TEST(RenderCli, TheWholeGame)
     WriteFile(dir / "extra/b.h", "Include \">main\";\n[ B; ];\n");
     WriteFile(dir / "g/main2.inf", "Include \"long\";\nGlobal x;\n");
     WriteFile(dir / "g/long.h", "Global y;\n" + std::string(1020, 'x') + "\nGlobal z;\n");
+    WriteFile(dir / "g/cond.inf", "#Ifdef DEBUG;\nGlobal dbg;\n#Ifnot;\nGlobal plain;\n#Endif;\n");
+    const std::string cond = (dir / "g/cond.inf").string();
+    const std::string noDebug = "`#Ifdef DEBUG` is false (cond.inf:1)";
+    const std::string debugElse = "in the #Ifnot of `#Ifdef DEBUG`, which is true (cond.inf:1)";
     const std::string g = (dir / "g").string();
     const std::string extra = (dir / "extra").string();
     const std::string main = g + "/main.inf";
+    // The compiler's include path is the library's folder; the other folders are ours.
     const std::string library = fs::is_directory(GAME_LIBRARY_FOLDER) ? "    " + std::string(GAME_LIBRARY_FOLDER) + "/gone.h\n" : "";
-    const std::string tree = main + ":1: Include \"a\" -> " + g + "/a.h\n" +
-                             "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+    const std::string outside = " (outside the compiler's include path: it would not find it)";
+    const std::string tree = main + ":1: Include \"a\" -> " + g + "/a.h" + outside + "\n" +
+                             "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h" + outside + "\n" +
                              "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" +
-                             main + ":2: Include \"gone\" -> missing; tried:\n" +
+                             main + ":2: Include \"gone\" -> missing; tried:\n" + library +
                              "    " + extra + "/gone.h\n" +
-                             "    " + g + "/gone.h\n" + library +
+                             "    " + g + "/gone.h\n" +
                              main + ":3: Include \"A\" -> " + g +
                              "/a.h (another case: the compiler would not find it) (read before)\n";
     const std::string outline = main + "\t4\tobject\tlamp\n" + main + "\t4\tproperty routine\tlamp.before\n" + g +
@@ -444,10 +450,10 @@ TEST(RenderCli, TheWholeGame)
     ExpectRows({
         {"the include tree", {"--includes", "--include-path", extra, main}, 0, tree, ""},
         {"folders after a comma", {"--include-path=/nowhere,,," + extra, "--includes", main}, 0,
-         main + ":1: Include \"a\" -> " + g + "/a.h\n" + "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
-             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
-             ":2: Include \"gone\" -> missing; tried:\n    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
-             "/gone.h\n" + library + main + ":3: Include \"A\" -> " + g +
+         main + ":1: Include \"a\" -> " + g + "/a.h" + outside + "\n" + "  " + g + "/a.h:1: Include \"b\" -> " + extra +
+             "/b.h" + outside + "\n" + "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
+             ":2: Include \"gone\" -> missing; tried:\n" + library + "    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
+             "/gone.h\n" + main + ":3: Include \"A\" -> " + g +
              "/a.h (another case: the compiler would not find it) (read before)\n",
          ""},
         {"the outline of every file", {"--outline", "--game", "--include-path", extra, main}, 0, outline, ""},
@@ -456,6 +462,14 @@ TEST(RenderCli, TheWholeGame)
         {"a long line stops one file's outline", {"--outline", "--game", g + "/main2.inf"}, 3,
          g + "/main2.inf\t2\tglobal\tx\n" + g + "/long.h\t1\tglobal\ty\n",
          "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
+        {"the code the compiler skips", {"--skipped", cond}, 0, cond + "\t2\t2\t" + noDebug + "\n", ""},
+        {"with the compiler's switches", {"--switches", "-D", "--skipped", cond}, 0,
+         cond + "\t4\t4\t" + debugElse + "\n", ""},
+        {"definitions not compiled", {"--switches=-D -v3", "--outline", "--game", cond}, 0,
+         cond + "\t2\tglobal\tdbg\n" + cond + "\t4\tglobal\tplain\tnot compiled: " + debugElse + "\n", ""},
+        {"--switches needs a game", {"--switches", "-D", main}, 1, "",
+         "glossel-render: option '--switches' needs a game: --includes, --skipped, --outline --game, --tags, --etags "
+         "or --site\n" + tryHelp},
         {"no main file", {"--includes", g + "/none.inf"}, 2, "",
          "glossel-render: " + g + "/none.inf: No such file or directory\n"},
         {"--game needs the outline", {"--game", "--codes", main}, 1, "",

@@ -56,13 +56,14 @@ TEST_P(Resolve, FindsTheFileTheCompilerFinds)
     testsupport::TempDir dir;
     MakeFiles(dir, c.files);
     fs::create_directories(dir / "game");
-    testsupport::WriteFile(dir / "game/main.inf", c.header + "[ Main; ];\n");
+    const std::string header = Expand(c.header, dir.Path());
+    testsupport::WriteFile(dir / "game/main.inf", header + "[ Main; ];\n");
     V extra;
     for (const std::string& folder : c.extra) extra.push_back(Expand(folder, dir.Path()));
 
     CDiskFileSource disk;
     const std::string main = (dir / "game/main.inf").string();
-    CIncludeResolver resolver(main, IncludeSettings::FromHeader(c.header), extra, (dir / "lib").string(), disk);
+    CIncludeResolver resolver(main, IncludeSettings::FromHeader(header), extra, (dir / "lib").string(), disk);
     const IncludeResolution found = resolver.Resolve(Expand(c.include, dir.Path()));
     EXPECT_EQ(found.status, c.status);
     EXPECT_EQ(found.path, c.path.empty() ? std::string() : Expand(c.path, dir.Path()));
@@ -74,15 +75,18 @@ TEST_P(Resolve, FindsTheFileTheCompilerFinds)
 constexpr IncludeStatus Found = IncludeStatus::Found;
 constexpr IncludeStatus ByCase = IncludeStatus::FoundByCase;
 constexpr IncludeStatus Missing = IncludeStatus::Missing;
+// Found only in a folder the reader adds (the main file's, the caller's, the library's
+// when the compiler's path does not hold it).
+constexpr IncludeStatus Outside = IncludeStatus::FoundOutsidePath;
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, Resolve,
     testing::Values(
         // Extensions.
-        ResolveCase{"plain_name_gets_h", "", V{"game/foo.h"}, V{}, "foo", Found, "$/game/foo.h", V{"$/game/foo.h"}},
-        ResolveCase{"own_extension_kept", "", V{"game/foo.inc", "game/foo.inc.h"}, V{}, "foo.inc", Found,
+        ResolveCase{"plain_name_gets_h", "", V{"game/foo.h"}, V{}, "foo", Outside, "$/game/foo.h", V{"$/game/foo.h"}},
+        ResolveCase{"own_extension_kept", "", V{"game/foo.inc", "game/foo.inc.h"}, V{}, "foo.inc", Outside,
                     "$/game/foo.inc", V{"$/game/foo.inc"}},
-        ResolveCase{"final_dot_means_no_extension", "", V{"game/foo", "game/foo.h"}, V{}, "foo.", Found,
+        ResolveCase{"final_dot_means_no_extension", "", V{"game/foo", "game/foo.h"}, V{}, "foo.", Outside,
                     "$/game/foo", V{"$/game/foo"}},
         ResolveCase{"dot_in_a_folder_name_is_no_extension", "", V{"game/lib.d/y.h"}, V{}, "lib.d/y", Found,
                     "$/game/lib.d/y.h", V{"$/game/lib.d/y.h"}},
@@ -101,12 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"angle_with_a_folder", "", V{"game/sub/part.inf"}, V{}, ">sub/part", Found,
                     "$/game/sub/part.inf", V{"$/game/sub/part.inf"}},
         // The order of the include path.
-        ResolveCase{"main_folder_before_the_library", "", V{"game/foo.h", "lib/foo.h"}, V{}, "foo", Found,
+        ResolveCase{"main_folder_before_the_library", "", V{"game/foo.h", "lib/foo.h"}, V{}, "foo", Outside,
                     "$/game/foo.h", V{"$/game/foo.h"}},
-        ResolveCase{"library_last", "", V{"lib/foo.h"}, V{}, "foo", Found, "$/lib/foo.h",
+        ResolveCase{"library_last", "", V{"lib/foo.h"}, V{}, "foo", Outside, "$/lib/foo.h",
                     V{"$/game/foo.h", "$/lib/foo.h"}},
+        ResolveCase{"compilers_path_before_the_main_folder", "!% +include_path=$/lib/\n", V{"game/foo.h", "lib/foo.h"},
+                    V{}, "foo", Found, "$/lib/foo.h", V{"$/lib/foo.h"}},
         ResolveCase{"caller_folders_before_the_main_folder", "", V{"inc/foo.h", "game/foo.h"}, V{"$/inc"}, "foo",
-                    Found, "$/inc/foo.h", V{"$/inc/foo.h"}},
+                    Outside, "$/inc/foo.h", V{"$/inc/foo.h"}},
         ResolveCase{"header_before_caller", "!% +include_path=a,b\n", V{"game/b/foo.h", "inc/foo.h"}, V{"$/inc"},
                     "foo", Found, "$/game/b/foo.h", V{"$/game/a/foo.h", "$/game/b/foo.h"}},
         ResolveCase{"header_list_in_order", "!% +include_path=a,b\n", V{"game/a/foo.h", "game/b/foo.h"}, V{}, "foo",
@@ -132,16 +138,16 @@ INSTANTIATE_TEST_SUITE_P(
         ResolveCase{"folder_given_twice_tried_once", "", V{}, V{"$/game", "$/game/"}, "foo", Missing, "",
                     V{"$/game/foo.h"}},
         // The language file.
-        ResolveCase{"language_is_english", "", V{"lib/English.h"}, V{}, "language__", Found, "$/lib/English.h",
+        ResolveCase{"language_is_english", "", V{"lib/English.h"}, V{}, "language__", Outside, "$/lib/English.h",
                     V{"$/game/English.h", "$/lib/English.h"}},
         ResolveCase{"language_from_the_header", "!% +language_name=French\n", V{"lib/French.h"}, V{}, "language__",
-                    Found, "$/lib/French.h", V{"$/game/French.h", "$/lib/French.h"}},
-        ResolveCase{"only_language_with_two_underscores", "", V{"game/Language__.h"}, V{}, "Language__", Found,
+                    Outside, "$/lib/French.h", V{"$/game/French.h", "$/lib/French.h"}},
+        ResolveCase{"only_language_with_two_underscores", "", V{"game/Language__.h"}, V{}, "Language__", Outside,
                     "$/game/Language__.h", V{"$/game/Language__.h"}},
         // Case.
         ResolveCase{"other_case_followed_and_marked", "", V{"lib/parser.h"}, V{}, "Parser", ByCase,
                     "$/lib/parser.h", V{"$/game/Parser.h", "$/lib/Parser.h"}},
-        ResolveCase{"exact_case_anywhere_wins", "", V{"game/parser.h", "lib/Parser.h"}, V{}, "Parser", Found,
+        ResolveCase{"exact_case_anywhere_wins", "", V{"game/parser.h", "lib/Parser.h"}, V{}, "Parser", Outside,
                     "$/lib/Parser.h", V{"$/game/Parser.h", "$/lib/Parser.h"}},
         ResolveCase{"other_case_in_a_folder_of_the_name", "", V{"game/Sub/X.H"}, V{}, "sub/x", ByCase,
                     "$/game/Sub/X.H", V{"$/game/sub/x.h"}},
@@ -194,7 +200,9 @@ V DescribeIncludes(const CGame& game, const fs::path& root)
         for (const GameInclude& include : game.File(f).Includes()) {
             std::string row = Relative(game.File(f).Path(), root) + ":" + std::to_string(include.line) + " " +
                               include.name + " -> ";
-            if (include.target == NO_FILE) {
+            if (include.resolution.status == IncludeStatus::NotRead) {
+                row += "not read";
+            } else if (include.target == NO_FILE) {
                 row += "missing";
             } else {
                 row += Relative(game.File(include.target).Path(), root);
@@ -270,12 +278,18 @@ INSTANTIATE_TEST_SUITE_P(
                        {"lib/parser.h", "Constant P;\n"}},
                  V{"game/main.inf", "lib/parser.h"},
                  V{"game/main.inf:1 Parser -> lib/parser.h by case", "game/main.inf:3 nowhere -> missing"}},
-        TreeCase{"conditions_not_evaluated",
+        TreeCase{"include_in_skipped_code_not_read",
                  Files{{"game/main.inf", "#Ifdef NEVER;\n#Include \"a\";\n#Ifnot;\ninclude \"b\";\n#Endif;\n"},
                        {"game/a.h", "Constant A;\n"},
                        {"game/b.h", "Constant B;\n"}},
+                 V{"game/main.inf", "game/b.h"},
+                 V{"game/main.inf:2 a -> not read", "game/main.inf:4 b -> game/b.h"}},
+        TreeCase{"include_in_a_skipped_file_region_is_not_missing",
+                 Files{{"game/main.inf", "Include \"a\";\n"},
+                       {"game/a.h", "#Ifdef TARGET_GLULX;\nInclude \"glk\";\n#Endif;\nInclude \"b\";\n"},
+                       {"game/b.h", "Constant B;\n"}},
                  V{"game/main.inf", "game/a.h", "game/b.h"},
-                 V{"game/main.inf:2 a -> game/a.h", "game/main.inf:4 b -> game/b.h"}},
+                 V{"game/main.inf:1 a -> game/a.h", "game/a.h:2 glk -> not read", "game/a.h:4 b -> game/b.h"}},
         TreeCase{"no_include_in_comments_strings_or_routines",
                  Files{{"game/main.inf",
                         "! Include \"a\";\nConstant S \"Include ~a~;\";\n[ R; Include \"a\"; ];\nInclude\n  \"b\";\n"},
@@ -341,7 +355,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "LAMP.Before", V{"g.inf:1 property routine"}, V{"g.inf:2:10"}},
         IndexCase{"property_word_everywhere",
                   Files{{"g.inf", "Object lamp with before [; rfalse; ];\n[ R; lamp.before(); self.before(); ];\n"}},
-                  "before", V{}, V{"g.inf:1:17", "g.inf:2:10", "g.inf:2:25"}},
+                  // No Property directive declares it: the first `with` that names it does.
+                  "before", V{"g.inf:1 property"}, V{"g.inf:1:17", "g.inf:2:10", "g.inf:2:25"}},
         IndexCase{"every_definition_in_the_compilers_order",
                   Files{{"g.inf", "Replace Frob;\nInclude \"lib1\";\n[ Frob; ];\n"},
                         {"lib1.h", "[ Frob; rtrue; ];\nStub Frob 0;\n"}},
