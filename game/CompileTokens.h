@@ -35,28 +35,17 @@ class CCompileTokenCollector {
 public:
     explicit CCompileTokenCollector(std::vector<CompileToken>& tokens) : m_tokens(tokens) {}
 
-    // Hand over the reports of each line: OnLine, then its tokens, then the next line.
-    void OnLine(std::uint64_t offset);
-    void OnToken(const char* line, const SyntaxToken& token);
-    // Ends the last line.
-    void Finish();
+    // The reports of one line (its first byte at lineOffset in the text), as the lexer
+    // hands them over: the first pass's tokens in order, then the second pass's.
+    void OnLine(std::uint64_t lineOffset, const char* line, const SyntaxToken* tokens, std::size_t count);
 
 private:
-    void FlushLine();
-    void Add(CompileTokenKind kind, std::uint64_t offset, std::uint64_t length);
+    void Take(std::uint64_t lineOffset, const char* line, const SyntaxToken& token);
 
     std::vector<CompileToken>& m_tokens;
-    struct Piece {
-        std::uint32_t start;
-        std::uint32_t end;
-        CompileTokenKind kind;
-        bool continued;  // a string carried in from the line before
-        bool closed;     // a string closed on this line
-        bool hash;       // a lone '#'
-    };
-    std::vector<Piece> m_line;
-    std::uint64_t m_lineOffset = 0;
     bool m_openString = false;  // the last token added is a string still open
+    bool m_hashJoins = false;   // the last token added is '#'s that the next word next to it joins
+    std::uint64_t m_lastEnd = 0;
 };
 
 // The token's text.

@@ -12,14 +12,17 @@ enum IfWord { NOT_IF, IFDEF, IFNDEF, IFTRUE, IFFALSE, IFV3, IFV5, IFNOT, ENDIF }
 
 IfWord IfWordOf(std::string_view word)
 {
-    static constexpr std::pair<const char*, IfWord> kWords[] = {
-        {"ifdef", IFDEF}, {"ifndef", IFNDEF}, {"iftrue", IFTRUE}, {"iffalse", IFFALSE},
-        {"ifv3", IFV3},   {"ifv5", IFV5},     {"ifnot", IFNOT},   {"endif", ENDIF},
-    };
+    // By length and first letter first: most words are none of these.
     if (word.size() < 4 || word.size() > 7) return NOT_IF;
-    for (const auto& [spelling, kind] : kWords)
-        if (EqualsFolded(word, spelling)) return kind;
-    return NOT_IF;
+    const unsigned char first = Fold(static_cast<unsigned char>(word[0]));
+    if (first != 'i' && (first != 'e' || word.size() != 5)) return NOT_IF;
+    auto is = [&](std::string_view spelling) { return word.size() == spelling.size() && EqualsFolded(word, spelling); };
+    switch (word.size()) {
+    case 4: return is("ifv3") ? IFV3 : is("ifv5") ? IFV5 : NOT_IF;
+    case 5: return is("endif") ? ENDIF : is("ifdef") ? IFDEF : is("ifnot") ? IFNOT : NOT_IF;
+    case 6: return is("ifndef") ? IFNDEF : is("iftrue") ? IFTRUE : NOT_IF;
+    default: return is("iffalse") ? IFFALSE : NOT_IF;
+    }
 }
 
 // A word with one '#' before it taken as the word ("#Ifdef"); "##Endif" is an action.
@@ -139,17 +142,39 @@ void CGameCompiler::Run(std::uint32_t main)
 
 // Tokens -----------------------------------------------------------------------------
 
+std::string_view CGameCompiler::FileText(std::uint32_t file)
+{
+    if (file >= m_texts.size()) {
+        m_texts.resize(file + 1);
+        m_tokens.resize(file + 1, nullptr);
+    }
+    if (!m_tokens[file]) {
+        m_texts[file] = m_host.Text(file);
+        m_tokens[file] = &m_host.Tokens(file);
+    }
+    return m_texts[file];
+}
+
+const std::vector<CompileToken>& CGameCompiler::FileTokens(std::uint32_t file)
+{
+    FileText(file);
+    return *m_tokens[file];
+}
+
 bool CGameCompiler::NextRaw(Tok& t)
 {
     while (!m_stack.empty() && !m_stopped) {
         Cursor& c = m_stack.back();
-        const std::vector<CompileToken>& tokens = m_host.Tokens(c.file);
-        if (c.next < tokens.size()) {
-            t = Tok{&tokens[c.next++], c.file};
+        if (!c.tokens) {
+            c.text = FileText(c.file).data();
+            c.tokens = &FileTokens(c.file);
+        }
+        if (c.next < c.tokens->size()) {
+            t = Tok{&(*c.tokens)[c.next++], c.file, c.text};
             // A character the compiler's lexer does not take (a control character, a byte
             // of 0x80 or more outside quotes) is reported and passed over.
             if (t.token->Kind() == CompileTokenKind::Mark) {
-                const auto first = static_cast<unsigned char>(m_host.Text(c.file)[t.token->offset]);
+                const auto first = static_cast<unsigned char>(c.text[t.token->offset]);
                 if (first < 0x20 || first >= 0x7F) continue;
             }
             return true;
@@ -183,13 +208,13 @@ bool CGameCompiler::Peek(Tok& t)
     return true;
 }
 
-std::string_view CGameCompiler::TextOf(const Tok& t) { return TokenText(m_host.Text(t.file), *t.token); }
+std::string_view CGameCompiler::TextOf(const Tok& t) { return t.View(); }
 
 std::string CGameCompiler::Folded(const Tok& t) { return FoldedCopy(TextOf(t)); }
 
 bool CGameCompiler::IsMark(const Tok& t, char c)
 {
-    return t && t.token->Kind() == CompileTokenKind::Mark && t.token->length == 1 && TextOf(t)[0] == c;
+    return t && t.token->Kind() == CompileTokenKind::Mark && t.token->length == 1 && t.text[t.token->offset] == c;
 }
 
 bool CGameCompiler::IsWord(const Tok& t) { return t && t.token->Kind() == CompileTokenKind::Word; }
@@ -200,7 +225,8 @@ std::string CGameCompiler::DirectiveName(const Tok& t) { return FoldedCopy(Witho
 
 bool CGameCompiler::IsIfWord(const Tok& t, bool needHash)
 {
-    if (!IsWord(t)) return false;
+    if (!IsWord(t) || t.token->length < 4 || t.token->length > 7 + needHash) return false;
+    if (needHash && t.text[t.token->offset] != '#') return false;
     const std::string_view text = TextOf(t);
     const std::string_view word = WithoutHash(text);
     if (needHash && word.size() == text.size()) return false;
@@ -210,13 +236,13 @@ bool CGameCompiler::IsIfWord(const Tok& t, bool needHash)
 void CGameCompiler::HandleIf(const Tok& word)
 {
     const IfWord kind = IfWordOf(WithoutHash(TextOf(word)));
-    const std::string_view text = m_host.Text(word.file);
+    const std::string_view text = FileText(word.file);
     if (kind == IFNOT || kind == ENDIF) {
         // The ';' after them, when it is there (else the compiler goes on with what follows).
         std::uint64_t from = word.token->End();
         if (!m_stack.empty()) {
             Cursor& c = m_stack.back();
-            const std::vector<CompileToken>& tokens = m_host.Tokens(c.file);
+            const std::vector<CompileToken>& tokens = FileTokens(c.file);
             if (c.file == word.file && c.next < tokens.size() && tokens[c.next].Kind() == CompileTokenKind::Mark &&
                 tokens[c.next].length == 1 && text[tokens[c.next].offset] == ';')
                 from = tokens[c.next++].End();
@@ -295,8 +321,8 @@ void CGameCompiler::Skip(std::uint32_t reason, std::uint64_t from, bool elseAllo
 {
     if (m_stack.empty()) return;
     Cursor& c = m_stack.back();
-    const std::vector<CompileToken>& tokens = m_host.Tokens(c.file);
-    const std::string_view text = m_host.Text(c.file);
+    const std::vector<CompileToken>& tokens = FileTokens(c.file);
+    const std::string_view text = FileText(c.file);
     int depth = 1;
     for (; c.next < tokens.size(); ++c.next) {
         const CompileToken& t = tokens[c.next];
@@ -332,8 +358,8 @@ void CGameCompiler::Skip(std::uint32_t reason, std::uint64_t from, bool elseAllo
 void CGameCompiler::StopHere(std::uint32_t reason)
 {
     for (const Cursor& c : m_stack) {
-        const std::vector<CompileToken>& tokens = m_host.Tokens(c.file);
-        const std::uint64_t size = m_host.Text(c.file).size();
+        const std::vector<CompileToken>& tokens = FileTokens(c.file);
+        const std::uint64_t size = FileText(c.file).size();
         // From the end of what was read: the directive that stopped it, the Include that is open.
         const std::uint64_t from = c.next > 0 ? std::min<std::uint64_t>(tokens[c.next - 1].End(), size) : 0;
         if (from < size) AddSkipped(c.file, from, size, reason);
@@ -355,7 +381,7 @@ ConstantValue CGameCompiler::Evaluate(const std::vector<Tok>& tokens, std::size_
     const std::uint32_t file = tokens[from].file;
     const bool glulx = m_switches.glulx;
     return EvaluateConstant(
-        m_host.Text(file), tokens[from].token, tokens.back().token + 1, glulx, [&](std::string_view name) {
+        FileText(file), tokens[from].token, tokens.back().token + 1, glulx, [&](std::string_view name) {
             ConstantOperand operand;
             if (name[0] == '#') {
                 const std::string folded = FoldedCopy(name);

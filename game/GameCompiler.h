@@ -145,11 +145,15 @@ private:
         std::uint32_t file;
         std::size_t next;  // its next token
         bool system;       // System_file was read in it
+        const std::vector<CompileToken>* tokens = nullptr;
+        const char* text = nullptr;
     };
     struct Tok {
         const CompileToken* token = nullptr;
         std::uint32_t file = COMPILE_NONE;
+        const char* text = nullptr;  // its file's text
         explicit operator bool() const { return token != nullptr; }
+        std::string_view View() const { return std::string_view(text + token->offset, token->length); }
     };
     struct IfFrame {
         std::uint32_t reason;  // the TrueCondition reason of its then branch
@@ -163,6 +167,8 @@ private:
     };
 
     // Tokens.
+    std::string_view FileText(std::uint32_t file);
+    const std::vector<CompileToken>& FileTokens(std::uint32_t file);
     bool NextRaw(Tok& t);
     bool Next(Tok& t);
     bool Peek(Tok& t);
@@ -215,6 +221,8 @@ private:
     const CompilerSwitches& m_switches;
     ICompileHost& m_host;
     std::vector<Cursor> m_stack;
+    std::vector<std::string_view> m_texts;                  // of each file, once asked
+    std::vector<const std::vector<CompileToken>*> m_tokens;  // likewise
     std::vector<Tok> m_peeked;
     bool m_stopped = false;
     int m_version;

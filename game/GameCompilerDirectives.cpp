@@ -12,9 +12,10 @@ using namespace charclass;
 
 namespace {
 
-bool IsSegmentWord(std::string_view folded)
+bool IsSegmentWord(std::string_view word)
 {
-    return folded == "with" || folded == "has" || folded == "class" || folded == "private";
+    return (word.size() == 4 && EqualsFolded(word, "with")) || (word.size() == 3 && EqualsFolded(word, "has")) ||
+           (word.size() == 5 && EqualsFolded(word, "class")) || (word.size() == 7 && EqualsFolded(word, "private"));
 }
 
 }  // namespace
@@ -229,12 +230,12 @@ void CGameCompiler::ObjectDirective(const Tok& word, bool isClass, bool nearby)
             last = t;
         }
         Tok name;
-        if (Peek(t) && IsWord(t) && !IsSegmentWord(Folded(t))) {
+        if (Peek(t) && IsWord(t) && !IsSegmentWord(TextOf(t))) {
             Next(name);
         }
         Tok shortName;
         if (Peek(t) && t.token->Kind() == CompileTokenKind::String) Next(shortName);
-        if (Peek(t) && IsWord(t) && !IsSegmentWord(Folded(t))) Next(t);  // the parent
+        if (Peek(t) && IsWord(t) && !IsSegmentWord(TextOf(t))) Next(t);  // the parent
         const Tok& shown = name ? name : shortName;
         if (shown) {
             def = Define(DefinitionKind::Object, shown, word, last.token->offset);
@@ -250,10 +251,7 @@ void CGameCompiler::ObjectDirective(const Tok& word, bool isClass, bool nearby)
     }
     while (Next(t)) {
         if (IsMark(t, ';')) break;
-        if (IsWord(t)) {
-            const std::string folded = Folded(t);
-            if (folded == "with" || folded == "private") PropertyList(def);
-        }
+        if (IsWord(t) && (EqualsFolded(TextOf(t), "with") || EqualsFolded(TextOf(t), "private"))) PropertyList(def);
     }
     EndDefinition(def, t);
 }
@@ -265,7 +263,7 @@ void CGameCompiler::PropertyList(std::uint32_t object)
     Tok property;
     bool expectName = true;
     while (Next(t)) {
-        if (IsMark(t, ';') || (IsWord(t) && IsSegmentWord(Folded(t)))) {
+        if (IsMark(t, ';') || (IsWord(t) && IsSegmentWord(TextOf(t)))) {
             m_peeked.push_back(t);
             return;
         }

@@ -47,7 +47,10 @@ public:
                     std::vector<std::uint64_t>* lineStarts)
         : m_file(file), m_reader(*this), m_directiveWords(directiveWords), m_lineStarts(lineStarts)
     {
-        if (tokens) m_tokens.emplace(*tokens);
+        if (tokens) {
+            tokens->reserve(file.m_text->size() / 3);
+            m_tokens.emplace(*tokens);
+        }
     }
 
     void Read(const std::vector<std::string>& classNames)
@@ -66,7 +69,6 @@ public:
             },
             this);
         m_reader.Finish();
-        if (m_tokens) m_tokens->Finish();
         if (m_reader.Failed()) throw std::bad_alloc();
         if (status == RenderStatus::LongLine) m_file.m_status = GameFileStatus::LongLine;
         if (m_directiveWords) {
@@ -79,18 +81,23 @@ public:
     void OnLine(std::uint64_t number, std::uint64_t offset, std::size_t length) override
     {
         m_reader.OnLine(number, offset, length);
-        if (m_tokens) m_tokens->OnLine(offset);
+        m_lineOffset = offset;
         if (m_lineStarts) m_lineStarts->push_back(offset);
     }
 
     bool WantsCodeMarks() const override { return m_tokens.has_value(); }
+
+    void OnTokens(const char* line, const SyntaxToken* tokens, std::size_t count) override
+    {
+        for (std::size_t i = 0; i < count; ++i) OnToken(line, tokens[i]);
+        if (m_tokens) m_tokens->OnLine(m_lineOffset, line, tokens, count);
+    }
 
     void OnToken(const char* line, const SyntaxToken& token) override
     {
         if (m_directiveWords && token.kind == TokenKind::Word && (token.flags & TOKEN_OPENS_DIRECTIVE) &&
             token.recognised >= REC_FIRST_WORD && StartsName(static_cast<unsigned char>(line[token.start])))
             m_directiveWords->push_back(Folded(std::string_view(line + token.start, token.end - token.start)));
-        if (m_tokens) m_tokens->OnToken(line, token);
         if (token.kind != TokenKind::CodeMark) m_reader.OnToken(line, token);
     }
 
@@ -144,6 +151,7 @@ private:
     std::vector<std::string>* m_directiveWords;
     std::optional<CCompileTokenCollector> m_tokens;
     std::vector<std::uint64_t>* m_lineStarts;
+    std::uint64_t m_lineOffset = 0;
     std::vector<std::uint32_t> m_places;  // for each of the reader's numbers: a definition, or kInclude | an include
 };
 

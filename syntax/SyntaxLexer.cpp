@@ -247,10 +247,8 @@ public:
     }
     void Flush(ISyntaxTokenListener& listener, const char* text, const StyleCode* classes)
     {
-        for (std::size_t i = 0; i < m_count; ++i) {
-            m_tokens[i].style = classes[m_tokens[i].start];
-            listener.OnToken(text, m_tokens[i]);
-        }
+        for (std::size_t i = 0; i < m_count; ++i) m_tokens[i].style = classes[m_tokens[i].start];
+        listener.OnTokens(text, m_tokens, m_count);
         m_count = 0;
     }
 

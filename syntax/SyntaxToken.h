@@ -80,6 +80,12 @@ public:
     }
     // line is the text given to ClassifyLine; the token is line[start, end).
     virtual void OnToken(const char* line, const SyntaxToken& token) = 0;
+    // The reports of a line, all at once, in their order: by default each to OnToken. A
+    // reader that hears many tokens takes them here, saving a call for each.
+    virtual void OnTokens(const char* line, const SyntaxToken* tokens, std::size_t count)
+    {
+        for (std::size_t i = 0; i < count; ++i) OnToken(line, tokens[i]);
+    }
     // Whether the listener hears the CodeMark tokens too: a reader that follows code
     // token by token (what the compiler reads) asks for them; others are spared them.
     // Asked once per line.
