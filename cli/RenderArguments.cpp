@@ -44,7 +44,21 @@ constexpr const char* kHelp =
     "                        by depth up to 32 files deep\n"
     "      --game            outline: the outline of every file of the game whose\n"
     "                        main file is FILE, each row after the file's path and a\n"
-    "                        tab, the routines of objects' properties included\n"
+    "                        tab, the routines of objects' properties included; a\n"
+    "                        definition the compiler does not compile has a fifth\n"
+    "                        field, \"not compiled: REASON\"\n"
+    "      --skipped         the code the compiler skips in the game whose main file\n"
+    "                        is FILE: a line per run of whole lines, its file, first\n"
+    "                        and last line and why, separated by tabs\n"
+    "      --switches S      read the games as the Inform 6 compiler compiles them\n"
+    "                        with its switches S, written as for inform6 and as\n"
+    "                        many as needed in one argument: the target (-G for\n"
+    "                        Glulx, a version from -v3 to -v8), debugging (-D),\n"
+    "                        Infix (-X), strict mode (-S or -~S), constants\n"
+    "                        ($#NAME=n), the include path (+include_path=DIRS)\n"
+    "                        and the language (+language_name=L); the main file's\n"
+    "                        !% lines are applied after them. Without: Z-code v5\n"
+    "                        with the library's folder as the include path\n"
     "      --tags            write a tag file for Vim and other editors (the\n"
     "                        extended format of Universal Ctags) of every file of\n"
     "                        the games whose main files are FILE...: a line per\n"
@@ -66,8 +80,10 @@ constexpr const char* kHelp =
     "                        processor)\n"
     "      --include-path DIRS\n"
     "                        the game's includes: look in the folders DIRS\n"
-    "                        (separated by ,) after those of FILE's !% lines and\n"
-    "                        before FILE's own folder and the standard library's\n"
+    "                        (separated by ,) after the compiler's include path and\n"
+    "                        before FILE's own folder and the standard library's; a\n"
+    "                        file found only there is marked as one the compiler\n"
+    "                        would not find\n"
     "      --fragment        html: write only the <pre> element, to embed in a page\n"
     "      --css             html: write only the style sheet of the styles (no\n"
     "                        FILE), which a site includes once for all its pages\n"
@@ -166,6 +182,14 @@ const OptionRow kOptions[] = {
      [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Outline); }},
     {"--includes", nullptr, nullptr,
      [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Includes); }},
+    {"--skipped", nullptr, nullptr,
+     [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Skipped); }},
+    {"--switches", nullptr, "compiler switches",
+     [](RenderOptions& o, const std::string& v) {
+         o.switches += (o.switches.empty() ? "" : " ") + v;
+         o.switchesGiven = true;
+         return std::string();
+     }},
     {"--game", nullptr, nullptr, [](RenderOptions& o, const std::string&) { o.game = true; return std::string(); }},
     {"--tags", nullptr, nullptr,
      [](RenderOptions& o, const std::string&) { return SetFormat(o, RenderOptions::Tags); }},
@@ -238,6 +262,7 @@ const char* FormatName(RenderOptions::Format format)
     case RenderOptions::Codes: return "codes";
     case RenderOptions::Outline: return "outline";
     case RenderOptions::Includes: return "includes";
+    case RenderOptions::Skipped: return "skipped";
     case RenderOptions::Tags: return "tags";
     case RenderOptions::Etags: return "etags";
     case RenderOptions::Site: return "site";
@@ -342,11 +367,14 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
         if (options.format == RenderOptions::Site) options.output.clear();
         return options;
     }
-    if (options.game && options.format != RenderOptions::Outline && options.format != RenderOptions::Includes)
+    if (options.game && options.format != RenderOptions::Outline && options.format != RenderOptions::Includes &&
+        options.format != RenderOptions::Skipped)
         return Usage("option '--game' needs --outline");
-    options.game = options.game || options.format == RenderOptions::Includes;
+    options.game = options.game || options.format == RenderOptions::Includes || options.format == RenderOptions::Skipped;
     if (!options.includeFolders.empty() && !options.game)
         return Usage("option '--include-path' needs --includes or --outline --game");
+    if (options.switchesGiven && !options.game)
+        return Usage("option '--switches' needs a game: --includes, --skipped, --outline --game, --tags, --etags or --site");
     if (options.game && options.input == "-") return Usage("a game's main file cannot be standard input");
     return options;
 }

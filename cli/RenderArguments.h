@@ -11,7 +11,7 @@
 // What the arguments ask for.
 struct RenderOptions {
     enum Request { Render, ShowHelp, ShowVersion, UsageError };
-    enum Format { Rtf, Html, Ansi, Codes, Outline, Includes, Tags, Etags, Site };
+    enum Format { Rtf, Html, Ansi, Codes, Outline, Includes, Skipped, Tags, Etags, Site };
     Request request = Render;
     std::string error;     // UsageError: for people, without the program's name (an argument
                            // quoted in it is as given; printing escapes control bytes)
@@ -26,9 +26,12 @@ struct RenderOptions {
     bool defaultStyles = false;
     std::string settings;  // --settings FILE, never empty when given
     bool hasSettings = false;
-    // The whole game whose main file is the input: Includes always, Outline with --game.
+    // The whole game whose main file is the input: Includes and Skipped always, Outline
+    // with --game.
     bool game = false;
     std::vector<std::string> includeFolders;  // --include-path, in order
+    std::string switches;    // --switches, the compiler's (each given one after the other)
+    bool switchesGiven = false;
     std::string siteFolder;  // Site: the folder of --site, never empty
     unsigned jobs = 0;       // Site: files written at once (-j); 0: one per processor
 

@@ -72,7 +72,8 @@ RenderStatus Build(const RenderOptions& options, const std::string& text, const 
     case RenderOptions::Outline:
         return WriteOutline(text.data(), text.size(), document);
     case RenderOptions::Rtf:
-    case RenderOptions::Includes:  // a game's job (RenderGame)
+    case RenderOptions::Includes:  // a game's jobs (RenderGame)
+    case RenderOptions::Skipped:
     case RenderOptions::Tags:      // the jobs of several games (RenderTags, RenderSite)
     case RenderOptions::Etags:
     case RenderOptions::Site:

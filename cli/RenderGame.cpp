@@ -17,6 +17,7 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
     GameInputs inputs;
     inputs.mainPath = options.input;
     inputs.includeFolders = options.includeFolders;
+    inputs.switches = options.switches;
     const CDiskFileSource disk;
     const std::shared_ptr<const CGame> game = CGame::Build(inputs, disk);
     if (!game) return ReportFailure(io.err, options.input, "the game does not fit in memory");
@@ -33,7 +34,10 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
     COutputBuffer document;
     document.SetSink(&CRenderOutput::Write, &out, 512u << 10);
     const bool outline = options.format == RenderOptions::Outline;
-    if (!(outline ? WriteGameOutline(*game, document) : WriteIncludeTree(*game, document)))
+    const bool written = outline ? WriteGameOutline(*game, document)
+                         : options.format == RenderOptions::Skipped ? WriteSkippedCode(*game, document)
+                                                                     : WriteIncludeTree(*game, document);
+    if (!written)
         return ReportFailure(io.err, options.input, "the game does not fit in memory");
     document.Flush();
     const int ended = ReportEnd(io.err, out.Finish(), options.output, RenderStatus::Ok, options.input);

@@ -57,6 +57,7 @@ int RenderSite(const RenderOptions& options, const RenderStreams& io)
     SiteJob job;
     job.inputs = options.inputs;
     job.includeFolders = options.includeFolders;
+    job.switches = options.switches;
     job.outFolder = options.siteFolder;
     job.jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
     SiteOutcome outcome;

@@ -49,6 +49,7 @@ int RenderTags(const RenderOptions& options, const RenderStreams& io)
         GameInputs inputs;
         inputs.mainPath = input;
         inputs.includeFolders = options.includeFolders;
+        inputs.switches = options.switches;
         std::shared_ptr<const CGame> game;
         try {
             game = CGame::Build(inputs, disk);

@@ -121,6 +121,7 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
         shownAt[i].assign(file.Definitions().size(), NO_PARENT);
         for (std::uint32_t k = 0; k < file.Definitions().size(); ++k) {
             const GameDefinition& d = file.Definitions()[k];
+            if (d.IsImplicit()) continue;  // a property no directive declares
             shownAt[i][k] = static_cast<std::uint32_t>(out.definitions.size());
             SiteDefinition site;
             const std::string full = file.FullNameOf(d);

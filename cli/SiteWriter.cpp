@@ -231,6 +231,7 @@ private:
         GameInputs inputs;
         inputs.mainPath = mainPath;
         inputs.includeFolders = m_job.includeFolders;
+        inputs.switches = m_job.switches;
         inputs.libraryFolder = m_job.libraryFolder;
         try {
             if (const std::shared_ptr<const CGame> game = CGame::Build(inputs, m_disk)) {

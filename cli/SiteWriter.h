@@ -33,6 +33,7 @@ class CSyntaxStyleMap;
 struct SiteJob {
     std::vector<std::string> inputs;          // main files and folders, as given
     std::vector<std::string> includeFolders;  // --include-path
+    std::string switches;                     // --switches
     std::string libraryFolder = GAME_LIBRARY_FOLDER;
     std::string outFolder;
     unsigned jobs = 1;

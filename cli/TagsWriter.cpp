@@ -171,11 +171,13 @@ void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const s
     const std::vector<GameDefinition>& definitions = file.Definitions();
     for (std::size_t k = 0; k < definitions.size(); ++k) {
         const GameDefinition& d = definitions[k];
+        if (d.IsImplicit()) continue;  // a property no directive declares: no tag of its own
         VimTag tag;
         tag.start = m_lines.size();
         AppendTagText(m_lines, ShownUtf8(Unquoted(file.NameOf(d)), encoding), true);
         tag.nameLength = static_cast<std::uint32_t>(m_lines.size() - tag.start);
-        tag.order = order[k];
+        // Within a name, the definitions the compiler compiles come first.
+        tag.order = order[k] + (d.IsCompiled() ? 0 : std::uint64_t{1} << 62);
         m_lines += '\t';
         m_lines += name;
         m_lines += '\t';
@@ -188,6 +190,7 @@ void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const s
             m_lines += owner.Kind() == DefinitionKind::Class ? "class:" : "object:";
             AppendTagText(m_lines, ShownUtf8(Unquoted(file.NameOf(owner)), encoding), false);
         }
+        if (!d.IsCompiled()) m_lines += "\tcompiled:no";
         m_lines += '\n';
         tag.length = m_lines.size() - tag.start;
         m_vim.push_back(tag);
@@ -200,6 +203,7 @@ void CTagsWriter::AddEmacs(const CGameFile& file, const std::string& name)
     const std::string_view text(file.Text());
     std::string body;
     for (const GameDefinition& d : file.Definitions()) {
+        if (d.IsImplicit()) continue;
         const std::uint64_t lineStart = d.Offset() - d.Column();
         std::string_view pattern = text.substr(lineStart, d.Column() + d.Length());
         for (std::size_t i = 0; i < pattern.size(); ++i) {

@@ -117,7 +117,8 @@ std::vector<GameDefinitionRef> CGame::FindDefinitions(std::string_view name) con
         const GameDefinition& d = file.Definitions()[ref.index];
         bool same;
         if (d.Parent() == NO_PARENT) {
-            same = EqualsFolded(file.NameOf(d), name);
+            const auto alias = m_aliases.empty() ? m_aliases.end() : m_aliases.find(AliasKey(ref));
+            same = EqualsFolded(alias == m_aliases.end() ? file.NameOf(d) : std::string_view(alias->second), name);
         } else {
             const std::string_view parent = file.NameOf(file.Definitions()[d.Parent()]);
             same = name.size() == parent.size() + 1 + d.Length() && EqualsFolded(name.substr(0, parent.size()), parent) &&
@@ -126,6 +127,42 @@ std::vector<GameDefinitionRef> CGame::FindDefinitions(std::string_view name) con
         if (same) found.push_back(ref);
     }
     return found;
+}
+
+std::string CGame::CompiledNameOf(const GameDefinitionRef& ref) const
+{
+    if (!m_aliases.empty()) {
+        const auto alias = m_aliases.find(AliasKey(ref));
+        if (alias != m_aliases.end()) return alias->second;
+    }
+    const CGameFile& file = *m_files[ref.file];
+    return file.FullNameOf(file.Definitions()[ref.index]);
+}
+
+std::string CGame::PlaceText(std::uint32_t file, std::uint64_t offset) const
+{
+    if (file >= m_files.size()) return "?";
+    const std::string& path = m_files[file]->Path();
+    const std::size_t slash = path.find_last_of('/');
+    return (slash == std::string::npos ? path : path.substr(slash + 1)) + ":" +
+           std::to_string(m_files[file]->PositionOf(offset).line);
+}
+
+std::string CGame::DescribeReason(std::uint32_t index) const
+{
+    if (index >= m_reasons.size()) return {};
+    const CompileReason& r = m_reasons[index];
+    const std::string place = " (" + PlaceText(r.file, r.offset) + ")";
+    switch (r.kind) {
+    case CompileReason::FalseCondition: return "`" + r.what + "` is false" + place;
+    case CompileReason::TrueCondition: return "in the #Ifnot of `" + r.what + "`, which is true" + place;
+    case CompileReason::Replaced: return "replaced: `Replace " + r.what + "`" + place;
+    case CompileReason::AfterEnd: return "after `End`" + place;
+    case CompileReason::Unended: return "after `" + r.what + "`, which its file never ends" + place;
+    case CompileReason::GivesWay: return "gives way to " + r.what + place;
+    case CompileReason::AlreadyDefined: return r.what + " is already defined" + place;
+    }
+    return {};
 }
 
 namespace {

@@ -11,7 +11,9 @@
 // The files: the main file first, then each file where the compiler first reads it (a
 // file before the files it includes; two includes of one file read it once, at the
 // first; an include of a file already being read ends there, so cycles end).
-// Conditional compilation is not evaluated: an include under #Ifdef is followed.
+// The game is read as the compiler compiles it with the game's switches (GameCompiler.h):
+// an Include in code the compiler skips is never followed, and every definition says
+// whether the compiler compiles it.
 // A file defines objects of the classes of the files read before it and of those it
 // includes, as the compiler would see them when it reaches the object.
 //
@@ -23,6 +25,8 @@
 // Uses of names are not stored: they are found on demand by the lexer, from the
 // nearest of the states each file keeps every GAME_CHECKPOINT_LINES lines.
 
+#include "CompilerSwitches.h"
+#include "GameCompiler.h"
 #include "GameFile.h"
 #include "GameFileSource.h"
 #include "IncludeResolver.h"
@@ -32,10 +36,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct GameInputs {
     std::string mainPath;                     // the main file, as the user gave it
+    std::string switches;                     // the compiler's, as one argument (CompilerSwitches.h)
     std::vector<std::string> includeFolders;  // the caller's folders (--include-path), used as given
     std::string libraryFolder = GAME_LIBRARY_FOLDER;  // "" for none
 };
@@ -72,6 +78,18 @@ public:
 
     const GameInputs& Inputs() const { return m_inputs; }
     const IncludeSettings& Settings() const { return m_settings; }
+    // The compiler's switches the game is read with: the inputs' and the main file's header.
+    const CompilerSwitches& Switches() const { return m_switches; }
+    // Why something is not compiled (GameDefinition::Reason, GameSkippedRange::reason,
+    // GameInclude::reason), and that as a line for people: "`#Ifdef TARGET_GLULX` is false
+    // (parser.h:143)", "replaced (Replace at story.inf:12)", ...
+    const CompileReason& Reason(std::uint32_t index) const { return m_reasons[index]; }
+    std::uint32_t ReasonCount() const { return static_cast<std::uint32_t>(m_reasons.size()); }
+    std::string DescribeReason(std::uint32_t index) const;
+    // "file:line" of a place, the file by its name alone.
+    std::string PlaceText(std::uint32_t file, std::uint64_t offset) const;
+    // How many If directives the compiler decided.
+    std::uint32_t IfDecisions() const { return m_ifDecisions; }
     // The include path's folders in the order they are tried.
     const std::vector<std::string>& SearchFolders() const { return m_searchFolders; }
 
@@ -85,6 +103,10 @@ public:
 
     // Every definition of name, in the order the compiler reads them.
     std::vector<GameDefinitionRef> FindDefinitions(std::string_view name) const;
+    // The name the compiler gives a definition: its own full name ("lamp.before"), or
+    // Y for the routine a `Replace X Y` renames.
+    std::string CompiledNameOf(const GameDefinitionRef& ref) const;
+    static std::uint64_t AliasKey(const GameDefinitionRef& ref) { return (std::uint64_t{ref.file} << 32) | ref.index; }
     const GameDefinition& Definition(const GameDefinitionRef& ref) const
     {
         return m_files[ref.file]->Definitions()[ref.index];
@@ -111,6 +133,10 @@ private:
 
     GameInputs m_inputs;
     IncludeSettings m_settings;
+    CompilerSwitches m_switches;
+    std::vector<CompileReason> m_reasons;
+    std::unordered_map<std::uint64_t, std::string> m_aliases;  // by AliasKey
+    std::uint32_t m_ifDecisions = 0;
     std::vector<std::string> m_searchFolders;
     std::vector<std::shared_ptr<const CGameFile>> m_files;
     std::vector<std::string> m_identities;      // of each file, from the source

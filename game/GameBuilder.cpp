@@ -2,115 +2,279 @@
 
 #include <algorithm>
 #include <new>
+#include <unordered_set>
 
 std::shared_ptr<const CGame> CGameBuilder::Build()
 {
     m_game = std::make_shared<CGame>();
     m_game->m_inputs = m_inputs;
+    Load(m_inputs.mainPath, {}, NO_FILE);
 
-    std::vector<std::string> words;
-    std::shared_ptr<CGameFile> main = Load(m_inputs.mainPath, words);
-    m_game->m_settings = IncludeSettings::FromHeader(main->Text());
-    CIncludeResolver resolver(m_inputs.mainPath, m_game->m_settings, m_inputs.includeFolders,
-                              m_inputs.libraryFolder, m_source);
-    m_game->m_searchFolders = resolver.SearchFolders();
-    m_byIdentity.emplace(m_source.Identity(m_inputs.mainPath), 0);
-    m_game->m_identities.push_back(m_source.Identity(m_inputs.mainPath));
-    m_game->m_includedFrom.push_back(NO_FILE);
-    m_game->m_includedAt.push_back(0);
-    m_files.push_back(std::move(main));
-    m_directiveWords.push_back(std::move(words));
-    AddClasses(*m_files.back());
-    m_classesOwn.push_back(m_classes.size());
+    CompilerSwitches switches(m_inputs.libraryFolder);
+    switches.ApplyCommandLine(m_inputs.switches);
+    switches.ApplyHeader(m_files[0]->Text());
+    m_game->m_switches = switches;
+    m_game->m_settings = switches.include;
+    m_resolver = std::make_unique<CIncludeResolver>(m_inputs.mainPath, switches.include, m_inputs.includeFolders,
+                                                    m_inputs.libraryFolder, m_source);
+    m_game->m_searchFolders = m_resolver->SearchFolders();
 
-    FollowIncludes(resolver);
-    ReadAgainForLaterClasses();
+    CGameCompiler compiler(switches, *this);
+    compiler.Run(0);
+    m_game->m_ifDecisions = compiler.IfDecisions();
+    Merge(compiler);
     for (std::shared_ptr<CGameFile>& file : m_files) m_game->m_files.push_back(std::move(file));
     IndexNames();
     return m_game;
 }
 
-std::shared_ptr<CGameFile> CGameBuilder::Load(const std::string& path, std::vector<std::string>& directiveWords)
+std::uint32_t CGameBuilder::Load(const std::string& path, const std::vector<std::string>& classes, std::uint32_t from)
 {
+    const auto index = static_cast<std::uint32_t>(m_files.size());
+    std::string identity = m_source.Identity(path);
+    m_byIdentity.emplace(identity, index);
+    m_game->m_identities.push_back(std::move(identity));
+    m_game->m_includedFrom.push_back(from);
+    m_game->m_includedAt.push_back(0);
+    m_tokens.emplace_back();
+    m_lineStarts.emplace_back();
     std::string reason;
     std::shared_ptr<const std::string> text = m_source.Load(path, reason);
-    if (!text) return std::make_shared<CGameFile>(path, reason);
-    return std::make_shared<CGameFile>(path, std::move(text), m_classes, &directiveWords);
+    if (!text)
+        m_files.push_back(std::make_shared<CGameFile>(path, reason));
+    else
+        m_files.push_back(
+            std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens.back(), &m_lineStarts.back()));
+    m_tokens.back().shrink_to_fit();
+    return index;
 }
 
-void CGameBuilder::AddClasses(const CGameFile& file)
+std::string_view CGameBuilder::Text(std::uint32_t file) { return m_files[file]->Text(); }
+
+const std::vector<CompileToken>& CGameBuilder::Tokens(std::uint32_t file) { return m_tokens[file]; }
+
+std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
+                                        std::shared_ptr<const IncludeResolution>& resolution)
 {
-    for (const std::string& name : file.ClassNames())
-        if (m_classSet.insert(name).second) m_classes.push_back(name);
+    // One resolution for each name: the same name always leads to the same file.
+    auto known = m_resolutions.find(name);
+    if (known == m_resolutions.end())
+        known = m_resolutions
+                    .emplace(std::string(name), std::make_shared<const IncludeResolution>(m_resolver->Resolve(name)))
+                    .first;
+    resolution = known->second;
+    if (resolution->status == IncludeStatus::Missing) return COMPILE_NONE;
+    const auto file = m_byIdentity.find(m_source.Identity(resolution->path));
+    if (file != m_byIdentity.end()) return file->second;
+    return Load(resolution->path, classes, from);
 }
 
-// Depth first, each file's includes in order: a file is read where the compiler first
-// reads it, with the classes of every file read before it.
-void CGameBuilder::FollowIncludes(const CIncludeResolver& resolver)
+TextPosition CGameBuilder::PositionIn(std::uint32_t file, std::uint64_t offset) const
 {
-    struct Frame {
-        std::uint32_t file;
-        std::uint32_t next;  // its next include
+    const std::vector<std::uint64_t>& starts = m_lineStarts[file];
+    const auto after = std::upper_bound(starts.begin(), starts.end(), offset);
+    if (after == starts.begin()) return TextPosition{offset, 1, static_cast<std::uint32_t>(offset)};
+    const auto line = static_cast<std::uint64_t>(after - starts.begin());
+    return TextPosition{offset, line, static_cast<std::uint32_t>(std::min<std::uint64_t>(offset - *(after - 1), 0xFFFFFFFFu))};
+}
+
+void CGameBuilder::Merge(CGameCompiler& compiler)
+{
+    m_game->m_reasons = std::move(compiler.Reasons());
+    const auto files = static_cast<std::uint32_t>(m_files.size());
+    std::vector<std::vector<SkippedText>> skipped(files);
+    for (const SkippedText& s : compiler.Skipped()) skipped[s.file].push_back(s);
+    std::vector<std::vector<std::uint32_t>> definitions(files);
+    for (std::uint32_t i = 0; i < compiler.Definitions().size(); ++i)
+        definitions[compiler.Definitions()[i].file].push_back(i);
+    std::vector<std::vector<CompiledInclude>> includes(files);
+    for (CompiledInclude& include : compiler.Includes()) includes[include.file].push_back(std::move(include));
+    for (const CompiledLocals& locals : compiler.Locals()) {
+        CGameFile& file = *m_files[locals.file];
+        if (!file.m_routineLocals.empty() && file.m_routineLocals.back().start >= locals.start) continue;  // read again
+        file.m_routineLocals.push_back(GameRoutineLocals{locals.start, locals.end,
+                                                         static_cast<std::uint32_t>(file.m_localNames.size()), locals.count});
+        for (std::uint32_t i = 0; i < locals.count; ++i)
+            file.m_localNames.push_back(compiler.LocalNames()[locals.first + i]);
+    }
+    const std::vector<std::uint32_t>& readings = compiler.Readings();
+    for (std::uint32_t f = 0; f < files; ++f) {
+        MergeSkipped(f, skipped[f], f < readings.size() ? std::max<std::uint32_t>(readings[f], 1) : 1);
+        MergeDefinitions(f, compiler.Definitions(), definitions[f]);
+        MergeIncludes(f, includes[f]);
+        std::sort(m_files[f]->m_routineLocals.begin(), m_files[f]->m_routineLocals.end(),
+                  [](const GameRoutineLocals& a, const GameRoutineLocals& b) { return a.start < b.start; });
+        m_tokens[f] = {};
+        m_tokens[f].shrink_to_fit();
+    }
+}
+
+// A file read more than once is skipped only where every reading skipped it.
+void CGameBuilder::MergeSkipped(std::uint32_t f, const std::vector<SkippedText>& skipped, std::uint32_t readings)
+{
+    struct Range {
+        std::uint64_t start, end;
+        std::uint32_t reason;
     };
-    std::vector<Frame> stack{Frame{0, 0}};
-    while (!stack.empty()) {
-        const std::uint32_t at = stack.back().file;
-        if (stack.back().next >= m_files[at]->m_includes.size()) {
-            stack.pop_back();
-            continue;
+    auto sorted = [&](std::uint32_t reading) {
+        std::vector<Range> ranges;
+        for (const SkippedText& s : skipped)
+            if (s.reading == reading) ranges.push_back(Range{s.start, s.end, s.reason});
+        std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.start < b.start; });
+        return ranges;
+    };
+    std::vector<Range> result = sorted(1);
+    for (std::uint32_t r = 2; r <= readings && !result.empty(); ++r) {
+        const std::vector<Range> other = sorted(r);
+        std::vector<Range> both;
+        std::size_t i = 0, j = 0;
+        while (i < result.size() && j < other.size()) {
+            const std::uint64_t start = std::max(result[i].start, other[j].start);
+            const std::uint64_t end = std::min(result[i].end, other[j].end);
+            if (start < end) both.push_back(Range{start, end, result[i].reason});
+            if (result[i].end < other[j].end) ++i;
+            else ++j;
         }
-        const std::uint32_t includeIndex = stack.back().next++;
-        GameInclude& include = m_files[at]->m_includes[includeIndex];
-        include.resolution = resolver.Resolve(include.name);
-        if (include.resolution.status == IncludeStatus::Missing) continue;
-        std::string identity = m_source.Identity(include.resolution.path);
-        const auto known = m_byIdentity.find(identity);
-        if (known != m_byIdentity.end()) {
-            include.target = known->second;
-            continue;
+        result = std::move(both);
+    }
+    CGameFile& file = *m_files[f];
+    const std::uint64_t size = file.Text().size();
+    const std::vector<std::uint64_t>& starts = m_lineStarts[f];
+    for (const Range& r : result) {
+        GameSkippedRange range{r.start, r.end, 0, 0, r.reason};
+        // The whole lines it covers: those that begin in it and whose line feed (or the
+        // end of the text) is in it too.
+        const auto first = std::lower_bound(starts.begin(), starts.end(), r.start);
+        std::uint64_t firstLine = static_cast<std::uint64_t>(first - starts.begin()) + 1;
+        std::uint64_t lastLine = firstLine - 1;
+        for (auto it = first; it != starts.end() && *it < r.end; ++it) {
+            const std::uint64_t next = it + 1 != starts.end() ? *(it + 1) : size + 1;
+            if (next - 1 > r.end) break;
+            ++lastLine;
         }
-        const auto index = static_cast<std::uint32_t>(m_files.size());
-        include.target = index;
-        include.firstRead = true;
-        m_byIdentity.emplace(identity, index);
-        m_game->m_identities.push_back(std::move(identity));
-        m_game->m_includedFrom.push_back(at);
-        m_game->m_includedAt.push_back(includeIndex);
-        std::vector<std::string> words;
-        std::shared_ptr<CGameFile> file = Load(include.resolution.path, words);
-        m_files.push_back(std::move(file));
-        m_directiveWords.push_back(std::move(words));
-        AddClasses(*m_files.back());
-        m_classesOwn.push_back(m_classes.size());
-        stack.push_back(Frame{index, 0});
+        range.firstLine = static_cast<std::uint32_t>(firstLine);
+        range.lastLine = static_cast<std::uint32_t>(lastLine);
+        file.m_skipped.push_back(range);
     }
 }
 
-// A file read before another file defined a class (a story that includes the file
-// defining the class of its rooms) is read again with every class of the game, when one
-// of its directives opens with a class it did not know.
-void CGameBuilder::ReadAgainForLaterClasses()
+void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledDefinition>& compiled,
+                                    const std::vector<std::uint32_t>& mine)
 {
-    for (std::size_t i = 0; i < m_files.size(); ++i) {
-        const std::vector<std::string>& words = m_directiveWords[i];
-        bool later = false;
-        for (std::size_t c = m_classesOwn[i]; c < m_classes.size() && !later; ++c)
-            later = std::binary_search(words.begin(), words.end(), m_classes[c]);
-        if (!later || m_files[i]->Status() == GameFileStatus::Unreadable) continue;
-        auto again = std::make_shared<CGameFile>(m_files[i]->Path(), m_files[i]->SharedText(), m_classes);
-        // Classes decide what is an object, never where an Include stands; the includes
-        // already followed keep what they found.
-        if (again->m_includes.size() != m_files[i]->m_includes.size()) continue;
-        again->m_includes = std::move(m_files[i]->m_includes);
-        m_files[i] = std::move(again);
+    CGameFile& file = *m_files[f];
+    struct Entry {
+        GameDefinition definition;
+        std::uint64_t order;         // the compiler's ones in their order, the reader's after them
+        std::uint32_t parent;        // in the same numbering as order, or NO_PARENT
+        const std::string* alias;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(mine.size() + 16);
+    // The compiler's definitions, each once (a file read again compiles them again).
+    std::unordered_map<std::uint32_t, std::uint64_t> orderOf;  // a compiled definition's index -> its order
+    std::unordered_set<std::uint64_t> seen;  // name offset and kind
+    std::unordered_set<std::uint64_t> names;
+    for (std::uint32_t i : mine) {
+        const CompiledDefinition& c = compiled[i];
+        if (!seen.insert(c.nameOffset * 16 + static_cast<std::uint64_t>(c.kind)).second) continue;
+        names.insert(c.nameOffset);
+        Definition d;
+        d.kind = c.kind;
+        d.flags = c.givesWay ? DEFINITION_GIVES_WAY : 0;
+        d.nameLength = c.nameLength;
+        d.name = PositionIn(f, c.nameOffset);
+        d.start = PositionIn(f, c.start);
+        GameDefinition definition(d, c.end, NO_PARENT);
+        definition.m_compilerLine = static_cast<std::uint32_t>(PositionIn(f, c.located).line);
+        definition.m_state = (c.reason == COMPILE_NONE ? 0 : (c.reason + 1) & GameDefinition::STATE_REASON) |
+                             (c.superseded ? GameDefinition::STATE_SUPERSEDED : 0) |
+                             (c.implicit ? GameDefinition::STATE_IMPLICIT : 0);
+        orderOf.emplace(i, entries.size());
+        entries.push_back(Entry{definition, entries.size(), c.parent, c.alias.empty() ? nullptr : &c.alias});
     }
+    for (Entry& e : entries) {
+        const auto parent = e.parent == COMPILE_NONE ? orderOf.end() : orderOf.find(e.parent);
+        e.parent = parent == orderOf.end() ? NO_PARENT : static_cast<std::uint32_t>(parent->second);
+    }
+    // The reader's definitions of the text the compiler skips.
+    const std::uint64_t base = entries.size();
+    const std::vector<GameDefinition>& read = file.m_definitions;
+    for (std::uint32_t i = 0; i < read.size(); ++i) {
+        const GameSkippedRange* range = file.SkippedAt(read[i].Offset());
+        if (!range || names.count(read[i].Offset())) continue;
+        GameDefinition definition = read[i];
+        definition.m_state = (range->reason + 1) & GameDefinition::STATE_REASON;
+        const std::uint32_t parent = read[i].Parent() == NO_PARENT ? NO_PARENT
+                                                                   : static_cast<std::uint32_t>(base + read[i].Parent());
+        entries.push_back(Entry{definition, base + i, parent, nullptr});
+    }
+    // In the order of their names in the text (a property routine after its object).
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return a.definition.Offset() < b.definition.Offset(); });
+    std::unordered_map<std::uint64_t, std::uint32_t> indexOf;
+    for (std::uint32_t i = 0; i < entries.size(); ++i) indexOf.emplace(entries[i].order, i);
+    std::vector<GameDefinition> result;
+    result.reserve(entries.size());
+    for (std::uint32_t i = 0; i < entries.size(); ++i) {
+        GameDefinition d = entries[i].definition;
+        const auto parent = entries[i].parent == NO_PARENT ? indexOf.end() : indexOf.find(entries[i].parent);
+        d.m_parent = parent == indexOf.end() ? NO_PARENT : parent->second;
+        if (entries[i].alias) m_game->m_aliases.emplace(CGame::AliasKey(GameDefinitionRef{f, i}), *entries[i].alias);
+        result.push_back(d);
+    }
+    file.m_definitions = std::move(result);
+}
+
+void CGameBuilder::MergeIncludes(std::uint32_t f, const std::vector<CompiledInclude>& compiled)
+{
+    CGameFile& file = *m_files[f];
+    std::vector<GameInclude> result;
+    for (const CompiledInclude& c : compiled) {
+        const auto same = std::find_if(result.begin(), result.end(),
+                                       [&](const GameInclude& i) { return i.offset == c.nameOffset; });
+        if (same != result.end()) {
+            same->firstRead = same->firstRead || c.firstRead;
+            continue;
+        }
+        GameInclude include;
+        include.name = c.name;
+        include.offset = c.nameOffset;
+        const TextPosition at = PositionIn(f, c.nameOffset);
+        include.line = static_cast<std::uint32_t>(at.line);
+        include.column = at.column;
+        include.length = c.nameLength;
+        include.start = c.start;
+        include.end = c.end;
+        if (c.resolution) include.resolution = *c.resolution;
+        include.target = c.target == COMPILE_NONE ? NO_FILE : c.target;
+        include.firstRead = c.firstRead;
+        result.push_back(std::move(include));
+    }
+    // The includes of skipped text, as the reader found them: never looked for.
+    for (const GameInclude& read : file.m_includes) {
+        const GameSkippedRange* range = file.SkippedAt(read.offset);
+        if (!range) continue;
+        GameInclude include = read;
+        include.resolution = IncludeResolution{};
+        include.resolution.status = IncludeStatus::NotRead;
+        include.reason = range->reason;
+        include.target = NO_FILE;
+        include.firstRead = false;
+        result.push_back(std::move(include));
+    }
+    std::sort(result.begin(), result.end(), [](const GameInclude& a, const GameInclude& b) { return a.offset < b.offset; });
+    for (std::uint32_t i = 0; i < result.size(); ++i)
+        if (result[i].firstRead) m_game->m_includedAt[result[i].target] = i;
+    file.m_includes = std::move(result);
 }
 
 namespace {
 
-std::uint32_t HashOf(const CGameFile& file, const GameDefinition& d)
+std::uint32_t HashOf(const CGame& game, std::uint32_t f, std::uint32_t i)
 {
-    if (d.Parent() == NO_PARENT) return HashFoldedName(file.NameOf(d));
+    const CGameFile& file = game.File(f);
+    const GameDefinition& d = file.Definitions()[i];
+    if (d.Parent() == NO_PARENT) return HashFoldedName(game.CompiledNameOf(GameDefinitionRef{f, i}));
     const std::uint32_t parent = HashFoldedName(".", HashFoldedName(file.NameOf(file.Definitions()[d.Parent()])));
     return HashFoldedName(file.NameOf(d), parent);
 }
@@ -156,7 +320,7 @@ void CGameBuilder::IndexNames()
     for (std::uint32_t f = 0; f < game.m_files.size(); ++f) {
         const CGameFile& file = *game.m_files[f];
         for (std::uint32_t i = 0; i < file.Definitions().size(); ++i)
-            game.m_names.push_back(CGame::NameEntry{HashOf(file, file.Definitions()[i]), game.m_firstDefinition[f] + i});
+            game.m_names.push_back(CGame::NameEntry{HashOf(game, f, i), game.m_firstDefinition[f] + i});
     }
     std::sort(game.m_names.begin(), game.m_names.end(), [&](const CGame::NameEntry& a, const CGame::NameEntry& b) {
         return a.hash != b.hash ? a.hash < b.hash : rank[a.definition] < rank[b.definition];

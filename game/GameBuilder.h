@@ -1,38 +1,52 @@
 #pragma once
-// Builds a CGame (see Game.h): reads the main file, follows its includes depth first
-// as the compiler does, reads again the files whose directives name a class that was
-// found only after them, then numbers every definition in the compiler's order and
-// indexes the names. Everything it holds is its own, so builds on several threads
-// never meet.
+// Builds a CGame (see Game.h): reads the main file, works out the compiler's switches
+// (the caller's, then the main file's header), and compiles the game (GameCompiler.h),
+// which reads each file the first time an Include it compiles reaches it. Then every
+// file gets what the compiler made of it: the definitions it compiles (where the
+// compiler locates them) and, from the definition reader, the definitions of the text it
+// skips, marked with why; its includes; the ranges it skips; the local variables of its
+// routines. Finally every definition is numbered in the compiler's order and the names
+// are indexed. Everything it holds is its own, so builds on several threads never meet.
 
 #include "Game.h"
+#include "GameCompiler.h"
 
+#include <deque>
+#include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-class CGameBuilder {
+class CGameBuilder final : public ICompileHost {
 public:
     CGameBuilder(const GameInputs& inputs, const IGameFileSource& source) : m_inputs(inputs), m_source(source) {}
 
     // Throws std::bad_alloc when memory runs out.
     std::shared_ptr<const CGame> Build();
 
+    std::string_view Text(std::uint32_t file) override;
+    const std::vector<CompileToken>& Tokens(std::uint32_t file) override;
+    std::uint32_t OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
+                              std::shared_ptr<const IncludeResolution>& resolution) override;
+
 private:
-    std::shared_ptr<CGameFile> Load(const std::string& path, std::vector<std::string>& directiveWords);
-    void AddClasses(const CGameFile& file);
-    void FollowIncludes(const CIncludeResolver& resolver);
-    void ReadAgainForLaterClasses();
+    std::uint32_t Load(const std::string& path, const std::vector<std::string>& classes, std::uint32_t from);
+    TextPosition PositionIn(std::uint32_t file, std::uint64_t offset) const;
+    void Merge(CGameCompiler& compiler);
+    void MergeSkipped(std::uint32_t file, const std::vector<SkippedText>& skipped, std::uint32_t readings);
+    void MergeDefinitions(std::uint32_t file, const std::vector<CompiledDefinition>& compiled,
+                          const std::vector<std::uint32_t>& mine);
+    void MergeIncludes(std::uint32_t file, const std::vector<CompiledInclude>& compiled);
     void IndexNames();
 
     const GameInputs& m_inputs;
     const IGameFileSource& m_source;
     std::shared_ptr<CGame> m_game;
+    std::unique_ptr<CIncludeResolver> m_resolver;
     std::vector<std::shared_ptr<CGameFile>> m_files;
-    std::vector<std::vector<std::string>> m_directiveWords;  // of each file, folded and sorted
-    std::vector<std::size_t> m_classesOwn;                   // the classes known once each file added its own
-    std::vector<std::string> m_classes;                      // every class found, folded, in order
-    std::unordered_set<std::string> m_classSet;
+    std::deque<std::vector<CompileToken>> m_tokens;       // of each file, while the game is compiled
+    std::deque<std::vector<std::uint64_t>> m_lineStarts;  // likewise
     std::unordered_map<std::string, std::uint32_t> m_byIdentity;
+    std::map<std::string, std::shared_ptr<const IncludeResolution>, std::less<>> m_resolutions;  // by name
 };

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <optional>
 
 using namespace charclass;
 
@@ -28,7 +29,7 @@ bool StartsName(unsigned char c) { return IsLetter(c) || c == '_'; }
 GameDefinition::GameDefinition(const Definition& d, std::uint64_t end, std::uint32_t parent)
     : m_offset(d.name.offset), m_givesWay((d.flags & DEFINITION_GIVES_WAY) != 0), m_column(d.name.column),
       m_length(d.nameLength), m_kind(static_cast<std::uint64_t>(d.kind)), m_line(static_cast<std::uint32_t>(d.name.line)),
-      m_parent(parent)
+      m_parent(parent), m_compilerLine(static_cast<std::uint32_t>(d.name.line))
 {
     // A directive's first token may stand far before its name (comments between); such a
     // start is kept as the name's own line's start, which is never further than a line.
@@ -42,9 +43,14 @@ GameDefinition::GameDefinition(const Definition& d, std::uint64_t end, std::uint
 // keeps what the reader finds, the checkpoints and the words that open directives.
 class CGameFileReader final : public ISyntaxTokenListener, public IDefinitionSink {
 public:
-    CGameFileReader(CGameFile& file, std::vector<std::string>* directiveWords)
-        : m_file(file), m_reader(*this), m_directiveWords(directiveWords)
+    CGameFileReader(CGameFile& file, std::vector<std::string>* directiveWords, std::vector<CompileToken>* tokens,
+                    std::vector<std::uint64_t>* lineStarts)
+        : m_file(file), m_reader(*this), m_directiveWords(directiveWords), m_lineStarts(lineStarts)
     {
+        if (tokens) {
+            tokens->reserve(file.m_text->size() / 3);
+            m_tokens.emplace(*tokens);
+        }
     }
 
     void Read(const std::vector<std::string>& classNames)
@@ -75,6 +81,16 @@ public:
     void OnLine(std::uint64_t number, std::uint64_t offset, std::size_t length) override
     {
         m_reader.OnLine(number, offset, length);
+        m_lineOffset = offset;
+        if (m_lineStarts) m_lineStarts->push_back(offset);
+    }
+
+    bool WantsCodeMarks() const override { return m_tokens.has_value(); }
+
+    void OnTokens(const char* line, const SyntaxToken* tokens, std::size_t count) override
+    {
+        for (std::size_t i = 0; i < count; ++i) OnToken(line, tokens[i]);
+        if (m_tokens) m_tokens->OnLine(m_lineOffset, line, tokens, count);
     }
 
     void OnToken(const char* line, const SyntaxToken& token) override
@@ -82,7 +98,7 @@ public:
         if (m_directiveWords && token.kind == TokenKind::Word && (token.flags & TOKEN_OPENS_DIRECTIVE) &&
             token.recognised >= REC_FIRST_WORD && StartsName(static_cast<unsigned char>(line[token.start])))
             m_directiveWords->push_back(Folded(std::string_view(line + token.start, token.end - token.start)));
-        m_reader.OnToken(line, token);
+        if (token.kind != TokenKind::CodeMark) m_reader.OnToken(line, token);
     }
 
     void OnDefinition(std::size_t index, const Definition& d) override
@@ -133,14 +149,18 @@ private:
     CGameFile& m_file;
     CDefinitionReader m_reader;
     std::vector<std::string>* m_directiveWords;
+    std::optional<CCompileTokenCollector> m_tokens;
+    std::vector<std::uint64_t>* m_lineStarts;
+    std::uint64_t m_lineOffset = 0;
     std::vector<std::uint32_t> m_places;  // for each of the reader's numbers: a definition, or kInclude | an include
 };
 
 CGameFile::CGameFile(std::string path, std::shared_ptr<const std::string> text,
-                     const std::vector<std::string>& classNames, std::vector<std::string>* directiveWords)
+                     const std::vector<std::string>& classNames, std::vector<std::string>* directiveWords,
+                     std::vector<CompileToken>* tokens, std::vector<std::uint64_t>* lineStarts)
     : m_path(std::move(path)), m_text(std::move(text))
 {
-    CGameFileReader(*this, directiveWords).Read(classNames);
+    CGameFileReader(*this, directiveWords, tokens, lineStarts).Read(classNames);
     m_encoding = display::ChooseEncoding(m_text->data(), m_shownLength);
     m_definitions.shrink_to_fit();
     m_checkpoints.shrink_to_fit();
@@ -150,6 +170,15 @@ CGameFile::CGameFile(std::string path, std::string failure)
     : m_path(std::move(path)), m_text(std::make_shared<const std::string>()), m_status(GameFileStatus::Unreadable),
       m_failure(std::move(failure))
 {
+}
+
+const GameSkippedRange* CGameFile::SkippedAt(std::uint64_t offset) const
+{
+    auto after = std::upper_bound(m_skipped.begin(), m_skipped.end(), offset,
+                                  [](std::uint64_t o, const GameSkippedRange& r) { return o < r.start; });
+    if (after == m_skipped.begin()) return nullptr;
+    --after;
+    return offset < after->end ? &*after : nullptr;
 }
 
 std::string CGameFile::FullNameOf(const GameDefinition& d) const
@@ -236,5 +265,7 @@ std::size_t CGameFile::GetMemoryUse() const
                  include.resolution.tried.GetMemoryUse();
     }
     for (const std::string& name : m_classNames) bytes += sizeof(name) + name.capacity();
+    bytes += m_skipped.capacity() * sizeof(GameSkippedRange) + m_routineLocals.capacity() * sizeof(GameRoutineLocals) +
+             m_localNames.capacity() * sizeof(std::uint64_t);
     return bytes;
 }

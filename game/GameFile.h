@@ -12,6 +12,7 @@
 // the uses of a name), the file keeps the lexer's state word at the start of every
 // GAME_CHECKPOINT_LINES-th line.
 
+#include "CompileTokens.h"
 #include "GameFileSource.h"
 #include "GameWords.h"
 #include "IncludeResolver.h"
@@ -29,11 +30,24 @@
 inline constexpr std::uint32_t GAME_CHECKPOINT_LINES = 64;
 inline constexpr std::uint32_t NO_PARENT = 0xFFFFFFFFu;
 inline constexpr std::uint32_t NO_FILE = 0xFFFFFFFFu;
+inline constexpr std::uint32_t NO_REASON = 0xFFFFFFFFu;
 
 // A definition of the game (never an Include: those are GameInclude).
 class GameDefinition {
 public:
     GameDefinition(const Definition& d, std::uint64_t end, std::uint32_t parent);
+
+    // Whether the compiler compiles it (with the game's switches), and if not, why: an
+    // index of CGame::Reason.
+    bool IsCompiled() const { return (m_state & STATE_REASON) == 0; }
+    std::uint32_t Reason() const { return IsCompiled() ? NO_REASON : (m_state & STATE_REASON) - 1; }
+    // Compiled, but a later definition of its name is the one calls reach (Replace).
+    bool IsSuperseded() const { return (m_state & STATE_SUPERSEDED) != 0; }
+    // A property that no Property directive declares: the first `with` that names it.
+    bool IsImplicit() const { return (m_state & STATE_IMPLICIT) != 0; }
+    // The line the compiler gives it (a routine's name, a property routine's '[', a
+    // directive's first line, ...), from 1.
+    std::uint32_t CompilerLine() const { return m_compilerLine; }
 
     DefinitionKind Kind() const { return static_cast<DefinitionKind>(m_kind); }
     bool GivesWay() const { return m_givesWay; }              // Default, Stub: unless defined elsewhere
@@ -57,8 +71,32 @@ private:
     std::uint32_t m_parent;
     std::int32_t m_start;  // from the name (a property routine's '[' comes after its property's name)
     std::uint32_t m_end;   // from the name
+    std::uint32_t m_compilerLine = 0;
+    std::uint32_t m_state = 0;  // STATE_ flags and the reason's index + 1 (0: compiled)
+
+    friend class CGameBuilder;
+    static constexpr std::uint32_t STATE_REASON = 0x3FFFFFFFu;
+    static constexpr std::uint32_t STATE_SUPERSEDED = 0x40000000u;
+    static constexpr std::uint32_t STATE_IMPLICIT = 0x80000000u;
 };
-static_assert(sizeof(GameDefinition) == 24);
+static_assert(sizeof(GameDefinition) == 32);
+
+// A run of text the compiler skips, with its reason (an index of CGame::Reason).
+struct GameSkippedRange {
+    std::uint64_t start;  // its first byte
+    std::uint64_t end;    // one past its last
+    std::uint32_t firstLine;  // the whole lines it covers, from 1 (none when lastLine < firstLine)
+    std::uint32_t lastLine;
+    std::uint32_t reason;
+};
+
+// The local variables of a routine the compiler compiles.
+struct GameRoutineLocals {
+    std::uint64_t start;  // the routine's '['
+    std::uint64_t end;    // after its ']'
+    std::uint32_t first;  // in CGameFile::LocalNames()
+    std::uint32_t count;
+};
 
 // An Include directive of a file and what it leads to.
 struct GameInclude {
@@ -69,9 +107,10 @@ struct GameInclude {
     std::uint32_t length = 0;  // the quoted name's bytes, quotes included
     std::uint64_t start = 0;   // the directive's first token
     std::uint64_t end = 0;     // just after its ';'
-    IncludeResolution resolution;
+    IncludeResolution resolution;  // NotRead: in code the compiler skips (reason says why)
     std::uint32_t target = NO_FILE;  // the file it leads to (not when missing)
     bool firstRead = false;    // the game read that file here; false: it was read before (twice, or a cycle)
+    std::uint32_t reason = NO_REASON;  // NotRead: an index of CGame::Reason
 };
 
 enum class GameFileStatus : std::uint8_t {
@@ -86,8 +125,11 @@ public:
     // directiveWords, when given, receives the words that open its directives (folded,
     // sorted, each once): what classes defined elsewhere can make objects of. Throws
     // std::bad_alloc when memory runs out.
+    // tokens, when given, receives the tokens the compiler reads (CompileTokens.h), and
+    // lineStarts the offset of every line's first byte.
     CGameFile(std::string path, std::shared_ptr<const std::string> text, const std::vector<std::string>& classNames,
-              std::vector<std::string>* directiveWords = nullptr);
+              std::vector<std::string>* directiveWords = nullptr, std::vector<CompileToken>* tokens = nullptr,
+              std::vector<std::uint64_t>* lineStarts = nullptr);
     // A file that could not be loaded.
     CGameFile(std::string path, std::string failure);
 
@@ -105,6 +147,13 @@ public:
 
     const std::vector<GameDefinition>& Definitions() const { return m_definitions; }
     const std::vector<GameInclude>& Includes() const { return m_includes; }
+    // The text the compiler skips with the game's switches, in text order.
+    const std::vector<GameSkippedRange>& SkippedRanges() const { return m_skipped; }
+    // The skipped range that holds offset, or null.
+    const GameSkippedRange* SkippedAt(std::uint64_t offset) const;
+    bool IsSkipped(std::uint64_t offset) const { return SkippedAt(offset) != nullptr; }
+    const std::vector<GameRoutineLocals>& RoutineLocals() const { return m_routineLocals; }
+    const std::vector<std::uint64_t>& LocalNames() const { return m_localNames; }
     // The definition's own name: "before" for a property routine.
     std::string_view NameOf(const GameDefinition& d) const { return std::string_view(*m_text).substr(d.Offset(), d.Length()); }
     // The name the compiler gives it: "lamp.before" for a property routine.
@@ -143,4 +192,7 @@ private:
     std::vector<GameInclude> m_includes;
     std::vector<Checkpoint> m_checkpoints;  // line 1 + k * GAME_CHECKPOINT_LINES
     std::vector<std::string> m_classNames;
+    std::vector<GameSkippedRange> m_skipped;
+    std::vector<GameRoutineLocals> m_routineLocals;
+    std::vector<std::uint64_t> m_localNames;
 };

@@ -20,6 +20,12 @@ bool WriteInclude(const CGame& game, const CGameFile& file, const GameInclude& i
     const std::string place = PrintableForTerminal(file.Path()) + ":" + std::to_string(include.line);
     std::string line(indent, ' ');
     line += place + ": Include \"" + PrintableForTerminal(include.name) + "\" -> ";
+    if (include.resolution.status == IncludeStatus::NotRead) {
+        const CompileReason& reason = game.Reason(include.reason);
+        line += "not read: in code skipped by `" + PrintableForTerminal(reason.what) + "` (" +
+                PrintableForTerminal(game.PlaceText(reason.file, reason.offset)) + ")\n";
+        return out.Append(line);
+    }
     if (include.target == NO_FILE) {
         if (const void* list = include.resolution.tried.SharedList()) {
             const auto [first, isNew] = listed.emplace(list, place);
@@ -35,6 +41,8 @@ bool WriteInclude(const CGame& game, const CGameFile& file, const GameInclude& i
     line += PrintableForTerminal(target.Path());
     if (include.resolution.status == IncludeStatus::FoundByCase)
         line += " (another case: the compiler would not find it)";
+    if (include.resolution.status == IncludeStatus::FoundOutsidePath)
+        line += " (outside the compiler's include path: it would not find it)";
     if (!include.firstRead) line += " (read before)";
     if (include.firstRead && target.Status() == GameFileStatus::Unreadable)
         line += " (cannot be read: " + target.Failure() + ")";
@@ -74,12 +82,39 @@ bool WriteGameOutline(const CGame& game, COutputBuffer& out)
         const std::string path = PrintableForTerminal(file.Path()) + "\t";
         const bool utf8 =
             display::ChooseEncoding(file.Text().data(), file.ShownLength()) == display::Encoding::Utf8;
-        for (const GameDefinition& d : file.Definitions()) {
-            const DefinitionKind kind = d.Kind();
-            if (static_cast<int>(kind) > static_cast<int>(DefinitionKind::PropertyRoutine)) continue;
-            std::string name = file.FullNameOf(d);
+        for (std::uint32_t i = 0; i < file.Definitions().size(); ++i) {
+            const GameDefinition& d = file.Definitions()[i];
+            DefinitionKind kind = d.Kind();
+            // A Stub the compiler compiles is a routine; a property no directive declares
+            // is no row of the outline.
+            if (kind == DefinitionKind::Stub) kind = DefinitionKind::Routine;
+            else if (static_cast<int>(kind) > static_cast<int>(DefinitionKind::PropertyRoutine) || d.IsImplicit()) continue;
+            const std::string name = game.CompiledNameOf(GameDefinitionRef{f, i});
             if (!out.Append(path) || !out.Room(OUTLINE_MAX_ROW + path.size() + 1, 4096)) return false;
-            out.Commit(WriteOutlineRow(out.End(), d.Line(), DefinitionKindName(kind), name, utf8));
+            char* end = WriteOutlineRow(out.End(), d.CompilerLine(), DefinitionKindName(kind), name, utf8);
+            if (!d.IsCompiled()) {
+                --end;  // the row's line feed: a fifth field goes before it
+                out.Commit(end);
+                if (!out.Append("\tnot compiled: " + PrintableForTerminal(game.DescribeReason(d.Reason())) + "\n"))
+                    return false;
+            } else {
+                out.Commit(end);
+            }
+        }
+    }
+    return true;
+}
+
+bool WriteSkippedCode(const CGame& game, COutputBuffer& out)
+{
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f) {
+        const CGameFile& file = game.File(f);
+        const std::string path = PrintableForTerminal(file.Path()) + "\t";
+        for (const GameSkippedRange& range : file.SkippedRanges()) {
+            if (range.lastLine < range.firstLine) continue;
+            if (!out.Append(path + std::to_string(range.firstLine) + "\t" + std::to_string(range.lastLine) + "\t" +
+                            PrintableForTerminal(game.DescribeReason(range.reason)) + "\n"))
+                return false;
         }
     }
     return true;

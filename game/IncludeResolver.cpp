@@ -65,19 +65,30 @@ CIncludeResolver::CIncludeResolver(const std::string& mainPath, const IncludeSet
                                    const IGameFileSource& source)
     : m_source(source), m_mainFolder(FolderOf(mainPath)), m_language(settings.languageName)
 {
-    // A folder given twice is tried once (a header may name thousands).
+    // A folder given twice (with or without its final '/') is tried once, a header may
+    // name thousands: two folders are one when they give the same path for a name.
     std::unordered_set<std::string> added;
-    auto add = [this, &added](std::string path, bool compilerJoin) {
+    auto add = [this, &added](std::string path, bool compilerJoin, bool compilers) {
         while (!compilerJoin && path.size() > 1 && path.back() == '/') path.pop_back();
-        if (!added.insert((compilerJoin ? '+' : '-') + path).second) return;
-        m_folders.push_back(Folder{std::move(path), compilerJoin});
+        Folder folder{std::move(path), compilerJoin, compilers};
+        if (!added.insert(Join(folder, "x")).second) return;
+        m_folders.push_back(std::move(folder));
     };
+    // The compiler's include path first (its default is the library's folder, which the
+    // settings already hold unless a switch or the header replaced it), then the folders
+    // a reader adds for convenience.
     for (const std::string& folder : settings.includePath)
-        add(folder.empty() ? m_mainFolder : JoinPath(m_mainFolder, folder), !folder.empty());
+        add(folder.empty() ? m_mainFolder : JoinPath(m_mainFolder, folder), !folder.empty(), true);
     for (const std::string& folder : extraFolders)
-        if (!folder.empty()) add(folder, false);
-    add(m_mainFolder, false);
-    if (!libraryFolder.empty() && !source.ListFolder(libraryFolder).empty()) add(libraryFolder, false);
+        if (!folder.empty()) add(folder, false, false);
+    add(m_mainFolder, false, false);
+    if (!libraryFolder.empty() && !source.ListFolder(libraryFolder).empty()) add(libraryFolder, false, false);
+}
+
+std::string CIncludeResolver::Join(const Folder& folder, const std::string& file)
+{
+    if (folder.compilerJoin && !folder.path.empty() && !IsAlnum(folder.path.back())) return folder.path + file;
+    return JoinPath(folder.path, file);
 }
 
 std::vector<std::string> CIncludeResolver::SearchFolders() const
@@ -103,30 +114,27 @@ IncludeResolution CIncludeResolver::Search(std::string_view written) const
 {
     IncludeResolution result;
     std::string_view name = written;
-    std::vector<std::string> candidates;
+    std::vector<std::pair<std::string, bool>> candidates;  // and whether the compiler looks there
     if (!name.empty() && name[0] == '>') {
-        candidates.push_back(JoinPath(m_mainFolder, WithExtension(name.substr(1), ".inf")));
+        candidates.emplace_back(JoinPath(m_mainFolder, WithExtension(name.substr(1), ".inf")), true);
     } else {
         if (name == "language__") name = m_language;
         const std::string file = WithExtension(name, ".h");
         if (name.find('/') != std::string_view::npos) {
-            candidates.push_back(JoinPath(m_mainFolder, file));
+            candidates.emplace_back(JoinPath(m_mainFolder, file), true);
         } else {
-            for (const Folder& folder : m_folders) {
-                if (folder.compilerJoin && !folder.path.empty() && !IsAlnum(folder.path.back()))
-                    candidates.push_back(folder.path + file);
-                else
-                    candidates.push_back(JoinPath(folder.path, file));
-            }
+            for (const Folder& folder : m_folders) candidates.emplace_back(Join(folder, file), folder.compilers);
         }
     }
     std::vector<std::string> tried;
     const std::string* unopenable = nullptr;  // the first file there that cannot be opened
-    for (const std::string& candidate : candidates) {
+    for (const auto& [candidate, compilers] : candidates) {
         tried.push_back(candidate);
         const PathState state = m_source.StateOf(candidate);
         if (state == PathState::File || state == PathState::NotAFile) {
-            result.status = state == PathState::File ? IncludeStatus::Found : IncludeStatus::Unreadable;
+            result.status = state == PathState::NotAFile ? IncludeStatus::Unreadable
+                            : compilers                  ? IncludeStatus::Found
+                                                         : IncludeStatus::FoundOutsidePath;
             result.path = candidate;
             result.tried = IncludePaths(std::move(tried));
             return result;
@@ -137,8 +145,8 @@ IncludeResolution CIncludeResolver::Search(std::string_view written) const
         result.status = IncludeStatus::Unreadable;
         result.path = *unopenable;
     } else {
-        for (const std::string& candidate : candidates) {
-            std::string found = FindByCase(candidate);
+        for (const auto& candidate : candidates) {
+            std::string found = FindByCase(candidate.first);
             if (!found.empty()) {
                 result.status = IncludeStatus::FoundByCase;
                 result.path = std::move(found);

@@ -10,11 +10,13 @@
 //    the main file's header names another), then as any other name.
 // A name whose last part holds no '.' gets the extension (".h", ".inf" for ">name"); a
 // name that ends in '.' loses that '.' and gets none.
-// The include path: the folders of the main file's header (a relative one is the main
+// The include path: the compiler's own (IncludeSettings::includePath: the library's
+// folder unless the switches or the header say otherwise; a relative folder is the main
 // file's folder's; a folder's own separator is put before the name only when the folder
 // ends in a letter or digit, as the compiler joins them, so "+.." looks for "..parser.h"),
-// then the caller's folders (--include-path), then the main file's folder, then the
-// standard library's folder when it exists. A folder given twice is tried once.
+// then the folders a reader adds for convenience: the caller's (--include-path), the
+// main file's folder, the standard library's folder when it exists. A file found only
+// in those is followed but marked (FoundOutsidePath). A folder given twice is tried once.
 // Names are case-exact, as the compiler has them: every folder is tried with the exact
 // name first. When no exact name exists anywhere, a name that differs only in the case
 // of its letters (ASCII) is followed, and marked as one the compiler would not find.
@@ -50,6 +52,10 @@ enum class IncludeStatus : std::uint8_t {
     FoundByCase,  // only a name in another case matches: followed, but the compiler would not find it
     Missing,      // nothing matches
     Unreadable,   // something stands at the path that cannot be read as a file (see above)
+    // Found only in a folder the reader adds (the main file's, --include-path), which the
+    // compiler's include path does not hold: followed, but the compiler would not find it.
+    FoundOutsidePath,
+    NotRead,      // in code the compiler skips: never looked for (GameInclude::reason says why)
 };
 
 // The paths an Include tried, in order, never changed. A list of several paths is one
@@ -114,8 +120,10 @@ private:
     struct Folder {
         std::string path;
         bool compilerJoin;  // the header's: a separator only after a letter or digit
+        bool compilers;     // on the compiler's own include path
     };
 
+    static std::string Join(const Folder& folder, const std::string& file);
     IncludeResolution Search(std::string_view name) const;
     std::string FindByCase(const std::string& path) const;
     std::string FindFolderByCase(const std::string& folder) const;

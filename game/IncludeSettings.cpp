@@ -6,9 +6,11 @@ namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
+}  // namespace
+
 // The one command of a header line (what follows "!%"), its quotes removed; false when
 // the line holds something after it other than a comment. An empty line gives "".
-bool ReadCommand(std::string_view line, std::string& command)
+bool IncludeSettings::ReadHeaderLine(std::string_view line, std::string& command)
 {
     std::size_t i = 0;
     while (i < line.size() && IsSpace(line[i])) ++i;
@@ -27,6 +29,8 @@ bool ReadCommand(std::string_view line, std::string& command)
     return i == line.size() || line[i] == '!';
 }
 
+namespace {
+
 std::vector<std::string> SplitFolders(std::string_view list)
 {
     std::vector<std::string> folders;
@@ -40,11 +44,12 @@ std::vector<std::string> SplitFolders(std::string_view list)
     return folders;
 }
 
-// The include path as the header builds it, in time linear in the header: a "++" line
-// puts its folders before all the others, so the path is the blocks of those lines, the
-// last first, then the list the last "+" line set.
+// The include path as commands build it, in time linear in their folders (a header may
+// hold tens of thousands of lines): a "++" command puts its folders before all the others,
+// so the path is the blocks of those commands, the last first, then the list the last "+"
+// command set (or the path as it was before them).
 struct IncludePathBuilder {
-    std::vector<std::vector<std::string>> prepended;  // in the order of their lines
+    std::vector<std::vector<std::string>> prepended;  // in the order of their commands
     std::vector<std::string> base;
 
     std::vector<std::string> Path() &&
@@ -83,18 +88,21 @@ void Apply(IncludeSettings& settings, IncludePathBuilder& path, std::string_view
 
 }  // namespace
 
+void IncludeSettings::ApplyCommands(const std::vector<std::string>& commands)
+{
+    IncludePathBuilder path;
+    path.base = std::move(includePath);
+    for (const std::string& command : commands) Apply(*this, path, command);
+    includePath = std::move(path).Path();
+}
+
+void IncludeSettings::ApplyCommand(std::string_view command) { ApplyCommands({std::string(command)}); }
+
 IncludeSettings IncludeSettings::FromHeader(std::string_view text)
 {
     IncludeSettings settings;
-    IncludePathBuilder path;
-    std::size_t pos = 0;
-    std::string command;
-    while (pos < text.size() && text.compare(pos, 2, "!%") == 0) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) end = text.size();
-        if (ReadCommand(text.substr(pos + 2, end - pos - 2), command)) Apply(settings, path, command);
-        pos = end + 1;
-    }
-    settings.includePath = std::move(path).Path();
+    std::vector<std::string> commands;
+    ForEachHeaderCommand(text, [&](std::string_view command) { commands.emplace_back(command); });
+    settings.ApplyCommands(commands);
     return settings;
 }

@@ -23,4 +23,29 @@ struct IncludeSettings {
 
     // The settings of a main file's header (text as loaded).
     static IncludeSettings FromHeader(std::string_view text);
+    // Applies one command (a `+...` one; others change nothing here), as a header line or
+    // the compiler's command line gives it.
+    void ApplyCommand(std::string_view command);
+    // Applies commands in order, in time linear in their folders.
+    void ApplyCommands(const std::vector<std::string>& commands);
+    // Calls command for the one command of each line of a main file's header, in order,
+    // its quotes removed; a line that holds more than one command is passed over.
+    template <class Command>
+    static void ForEachHeaderCommand(std::string_view text, Command&& command);
+
+private:
+    static bool ReadHeaderLine(std::string_view line, std::string& command);
 };
+
+template <class Command>
+void IncludeSettings::ForEachHeaderCommand(std::string_view text, Command&& command)
+{
+    std::size_t pos = 0;
+    std::string one;
+    while (pos < text.size() && text.compare(pos, 2, "!%") == 0) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) end = text.size();
+        if (ReadHeaderLine(text.substr(pos + 2, end - pos - 2), one)) command(std::string_view(one));
+        pos = end + 1;
+    }
+}

@@ -227,6 +227,7 @@ void CGameAnswers::AddSymbols(const std::string& query, Json& symbols, std::size
         for (std::uint32_t i = 0; i < f.Definitions().size(); ++i) {
             if (symbols.size() >= limit) return;
             const GameDefinition& d = f.Definitions()[i];
+            if (d.IsImplicit()) continue;
             const std::string name = f.FullNameOf(d);
             if (!ContainsNoCase(name, query)) continue;
             Json symbol = {{"name", ToUtf8(name, EncodingOf(file))},

@@ -152,6 +152,7 @@ void CDefinitionReader::OnToken(const char* line, const SyntaxToken& token)
         break;
     case TokenKind::Comment:
     case TokenKind::CodeWord:
+    case TokenKind::CodeMark:
         break;
     }
 }

@@ -247,10 +247,8 @@ public:
     }
     void Flush(ISyntaxTokenListener& listener, const char* text, const StyleCode* classes)
     {
-        for (std::size_t i = 0; i < m_count; ++i) {
-            m_tokens[i].style = classes[m_tokens[i].start];
-            listener.OnToken(text, m_tokens[i]);
-        }
+        for (std::size_t i = 0; i < m_count; ++i) m_tokens[i].style = classes[m_tokens[i].start];
+        listener.OnTokens(text, m_tokens, m_count);
         m_count = 0;
     }
 
@@ -263,10 +261,11 @@ private:
 struct NoReports {};
 
 // One line's classification. With kReport, every token recognised goes to listener as
-// well, once the line is classified; without it, the reports compile to nothing. The
+// well, once the line is classified; without it, the reports compile to nothing. With
+// kMarks too, the rest of the code inside routines is reported as CodeMark tokens. The
 // state lives in a local while the line is classified: stores into the class buffer
 // may alias any object, so a member would be reloaded after each one.
-template <bool kReport>
+template <bool kReport, bool kMarks = false>
 std::uint32_t Classify(std::uint32_t state, const char* text, std::size_t length, StyleCode* classes,
                        ISyntaxTokenListener* listener)
 {
@@ -456,14 +455,31 @@ std::uint32_t Classify(std::uint32_t state, const char* text, std::size_t length
         const StyleCode number = cls == STYLE_FOREGROUND ? STYLE_NUMBER : STYLE_CODE_NUMBER;
         switch (kRefineStart[static_cast<unsigned char>(text[j])]) {
         case REFINE_NONE:
+            if constexpr (kMarks) {
+                if (cls == STYLE_CODE) {
+                    do {
+                        if (!IsBlank(static_cast<unsigned char>(text[j])))
+                            report(TokenKind::CodeMark, j, j + 1, state, REC_NOT_A_WORD, 0);
+                        ++j;
+                    } while (j < length && classes[j] == cls &&
+                             kRefineStart[static_cast<unsigned char>(text[j])] == REFINE_NONE);
+                    break;
+                }
+            }
             do ++j;
             while (j < length && classes[j] == cls && kRefineStart[static_cast<unsigned char>(text[j])] == REFINE_NONE);
             break;
-        case REFINE_ASSEMBLY:
+        case REFINE_ASSEMBLY: {
+            const std::size_t start = j;
             classes[j++] = STYLE_ASSEMBLY;
             while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) classes[j++] = STYLE_ASSEMBLY;
+            if constexpr (kMarks) {
+                if (cls == STYLE_CODE) report(TokenKind::CodeMark, start, j, state, REC_NOT_A_WORD, 0);
+            }
             break;
-        case REFINE_DOLLAR:
+        }
+        case REFINE_DOLLAR: {
+            const std::size_t start = j;
             classes[j++] = number;
             if (j < length && text[j] == '$') {
                 classes[j++] = number;
@@ -471,11 +487,20 @@ std::uint32_t Classify(std::uint32_t state, const char* text, std::size_t length
             } else {
                 while (j < length && IsHexDigit(static_cast<unsigned char>(text[j]))) classes[j++] = number;
             }
+            if constexpr (kMarks) {
+                if (cls == STYLE_CODE) report(TokenKind::CodeMark, start, j, state, REC_NOT_A_WORD, 0);
+            }
             break;
-        case REFINE_DIGIT:
+        }
+        case REFINE_DIGIT: {
+            const std::size_t start = j;
             classes[j++] = number;
             while (j < length && IsDigit(static_cast<unsigned char>(text[j]))) classes[j++] = number;
+            if constexpr (kMarks) {
+                if (cls == STYLE_CODE) report(TokenKind::CodeMark, start, j, state, REC_NOT_A_WORD, 0);
+            }
             break;
+        }
         case REFINE_WORD: {
             const std::size_t start = j++;
             while (j < length && IsWordChar(static_cast<unsigned char>(text[j]))) ++j;
@@ -508,6 +533,7 @@ std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, S
 std::uint32_t CSyntaxLexer::ClassifyLine(const char* text, std::size_t length, StyleCode* classes,
                                          ISyntaxTokenListener& listener)
 {
-    m_state = Classify<true>(m_state, text, length, classes, &listener);
+    m_state = listener.WantsCodeMarks() ? Classify<true, true>(m_state, text, length, classes, &listener)
+                                        : Classify<true>(m_state, text, length, classes, &listener);
     return m_state;
 }

@@ -8,8 +8,9 @@
 //
 // The reports of a line come once the whole line is classified, so that each token's
 // style is the one it is shown in. Their order is the order of the line, with one
-// exception: the words of code inside routines (CodeWord) are read by the second pass,
-// so they come after all the other tokens of their line, in their own order. Blanks are
+// exception: the words of code inside routines (CodeWord, and CodeMark for a listener
+// that asks for them) are read by the second pass, so they come after all the other
+// tokens of their line, in their own order. Blanks are
 // never reported. Positions are byte indexes into the line given to ClassifyLine.
 
 #include "StyleCodes.h"
@@ -38,6 +39,12 @@ enum class TokenKind : std::uint8_t {
     // Inside a routine: a word of code (a letter, '_' or '#' followed by word
     // characters), whether or not it is one of the code keywords (TOKEN_KEYWORD).
     CodeWord,
+    // Inside a routine, only for a listener that asks for them (WantsCodeMarks): the
+    // rest of the code, read by the second pass with the code words and in their
+    // order: a number (digits, `$` and hexadecimal digits, `$$` and binary digits), an
+    // assembly word (`@` and word characters), or any other character but a blank
+    // (`;`, `(`, `[`, `-`, ...), one each.
+    CodeMark,
 };
 
 // The flags of a token.
@@ -73,6 +80,16 @@ public:
     }
     // line is the text given to ClassifyLine; the token is line[start, end).
     virtual void OnToken(const char* line, const SyntaxToken& token) = 0;
+    // The reports of a line, all at once, in their order: by default each to OnToken. A
+    // reader that hears many tokens takes them here, saving a call for each.
+    virtual void OnTokens(const char* line, const SyntaxToken* tokens, std::size_t count)
+    {
+        for (std::size_t i = 0; i < count; ++i) OnToken(line, tokens[i]);
+    }
+    // Whether the listener hears the CodeMark tokens too: a reader that follows code
+    // token by token (what the compiler reads) asks for them; others are spared them.
+    // Asked once per line.
+    virtual bool WantsCodeMarks() const { return false; }
 
 protected:
     ~ISyntaxTokenListener() = default;

@@ -136,12 +136,24 @@ bool ReadDebugInformation(const std::string& xml, const std::vector<std::string>
         const Element* identifier = e.Child("identifier");
         const Element* location = e.Child("source-code-location");
         if (!wanted || !identifier || !location) continue;
-        if (identifier->attributes.find("artificial") != std::string::npos) continue;
         const auto file = files.find(Trim(location->ChildText("file-index")));
         if (file == files.end()) return false;
         game.definitions.push_back(CompiledDefinition{
             e.name, Trim(identifier->text), file->second,
-            static_cast<std::uint32_t>(std::strtoul(Trim(location->ChildText("line")).c_str(), nullptr, 10))});
+            static_cast<std::uint32_t>(std::strtoul(Trim(location->ChildText("line")).c_str(), nullptr, 10)),
+            identifier->attributes.find("artificial") != std::string::npos});
+    }
+    for (const Element& e : root.children) {
+        if (e.name != "routine") continue;
+        for (const Element& point : e.children) {
+            const Element* location = point.name == "sequence-point" ? point.Child("source-code-location") : nullptr;
+            if (!location) continue;
+            const auto file = files.find(Trim(location->ChildText("file-index")));
+            if (file == files.end()) return false;
+            game.statements.emplace_back(
+                file->second,
+                static_cast<std::uint32_t>(std::strtoul(Trim(location->ChildText("line")).c_str(), nullptr, 10)));
+        }
     }
     return true;
 }
@@ -151,11 +163,11 @@ bool ReadDebugInformation(const std::string& xml, const std::vector<std::string>
 void CountLinesAsTheViewer(CompiledGame& game)
 {
     std::map<std::string, std::vector<std::uint32_t>> lines;  // per file: the viewer's line of each compiler line
-    for (CompiledDefinition& d : game.definitions) {
-        auto it = lines.find(d.file);
+    auto toViewer = [&](const std::string& path, std::uint32_t& line) {
+        auto it = lines.find(path);
         if (it == lines.end()) {
             std::vector<std::uint32_t> viewerLine{0, 1};
-            const std::string bytes = ReadFile(d.file);
+            const std::string bytes = ReadFile(path);
             if (bytes.find('\r') != std::string::npos) {
                 std::uint32_t viewer = 1;
                 for (const char c : bytes) {
@@ -165,10 +177,12 @@ void CountLinesAsTheViewer(CompiledGame& game)
             } else {
                 viewerLine.clear();
             }
-            it = lines.emplace(d.file, std::move(viewerLine)).first;
+            it = lines.emplace(path, std::move(viewerLine)).first;
         }
-        if (!it->second.empty() && d.line < it->second.size()) d.line = it->second[d.line];
-    }
+        if (!it->second.empty() && line < it->second.size()) line = it->second[line];
+    };
+    for (CompiledDefinition& d : game.definitions) toViewer(d.file, d.line);
+    for (auto& [file, line] : game.statements) toViewer(file, line);
 }
 
 }  // namespace
@@ -210,11 +224,13 @@ CompiledGame CompileForReference(const std::string& compiler, const fs::path& ma
             game.files.push_back(name.empty() || name[0] == '/' ? name : (folder / name).string());
         }
         game.compiled = ReadDebugInformation(ReadFile(out / "gameinfo.dbg"), game.files, game);
+        game.target = std::string(target) == "-k" ? "" : "-G";
         if (game.compiled) {
             CountLinesAsTheViewer(game);
             return game;
         }
         game.definitions.clear();
+        game.statements.clear();
     }
     return game;
 }

@@ -18,13 +18,19 @@ struct CompiledDefinition {
                        // "##Zap" for a fake action
     std::string file;  // the file the compiler opened, as it named it
     std::uint32_t line = 0;  // as the viewer counts lines (the compiler counts a CR LF pair as two)
+    // A name the compiler made up ("Lamp::before", "X (replaced)", "X (superseded replacement)"),
+    // not one a game can write.
+    bool artificial = false;
 };
 
 struct CompiledGame {
     bool compiled = false;
+    std::string target;  // the switch it was compiled with: "" for Z-code, "-G" for Glulx
     std::string log;                                 // what the compiler printed
     std::vector<std::string> files;                  // every file it opened, in order
     std::vector<CompiledDefinition> definitions;     // those it located, in its order
+    // The lines that hold a statement it compiled (a sequence point), as the viewer counts them.
+    std::vector<std::pair<std::string, std::uint32_t>> statements;
 };
 
 // The compiler on the PATH (inform6), or "" when there is none.

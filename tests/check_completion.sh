@@ -78,7 +78,7 @@ all_files=(-draft.inf Upper.INF lantern.inf notes.txt objects.h styles.conf sub)
 check "glossel-render --f" --format= --fragment
 check "glossel-render --o" --outline --output=
 check "glossel-render --de" --default-styles
-check "glossel-render -" -f --format= --codes --outline --includes --game --tags --etags --site -j --jobs \
+check "glossel-render -" -f --format= --codes --outline --includes --skipped --switches --game --tags --etags --site -j --jobs \
   --include-path --fragment --css --ansi-colours -o \
   --output= --default-styles --settings -h --help -V --version --
 check "glossel-render -f " rtf html ansi codes outline
@@ -97,6 +97,7 @@ check "glossel-render --include-path /nowhere,s" /nowhere,sub
 check "glossel-render --inc" --includes --include-path
 check "glossel-render --site " sub
 check "glossel-render --site out -j "
+check "glossel-render --switches "
 check "glossel-render --t" --tags
 check "glossel-render --e" --etags
 check "glossel-render --tags lantern.inf " "${inform_files[@]}"

@@ -433,16 +433,22 @@ TEST(RenderCli, TheWholeGame)
     ASSERT_EQ(mkfifo((dir / "g/fifo.h").c_str(), 0644), 0);
     fs::create_directories(dir / "g/folder.h");
     fs::create_symlink("../extra/b.h", dir / "g/link.h");
+    WriteFile(dir / "g/cond.inf", "#Ifdef DEBUG;\nGlobal dbg;\n#Ifnot;\nGlobal plain;\n#Endif;\n");
+    const std::string cond = (dir / "g/cond.inf").string();
+    const std::string noDebug = "`#Ifdef DEBUG` is false (cond.inf:1)";
+    const std::string debugElse = "in the #Ifnot of `#Ifdef DEBUG`, which is true (cond.inf:1)";
     const std::string g = (dir / "g").string();
     const std::string extra = (dir / "extra").string();
     const std::string main = g + "/main.inf";
+    // The compiler's include path is the library's folder; the other folders are ours.
     const std::string library = fs::is_directory(GAME_LIBRARY_FOLDER) ? "    " + std::string(GAME_LIBRARY_FOLDER) + "/gone.h\n" : "";
-    const std::string tree = main + ":1: Include \"a\" -> " + g + "/a.h\n" +
-                             "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
+    const std::string outside = " (outside the compiler's include path: it would not find it)";
+    const std::string tree = main + ":1: Include \"a\" -> " + g + "/a.h" + outside + "\n" +
+                             "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h" + outside + "\n" +
                              "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" +
-                             main + ":2: Include \"gone\" -> missing; tried:\n" +
+                             main + ":2: Include \"gone\" -> missing; tried:\n" + library +
                              "    " + extra + "/gone.h\n" +
-                             "    " + g + "/gone.h\n" + library +
+                             "    " + g + "/gone.h\n" +
                              main + ":3: Include \"A\" -> " + g +
                              "/a.h (another case: the compiler would not find it) (read before)\n" + main +
                              ":5: Include \"gone\" -> missing; tried as at " + main + ":2\n";
@@ -452,10 +458,10 @@ TEST(RenderCli, TheWholeGame)
     ExpectRows({
         {"the include tree", {"--includes", "--include-path", extra, main}, 0, tree, ""},
         {"folders after a comma", {"--include-path=/nowhere,,," + extra, "--includes", main}, 0,
-         main + ":1: Include \"a\" -> " + g + "/a.h\n" + "  " + g + "/a.h:1: Include \"b\" -> " + extra + "/b.h\n" +
-             "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
-             ":2: Include \"gone\" -> missing; tried:\n    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
-             "/gone.h\n" + library + main + ":3: Include \"A\" -> " + g +
+         main + ":1: Include \"a\" -> " + g + "/a.h" + outside + "\n" + "  " + g + "/a.h:1: Include \"b\" -> " + extra +
+             "/b.h" + outside + "\n" + "    " + extra + "/b.h:1: Include \">main\" -> " + main + " (read before)\n" + main +
+             ":2: Include \"gone\" -> missing; tried:\n" + library + "    /nowhere/gone.h\n    " + extra + "/gone.h\n    " + g +
+             "/gone.h\n" + main + ":3: Include \"A\" -> " + g +
              "/a.h (another case: the compiler would not find it) (read before)\n" + main +
              ":5: Include \"gone\" -> missing; tried as at " + main + ":2\n",
          ""},
@@ -466,7 +472,7 @@ TEST(RenderCli, TheWholeGame)
          g + "/main2.inf\t2\tglobal\tx\n" + g + "/long.h\t1\tglobal\ty\n",
          "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
         {"a long line stops one file's includes", {"--includes", g + "/main2.inf"}, 3,
-         g + "/main2.inf:1: Include \"long\" -> " + g + "/long.h\n",
+         g + "/main2.inf:1: Include \"long\" -> " + g + "/long.h" + outside + "\n",
          "glossel-render: " + g + "/long.h: The file contained a line longer than the maximum allowed (1020)!\n"},
         {"files that stand but cannot be read", {"--includes", g + "/main3.inf"}, 0,
          g + "/main3.inf:1: Include \"fifo\" -> " + g + "/fifo.h (cannot be read: not a regular file)\n" + g +
@@ -484,6 +490,14 @@ TEST(RenderCli, TheWholeGame)
          {"--etags", "--include-path", extra, "-o", extra + "/../extra/b.h", main}, 2, "",
          "glossel-render: " + extra + "/../extra/b.h: is a file the game reads (" + extra +
              "/b.h); it is never written\n"},
+        {"the code the compiler skips", {"--skipped", cond}, 0, cond + "\t2\t2\t" + noDebug + "\n", ""},
+        {"with the compiler's switches", {"--switches", "-D", "--skipped", cond}, 0,
+         cond + "\t4\t4\t" + debugElse + "\n", ""},
+        {"definitions not compiled", {"--switches=-D -v3", "--outline", "--game", cond}, 0,
+         cond + "\t2\tglobal\tdbg\n" + cond + "\t4\tglobal\tplain\tnot compiled: " + debugElse + "\n", ""},
+        {"--switches needs a game", {"--switches", "-D", main}, 1, "",
+         "glossel-render: option '--switches' needs a game: --includes, --skipped, --outline --game, --tags, --etags "
+         "or --site\n" + tryHelp},
         {"no main file", {"--includes", g + "/none.inf"}, 2, "",
          "glossel-render: " + g + "/none.inf: No such file or directory\n"},
         {"--game needs the outline", {"--game", "--codes", main}, 1, "",

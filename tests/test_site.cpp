@@ -93,8 +93,9 @@ TEST(Tags, LinesOfTheExtendedFormat)
          "\\x21bang\tmain.inf\t3;\"\tkind:o\n"},
         {"one name defined twice keeps both, in text order",
          "Global g;\nStub Foo 0;\n[ foo; ];\n",
+         // The Stub defines Foo, so the compiler refuses the routine after it.
          "Foo\tmain.inf\t2;\"\tkind:s\n"
-         "foo\tmain.inf\t3;\"\tkind:r\n"
+         "foo\tmain.inf\t3;\"\tkind:r\tcompiled:no\n"
          "g\tmain.inf\t1;\"\tkind:g\n"},
     };
     for (const Case& c : cases) {

@@ -15,7 +15,8 @@ constexpr std::uint32_t ROOT = 0;
 
 bool InOutline(const GameDefinition& d)
 {
-    return static_cast<int>(d.Kind()) <= static_cast<int>(DefinitionKind::PropertyRoutine);
+    // A property no directive declares (the first `with` that names it) is no row.
+    return static_cast<int>(d.Kind()) <= static_cast<int>(DefinitionKind::PropertyRoutine) && !d.IsImplicit();
 }
 
 QString PathText(const std::string& path)
@@ -94,6 +95,7 @@ void CGameOutlineModel::FillFile(std::uint32_t node, std::vector<std::uint32_t>&
         if (i < includes.size() && (d >= definitions.size() || includes[i].start < definitions[d].Offset())) {
             const GameInclude& in = includes[i];
             const auto at = static_cast<std::uint32_t>(i++);
+            if (in.resolution.status == IncludeStatus::NotRead) continue;  // the compiler never reads it
             if (in.target == NO_FILE)
                 AddNode(node, NodeType::Missing, file, at, file);
             else if (in.firstRead)
