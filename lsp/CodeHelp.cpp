@@ -63,14 +63,16 @@ public:
     CItems(const std::string& prefix, Json range) : m_prefix(prefix), m_range(std::move(range)) {}
 
     // detail and data are made only for an item that is sent.
+    // A weak item (a property no directive declares) gives way to another of its rank.
     void Add(std::string_view label, int kind, int rank, std::function<Json()> detail = nullptr,
-             std::function<Json()> data = nullptr)
+             std::function<Json()> data = nullptr, bool weak = false)
     {
         if (!StartsWithFolded(label, m_prefix)) return;
         std::string key = Folded(label);
         const auto found = m_items.find(key);
-        if (found != m_items.end() && found->second.rank <= rank) return;
-        m_items[std::move(key)] = Entry{std::string(label), kind, rank, std::move(detail), std::move(data)};
+        if (found != m_items.end() && (found->second.rank < rank || (found->second.rank == rank && (weak || !found->second.weak))))
+            return;
+        m_items[std::move(key)] = Entry{std::string(label), kind, rank, std::move(detail), std::move(data), weak};
     }
 
     Json Answer()
@@ -103,6 +105,7 @@ private:
         int rank;
         std::function<Json()> detail;
         std::function<Json()> data;
+        bool weak = false;
     };
     std::string m_prefix;
     Json m_range;
@@ -231,7 +234,7 @@ Json CCodeHelp::Completion(CLspDocument& document, std::size_t documentOffset, s
                 [&gameFile, &d] {
                     return Json(std::string(DefinitionKindName(d.Kind())) + " in " + gameFile.Path() + ":" + std::to_string(d.Line()));
                 },
-                [&gameFile, &d] { return Json{{"path", gameFile.Path()}, {"line", d.Line()}}; });
+                [&gameFile, &d] { return Json{{"path", gameFile.Path()}, {"line", d.Line()}}; }, d.IsImplicit());
         }
     }
     if ((caret.place == CaretPlace::Statement || caret.place == CaretPlace::Expression) && inRoutine) {

@@ -215,10 +215,11 @@ NameMeaning MeaningAt(const CGame& game, std::uint32_t file, std::uint64_t offse
     // A property routine's own property word means that routine ("lamp.before").
     if (place.qualified.empty()) {
         const CGameFile& f = game.File(file);
-        const auto at = std::lower_bound(f.Definitions().begin(), f.Definitions().end(), place.word.offset,
-                                         [](const GameDefinition& d, std::uint64_t o) { return d.Offset() < o; });
-        if (at != f.Definitions().end() && at->Offset() == place.word.offset && at->Kind() == DefinitionKind::PropertyRoutine)
-            meaning.key = f.FullNameOf(*at);
+        // (A property no directive declares may stand at the same word, before it.)
+        for (auto at = std::lower_bound(f.Definitions().begin(), f.Definitions().end(), place.word.offset,
+                                        [](const GameDefinition& d, std::uint64_t o) { return d.Offset() < o; });
+             at != f.Definitions().end() && at->Offset() == place.word.offset; ++at)
+            if (at->Kind() == DefinitionKind::PropertyRoutine) meaning.key = f.FullNameOf(*at);
     }
     meaning.definitions = game.FindDefinitions(meaning.key);
     return meaning;
