@@ -217,6 +217,20 @@ Json CGameAnswers::IncludeDiagnostics(std::uint32_t file)
                                {"source", "glossel"},
                                {"message", ToUtf8(message, EncodingOf(file))}});
     }
+    // Code the compiler skips: a hint an editor fades, as code that is not compiled.
+    for (const GameSkippedRange& skipped : f.SkippedRanges()) {
+        const TextPosition from = f.PositionOf(skipped.start);
+        const TextPosition to = f.PositionOf(skipped.end);
+        const auto line = [](const TextPosition& p) { return static_cast<std::uint32_t>(p.line); };
+        const auto column = [](const TextPosition& p) { return static_cast<std::uint32_t>(p.column); };
+        diagnostics.push_back({{"range",
+                                {{"start", Position(file, f.OffsetOf(from.line), line(from), column(from))},
+                                 {"end", Position(file, f.OffsetOf(to.line), line(to), column(to))}}},
+                               {"severity", 4},
+                               {"tags", Json::array({1})},
+                               {"source", "glossel"},
+                               {"message", ToUtf8("not compiled: " + m_game.DescribeReason(skipped.reason), EncodingOf(file))}});
+    }
     return diagnostics;
 }
 
