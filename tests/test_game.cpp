@@ -679,13 +679,15 @@ std::string FoldedName(std::string name)
 // definition it located is compiled here at its file and line; every definition compiled
 // here of a kind it locates is one it located there; no line that holds a statement it
 // compiled is skipped here. False when the game does not compile.
-bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const std::string& label)
+bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const std::string& label,
+                        const std::vector<std::string>& switches = {})
 {
-    const testsupport::CompiledGame compiled = testsupport::CompileForReference(compiler, main);
+    const testsupport::CompiledGame compiled = testsupport::CompileForReference(compiler, main, switches);
     if (!compiled.compiled) return false;
     GameInputs inputs;
     inputs.mainPath = main.string();
     inputs.switches = compiled.target;
+    for (const std::string& word : switches) inputs.switches += " " + word;
     const CDiskFileSource disk;
     const auto game = CGame::Build(inputs, disk);
     EXPECT_TRUE(game);
@@ -698,6 +700,7 @@ bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const
     std::size_t matched = 0;
     std::size_t nameless = 0;
     std::size_t unread = 0;
+    std::size_t artificial = 0;
     for (const testsupport::CompiledDefinition& d : compiled.definitions) {
         std::string name = d.name;
         if (d.kind == "fake-action" && name.rfind("##", 0) == 0) name.erase(0, 2);
@@ -707,7 +710,10 @@ bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const
         }
         const std::uint32_t file = game->FindFile(d.file, disk);
         located.emplace(file, d.line, FoldedName(name));
-        if (d.artificial) continue;  // the game knows it by another name: checked below only
+        if (d.artificial) {  // the game knows it by another name: checked below only
+            ++artificial;
+            continue;
+        }
         if (beyondReading(file, d.line)) {
             ++unread;
             continue;
@@ -762,8 +768,8 @@ bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const
                 << label << ": " << path << ":" << line << " holds a compiled statement but is skipped ("
                 << game->DescribeReason(range.reason) << ")";
     }
-    std::cout << label << (compiled.target.empty() ? " (Z-code)" : " (Glulx)") << ": " << matched << " of "
-              << compiled.definitions.size() - nameless - unread
+    std::cout << label << " (" << game->Switches().Describe() << ")" << ": " << matched << " of "
+              << compiled.definitions.size() - nameless - unread - artificial
               << " definitions located by the compiler are compiled in the game at its file and line, " << checked
               << " compiled in the game checked against them, " << statements
               << " lines with statements none skipped (passed over: " << nameless << " nameless objects, " << unread
@@ -798,6 +804,20 @@ TEST_F(CompilerReference, Lantern)
 {
     if (!MatchesTheCompiler(m_compiler, testsupport::ExamplesDir() / "lantern.inf", "lantern.inf"))
         GTEST_SKIP() << "examples/lantern.inf does not compile here";
+}
+
+// Advent as a debugging build and as a Glulx one (the corpus's infglk.h on the path).
+TEST_F(CompilerReference, AdventWithOtherSwitches)
+{
+    fs::path advent;
+    for (const fs::path& path : testsupport::CorpusFiles())
+        if (path.filename() == "Advent.inf") advent = path;
+    if (advent.empty()) GTEST_SKIP() << "the corpus's Advent.inf is absent";
+    const fs::path glk = advent.parent_path().parent_path().parent_path() / "inform6lib";
+    if (!fs::is_regular_file(glk / "infglk.h")) GTEST_SKIP() << "the corpus's infglk.h is absent";
+    EXPECT_TRUE(MatchesTheCompiler(m_compiler, advent, "Advent.inf -D", {"-D"}));
+    EXPECT_TRUE(MatchesTheCompiler(m_compiler, advent, "Advent.inf -G",
+                                   {"-G", "+include_path=" + std::string(GAME_LIBRARY_FOLDER) + "/," + glk.string() + "/"}));
 }
 
 TEST_F(CompilerReference, CorpusGamesThatCompile)
