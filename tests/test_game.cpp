@@ -806,6 +806,33 @@ TEST_F(CompilerReference, Lantern)
         GTEST_SKIP() << "examples/lantern.inf does not compile here";
 }
 
+// Every line that holds a statement only when the game is built with other switches is
+// skipped in the game built with these (lines of files this build reads). The count checked.
+std::size_t OthersStatementsAreSkipped(const fs::path& main, const std::string& switches,
+                                       const testsupport::CompiledGame& these, const testsupport::CompiledGame& other)
+{
+    GameInputs inputs;
+    inputs.mainPath = main.string();
+    inputs.switches = switches;
+    const CDiskFileSource disk;
+    const auto game = CGame::Build(inputs, disk);
+    if (!game) return 0;
+    const std::set<std::pair<std::string, std::uint32_t>> own(these.statements.begin(), these.statements.end());
+    std::size_t checked = 0;
+    for (const auto& statement : other.statements) {
+        if (own.count(statement)) continue;
+        const std::uint32_t f = game->FindFile(statement.first, disk);
+        if (f == NO_FILE) continue;  // a file only the other build reads
+        ++checked;
+        bool skipped = false;
+        for (const GameSkippedRange& range : game->File(f).SkippedRanges())
+            skipped = skipped || (statement.second >= range.firstLine && statement.second <= range.lastLine);
+        EXPECT_TRUE(skipped) << main.filename().string() << " " << switches << ": " << statement.first << ":"
+                             << statement.second << " holds a statement only in the other build but is not skipped";
+    }
+    return checked;
+}
+
 // Advent as a debugging build and as a Glulx one (the corpus's infglk.h on the path).
 TEST_F(CompilerReference, AdventWithOtherSwitches)
 {
@@ -816,6 +843,16 @@ TEST_F(CompilerReference, AdventWithOtherSwitches)
     const fs::path glk = advent.parent_path().parent_path().parent_path() / "inform6lib";
     if (!fs::is_regular_file(glk / "infglk.h")) GTEST_SKIP() << "the corpus's infglk.h is absent";
     EXPECT_TRUE(MatchesTheCompiler(m_compiler, advent, "Advent.inf -D", {"-D"}));
+    // The lines of statements the debugging build adds are skipped without it, and the
+    // other way round.
+    const testsupport::CompiledGame plain = testsupport::CompileForReference(m_compiler, advent);
+    const testsupport::CompiledGame debug = testsupport::CompileForReference(m_compiler, advent, {"-D"});
+    ASSERT_TRUE(plain.compiled && debug.compiled);
+    const std::size_t onlyDebug = OthersStatementsAreSkipped(advent, "", plain, debug);
+    const std::size_t onlyPlain = OthersStatementsAreSkipped(advent, "-D", debug, plain);
+    EXPECT_GT(onlyDebug, 0u);
+    std::cout << "Advent.inf: " << onlyDebug << " lines of statements only with -D skipped without it, " << onlyPlain
+              << " only without -D skipped with it\n";
     EXPECT_TRUE(MatchesTheCompiler(m_compiler, advent, "Advent.inf -G",
                                    {"-G", "+include_path=" + std::string(GAME_LIBRARY_FOLDER) + "/," + glk.string() + "/"}));
 }
