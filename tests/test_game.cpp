@@ -309,6 +309,12 @@ INSTANTIATE_TEST_SUITE_P(
                  V{"game/main.inf", "game/a.h", "game/b.h"},
                  V{"game/main.inf:1 a -> game/a.h", "game/a.h:1 b -> game/b.h", "game/b.h:1 a -> game/a.h again",
                    "game/b.h:2 >main -> game/main.inf again"}},
+        // The file ends before the Include's ';': the include is not read (read again, it
+        // would read main and so a.h again, for ever).
+        TreeCase{"include_its_file_ends_before_its_semicolon",
+                 Files{{"game/main.inf", "Include \"a\";\n"}, {"game/a.h", "Constant A;\nInclude \">main\""}},
+                 V{"game/main.inf", "game/a.h"},
+                 V{"game/main.inf:1 a -> game/a.h", "game/a.h:2 >main -> game/main.inf again"}},
         TreeCase{"angle_in_a_nested_file_is_the_main_folder",
                  Files{{"game/main.inf", "Include \"sub/n\";\n"},
                        {"game/sub/n.h", "Include \">part\";\n"},
