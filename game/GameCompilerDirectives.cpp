@@ -504,11 +504,11 @@ void CGameCompiler::Include(const Tok& word)
     const std::uint32_t target = m_host.OpenInclude(word.file, include.name, m_classes, include.resolution);
     if (target != COMPILE_NONE && !m_stopped) {
         include.target = target;
-        for (const Cursor& c : m_stack) include.cycle = include.cycle || c.file == target;
+        include.cycle = target < m_onStack.size() && m_onStack[target] > 0;
         if (!include.cycle && !unended) {
             if (m_readings.size() <= target) m_readings.resize(target + 1, 0);
             include.firstRead = m_readings[target]++ == 0;
-            m_stack.push_back(Cursor{target, 0, false});
+            Push(target);
         }
     }
     m_includes.push_back(std::move(include));
