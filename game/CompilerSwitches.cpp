@@ -58,15 +58,14 @@ std::string CompilerSwitches::Describe() const
     return s;
 }
 
-bool CompilerSwitches::ApplyCommandLine(std::string_view words)
+std::vector<std::string> CompilerSwitches::SplitWords(std::string_view words)
 {
-    bool ok = true;
+    std::vector<std::string> split;
     std::size_t i = 0;
-    std::string word;
     while (i < words.size()) {
         while (i < words.size() && IsSpace(words[i])) ++i;
         if (i >= words.size()) break;
-        word.clear();
+        std::string word;
         while (i < words.size() && !IsSpace(words[i])) {
             if (words[i] == '"') {
                 // A quoted part, as a shell would have read it: blanks kept.
@@ -78,8 +77,15 @@ bool CompilerSwitches::ApplyCommandLine(std::string_view words)
                 word.push_back(words[i++]);
             }
         }
-        ok = ApplyWord(word) && ok;
+        split.push_back(std::move(word));
     }
+    return split;
+}
+
+bool CompilerSwitches::ApplyCommandLine(std::string_view words)
+{
+    bool ok = true;
+    for (const std::string& word : SplitWords(words)) ok = ApplyWord(word) && ok;
     if (m_defineNext) {
         problems.push_back("--define needs a NAME=value after it");
         m_defineNext = false;

@@ -43,6 +43,8 @@ struct CompilerSwitches {
     // (`-D`, `"-G +include_path=lib/"`). Returns false, with the problems noted, when a
     // word is not a switch.
     bool ApplyCommandLine(std::string_view words);
+    // The words of such an argument, each quoted part kept whole, its quotes removed.
+    static std::vector<std::string> SplitWords(std::string_view words);
     // Applies one switch word.
     bool ApplyWord(std::string_view word);
     // Applies the header of the main file's text.

@@ -120,6 +120,15 @@ bool EnclosingRoutine(const CGame& game, std::uint32_t file, std::uint64_t offse
     return false;
 }
 
+std::string EnclosingObject(const CGame& game, std::uint32_t file, std::uint64_t offset)
+{
+    const CGameFile& f = game.File(file);
+    for (const GameDefinition& d : f.Definitions())
+        if ((d.Kind() == DefinitionKind::Object || d.Kind() == DefinitionKind::Class) && d.Start() <= offset && offset < d.End())
+            return std::string(f.NameOf(d));
+    return {};
+}
+
 RoutineHeader HeaderOf(const CGame& game, const GameDefinitionRef& ref)
 {
     RoutineHeader header;

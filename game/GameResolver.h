@@ -74,6 +74,8 @@ int RankOf(const GameDefinition& definition);
 // The routine or property routine of file whose body holds offset (its definition's
 // index), or false.
 bool EnclosingRoutine(const CGame& game, std::uint32_t file, std::uint64_t offset, std::uint32_t& index);
+// The name of the object or class of file whose definition holds offset, or "".
+std::string EnclosingObject(const CGame& game, std::uint32_t file, std::uint64_t offset);
 // The header of a routine or property routine definition.
 RoutineHeader HeaderOf(const CGame& game, const GameDefinitionRef& ref);
 // Whether the word at offset of text is followed (blanks passed over) by '('.

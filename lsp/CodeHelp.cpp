@@ -165,16 +165,6 @@ std::string HeaderLabel(std::string_view text, const RoutineHeader& header, std:
     return label;
 }
 
-// The object or class of file whose definition holds offset, or "".
-std::string EnclosingObject(const CGame& game, std::uint32_t file, std::uint64_t offset)
-{
-    const CGameFile& f = game.File(file);
-    for (const GameDefinition& d : f.Definitions())
-        if ((d.Kind() == DefinitionKind::Object || d.Kind() == DefinitionKind::Class) && d.Start() <= offset && offset < d.End())
-            return std::string(f.NameOf(d));
-    return {};
-}
-
 }  // namespace
 
 bool CCodeHelp::IsLibrary(const std::string& path) const

@@ -39,16 +39,6 @@ std::string Where(const CGame& game, const GameDefinitionRef& ref)
     return game.File(ref.file).Path() + ":" + std::to_string(game.Definition(ref).Line());
 }
 
-// The object or class of file whose definition holds offset, or "".
-std::string EnclosingObject(const CGame& game, std::uint32_t file, std::uint64_t offset)
-{
-    const CGameFile& f = game.File(file);
-    for (const GameDefinition& d : f.Definitions())
-        if ((d.Kind() == DefinitionKind::Object || d.Kind() == DefinitionKind::Class) && d.Start() <= offset && offset < d.End())
-            return std::string(f.NameOf(d));
-    return {};
-}
-
 }  // namespace
 
 bool CNameEdits::Inside(const std::string& given) const
