@@ -146,11 +146,15 @@ void CGameNavigator::GoToDefinitionOf(const ReadingPlace& asked, HistoryStep ste
                          .arg(ShownText(include.name, file.Encoding()), tried.join(QStringLiteral(", "))));
         return;
     }
-    if (meaning.kind != GameMeaning::Name) {
+    if (meaning.kind == GameMeaning::Local) {  // declared in its routine's header
+        Go(ReadingPlace{asked.mainPath, PathOf(file), LocationOf(meaning.local), -1}, step);
+        return;
+    }
+    if (meaning.kind != GameMeaning::Name && meaning.kind != GameMeaning::Action) {
         m_window.Say(tr("There is no name at the caret"));
         return;
     }
-    const QString shownName = ShownText(meaning.name, file.Encoding());
+    const QString shownName = ShownText(meaning.key, file.Encoding());
     if (meaning.definitions.empty()) {
         if (!shown.whole) return wait(shownName);
         m_window.Say(tr("No definition of %1 in this game").arg(shownName));
@@ -182,7 +186,8 @@ bool CGameNavigator::LinkAt(long long pos, long long& from, long long& to)
     if (meaning.kind == GameMeaning::Include && shown.whole && meaning.include->target != NO_FILE) {
         at = LocationOf(*meaning.include);
         length = meaning.include->length;
-    } else if (meaning.kind == GameMeaning::Name && !meaning.definitions.empty()) {
+    } else if (meaning.kind == GameMeaning::Local ||
+               ((meaning.kind == GameMeaning::Name || meaning.kind == GameMeaning::Action) && !meaning.definitions.empty())) {
         at = LocationOf(meaning.word);
         length = meaning.word.length;
     } else {
@@ -209,12 +214,12 @@ void CGameNavigator::FindReferencesOf(const ReadingPlace& asked, bool focus)
     }
     const CGameFile& file = shown.game->File(shown.file);
     const GameMeaning meaning = MeaningAt(*shown.game, shown.file, OffsetOf(file, asked.at));
-    if (meaning.kind != GameMeaning::Name) {
+    if (meaning.kind != GameMeaning::Name && meaning.kind != GameMeaning::Action && meaning.kind != GameMeaning::Local) {
         m_window.Say(tr("There is no name at the caret"));
         return;
     }
-    m_window.ShowReferences(ShownText(meaning.usesOf, file.Encoding()), *shown.game,
-                            shown.game->FindReferences(meaning.usesOf), focus);
+    m_window.ShowReferences(ShownText(meaning.kind == GameMeaning::Action ? meaning.action : meaning.key, file.Encoding()),
+                            *shown.game, UsesOf(*shown.game, meaning), focus);
     // The file's own uses now, the game's once it is there.
     if (!shown.whole) m_pending = Pending{Pending::References, asked, m_window.Here(), {}, {}};
 }

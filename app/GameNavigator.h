@@ -2,7 +2,7 @@
 // CGameNavigator: the Go menu's commands beyond Go to Line and Go to Symbol (Back,
 // Forward, Go to Definition, Find References, Go to Symbol in Game) and the history of
 // places they walk. The window it moves through (IReadingWindow) shows the places, and
-// what a word means is asked of MeaningAt (GameMeaning.h). Nothing of it is stored.
+// what a word means is asked of the game's resolver (game/GameResolver.h). Nothing of it is stored.
 //
 //  - Go to Definition on a name puts the caret at its definition, its line in the
 //    middle of the view, in whichever file of the game it stands; on an Include line it
@@ -22,8 +22,8 @@
 //    read again its places move with their lines (MovePlaces).
 //  - The dialogs run through the modal runner the navigator is given.
 
-#include "GameMeaning.h"
 #include "ModalRunner.h"
+#include "game/GameResolver.h"
 #include "PlaceHistory.h"
 #include "ReadingWindow.h"
 

@@ -4,9 +4,9 @@
 // own name stands for its list of uses, where a use's link leads, and in what order a
 // name's definitions are listed (the A to Z, the search index).
 //
-// A use means the definitions of its name that the game reading it has, in the order
-// the compiler reads them; a use written "lamp.before" means lamp's property routine
-// when the game has one. A use in a file that several games read means what it means in
+// A use means what the game's resolver says it means (game/GameResolver.h: a local
+// means no definition, ##Take means TakeSub, "lamp.before" lamp's property routine,
+// the definition the compiler uses first). A use in a file that several games read means what it means in
 // any of them (SiteCatalog.h merges them). A use whose name has one definition links to
 // its line; one whose name has several, to the name's entry in the A to Z. A
 // definition's own name links to its list of uses, except a property routine's, which
@@ -15,7 +15,6 @@
 
 #include "SiteCatalog.h"
 
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,8 +23,8 @@ class CSiteMeaning {
 public:
     explicit CSiteMeaning(const CGame& game) : m_game(game) {}
 
-    // The definitions that word (a use in file fileIndex of the game) means, ranked;
-    // empty when it means none. Kept as long as this object.
+    // The definitions that word (a use in file fileIndex of the game) means, as the
+    // game's resolver ranks them; empty when it means none. Kept until the next call.
     const std::vector<GameDefinitionRef>& Of(std::uint32_t fileIndex, const GameWord& word);
 
     // Whether the definition's own name is a link to its list of uses (false: it is a use).
@@ -36,16 +35,6 @@ public:
     static void Order(const CSiteCatalog& catalog, std::vector<SiteDefinitionRef>& definitions);
 
 private:
-    struct Found {
-        std::uint32_t hash;
-        std::string name;  // as first met; names compare without case
-        std::vector<GameDefinitionRef> definitions;
-    };
-    const std::vector<GameDefinitionRef>& Lookup(std::string_view name);
-
     const CGame& m_game;
-    // Each name looked up in the game once: an open table of indexes into m_found
-    // (0: empty), by the hash of the folded name.
-    std::deque<Found> m_found;  // (a deque: what Of returned stays where it is)
-    std::vector<std::uint32_t> m_table = std::vector<std::uint32_t>(1024, 0);
+    std::vector<GameDefinitionRef> m_last;
 };

@@ -1,5 +1,7 @@
 #include "TagsWriter.h"
 
+#include "game/GameResolver.h"
+
 #include "SiteText.h"
 #include "doc/Printable.h"
 #include "syntax/ShownLines.h"
@@ -176,8 +178,9 @@ void CTagsWriter::AddVim(const CGameFile& file, const std::string& name, const s
         tag.start = m_lines.size();
         AppendTagText(m_lines, ShownUtf8(Unquoted(file.NameOf(d)), encoding), true);
         tag.nameLength = static_cast<std::uint32_t>(m_lines.size() - tag.start);
-        // Within a name, the definitions the compiler compiles come first.
-        tag.order = order[k] + (d.IsCompiled() ? 0 : std::uint64_t{1} << 62);
+        // Within a name, in the order the game's resolver ranks them: the definition the
+        // compiler uses first.
+        tag.order = order[k] + (static_cast<std::uint64_t>(RankOf(d)) << 60);
         m_lines += '\t';
         m_lines += name;
         m_lines += '\t';

@@ -185,7 +185,8 @@ std::uint64_t FirstLineHolding(const CGameFile& file, std::string_view word, std
     return file.PositionOf(i).line;
 }
 
-// The word before a '.' that ends just before offset, or "".
+}  // namespace
+
 std::string_view QualifierBefore(std::string_view text, std::uint64_t offset)
 {
     if (offset < 2 || text[offset - 1] != '.') return {};
@@ -193,8 +194,6 @@ std::string_view QualifierBefore(std::string_view text, std::uint64_t offset)
     while (start > 0 && IsWordByte(text[start - 1])) --start;
     return text.substr(start, offset - 1 - start);
 }
-
-}  // namespace
 
 std::vector<GameReference> CGame::FindReferences(std::string_view name) const
 {

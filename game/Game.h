@@ -58,6 +58,9 @@ struct GameReference {
 };
 
 // What stands at a place of a file.
+// The word before a '.' that ends just before offset ("lamp" of "lamp.before"), or "".
+std::string_view QualifierBefore(std::string_view text, std::uint64_t offset);
+
 struct GamePlace {
     enum Kind { Nothing, Name, Include };
     Kind kind = Nothing;

@@ -40,5 +40,9 @@ void CGameWordCollector::OnToken(const char* line, const SyntaxToken& token)
 std::vector<GameWord>& CGameWordCollector::Words()
 {
     std::sort(m_words.begin(), m_words.end(), [](const GameWord& a, const GameWord& b) { return a.offset < b.offset; });
+    // A word both of the lexer's passes report (a "##Take" after a '[' in a directive) is one use.
+    m_words.erase(std::unique(m_words.begin(), m_words.end(),
+                              [](const GameWord& a, const GameWord& b) { return a.offset == b.offset; }),
+                  m_words.end());
     return m_words;
 }

@@ -4,7 +4,7 @@
 #include "Cancellation.h"
 #include "JsonAccess.h"
 #include "LanguageWords.h"
-#include "NameMeaning.h"
+#include "game/GameResolver.h"
 
 #include "syntax/CharClass.h"
 
@@ -318,8 +318,8 @@ Json CCodeHelp::SignatureHelp(CLspDocument& document, std::size_t documentOffset
     // The call's name in the game's text: the same line and column as in the document.
     const std::size_t line = document.LineOfOffset(call.nameOffset);
     const std::uint64_t nameOffset = f.OffsetOf(line + 1, static_cast<std::uint32_t>(call.nameOffset - document.LineStart(line)));
-    const NameMeaning meaning = MeaningAt(game, file, nameOffset);
-    if (meaning.kind == NameMeaning::None || meaning.kind == NameMeaning::Local) return nullptr;
+    const GameMeaning meaning = MeaningAt(game, file, nameOffset);
+    if (meaning.kind == GameMeaning::None || meaning.kind == GameMeaning::Local) return nullptr;
     std::vector<GameDefinitionRef> definitions;
     for (const GameDefinitionRef& ref : meaning.definitions)
         if (IsRoutineKind(game.Definition(ref).Kind())) definitions.push_back(ref);

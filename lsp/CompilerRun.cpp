@@ -91,7 +91,7 @@ std::string FindCompiler(const std::string& configured, bool configuredGiven)
 }
 
 bool RunCompiler(const std::string& compiler, const std::string& mainPath, const std::vector<std::string>& includeFolders,
-                 std::vector<CompilerMessage>& messages, std::string& failure)
+                 const std::string& switches, std::vector<CompilerMessage>& messages, std::string& failure)
 {
     messages.clear();
     std::string folder = fs::path(mainPath).parent_path().string();
@@ -104,6 +104,22 @@ bool RunCompiler(const std::string& compiler, const std::string& mainPath, const
     const std::string output = std::string(work) + "/compiler.txt";
     const std::string story = std::string(work) + "/story";
     std::vector<std::string> args = {compiler, "-E1"};
+    // The game's switches, word by word, a quoted part kept whole (no shell reads them).
+    for (std::size_t i = 0; i < switches.size();) {
+        while (i < switches.size() && (switches[i] == ' ' || switches[i] == '\t')) ++i;
+        std::string word;
+        while (i < switches.size() && switches[i] != ' ' && switches[i] != '\t') {
+            if (switches[i] == '"') {
+                const std::size_t close = switches.find('"', i + 1);
+                const std::size_t end = close == std::string::npos ? switches.size() : close;
+                word.append(switches, i + 1, end - i - 1);
+                i = close == std::string::npos ? switches.size() : close + 1;
+            } else {
+                word.push_back(switches[i++]);
+            }
+        }
+        if (!word.empty()) args.push_back(word);
+    }
     if (!includeFolders.empty()) {
         // The editor's folders go before the header's, as ++include_path puts them.
         std::string path = "++include_path=";

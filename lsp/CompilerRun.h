@@ -32,4 +32,5 @@ std::string FindCompiler(const std::string& configured, bool configuredGiven);
 
 // False (with the reason) when the compiler could not be run to its end.
 bool RunCompiler(const std::string& compiler, const std::string& mainPath, const std::vector<std::string>& includeFolders,
+                 const std::string& switches,
                  std::vector<CompilerMessage>& messages, std::string& failure);

@@ -1,7 +1,7 @@
 #include "GameAnswers.h"
 
 #include "Cancellation.h"
-#include "NameMeaning.h"
+#include "game/GameResolver.h"
 #include "StructureAnswers.h"
 #include "Uri.h"
 
@@ -113,8 +113,8 @@ Json CGameAnswers::Definition(std::uint32_t file, std::uint64_t offset)
                                  {"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}}});
         return locations;
     }
-    const NameMeaning meaning = MeaningAt(m_game, file, offset);
-    if (meaning.kind == NameMeaning::Local) {
+    const GameMeaning meaning = MeaningAt(m_game, file, offset);
+    if (meaning.kind == GameMeaning::Local) {
         locations.push_back(WordLocation(file, meaning.local));
         return locations;
     }
@@ -125,11 +125,11 @@ Json CGameAnswers::Definition(std::uint32_t file, std::uint64_t offset)
 Json CGameAnswers::References(std::uint32_t file, std::uint64_t offset, bool includeDeclaration)
 {
     Json locations = Json::array();
-    const NameMeaning meaning = MeaningAt(m_game, file, offset);
+    const GameMeaning meaning = MeaningAt(m_game, file, offset);
     std::vector<std::pair<std::uint32_t, std::uint64_t>> declarations;
     if (!includeDeclaration) {
         for (const GameDefinitionRef& ref : meaning.definitions) declarations.emplace_back(ref.file, m_game.Definition(ref).Offset());
-        if (meaning.kind == NameMeaning::Local) declarations.emplace_back(file, meaning.local.offset);
+        if (meaning.kind == GameMeaning::Local) declarations.emplace_back(file, meaning.local.offset);
     }
     for (const GameReference& use : UsesOf(m_game, meaning)) {
         CurrentCancelCheck().Check();
@@ -152,9 +152,9 @@ Json CGameAnswers::Highlights(std::uint32_t file, std::uint64_t offset)
 
 Json CGameAnswers::Hover(std::uint32_t file, std::uint64_t offset)
 {
-    const NameMeaning meaning = MeaningAt(m_game, file, offset);
+    const GameMeaning meaning = MeaningAt(m_game, file, offset);
     std::string text;
-    if (meaning.kind == NameMeaning::Local) {
+    if (meaning.kind == GameMeaning::Local) {
         const CGameFile& f = m_game.File(file);
         std::uint32_t routine = 0;
         std::string owner;
@@ -216,6 +216,20 @@ Json CGameAnswers::IncludeDiagnostics(std::uint32_t file)
                                {"severity", severity},
                                {"source", "glossel"},
                                {"message", ToUtf8(message, EncodingOf(file))}});
+    }
+    // Code the compiler skips: a hint an editor fades, as code that is not compiled.
+    for (const GameSkippedRange& skipped : f.SkippedRanges()) {
+        const TextPosition from = f.PositionOf(skipped.start);
+        const TextPosition to = f.PositionOf(skipped.end);
+        const auto line = [](const TextPosition& p) { return static_cast<std::uint32_t>(p.line); };
+        const auto column = [](const TextPosition& p) { return static_cast<std::uint32_t>(p.column); };
+        diagnostics.push_back({{"range",
+                                {{"start", Position(file, f.OffsetOf(from.line), line(from), column(from))},
+                                 {"end", Position(file, f.OffsetOf(to.line), line(to), column(to))}}},
+                               {"severity", 4},
+                               {"tags", Json::array({1})},
+                               {"source", "glossel"},
+                               {"message", ToUtf8("not compiled: " + m_game.DescribeReason(skipped.reason), EncodingOf(file))}});
     }
     return diagnostics;
 }

@@ -23,6 +23,9 @@ void CGameService::Configure(const Json& settings)
             if (folder.is_string() && !folder.get_ref<const std::string&>().empty()) list.push_back(folder.get<std::string>());
         m_workspace.SetIncludeFolders(std::move(list));
     }
+    // The compiler's switches, as one string ("-G -D"), for the game and the compile on save.
+    if (const Json* switches = Member(settings, "switches"); switches && switches->is_string())
+        m_workspace.SetSwitches(switches->get<std::string>());
     if (const Json* compiler = Member(settings, "compiler"); compiler && compiler->is_string()) {
         m_compiler = compiler->get<std::string>();
         m_compilerGiven = true;
@@ -184,7 +187,7 @@ void CGameService::Compile(const std::string& mainPath, const std::vector<std::s
     }
     std::vector<CompilerMessage> messages;
     std::string failure;
-    if (!RunCompiler(compiler, mainPath, includeFolders, messages, failure)) {
+    if (!RunCompiler(compiler, mainPath, includeFolders, m_workspace.GetSwitches(), messages, failure)) {
         m_log("compiling " + mainPath + " failed: " + failure);
         return;
     }

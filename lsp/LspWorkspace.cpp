@@ -65,6 +65,13 @@ std::vector<std::string> CLspWorkspace::IncludeFoldersFor(const std::string& mai
     return folders;
 }
 
+void CLspWorkspace::SetSwitches(std::string switches)
+{
+    if (switches == m_switches) return;
+    m_switches = std::move(switches);
+    m_games.clear();
+}
+
 void CLspWorkspace::SetIncludeFolders(std::vector<std::string> folders)
 {
     if (folders == m_includeFolders) return;
@@ -169,6 +176,7 @@ std::shared_ptr<const CGame> CLspWorkspace::MainGame(const std::string& mainPath
         GameInputs inputs;
         inputs.mainPath = mainPath;
         inputs.includeFolders = IncludeFoldersFor(mainPath);
+        inputs.switches = m_switches;
         entry.stale.clear();
         entry.stamps.clear();
         entry.game = CGame::Build(inputs, m_overlay);

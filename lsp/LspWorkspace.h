@@ -52,6 +52,9 @@ public:
     // The editor's include folders; every game is built again with them.
     void SetIncludeFolders(std::vector<std::string> folders);
     const std::vector<std::string>& GetIncludeFolders() const { return m_includeFolders; }
+    // The compiler's switches every game is built with (as glossel-render --switches takes them).
+    void SetSwitches(std::string switches);
+    const std::string& GetSwitches() const { return m_switches; }
     // The editor's folders for the game of mainPath, each absolute.
     std::vector<std::string> IncludeFoldersFor(const std::string& mainPath) const;
     // An open document's text (as the editor holds it) wins over the file.
@@ -101,6 +104,7 @@ private:
     CGameFileOverlay m_overlay;
     std::vector<std::string> m_roots;
     std::vector<std::string> m_includeFolders;
+    std::string m_switches;
     std::set<std::string> m_openMainFiles;
     std::set<std::string> m_openTexts;  // paths the editor holds open
     std::vector<std::string> m_mainFiles;  // found in the roots, once

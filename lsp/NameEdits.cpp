@@ -3,7 +3,7 @@
 #include "Cancellation.h"
 #include "JsonAccess.h"
 #include "LanguageWords.h"
-#include "NameMeaning.h"
+#include "game/GameResolver.h"
 #include "Uri.h"
 
 #include "syntax/CharClass.h"
@@ -49,15 +49,6 @@ std::string EnclosingObject(const CGame& game, std::uint32_t file, std::uint64_t
     return {};
 }
 
-// The word before a '.' that ends just before offset, or "".
-std::string_view QualifierBefore(std::string_view text, std::uint64_t offset)
-{
-    if (offset < 2 || text[offset - 1] != '.') return {};
-    std::uint64_t start = offset - 1;
-    while (start > 0 && charclass::IsWordChar(static_cast<unsigned char>(text[start - 1]))) --start;
-    return text.substr(start, offset - 1 - start);
-}
-
 }  // namespace
 
 bool CNameEdits::Inside(const std::string& given) const
@@ -74,8 +65,8 @@ bool CNameEdits::Inside(const std::string& given) const
 Json CNameEdits::PrepareRename(std::uint32_t file, std::uint64_t offset, std::string& refusal)
 {
     const CGame& game = m_answers.Game();
-    const NameMeaning meaning = MeaningAt(game, file, offset);
-    if (meaning.kind == NameMeaning::None) {
+    const GameMeaning meaning = MeaningAt(game, file, offset);
+    if (meaning.kind == GameMeaning::None) {
         // The word there, if any, for the message.
         const std::string_view text(game.File(file).Text());
         std::uint64_t start = std::min<std::uint64_t>(offset, text.size());
@@ -87,7 +78,7 @@ Json CNameEdits::PrepareRename(std::uint32_t file, std::uint64_t offset, std::st
                                                         : "There is no name here to rename";
         return nullptr;
     }
-    if (meaning.kind == NameMeaning::Local) {
+    if (meaning.kind == GameMeaning::Local) {
         if (!Inside(game.File(file).Path())) {
             refusal = "'" + meaning.text + "' is in " + game.File(file).Path() + ", outside the workspace";
             return nullptr;
@@ -129,7 +120,7 @@ Json CNameEdits::Rename(std::uint32_t file, std::uint64_t offset, const std::str
 {
     if (PrepareRename(file, offset, refusal).is_null()) return nullptr;
     const CGame& game = m_answers.Game();
-    const NameMeaning meaning = MeaningAt(game, file, offset);
+    const GameMeaning meaning = MeaningAt(game, file, offset);
     if (!IsIdentifier(newName)) {
         refusal = "'" + newName + "' is not an Inform name (a letter or '_', then letters, digits and '_', at most 32)";
         return nullptr;
@@ -140,7 +131,7 @@ Json CNameEdits::Rename(std::uint32_t file, std::uint64_t offset, const std::str
     }
     // An action's two names: the action and its routine.
     std::string action;
-    if (meaning.kind == NameMeaning::Action) {
+    if (meaning.kind == GameMeaning::Action) {
         const bool routine = EndsWithSub(meaning.text) && !EqualsFolded(meaning.text, meaning.action);
         if (routine && !EndsWithSub(newName)) {
             refusal = "'" + meaning.text + "' is the routine of the action " + meaning.action + ": its new name ends in Sub too";
@@ -159,12 +150,12 @@ Json CNameEdits::Rename(std::uint32_t file, std::uint64_t offset, const std::str
         }
         return false;
     };
-    if (meaning.kind == NameMeaning::Action) {
+    if (meaning.kind == GameMeaning::Action) {
         if (taken(action + "Sub", meaning.action + "Sub") || taken(action, meaning.action)) return nullptr;
     } else if (taken(newName, meaning.text)) {
         return nullptr;
     }
-    if (meaning.kind == NameMeaning::Local) {
+    if (meaning.kind == GameMeaning::Local) {
         std::uint32_t routine = 0;
         if (EnclosingRoutine(game, file, meaning.local.offset, routine))
             for (const GameWord& local : HeaderOf(game, GameDefinitionRef{file, routine}).locals)
@@ -180,7 +171,7 @@ Json CNameEdits::Rename(std::uint32_t file, std::uint64_t offset, const std::str
         CurrentCancelCheck().Check();
         const std::string_view word = game.File(use.file).Text().substr(use.word.offset, use.word.length);
         std::string text = newName;
-        if (meaning.kind == NameMeaning::Action) text = EndsWithSub(word) && !EqualsFolded(word, meaning.action) ? action + "Sub" : action;
+        if (meaning.kind == GameMeaning::Action) text = EndsWithSub(word) && !EqualsFolded(word, meaning.action) ? action + "Sub" : action;
         edits[use.file].push_back(
             {{"range", m_answers.Range(use.file, use.word.lineOffset, use.word.line, use.word.column, use.word.length)},
              {"newText", text}});
@@ -256,7 +247,7 @@ bool CNameEdits::FindItem(const Json& item, GameDefinitionRef& ref)
 Json CNameEdits::PrepareCallHierarchy(std::uint32_t file, std::uint64_t offset)
 {
     const CGame& game = m_answers.Game();
-    const NameMeaning meaning = MeaningAt(game, file, offset);
+    const GameMeaning meaning = MeaningAt(game, file, offset);
     Json items = Json::array();
     for (const GameDefinitionRef& ref : meaning.definitions) {
         const DefinitionKind kind = game.Definition(ref).Kind();
@@ -320,7 +311,7 @@ Json CNameEdits::OutgoingCalls(const Json& item)
             CurrentCancelCheck().Check();
             if (w.offset < d.Start() || !IsCalled(text, w.offset + w.length)) return true;
             std::vector<GameDefinitionRef> callees;
-            const NameMeaning meaning = MeaningAt(game, ref.file, w.offset);
+            const GameMeaning meaning = MeaningAt(game, ref.file, w.offset);
             for (const GameDefinitionRef& callee : meaning.definitions)
                 if (IsRoutineKind(game.Definition(callee).Kind())) callees.push_back(callee);
             const std::string_view qualifier = QualifierBefore(text, w.offset);

@@ -1,6 +1,6 @@
 #pragma once
 // Rename (prepareRename and rename) and the call hierarchy: answers about a name that
-// reach across the game, from what it means (NameMeaning.h).
+// reach across the game, from what it means (game/GameResolver.h).
 //
 // Rename: a name the game defines in a file inside the workspace (or a routine's
 // local), renamed at its definitions and at every use, across the game's files, as one

@@ -211,6 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 #include "doc/Printable.h"
 #include "game/Game.h"
+#include "game/GameResolver.h"
 #include "syntax/CharClass.h"
 
 #include <set>
@@ -526,6 +527,73 @@ TEST(GameReindex, ReadsTheChangedFileAndKeepsTheOthers)
     EXPECT_EQ(game->FindDefinitions("old").size(), 1u);
     EXPECT_EQ(game->FileCount(), 2u);
 }
+
+// The resolver: what the word at a place ('|') of g.inf means, its definitions ranked
+// ("file:line kind") and its uses ("file:line:column", columns from 0).
+struct MeaningCase {
+    const char* name;
+    std::string text;
+    std::string kind;  // none, name, local, action, include; ", skipped" in skipped code
+    V definitions;
+    V uses;
+};
+
+void PrintTo(const MeaningCase& c, std::ostream* os) { *os << c.name; }
+
+class GameResolverAt : public testing::TestWithParam<MeaningCase> {};
+
+TEST_P(GameResolverAt, SaysWhatTheWordMeans)
+{
+    const MeaningCase& c = GetParam();
+    const std::size_t mark = c.text.find('|');
+    std::string text = c.text;
+    text.erase(mark, 1);
+    testsupport::TempDir dir;
+    const auto game = BuildGame(dir, Files{{"g.inf", text}, {"a.h", "Constant A;\n"}});
+    ASSERT_TRUE(game);
+    const GameMeaning meaning = MeaningAt(*game, 0, mark);
+    static const char* const kKinds[] = {"none", "name", "local", "action", "include"};
+    EXPECT_EQ(std::string(kKinds[meaning.kind]) + (meaning.skipped ? ", skipped" : ""), c.kind);
+    V definitions;
+    for (const GameDefinitionRef& ref : meaning.definitions)
+        definitions.push_back(Relative(game->File(ref.file).Path(), dir.Path()) + ":" +
+                              std::to_string(game->Definition(ref).Line()) + " " +
+                              DefinitionKindName(game->Definition(ref).Kind()));
+    EXPECT_EQ(definitions, c.definitions);
+    V uses;
+    for (const GameReference& r : UsesOf(*game, meaning))
+        uses.push_back(Relative(game->File(r.file).Path(), dir.Path()) + ":" + std::to_string(r.word.line) + ":" +
+                       std::to_string(r.word.column));
+    EXPECT_EQ(uses, c.uses);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, GameResolverAt,
+    testing::Values(
+        MeaningCase{"local_of_its_routine_only", "Global n;\n[ Main n; |n = 1; ];\n[ R; n = 2; ];\n", "local", V{},
+                    V{"g.inf:2:7", "g.inf:2:10"}},
+        MeaningCase{"action_after_double_angles", "[ TakeSub; ];\n[ Main; <<|Take>>; ];\n", "action",
+                    V{"g.inf:1 routine"}, V{"g.inf:1:2", "g.inf:2:10"}},
+        MeaningCase{"grammar_arrow_means_the_sub", "[ TakeSub; ];\nVerb 'take' * -> |Take;\n", "action",
+                    V{"g.inf:1 routine"}, V{"g.inf:1:2", "g.inf:2:17"}},
+        MeaningCase{"label_in_a_property_routine", "[ TakeSub; ];\nObject box with before [; |Take: rtrue; ];\n",
+                    "action", V{"g.inf:1 routine"}, V{"g.inf:1:2", "g.inf:2:26"}},
+        MeaningCase{"action_after_a_bracket_in_a_directive_is_one_use", "[ InvSub; ];\nArray a table [;##|Inv \"Inv\";\n];\n",
+                    "action", V{"g.inf:1 routine"}, V{"g.inf:1:2", "g.inf:2:18"}},
+        MeaningCase{"property_after_a_dot_without_a_routine",
+                    "Property weight;\nObject box with weight 3;\n[ R; return box.|weight; ];\n", "name",
+                    V{"g.inf:1 property"}, V{"g.inf:1:9", "g.inf:2:16", "g.inf:3:16"}},
+        // Both compiled outside a system file: the last is the one calls reach.
+        MeaningCase{"replaced_routine_the_live_one_first",
+                    "Replace Frob;\n[ Frob; rtrue; ];\n[ Frob; rfalse; ];\n[ Main; |Frob(); ];\n", "name",
+                    V{"g.inf:3 routine", "g.inf:2 routine", "g.inf:1 replace"},
+                    V{"g.inf:1:8", "g.inf:2:2", "g.inf:3:2", "g.inf:4:8"}},
+        MeaningCase{"compiled_definition_before_the_skipped_one",
+                    "#Ifdef DEBUG;\nGlobal x;\n#Ifnot;\nGlobal x;\n#Endif;\n[ Main; |x = 1; ];\n", "name",
+                    V{"g.inf:4 global", "g.inf:2 global"}, V{"g.inf:2:7", "g.inf:4:7", "g.inf:6:8"}},
+        MeaningCase{"a_word_in_skipped_code_says_so", "#Ifdef DEBUG;\nGlobal |x;\n#Endif;\n", "name, skipped",
+                    V{"g.inf:2 global"}, V{"g.inf:2:7"}},
+        MeaningCase{"an_include", "Include \"|a\";\n", "include", V{}, V{}}));
 
 }  // namespace
 

@@ -30,6 +30,7 @@ const std::string kStory =
     "[ Main;\n"                   // 3
     "  Light(lamp);\n"            // 4
     "];\n";                       // 5
+const std::string kCond = "#Ifdef DEBUG;\nGlobal d;\n#Ifnot;\nGlobal p;\n#Endif;\n";
 const std::string kLamp =
     "Object lamp \"brass lamp\"\n"     // 0
     "  with before [; rfalse; ];\n"  // 1
@@ -264,6 +265,17 @@ INSTANTIATE_TEST_SUITE_P(
                   Diagnostics(kStoryUri, {{{"range", Span(2, 8, 2, 14)}, {"severity", 1}, {"source", "glossel"}},
                                           {{"range", Span(4, 0, 4, 0)}, {"severity", 1}, {"source", "inform6"}}}),
                   Diagnostics(kLampUri, Json::array())}},
+        // Code the compiler skips, as hints an editor fades; the switches decide which.
+        GameCase{"skipped_code_is_a_faded_hint",
+                 Begin() + Open("file://$DIR/cond.inf", kCond) + Stop(), {},
+                 {Diagnostics("file://$DIR/cond.inf",
+                              {{{"range", Span(0, 13, 2, 0)}, {"severity", 4}, {"tags", {1}}, {"source", "glossel"},
+                                {"message", "not compiled: `#Ifdef DEBUG` is false (cond.inf:1)"}}})}},
+        GameCase{"the_switches_of_the_settings",
+                 Begin({{"switches", "-D"}}) + Open("file://$DIR/cond.inf", kCond) + Stop(), {},
+                 {Diagnostics("file://$DIR/cond.inf",
+                              {{{"range", Span(2, 7, 4, 0)}, {"severity", 4}, {"tags", {1}}, {"source", "glossel"},
+                                {"message", "not compiled: in the #Ifnot of `#Ifdef DEBUG`, which is true (cond.inf:1)"}}})}},
         GameCase{"a_missing_compiler_is_one_line_in_the_log",
                  Begin({{"compiler", "/nonexistent/inform6"}}) + Save(kStoryUri) + Save(kStoryUri) + Stop(), {}, {},
                  "the compiler /nonexistent/inform6 cannot be found"},

@@ -1,4 +1,4 @@
-#include "NameMeaning.h"
+#include "GameResolver.h"
 
 #include "syntax/CharClass.h"
 
@@ -168,15 +168,59 @@ RoutineHeader HeaderOf(const CGame& game, const GameDefinitionRef& ref)
     return header;
 }
 
-NameMeaning MeaningAt(const CGame& game, std::uint32_t file, std::uint64_t offset)
+int RankOf(const GameDefinition& definition)
 {
-    NameMeaning meaning;
+    // A Replace directive names the routine without being it.
+    if (definition.Kind() == DefinitionKind::Replace) return definition.IsCompiled() ? 2 : 3;
+    if (definition.IsCompiled()) return definition.IsSuperseded() ? 1 : 0;
+    return definition.GivesWay() ? 2 : 3;
+}
+
+void RankDefinitions(const CGame& game, std::vector<GameDefinitionRef>& definitions)
+{
+    std::stable_sort(definitions.begin(), definitions.end(), [&](const GameDefinitionRef& a, const GameDefinitionRef& b) {
+        return RankOf(game.Definition(a)) < RankOf(game.Definition(b));
+    });
+}
+
+std::vector<GameDefinitionRef> RankedDefinitions(const CGame& game, std::string_view name)
+{
+    std::vector<GameDefinitionRef> definitions = game.FindDefinitions(name);
+    RankDefinitions(game, definitions);
+    return definitions;
+}
+
+GameMeaning MeaningAt(const CGame& game, std::uint32_t file, std::uint64_t offset)
+{
+    GameMeaning meaning;
+    if (file >= game.FileCount()) return meaning;
+    meaning.file = file;
+    meaning.skipped = game.File(file).IsSkipped(offset);
     const GamePlace place = game.WhatIsAt(file, offset);
+    if (place.kind == GamePlace::Include) {
+        meaning.kind = GameMeaning::Include;
+        meaning.include = &game.File(file).Includes()[place.include];
+        return meaning;
+    }
     if (place.kind != GamePlace::Name) return meaning;
+    return MeaningOfWord(game, file, place.word);
+}
+
+GameMeaning MeaningOfWord(const CGame& game, std::uint32_t file, const GameWord& word)
+{
+    GameMeaning meaning;
+    if (file >= game.FileCount()) return meaning;
     const std::string_view text(game.File(file).Text());
+    if (word.offset + word.length > text.size()) return meaning;  // a word of a file that changed since
+    meaning.file = file;
+    meaning.skipped = game.File(file).IsSkipped(word.offset);
+    GamePlace place;
+    place.word = word;
+    place.name = std::string(text.substr(word.offset, word.length));
+    const std::string_view qualifier = QualifierBefore(text, word.offset);
+    if (!qualifier.empty()) place.qualified = std::string(qualifier) + "." + place.name;
     meaning.word = place.word;
     meaning.text = place.name;
-    meaning.file = file;
     const bool afterDot = !place.qualified.empty() || (place.word.offset > 0 && text[place.word.offset - 1] == '.');
     const bool afterHashes = place.word.offset >= 2 && text[place.word.offset - 1] == '#' && text[place.word.offset - 2] == '#';
 
@@ -187,7 +231,7 @@ NameMeaning MeaningAt(const CGame& game, std::uint32_t file, std::uint64_t offse
         const RoutineHeader header = HeaderOf(game, ref);
         for (const GameWord& local : header.locals)
             if (EqualsFolded(text.substr(local.offset, local.length), place.name)) {
-                meaning.kind = NameMeaning::Local;
+                meaning.kind = GameMeaning::Local;
                 meaning.key = place.name;
                 meaning.local = local;
                 meaning.routineStart = header.open;
@@ -197,20 +241,23 @@ NameMeaning MeaningAt(const CGame& game, std::uint32_t file, std::uint64_t offse
     }
     // An action, or an action's routine.
     if (!afterDot && IsActionUse(game, file, place.word, place.name)) {
-        meaning.kind = NameMeaning::Action;
+        meaning.kind = GameMeaning::Action;
         meaning.action = place.name;
     } else if (!afterDot && EndsWithSub(place.name) && !game.FindDefinitions(place.name).empty()) {
-        meaning.kind = NameMeaning::Action;
+        meaning.kind = GameMeaning::Action;
         meaning.action = place.name.substr(0, place.name.size() - 3);
     }
-    if (meaning.kind == NameMeaning::Action) {
+    if (meaning.kind == GameMeaning::Action) {
         meaning.key = meaning.action + "Sub";
-        meaning.definitions = game.FindDefinitions(meaning.key);
+        meaning.definitions = RankedDefinitions(game, meaning.key);
+        std::vector<GameDefinitionRef> fake;
         for (const GameDefinitionRef& ref : game.FindDefinitions(meaning.action))
-            if (game.Definition(ref).Kind() == DefinitionKind::FakeAction) meaning.definitions.push_back(ref);
+            if (game.Definition(ref).Kind() == DefinitionKind::FakeAction) fake.push_back(ref);
+        RankDefinitions(game, fake);
+        meaning.definitions.insert(meaning.definitions.end(), fake.begin(), fake.end());
         return meaning;
     }
-    meaning.kind = NameMeaning::Name;
+    meaning.kind = GameMeaning::Name;
     meaning.key = place.qualified.empty() ? place.name : place.qualified;
     // A property routine's own property word means that routine ("lamp.before").
     if (place.qualified.empty()) {
@@ -221,17 +268,33 @@ NameMeaning MeaningAt(const CGame& game, std::uint32_t file, std::uint64_t offse
              at != f.Definitions().end() && at->Offset() == place.word.offset; ++at)
             if (at->Kind() == DefinitionKind::PropertyRoutine) meaning.key = f.FullNameOf(*at);
     }
-    meaning.definitions = game.FindDefinitions(meaning.key);
+    meaning.definitions = RankedDefinitions(game, meaning.key);
+    // "obj.prop" where obj has no routine for prop: the property.
+    if (meaning.definitions.empty() && !place.qualified.empty()) {
+        meaning.key = place.name;
+        meaning.definitions = RankedDefinitions(game, meaning.key);
+    }
+    // The name a definition is made by, when nothing else is found: that definition.
+    if (meaning.definitions.empty()) {
+        const CGameFile& f = game.File(file);
+        for (auto at = std::lower_bound(f.Definitions().begin(), f.Definitions().end(), place.word.offset,
+                                        [](const GameDefinition& d, std::uint64_t o) { return d.Offset() < o; });
+             at != f.Definitions().end() && at->Offset() == place.word.offset; ++at) {
+            meaning.definitions.push_back(GameDefinitionRef{file, static_cast<std::uint32_t>(at - f.Definitions().begin())});
+            meaning.key = f.FullNameOf(*at);
+        }
+    }
     return meaning;
 }
 
-std::vector<GameReference> UsesOf(const CGame& game, const NameMeaning& meaning)
+std::vector<GameReference> UsesOf(const CGame& game, const GameMeaning& meaning)
 {
     std::vector<GameReference> uses;
     switch (meaning.kind) {
-    case NameMeaning::None:
+    case GameMeaning::None:
+    case GameMeaning::Include:
         break;
-    case NameMeaning::Local: {
+    case GameMeaning::Local: {
         const std::string_view text(game.File(meaning.file).Text());
         const std::uint64_t fromLine = game.File(meaning.file).PositionOf(meaning.routineStart).line;
         game.File(meaning.file).ForEachWord(
@@ -245,7 +308,7 @@ std::vector<GameReference> UsesOf(const CGame& game, const NameMeaning& meaning)
             fromLine);
         break;
     }
-    case NameMeaning::Action: {
+    case GameMeaning::Action: {
         for (const GameReference& use : game.FindReferences(meaning.action + "Sub")) uses.push_back(use);
         for (const GameReference& use : game.FindReferences(meaning.action)) {
             const bool fake = [&] {
@@ -260,7 +323,7 @@ std::vector<GameReference> UsesOf(const CGame& game, const NameMeaning& meaning)
         });
         break;
     }
-    case NameMeaning::Name:
+    case GameMeaning::Name:
         uses = game.FindReferences(meaning.key);
         break;
     }
