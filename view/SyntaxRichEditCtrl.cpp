@@ -390,10 +390,8 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
     const bool marks = !m_marks.IsEmpty() && m_store->RowCount() > 0;
     if (marks) {
         // The marks under everything else: whole rows across the view, then the characters.
-        for (std::size_t row = firstRow; row <= lastRow; ++row)
-            if (m_marks.IsRowMarked(row))
-                painter.fillRect(QRect(0, m_scroller.RowY(row), viewport()->width(), m_layout.LineHeight()),
-                                 m_marks.Tint());
+        m_marks.PaintRows(painter, m_scroller, m_layout.LineHeight(), firstRow, lastRow, viewport()->width(),
+                          m_marks.Tint());
         m_paintHighlights.clear();
         m_marks.HighlightsIn(m_store->RowStart(firstRow), m_store->RowEnd(lastRow) + 1, m_paintHighlights);
         m_paintHighlights.insert(m_paintHighlights.end(), highlights.begin(), highlights.end());
@@ -404,10 +402,8 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
     rows.PaintRows(m_layout, m_scroller, area, showCaret ? &caret : nullptr);
     if (marks)
         // The bar in the left margin, over any text scrolled under it.
-        for (std::size_t row = firstRow; row <= lastRow; ++row)
-            if (m_marks.IsRowMarked(row))
-                painter.fillRect(QRect(0, m_scroller.RowY(row), CRowScroller::LEFT_MARGIN, m_layout.LineHeight()),
-                                 m_marks.Bar());
+        m_marks.PaintRows(painter, m_scroller, m_layout.LineHeight(), firstRow, lastRow, CRowScroller::LEFT_MARGIN,
+                          m_marks.Bar());
     if (m_textShownPending) {
         m_textShownPending = false;
         emit textShown();

@@ -1,5 +1,9 @@
 #include "TextMarks.h"
 
+#include "RowScroller.h"
+
+#include <QPainter>
+
 #include <algorithm>
 
 void CTextMarks::Set(std::vector<CMarkedRun> runs, const QColor& tint, const QColor& bar)
@@ -35,4 +39,11 @@ bool CTextMarks::IsRowMarked(std::size_t row) const
     auto after = std::upper_bound(m_rows.begin(), m_rows.end(), row,
                                   [](std::size_t at, const std::pair<std::size_t, std::size_t>& r) { return at < r.first; });
     return after != m_rows.begin() && std::prev(after)->second >= row;
+}
+
+void CTextMarks::PaintRows(QPainter& painter, const CRowScroller& scroller, int lineHeight, std::size_t first,
+                           std::size_t last, int width, const QColor& colour) const
+{
+    for (std::size_t row = first; row <= last; ++row)
+        if (IsRowMarked(row)) painter.fillRect(QRect(0, scroller.RowY(row), width, lineHeight), colour);
 }

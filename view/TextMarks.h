@@ -13,6 +13,9 @@
 #include <cstdint>
 #include <vector>
 
+class CRowScroller;
+class QPainter;
+
 struct CMarkedRun {
     std::uint64_t from = 0;  // positions as shown, from..to
     std::uint64_t to = 0;
@@ -34,6 +37,10 @@ public:
     void HighlightsIn(std::uint64_t from, std::uint64_t to, std::vector<CTextHighlight>& out) const;
     // Whether a run covers row whole.
     bool IsRowMarked(std::size_t row) const;
+    // Fills, on each row from first to last that a run covers whole, the band from the
+    // viewport's left edge width pixels wide in colour (the tint, or the margin's bar).
+    void PaintRows(QPainter& painter, const CRowScroller& scroller, int lineHeight, std::size_t first,
+                   std::size_t last, int width, const QColor& colour) const;
 
 private:
     std::vector<CMarkedRun> m_runs;  // by from
