@@ -95,6 +95,11 @@ CMainFrame::CMainFrame(CGlosselDoc& document, ModalRunner runModal)
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
+    // Closing the window hides the bars and docks once this frame is only a QWidget: their
+    // signals must no longer reach its members.
+    for (QObject* part : {static_cast<QObject*>(m_outlineDock), static_cast<QObject*>(m_referencesDock),
+                          static_cast<QObject*>(m_wndToolBar)})
+        if (part) part->disconnect(this);
 }
 
 QAction* CMainFrame::AddCommand(int id, const QString& objectName, const QString& text, const QKeySequence& shortcut)
