@@ -117,6 +117,10 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
         out.failure = file.Failure();
         out.bytes = file.Text().size();
         out.encoding = display::ChooseEncoding(file.Text().data(), file.ShownLength());
+        for (const GameSkippedRange& run : file.SkippedRanges())
+            if (run.lastLine >= run.firstLine)
+                out.skipped.push_back(SiteFile::Skipped{run.firstLine, run.lastLine,
+                                                        ShownUtf8("not compiled: " + game.DescribeReason(run.reason), out.encoding)});
         out.definitions.reserve(file.Definitions().size());
         shownAt[i].assign(file.Definitions().size(), NO_PARENT);
         for (std::uint32_t k = 0; k < file.Definitions().size(); ++k) {
@@ -216,6 +220,7 @@ void CSiteCatalog::AddGame(std::uint32_t gameIndex, SiteGameReading reading)
             file.encoding = from.encoding;
             file.definitions = std::move(from.definitions);
             file.includes = std::move(from.includes);
+            file.skipped = std::move(from.skipped);
             file.describedBy = gameIndex;
         }
         siteGame.files.push_back(SiteGame::Entry{ids[i], depth[i], i < reading.outside.size() && reading.outside[i]});

@@ -83,6 +83,13 @@ struct SiteFile {
     display::Encoding encoding = display::Encoding::Utf8;  // of its text
     std::vector<SiteDefinition> definitions;  // in text order
     std::vector<SiteInclude> includes;        // in text order
+    // The runs of whole lines the compiler skips, in text order, and why ("not compiled: ...").
+    struct Skipped {
+        std::uint32_t first;
+        std::uint32_t last;
+        std::string why;
+    };
+    std::vector<Skipped> skipped;
     // The uses of names in it, in text order, as every game that reads it reads them;
     // a definition's own name is none.
     std::vector<SiteUse> uses;

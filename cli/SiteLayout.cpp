@@ -45,6 +45,7 @@ const char* const SITE_STYLE_RULES =
     ".glossel .l > a:not(.n) { text-decoration: underline dotted #b0b0b0; }\n"
     ".glossel a:hover { text-decoration: underline; }\n"
     ".glossel .l { counter-increment: line; }\n"
+    ".glossel .l.skipped { background-color: #ececec; box-shadow: inset 3px 0 #b8b8b8; }\n"
     ".glossel .l:target { background-color: #fff3a0; }\n"
     ".glossel a.n { display: inline-block; width: 6ch; margin-right: 2ch; text-align: right; color: #a0a0a0;\n"
     "  user-select: none; }\n"

@@ -131,6 +131,14 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
         const SiteDefinition& y = file.definitions[b];
         return x.line != y.line ? x.line < y.line : x.column < y.column;
     });
+    // Lines the compiler skips are tinted (the class "skipped"), their reason the title.
+    std::vector<std::string> skippedTitles;
+    for (const SiteFile::Skipped& run : file.skipped) {
+        std::string title;
+        AppendEscapedHtml(title, run.why);
+        skippedTitles.push_back(std::move(title));
+    }
+    std::size_t nextSkipped = 0;
     std::size_t nextInclude = 0;
     std::size_t nextNamed = 0;
     std::size_t nextUse = 0;
@@ -177,7 +185,11 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
             std::size_t hrefBytes = 0;
             for (const Link& link : links) hrefBytes += hrefs[link.href].size() + 16;
 
-            const std::size_t need = 96 + hrefBytes +
+            while (nextSkipped < file.skipped.size() && file.skipped[nextSkipped].last < number) ++nextSkipped;
+            const std::string* skippedTitle =
+                nextSkipped < file.skipped.size() && file.skipped[nextSkipped].first <= number ? &skippedTitles[nextSkipped]
+                                                                                              : nullptr;
+            const std::size_t need = 96 + hrefBytes + (skippedTitle ? skippedTitle->size() + 32 : 0) +
                                      count * CHtmlSpans::MostFor(1) +
                                      display::CShownText::SLACK;
             if (!out.Room(need, grow)) return false;
@@ -186,7 +198,13 @@ RenderStatus WriteSitePage(const CSiteCatalog& catalog, std::uint32_t fileIndex,
             char* w = out.End();
             char digits[10];
             const auto n = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits);
-            w = Put(w, "<span class=\"l\" id=\"L");
+            if (skippedTitle) {
+                w = Put(w, "<span class=\"l skipped\" title=\"");
+                w = Put(w, *skippedTitle);
+                w = Put(w, "\" id=\"L");
+            } else {
+                w = Put(w, "<span class=\"l\" id=\"L");
+            }
             w = Put(w, std::string_view(digits, n));
             w = Put(w, "\"><a class=\"n\" href=\"#L");
             w = Put(w, std::string_view(digits, n));

@@ -8,6 +8,7 @@
 
 #include "cli/TagsWriter.h"
 #include "game/Game.h"
+#include "game/GameResolver.h"
 #include "game/GameWriters.h"
 
 #include <algorithm>
@@ -64,6 +65,16 @@ void CheckGame(const CGame& game)
             const GamePlace place = game.WhatIsAt(f, w.offset);
             Require(place.kind != GamePlace::Nothing, "something stands at a word");
             if (place.kind == GamePlace::Name) Require(place.word.offset == w.offset, "the word at a word is that word");
+            // The resolver: its definitions are the game's, its uses lie in their texts.
+            const GameMeaning meaning = MeaningOfWord(game, f, w);
+            for (const GameDefinitionRef& ref : meaning.definitions)
+                Require(ref.file < game.FileCount() && ref.index < game.File(ref.file).Definitions().size(),
+                        "a meaning's definition is one of the game's");
+            for (std::size_t r = 1; r < meaning.definitions.size(); ++r)
+                Require(RankOf(game.Definition(meaning.definitions[r - 1])) <= RankOf(game.Definition(meaning.definitions[r])),
+                        "a meaning's definitions are ranked");
+            for (const GameReference& r : UsesOf(game, meaning))
+                Require(r.word.offset + r.word.length <= game.File(r.file).Text().size(), "a meaning's use lies within its text");
             const std::string name = text.substr(w.offset, w.length);
             for (const GameReference& r : game.FindReferences(name)) {
                 const std::string& other = game.File(r.file).Text();
@@ -93,6 +104,11 @@ void WriteGame(const CGame& game, const IGameFileSource& source)
     Require(lines >= includes, "the include tree has a line for every include");
     COutputBuffer outline;
     Require(WriteGameOutline(game, outline), "the game's outline fits");
+    COutputBuffer skipped;
+    Require(WriteSkippedCode(game, skipped), "the skipped code fits");
+    for (std::uint32_t f = 0; f < game.FileCount(); ++f)
+        for (const GameSkippedRange& run : game.File(f).SkippedRanges())
+            Require(run.start <= run.end && run.end <= game.File(f).Text().size(), "a skipped run lies within its text");
     for (const CTagsWriter::Format format : {CTagsWriter::Vim, CTagsWriter::Emacs}) {
         CTagsWriter tags(format, kFolder, "/");
         tags.AddGame(game, source);
@@ -119,6 +135,9 @@ int FuzzGame(const std::uint8_t* data, std::size_t size)
     GameInputs inputs;
     inputs.mainPath = std::string(kFolder) + "/main.inf";
     inputs.libraryFolder.clear();
+    // The target and Debug decided by the input's length, so that each is tried.
+    static const char* const kSwitches[] = {"", "-D", "-G", "-v3 -D", "-G -D $#X=3"};
+    inputs.switches = kSwitches[size % 5];
     const auto game = CGame::Build(inputs, files);
     Require(game != nullptr, "a game is built");
     CheckGame(*game);

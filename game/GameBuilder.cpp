@@ -42,10 +42,15 @@ std::uint32_t CGameBuilder::Load(const std::string& path, const std::vector<std:
     std::shared_ptr<const std::string> text = m_source.Load(path, reason);
     if (!text)
         m_files.push_back(std::make_shared<CGameFile>(path, reason));
-    else
+    else {
+        // Room for the tokens and lines of most sources at once (a token every 4 bytes, a
+        // line every 16): pages not written to cost nothing, and the lists are not copied
+        // as they grow. They are let go when the game is compiled.
+        m_tokens.back().reserve(text->size() / 4 + 16);
+        m_lineStarts.back().reserve(text->size() / 16 + 16);
         m_files.push_back(
             std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens.back(), &m_lineStarts.back()));
-    m_tokens.back().shrink_to_fit();
+    }
     return index;
 }
 

@@ -136,8 +136,21 @@ void CGameCompiler::Run(std::uint32_t main)
 {
     if (m_readings.size() <= main) m_readings.resize(main + 1, 0);
     ++m_readings[main];
-    m_stack.push_back(Cursor{main, 0, false});
+    Push(main);
     TopLevel();
+}
+
+void CGameCompiler::Push(std::uint32_t file)
+{
+    if (m_onStack.size() <= file) m_onStack.resize(file + 1, 0);
+    ++m_onStack[file];
+    m_stack.push_back(Cursor{file, 0, false});
+}
+
+void CGameCompiler::Pop()
+{
+    --m_onStack[m_stack.back().file];
+    m_stack.pop_back();
 }
 
 // Tokens -----------------------------------------------------------------------------
@@ -179,7 +192,7 @@ bool CGameCompiler::NextRaw(Tok& t)
             }
             return true;
         }
-        m_stack.pop_back();
+        Pop();
     }
     return false;
 }
@@ -350,7 +363,7 @@ void CGameCompiler::Skip(std::uint32_t reason, std::uint64_t from, bool elseAllo
     }
     // The end of the file in skipped code: the compiler stops there.
     AddSkipped(c.file, from, text.size(), reason);
-    m_stack.pop_back();
+    Pop();
     StopHere(AddReason(CompileReason{CompileReason::Unended, m_reasons[reason].file, m_reasons[reason].offset,
                                      m_reasons[reason].what}));
 }

@@ -221,6 +221,9 @@ private:
     const CompilerSwitches& m_switches;
     ICompileHost& m_host;
     std::vector<Cursor> m_stack;
+    std::vector<std::uint32_t> m_onStack;  // by file: how many of m_stack's cursors read it
+    void Push(std::uint32_t file);
+    void Pop();
     std::vector<std::string_view> m_texts;                  // of each file, once asked
     std::vector<const std::vector<CompileToken>*> m_tokens;  // likewise
     std::vector<Tok> m_peeked;

@@ -485,7 +485,11 @@ void CGameCompiler::Include(const Tok& word)
     Tok last = word;
     if (!Next(name)) return;
     if (IsMark(name, ';')) return;
+    const std::size_t depth = m_stack.size();
     ToSemicolon(&last);
+    // A directive its file ends before its ';' is not carried out: its file is read no
+    // more, and reading the include then would read that file again from its top, for ever.
+    const bool unended = m_stack.size() < depth;
     if (name.token->Kind() != CompileTokenKind::String) return;
     std::string_view quoted = TextOf(name);
     if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
@@ -500,11 +504,11 @@ void CGameCompiler::Include(const Tok& word)
     const std::uint32_t target = m_host.OpenInclude(word.file, include.name, m_classes, include.resolution);
     if (target != COMPILE_NONE && !m_stopped) {
         include.target = target;
-        for (const Cursor& c : m_stack) include.cycle = include.cycle || c.file == target;
-        if (!include.cycle) {
+        include.cycle = target < m_onStack.size() && m_onStack[target] > 0;
+        if (!include.cycle && !unended) {
             if (m_readings.size() <= target) m_readings.resize(target + 1, 0);
             include.firstRead = m_readings[target]++ == 0;
-            m_stack.push_back(Cursor{target, 0, false});
+            Push(target);
         }
     }
     m_includes.push_back(std::move(include));

@@ -104,7 +104,7 @@ class SiteReader(html.parser.HTMLParser):
                 self.dts[-1][2].append((attrs.get("href", ""), attrs.get("class")))
         if self.in_pre and tag == "span":
             cls = attrs.get("class")
-            if cls == "l":
+            if cls in ("l", "l skipped"):
                 if self.stack:
                     raise Failure("a line inside another element")
                 self.lines.append([])
@@ -171,7 +171,7 @@ class SiteReader(html.parser.HTMLParser):
             return
         if not self.lines or not self.stack:
             raise Failure(f"text outside a line element: {data[:20]!r}")
-        classes = [cls for tag, cls in self.stack if tag == "span" and cls != "l"]
+        classes = [cls for tag, cls in self.stack if tag == "span" and cls not in ("l", "l skipped")]
         cls = classes[-1] if classes else "foreground"
         self.lines[-1].extend((c, cls) for c in data)
 

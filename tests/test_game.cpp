@@ -309,6 +309,12 @@ INSTANTIATE_TEST_SUITE_P(
                  V{"game/main.inf", "game/a.h", "game/b.h"},
                  V{"game/main.inf:1 a -> game/a.h", "game/a.h:1 b -> game/b.h", "game/b.h:1 a -> game/a.h again",
                    "game/b.h:2 >main -> game/main.inf again"}},
+        // The file ends before the Include's ';': the include is not read (read again, it
+        // would read main and so a.h again, for ever).
+        TreeCase{"include_its_file_ends_before_its_semicolon",
+                 Files{{"game/main.inf", "Include \"a\";\n"}, {"game/a.h", "Constant A;\nInclude \">main\""}},
+                 V{"game/main.inf", "game/a.h"},
+                 V{"game/main.inf:1 a -> game/a.h", "game/a.h:2 >main -> game/main.inf again"}},
         TreeCase{"angle_in_a_nested_file_is_the_main_folder",
                  Files{{"game/main.inf", "Include \"sub/n\";\n"},
                        {"game/sub/n.h", "Include \">part\";\n"},
@@ -679,13 +685,15 @@ std::string FoldedName(std::string name)
 // definition it located is compiled here at its file and line; every definition compiled
 // here of a kind it locates is one it located there; no line that holds a statement it
 // compiled is skipped here. False when the game does not compile.
-bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const std::string& label)
+bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const std::string& label,
+                        const std::vector<std::string>& switches = {})
 {
-    const testsupport::CompiledGame compiled = testsupport::CompileForReference(compiler, main);
+    const testsupport::CompiledGame compiled = testsupport::CompileForReference(compiler, main, switches);
     if (!compiled.compiled) return false;
     GameInputs inputs;
     inputs.mainPath = main.string();
     inputs.switches = compiled.target;
+    for (const std::string& word : switches) inputs.switches += " " + word;
     const CDiskFileSource disk;
     const auto game = CGame::Build(inputs, disk);
     EXPECT_TRUE(game);
@@ -698,6 +706,7 @@ bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const
     std::size_t matched = 0;
     std::size_t nameless = 0;
     std::size_t unread = 0;
+    std::size_t artificial = 0;
     for (const testsupport::CompiledDefinition& d : compiled.definitions) {
         std::string name = d.name;
         if (d.kind == "fake-action" && name.rfind("##", 0) == 0) name.erase(0, 2);
@@ -707,7 +716,10 @@ bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const
         }
         const std::uint32_t file = game->FindFile(d.file, disk);
         located.emplace(file, d.line, FoldedName(name));
-        if (d.artificial) continue;  // the game knows it by another name: checked below only
+        if (d.artificial) {  // the game knows it by another name: checked below only
+            ++artificial;
+            continue;
+        }
         if (beyondReading(file, d.line)) {
             ++unread;
             continue;
@@ -762,8 +774,8 @@ bool MatchesTheCompiler(const std::string& compiler, const fs::path& main, const
                 << label << ": " << path << ":" << line << " holds a compiled statement but is skipped ("
                 << game->DescribeReason(range.reason) << ")";
     }
-    std::cout << label << (compiled.target.empty() ? " (Z-code)" : " (Glulx)") << ": " << matched << " of "
-              << compiled.definitions.size() - nameless - unread
+    std::cout << label << " (" << game->Switches().Describe() << ")" << ": " << matched << " of "
+              << compiled.definitions.size() - nameless - unread - artificial
               << " definitions located by the compiler are compiled in the game at its file and line, " << checked
               << " compiled in the game checked against them, " << statements
               << " lines with statements none skipped (passed over: " << nameless << " nameless objects, " << unread
@@ -798,6 +810,57 @@ TEST_F(CompilerReference, Lantern)
 {
     if (!MatchesTheCompiler(m_compiler, testsupport::ExamplesDir() / "lantern.inf", "lantern.inf"))
         GTEST_SKIP() << "examples/lantern.inf does not compile here";
+}
+
+// Every line that holds a statement only when the game is built with other switches is
+// skipped in the game built with these (lines of files this build reads). The count checked.
+std::size_t OthersStatementsAreSkipped(const fs::path& main, const std::string& switches,
+                                       const testsupport::CompiledGame& these, const testsupport::CompiledGame& other)
+{
+    GameInputs inputs;
+    inputs.mainPath = main.string();
+    inputs.switches = switches;
+    const CDiskFileSource disk;
+    const auto game = CGame::Build(inputs, disk);
+    if (!game) return 0;
+    const std::set<std::pair<std::string, std::uint32_t>> own(these.statements.begin(), these.statements.end());
+    std::size_t checked = 0;
+    for (const auto& statement : other.statements) {
+        if (own.count(statement)) continue;
+        const std::uint32_t f = game->FindFile(statement.first, disk);
+        if (f == NO_FILE) continue;  // a file only the other build reads
+        ++checked;
+        bool skipped = false;
+        for (const GameSkippedRange& range : game->File(f).SkippedRanges())
+            skipped = skipped || (statement.second >= range.firstLine && statement.second <= range.lastLine);
+        EXPECT_TRUE(skipped) << main.filename().string() << " " << switches << ": " << statement.first << ":"
+                             << statement.second << " holds a statement only in the other build but is not skipped";
+    }
+    return checked;
+}
+
+// Advent as a debugging build and as a Glulx one (the corpus's infglk.h on the path).
+TEST_F(CompilerReference, AdventWithOtherSwitches)
+{
+    fs::path advent;
+    for (const fs::path& path : testsupport::CorpusFiles())
+        if (path.filename() == "Advent.inf") advent = path;
+    if (advent.empty()) GTEST_SKIP() << "the corpus's Advent.inf is absent";
+    const fs::path glk = advent.parent_path().parent_path().parent_path() / "inform6lib";
+    if (!fs::is_regular_file(glk / "infglk.h")) GTEST_SKIP() << "the corpus's infglk.h is absent";
+    EXPECT_TRUE(MatchesTheCompiler(m_compiler, advent, "Advent.inf -D", {"-D"}));
+    // The lines of statements the debugging build adds are skipped without it, and the
+    // other way round.
+    const testsupport::CompiledGame plain = testsupport::CompileForReference(m_compiler, advent);
+    const testsupport::CompiledGame debug = testsupport::CompileForReference(m_compiler, advent, {"-D"});
+    ASSERT_TRUE(plain.compiled && debug.compiled);
+    const std::size_t onlyDebug = OthersStatementsAreSkipped(advent, "", plain, debug);
+    const std::size_t onlyPlain = OthersStatementsAreSkipped(advent, "-D", debug, plain);
+    EXPECT_GT(onlyDebug, 0u);
+    std::cout << "Advent.inf: " << onlyDebug << " lines of statements only with -D skipped without it, " << onlyPlain
+              << " only without -D skipped with it\n";
+    EXPECT_TRUE(MatchesTheCompiler(m_compiler, advent, "Advent.inf -G",
+                                   {"-G", "+include_path=" + std::string(GAME_LIBRARY_FOLDER) + "/," + glk.string() + "/"}));
 }
 
 TEST_F(CompilerReference, CorpusGamesThatCompile)

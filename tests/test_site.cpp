@@ -264,7 +264,7 @@ TEST(Site, FilesOfSeveralGamesAndTheirLinks)
     WriteFile(dir / "games" / "lib.h", "[ Helper; Hook(); ];\n");
     // A game in a folder below the one given is one of them too.
     fs::create_directory(dir / "games" / "sub");
-    WriteFile(dir / "games" / "sub" / "c.inf", "Global c;\n");
+    WriteFile(dir / "games" / "sub" / "c.inf", "#Ifdef DEBUG;\nGlobal d;\n#Endif;\nGlobal c;\n");
     const fs::path out = dir / "site";
     const RunResult r = RunCli({"--site", out.string(), "-j", "2", (dir / "games").string()});
     EXPECT_EQ(r.status, 0);
@@ -284,6 +284,13 @@ TEST(Site, FilesOfSeveralGamesAndTheirLinks)
     // A definition's own name links to its list of uses.
     EXPECT_NE(a.find("<a href=\"../refs/a.inf.html#n-main-L3\"><span class=\"function\">Main</span></a>"),
               std::string::npos);
+    // The line the compiler skips is tinted and says why; the lines around it are not.
+    const std::string c = ReadFile(out / "src" / "c.inf.html");
+    EXPECT_NE(c.find("<span class=\"l\" id=\"L1\">"), std::string::npos) << c;
+    EXPECT_NE(c.find("<span class=\"l skipped\" title=\"not compiled: `#Ifdef DEBUG` is false (c.inf:1)\" id=\"L2\">"),
+              std::string::npos)
+        << c;
+    EXPECT_NE(c.find("<span class=\"l\" id=\"L3\">"), std::string::npos) << c;
     const std::string names = ReadFile(out / "names.html");
     EXPECT_NE(names.find("<dt id=\"n-hook\">Hook</dt>\n"
                          "<dd><a href=\"src/a.inf.html#L2\">games/a.inf:2</a> <span class=\"k\">routine</span> "
