@@ -1,6 +1,7 @@
 #include "CommandLineInfo.h"
 
 #include "doc/FileName.h"
+#include "game/CompilerSwitches.h"
 #include "view/NumberText.h"
 
 namespace {
@@ -90,18 +91,34 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
             }
             const bool line = arg == u"--line" || arg.startsWith(u"--line=");
             const bool includePath = arg == u"--include-path" || arg.startsWith(u"--include-path=");
-            if (line || includePath) {
-                const qsizetype nameLength = line ? 6 : 14;
+            const bool switches = arg == u"--switches" || arg.startsWith(u"--switches=");
+            if (line || includePath || switches) {
+                const qsizetype nameLength = line ? 6 : includePath ? 14 : 10;
                 const bool joined = arg.size() > nameLength;
                 if (!joined && last) {
                     parsed.action = ParsedCommandLine::UsageError;
-                    parsed.error = line ? QStringLiteral("glossel: --line needs a line number")
-                                        : QStringLiteral("glossel: --include-path needs a list of folders");
+                    parsed.error = line          ? QStringLiteral("glossel: --line needs a line number")
+                                   : includePath ? QStringLiteral("glossel: --include-path needs a list of folders")
+                                                 : QStringLiteral("glossel: --switches needs the compiler's switches");
                     return parsed;
                 }
-                const QString value =
-                    joined ? arg.mid(nameLength + 1) : DecodeFileName(QByteArray::fromStdString(args[++i]));
-                if (line) {
+                const std::string raw = joined ? args[i].substr(static_cast<std::size_t>(nameLength) + 1) : args[++i];
+                const QString value = DecodeFileName(QByteArray::fromStdString(raw));
+                if (switches) {
+                    // The compiler's own words, bytes as given, after those given before;
+                    // they are checked here, so that a mistyped switch is told at once
+                    // rather than read as nothing.
+                    std::string& all = parsed.info.m_switches;
+                    all += (all.empty() ? "" : " ") + raw;
+                    CompilerSwitches check;
+                    check.ApplyCommandLine(all);
+                    if (!check.problems.empty()) {
+                        parsed.action = ParsedCommandLine::UsageError;
+                        parsed.error = QStringLiteral("glossel: --switches: %1")
+                                           .arg(QString::fromStdString(check.problems.front()));
+                        return parsed;
+                    }
+                } else if (line) {
                     parsed.info.m_nLine = LineNumberOf(value);
                     if (parsed.info.m_nLine == 0) {
                         parsed.action = ParsedCommandLine::UsageError;
@@ -142,7 +159,7 @@ ParsedCommandLine ParseGlosselCommandLine(const std::vector<std::string>& args)
 QString GlosselHelpText()
 {
     return QStringLiteral(
-        "Usage: glossel [--line N] [--include-path DIRS] [FILE]\n"
+        "Usage: glossel [--line N] [--include-path DIRS] [--switches S] [FILE]\n"
         "       glossel /p FILE\n"
         "       glossel /pt FILE PRINTER [DRIVER PORT]\n"
         "       glossel /Unregister\n"
@@ -165,6 +182,10 @@ QString GlosselHelpText()
         "                look for the game's includes in the folders DIRS (separated\n"
         "                by ,) after those of FILE's !% lines and before FILE's own\n"
         "                folder and the standard library's; may be given again\n"
+        "  --switches S  read the game as the Inform 6 compiler compiles it with its\n"
+        "                switches S, written as for inform6 (\"-G -D\", \"-v3\",\n"
+        "                \"+include_path=lib/\"); FILE's !% lines apply after them;\n"
+        "                may be given again (View > Compile As changes them for the run)\n"
         "  --            every later argument is a file name, not a switch\n"
         "  --help        show this help and exit\n"
         "  --version     show the version and exit\n"
@@ -176,7 +197,8 @@ QString GlosselHelpText()
         "\n"
         "Exit status: 0 on success; 1 when the file cannot be opened or printed, the\n"
         "command cannot be carried out, or an option is wrong (--line with no whole\n"
-        "number from 1, or with no file; --include-path with nothing after it); the\n"
+        "number from 1, or with no file; --include-path with nothing after it;\n"
+        "--switches with nothing after it or a word that is no switch); the\n"
         "reason goes to standard error; 3 when /p or /pt printed the file only up to a\n"
         "line of 1,020 or more bytes (the warning goes to standard error).\n"
         "Settings: $XDG_CONFIG_HOME/Orvanel's Applications/Glossel.conf\n");

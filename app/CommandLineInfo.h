@@ -18,6 +18,11 @@
 // the game's includes are looked for after those of the main file's "!%" lines; empty
 // ones are left out, relative ones are the working folder's, and the option may be
 // given again to add more. With nothing after it, it is a usage error.
+//
+// "--switches S" (or "--switches=S") reads the game as the Inform 6 compiler compiles it
+// with its switches S, written as for inform6, one or more in one argument ("-G -D",
+// "+include_path=lib/"); given again, the switches are added after those before. With
+// nothing after it, or with a word that is no switch of the compiler, it is a usage error.
 
 #include <QString>
 #include <QStringList>
@@ -43,6 +48,7 @@ public:
     QString m_strPortName;
     long long m_nLine = 0;  // --line: the line to go to, from 1; 0 for none
     QStringList m_includeFolders;  // --include-path: absolute folders, in order
+    std::string m_switches;        // --switches: the compiler's, as one argument ("" for none)
 
 private:
     void ParseParamFlag(const QString& param);

@@ -22,12 +22,13 @@ CDefinitionChooser::CDefinitionChooser(const QString& name, const CGame& game,
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("DefinitionList"));
     m_list->setAccessibleName(tr("Definitions of %1").arg(name));
-    m_list->setHeaderLabels({tr("File"), tr("Line"), tr("Text")});
+    m_list->setHeaderLabels({tr("File"), tr("Line"), tr("Text"), tr("Note")});
     m_list->setRootIsDecorated(false);
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_list->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     label->setBuddy(m_list);
     for (std::size_t i = 0; i < definitions.size(); ++i) {
         const CGameFile& file = game.File(definitions[i].file);
@@ -40,6 +41,11 @@ CDefinitionChooser::CDefinitionChooser(const QString& name, const CGame& game,
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setText(2, ShownText(file.LineAt(d.Offset() - d.Column()), file.Encoding()).trimmed());
         item->setData(0, Qt::UserRole, static_cast<int>(i));
+        if (!d.IsCompiled()) {
+            item->setText(3, tr("not compiled: %1").arg(QString::fromStdString(game.DescribeReason(d.Reason()))));
+            const QBrush grey = palette().brush(QPalette::Disabled, QPalette::Text);
+            for (int column = 0; column < 4; ++column) item->setForeground(column, grey);
+        }
     }
     if (m_list->topLevelItemCount() > 0) m_list->setCurrentItem(m_list->topLevelItem(0));
     connect(m_list, &QTreeWidget::itemActivated, this, &QDialog::accept);

@@ -1,8 +1,9 @@
 #pragma once
 // CDefinitionChooser: Go to Definition on a name defined more than once: a small list of
-// its definitions (the file's name, the line from 1, the line's text), the first
-// preselected. Enter, OK or a double click goes to the one chosen; Escape or Cancel goes
-// nowhere.
+// its definitions (the file's name, the line from 1, the line's text, and for one the
+// compiler does not compile why: "not compiled: REASON", the row greyed), in the order
+// given, the first preselected. Enter, OK or a double click goes to the one chosen;
+// Escape or Cancel goes nowhere.
 
 #include "game/Game.h"
 

@@ -132,6 +132,13 @@ void CGameSession::Start(const QString& mainPath)
     emit gameChanged();
 }
 
+void CGameSession::SetSwitches(const std::string& switches)
+{
+    m_switches = switches;
+    m_fileGame = nullptr;  // the file alone is read with them too
+    m_fileGameText = nullptr;
+}
+
 void CGameSession::Build()
 {
     if (m_buildWanted) Rebuild();
@@ -178,6 +185,7 @@ CGameSession::Job CGameSession::MakeJob(const std::string& reindexPath)
 {
     GameInputs inputs;
     inputs.mainPath = SystemName(m_mainPath);
+    inputs.switches = m_switches;
     for (const QString& folder : m_includeFolders) inputs.includeFolders.push_back(SystemName(folder));
     // Reindexing keeps every other file's text, and so its stamp.
     GamePointer before = reindexPath.empty() ? nullptr : m_read.game;
@@ -237,6 +245,7 @@ GamePointer CGameSession::FileGame()
     if (m_fileGame && m_fileGameText == m_shown.text) return m_fileGame;
     GameInputs inputs;
     inputs.mainPath = m_shown.path;
+    inputs.switches = m_switches;
     inputs.libraryFolder.clear();
     m_fileGame = CGame::Build(inputs, CShownFileAlone(m_shown.path, m_shown.text));
     m_fileGameText = m_fileGame ? m_shown.text : nullptr;

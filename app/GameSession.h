@@ -25,6 +25,9 @@
 //    calling thread from its text (and kept for that text), for answers while the game
 //    is not there yet.
 //  - The folders of --include-path are tried after those of the main file's header.
+//  - Every build, and the file alone, reads the game as the compiler compiles it with
+//    the switches of SetSwitches (as one argument, CompilerSwitches.h; none: the
+//    compiler's default); changing them takes effect at the next build.
 
 #include "FileStamp.h"
 
@@ -61,6 +64,8 @@ public:
 
     void SetIncludeFolders(const QStringList& folders) { m_includeFolders = folders; }
     const QStringList& IncludeFolders() const { return m_includeFolders; }
+    void SetSwitches(const std::string& switches);
+    const std::string& Switches() const { return m_switches; }
 
     void Start(const QString& mainPath);
     // Begins the build that Start asked for, when it has not begun.
@@ -111,6 +116,7 @@ private:
 
     QString m_mainPath;
     QStringList m_includeFolders;
+    std::string m_switches;
     Read m_read;
     Shown m_shown;
     bool m_readShownAgain = false;  // the file shown changed on disk

@@ -166,6 +166,7 @@ CMainFrame* CGlosselApp::CreateMainFrame(CGlosselDoc& document)
         return OpenFile(path, text) != nullptr;
     });
     frame->GetSession().SetIncludeFolders(m_cmdInfo.m_includeFolders);
+    frame->SetCompilerSwitches(m_cmdInfo.m_switches);
     connect(this, &CGlosselApp::recentFileListChanged, frame,
             [this, frame] { frame->UpdateRecentFileMenu(RecentFileLabels()); });
     frame->UpdateRecentFileMenu(RecentFileLabels());

@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "CompileAs.h"
 #include "DefinitionLink.h"
 #include "GameFileWatcher.h"
 #include "GameNavigator.h"
@@ -10,6 +11,7 @@
 #include "ReferencesDock.h"
 #include "Resource.h"
 #include "ShownFile.h"
+#include "SkippedCode.h"
 #include "doc/FileName.h"
 #include "doc/GlosselDoc.h"
 #include "view/GameOutlineModel.h"
@@ -93,6 +95,11 @@ CMainFrame::CMainFrame(CGlosselDoc& document, ModalRunner runModal)
 CMainFrame::~CMainFrame()
 {
     qApp->removeEventFilter(this);
+    // Closing the window hides the bars and docks once this frame is only a QWidget: their
+    // signals must no longer reach its members.
+    for (QObject* part : {static_cast<QObject*>(m_outlineDock), static_cast<QObject*>(m_referencesDock),
+                          static_cast<QObject*>(m_wndToolBar)})
+        if (part) part->disconnect(this);
 }
 
 QAction* CMainFrame::AddCommand(int id, const QString& objectName, const QString& text, const QKeySequence& shortcut)
@@ -179,6 +186,11 @@ void CMainFrame::CreateActions()
     AddCommand(ID_GO_SYMBOL_IN_GAME, QStringLiteral("ID_GO_SYMBOL_IN_GAME"), tr("Go to Symbol in &Game..."),
                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_O));
     AddCommand(ID_VIEW_REFERENCES, QStringLiteral("ID_VIEW_REFERENCES"), tr("&References"))->setCheckable(true);
+    // View > Compile As and Show Skipped Code; CreateGameTools connects them.
+    AddCommand(ID_VIEW_COMPILE_ZCODE, QStringLiteral("ID_VIEW_COMPILE_ZCODE"), tr("&Z-code"));
+    AddCommand(ID_VIEW_COMPILE_GLULX, QStringLiteral("ID_VIEW_COMPILE_GLULX"), tr("&Glulx"));
+    AddCommand(ID_VIEW_COMPILE_DEBUG, QStringLiteral("ID_VIEW_COMPILE_DEBUG"), tr("&Debug (-D)"));
+    AddCommand(ID_VIEW_SKIPPED_CODE, QStringLiteral("ID_VIEW_SKIPPED_CODE"), tr("Show S&kipped Code"));
 
     // The zoom keys act wherever the focus is in the window (the find bar, the outline),
     // as the Edit menu's do: Ctrl with =, + (with or without the Shift it takes on most
@@ -236,6 +248,14 @@ void CMainFrame::CreateMenus()
     m_viewMenu->addAction(GetCommand(ID_VIEW_STATUS_BAR));
     m_viewMenu->addAction(GetCommand(ID_VIEW_OUTLINE));
     m_viewMenu->addAction(GetCommand(ID_VIEW_REFERENCES));
+    m_viewMenu->addSeparator();
+    QMenu* compileAs = m_viewMenu->addMenu(tr("Compile &As"));
+    compileAs->setObjectName(QStringLiteral("CompileAsMenu"));
+    compileAs->addAction(GetCommand(ID_VIEW_COMPILE_ZCODE));
+    compileAs->addAction(GetCommand(ID_VIEW_COMPILE_GLULX));
+    compileAs->addSeparator();
+    compileAs->addAction(GetCommand(ID_VIEW_COMPILE_DEBUG));
+    m_viewMenu->addAction(GetCommand(ID_VIEW_SKIPPED_CODE));
     connect(m_viewMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateBarChecks);
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
@@ -325,6 +345,9 @@ void CMainFrame::CreateGameTools()
     m_shown = new CShownFile(m_document, control, *m_session, this);
     m_watcher = new CGameFileWatcher(this);
     m_outlineModel = new CGameOutlineModel(this);
+    m_compileAs = new CCompileAs(*m_session, *GetCommand(ID_VIEW_COMPILE_ZCODE), *GetCommand(ID_VIEW_COMPILE_GLULX),
+                                 *GetCommand(ID_VIEW_COMPILE_DEBUG), this);
+    m_skipped = new CSkippedCode(control, *m_session, *m_shown, *GetCommand(ID_VIEW_SKIPPED_CODE), this);
     CreateDocks();
     m_navigator = new CGameNavigator(*this, control, *this, m_runModal, this);
     m_link = new CDefinitionLink(control, [this](long long pos, long long& from, long long& to) {
@@ -395,6 +418,8 @@ bool CMainFrame::OpenAt(const ReadingPlace& place, HistoryStep step)
 
 ShownGame CMainFrame::GameOfText() { return m_shown->GameOfText(); }
 
+void CMainFrame::SetCompilerSwitches(const std::string& switches) { m_compileAs->SetSwitches(switches); }
+
 void CMainFrame::SetFileOpener(FileOpener opener) { m_shown->SetFileOpener(std::move(opener)); }
 
 void CMainFrame::GameArrived()
@@ -408,13 +433,25 @@ void CMainFrame::GameArrived()
         if (!shown.isEmpty() && (!game || m_shown->FileIn(*game) == NO_FILE))
             files.push_back(StampedFile{shown, FileStamp::Of(EncodeFileName(shown).toStdString())});
         m_watcher->Watch(files, m_session->Awaited());
-        if (!game) return;
+        if (!game) {
+            m_compileAs->GameStarted();
+            m_skipped->Update();
+            return;
+        }
         if (const std::optional<CLineMap> map = m_shown->FollowGame()) {
             m_navigator->MovePlaces(shown, *map);
             Say(tr("%1 changed on disk and was read again").arg(NameOf(shown)));
         }
         m_outlineDock->Tree()->SetCurrentFile(m_shown->FileIn(*game));
         m_navigator->GameArrived();
+        m_skipped->Update();
+        // Once, and over nothing else the pane says.
+        const QString compiled = m_compileAs->GameArrived(*game);
+        const QString said = m_wndStatusBar->currentMessage();
+        if (!compiled.isEmpty() && (said.isEmpty() || said == m_compiledSaid)) {
+            Say(compiled);
+            m_compiledSaid = compiled;
+        }
     } catch (const std::bad_alloc&) {
         Say(tr("The game does not fit in memory: what was read of it before stays"), 0);
     }

@@ -16,7 +16,9 @@
 // Find References, Go to Line..., Go to Symbol..., Go to Symbol in Game..., with
 // Alt+Left, Alt+Right, F12, Shift+F12, Ctrl+G, Ctrl+Shift+O, Ctrl+Alt+O; the mouse's
 // back and forward buttons anywhere in the window), View > Outline and View > References
-// with their docks.
+// with their docks, View > Compile As (Z-code or Glulx, and Debug: CCompileAs) and View >
+// Show Skipped Code (CSkippedCode). The message pane says, once for each game and each
+// choice of Compile As, what the game is compiled as, when nothing else is said there.
 //
 // The frame joins the parts of reading a game, each a class of its own: the game being
 // read (CGameSession), the watch on its files (CGameFileWatcher), the Ctrl+click link
@@ -48,6 +50,7 @@
 #include <string>
 #include <vector>
 
+class CCompileAs;
 class CDefinitionLink;
 class CGameFileWatcher;
 class CGameNavigator;
@@ -57,6 +60,7 @@ class CGlosselDoc;
 class COutlineDock;
 class CReferencesDock;
 class CShownFile;
+class CSkippedCode;
 class QDockWidget;
 class CGlosselView;
 class CReadingTools;
@@ -82,6 +86,9 @@ public:
     // The Go menu's commands and the history.
     CGameNavigator* GetNavigator() const { return m_navigator; }
     CGameSession& GetSession() const { return *m_session; }
+    // The compiler's switches of the command line (--switches): the game is read with
+    // them, and Compile As begins as they say.
+    void SetCompilerSwitches(const std::string& switches);
     CGameFileWatcher* GetFileWatcher() const { return m_watcher; }
     CDefinitionLink* GetDefinitionLink() const { return m_link; }
     CGameOutlineModel& GetOutlineModel() const { return *m_outlineModel; }
@@ -161,6 +168,9 @@ private:
     COutlineDock* m_outlineDock = nullptr;
     CReferencesDock* m_referencesDock = nullptr;
     CShownFile* m_shown = nullptr;
+    CCompileAs* m_compileAs = nullptr;
+    CSkippedCode* m_skipped = nullptr;
+    QString m_compiledSaid;  // the last "Compiled as" said
     QStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QMenu* m_fileMenu = nullptr;

@@ -45,6 +45,12 @@ inline constexpr int ID_GO_REFERENCES = 32783;
 inline constexpr int ID_GO_SYMBOL_IN_GAME = 32784;
 inline constexpr int ID_VIEW_REFERENCES = 32785;
 
+// View > Compile As and Show Skipped Code: the game as the compiler compiles it.
+inline constexpr int ID_VIEW_COMPILE_ZCODE = 32786;
+inline constexpr int ID_VIEW_COMPILE_GLULX = 32787;
+inline constexpr int ID_VIEW_COMPILE_DEBUG = 32788;
+inline constexpr int ID_VIEW_SKIPPED_CODE = 32789;
+
 inline constexpr int RECENT_FILE_COUNT = 10;
 
 // Strings of the user interface.
@@ -80,4 +86,8 @@ inline constexpr CommandPrompt COMMAND_PROMPTS[] = {
     {ID_GO_REFERENCES, "List every use in the game of the name at the caret\nFind References"},
     {ID_GO_SYMBOL_IN_GAME, "Move to a definition anywhere in the game chosen by its name\nGo to Symbol in Game"},
     {ID_VIEW_REFERENCES, "Show or hide the list of the references found\nToggle References"},
+    {ID_VIEW_COMPILE_ZCODE, "Read the game as the compiler compiles it for the Z-machine\nZ-code"},
+    {ID_VIEW_COMPILE_GLULX, "Read the game as the compiler compiles it for Glulx\nGlulx"},
+    {ID_VIEW_COMPILE_DEBUG, "Read the game as the compiler compiles it with debugging (-D)\nDebug"},
+    {ID_VIEW_SKIPPED_CODE, "Show or hide the marks on the code the compiler skips\nShow Skipped Code"},
 };

@@ -105,11 +105,12 @@ check "glossel-render --help "
 check "glossel-render -o out.rtf lan" lantern.inf
 
 # glossel: switches with '-' or '/', line numbers, files and printer queues.
-check "glossel --" --line --include-path -- --help --version
+check "glossel --" --line --include-path --switches -- --help --version
 check "glossel --l" --line
 check "glossel --include-path " sub
 check "glossel --include-path /nowhere,s" /nowhere,sub
 check "glossel --line "
+check "glossel --switches "
 check "glossel --line 12 " "${inform_files[@]}"
 check "glossel -U" -Unregister -Unregserver
 check "glossel /U" /Unregister /Unregserver

@@ -10,6 +10,7 @@
 #include "app/GameFileWatcher.h"
 #include "doc/TextLoader.h"
 #include "app/ReferencesDock.h"
+#include "app/SkippedCode.h"
 
 #include <QSemaphore>
 #include <QTreeWidget>
@@ -39,6 +40,8 @@ private slots:
     void aGameTooBigForMemoryIsSaidSo();
     void aChainOfIncludes();
     void includePathFromTheCommandLine();
+    void compiledAsTheSwitchesSay_data();
+    void compiledAsTheSwitchesSay();
 
 private:
     // main.inf and lib.h of one game (lines from 0 below):
@@ -576,6 +579,167 @@ void TestAppGame::includePathFromTheCommandLine()
     QTest::keyClick(&Control(app), Qt::Key_F12);
     QCOMPARE(app.GetView()->GetDocument()->GetPathName(), extra);
     QCOMPARE(Control(app).GetCaretLine(), 0);
+}
+
+void TestAppGame::compiledAsTheSwitchesSay_data()
+{
+    // main.inf, lines from 1:                        lib.h:
+    //   1 !% HEADER                                    1 #Ifndef DEBUG;
+    //   2 Include "lib";                               2 [ Lib; ];
+    //   3 #Ifdef DEBUG;                                3 #Endif;
+    //   4 [ Both; "debug"; ];
+    //   5 #Ifnot;
+    //   6 [ Both; "plain"; ];
+    //   7 #Endif;
+    //   8 #Ifdef TARGET_GLULX;
+    //   9 Include "glkonly";
+    //  10 #Endif;
+    //  11 [ Main; Both(); Lib(); ];
+    QTest::addColumn<QString>("header");         // the rest of line 1
+    QTest::addColumn<QStringList>("args");       // before the file on the command line
+    QTest::addColumn<QList<int>>("choices");     // View menu commands, in order
+    QTest::addColumn<QString>("said");           // the message pane once the game is there
+    QTest::addColumn<bool>("glulx");             // the checks of Compile As then
+    QTest::addColumn<bool>("debug");
+    QTest::addColumn<QList<int>>("marked");      // the rows of main.inf marked (from 0)
+    QTest::addColumn<QStringList>("outline");    // main.inf's rows in the Outline: name line [| tooltip]
+
+    const QString debugFalse = QStringLiteral("not compiled: `#Ifdef DEBUG` is false (main.inf:3)");
+    const QString debugTrue = QStringLiteral("not compiled: in the #Ifnot of `#Ifdef DEBUG`, which is true (main.inf:3)");
+    const QStringList zcode{"lib.h 2", "Both 4 | " + debugFalse, "Both 6", "Main 11"};
+    const QStringList zcodeDebug{"lib.h 2", "Both 4", "Both 6 | " + debugTrue, "Main 11"};
+    const QStringList glulx{"lib.h 2", "Both 4 | " + debugFalse, "Both 6", "glkonly.h 9", "Main 11"};
+    const QStringList glulxDebug{"lib.h 2", "Both 4", "Both 6 | " + debugTrue, "glkonly.h 9", "Main 11"};
+    const int z = ID_VIEW_COMPILE_ZCODE, g = ID_VIEW_COMPILE_GLULX, d = ID_VIEW_COMPILE_DEBUG;
+
+    QTest::newRow("none: the compiler's default") << "-~S" << QStringList{} << QList<int>{} << "Compiled as Z-code v5"
+                                                  << false << false << QList<int>{3, 8} << zcode;
+    QTest::newRow("-D") << "-~S" << QStringList{"--switches", "-D"} << QList<int>{}
+                        << "Compiled as Z-code v5 with Debug" << false << true << QList<int>{5, 8} << zcodeDebug;
+    QTest::newRow("-G") << "-~S" << QStringList{"--switches=-G"} << QList<int>{} << "Compiled as Glulx" << true << false
+                        << QList<int>{3} << glulx;
+    QTest::newRow("-v3") << "-~S" << QStringList{"--switches", "-v3"} << QList<int>{} << "Compiled as Z-code v3"
+                         << false << false << QList<int>{3, 8} << zcode;
+    QTest::newRow("Glulx chosen") << "-~S" << QStringList{} << QList<int>{g} << "Compiled as Glulx" << true << false
+                                  << QList<int>{3} << glulx;
+    QTest::newRow("Debug chosen after -G") << "-~S" << QStringList{"--switches", "-G"} << QList<int>{d}
+                                           << "Compiled as Glulx with Debug" << true << true << QList<int>{5}
+                                           << glulxDebug;
+    QTest::newRow("Z-code chosen over -G -D, -v4 kept") << "-~S" << QStringList{"--switches", "-v4 -D"}
+                                                        << QList<int>{g, z} << "Compiled as Z-code v4 with Debug"
+                                                        << false << true << QList<int>{5, 8} << zcodeDebug;
+    QTest::newRow("Debug chosen and chosen again") << "-~S" << QStringList{} << QList<int>{d, d}
+                                                   << "Compiled as Z-code v5" << false << false << QList<int>{3, 8}
+                                                   << zcode;
+    // The main file's header applies after them all, as the compiler applies it.
+    QTest::newRow("the header wins over the menu") << "-G" << QStringList{} << QList<int>{z} << "Compiled as Glulx"
+                                                   << true << false << QList<int>{3} << glulx;
+    QTest::newRow("Show Skipped Code off") << "-~S" << QStringList{} << QList<int>{ID_VIEW_SKIPPED_CODE}
+                                           << "Compiled as Z-code v5" << false << false << QList<int>{} << zcode;
+}
+
+void TestAppGame::compiledAsTheSwitchesSay()
+{
+    QFETCH(QString, header);
+    QFETCH(QStringList, args);
+    QFETCH(QList<int>, choices);
+    QFETCH(QString, said);
+    QFETCH(bool, glulx);
+    QFETCH(bool, debug);
+    QFETCH(QList<int>, marked);
+    QFETCH(QStringList, outline);
+
+    MakeFile(QStringLiteral("lib.h"), "#Ifndef DEBUG;\n[ Lib; ];\n#Endif;\n");
+    MakeFile(QStringLiteral("glkonly.h"), "[ Glk; ];\n");
+    const QString main = MakeFile(QStringLiteral("main.inf"),
+                                  "!% " + header.toLatin1() +
+                                      "\nInclude \"lib\";\n#Ifdef DEBUG;\n[ Both; \"debug\"; ];\n#Ifnot;\n"
+                                      "[ Both; \"plain\"; ];\n#Endif;\n#Ifdef TARGET_GLULX;\nInclude \"glkonly\";\n"
+                                      "#Endif;\n[ Main; Both(); Lib(); ];\n");
+    TestApp& app = Start(args + QStringList{main});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    CGameSession& session = frame->GetSession();
+    QTRY_VERIFY(session.Game());
+    QAction* show = frame->GetCommand(ID_VIEW_SKIPPED_CODE);
+    QVERIFY(show->isCheckable() && show->isChecked());
+    auto* compileAs = frame->findChild<QMenu*>(QStringLiteral("CompileAsMenu"));
+    QVERIFY(compileAs);
+    QCOMPARE(compileAs->title(), QStringLiteral("Compile &As"));
+    for (const int id : choices) {
+        const GamePointer before = session.Game();
+        frame->GetCommand(id)->trigger();
+        if (id != ID_VIEW_SKIPPED_CODE) QTRY_VERIFY(session.Game() != before);
+    }
+    QCOMPARE(frame->GetStatusBar()->currentMessage(), said);
+    QCOMPARE(frame->GetCommand(ID_VIEW_COMPILE_GLULX)->isChecked(), glulx);
+    QCOMPARE(frame->GetCommand(ID_VIEW_COMPILE_ZCODE)->isChecked(), !glulx);
+    QCOMPARE(frame->GetCommand(ID_VIEW_COMPILE_DEBUG)->isChecked(), debug);
+
+    // The rows marked, and as painted: the margin's bar and the tint across the view.
+    CSyntaxRichEditCtrl& control = Control(app);
+    const QImage painted = control.viewport()->grab().toImage();
+    const qreal ratio = painted.devicePixelRatio();
+    QList<int> rows;
+    for (int row = 0; row < 12; ++row) {
+        const bool isMarked = control.Marks().IsRowMarked(static_cast<std::size_t>(row));
+        if (isMarked) rows << row;
+        const int y = control.CharRect(static_cast<long long>(control.GetStore().RowStart(static_cast<std::size_t>(row)))).center().y();
+        const QColor bar = painted.pixelColor(QPoint(1, y) * ratio);
+        const QColor ground = painted.pixelColor(QPoint(control.viewport()->width() - 4, y) * ratio);
+        QCOMPARE(bar, isMarked ? CSkippedCode::BAR : QColor(Qt::white));
+        QCOMPARE(ground, isMarked ? CSkippedCode::TINT : QColor(Qt::white));
+    }
+    QCOMPARE(rows, marked);
+
+    // The Outline greys what the compiler does not compile, and says why.
+    frame->GetCommand(ID_VIEW_OUTLINE)->trigger();
+    QTRY_VERIFY(frame->GetOutlineModel().IsUpToDate());
+    const CGameOutlineModel& model = frame->GetOutlineModel();
+    const QModelIndex top = model.index(0, 0);
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(top); ++row) {
+        const QModelIndex index = model.index(row, 0, top);
+        QString text = index.data().toString() + u' ' + index.siblingAtColumn(CGameOutlineModel::COLUMN_LINE).data().toString();
+        const bool grey = index.data(Qt::ForegroundRole).isValid();
+        if (index.data(CGameOutlineModel::ROLE_DEFINITION).toBool() && grey)
+            text += QStringLiteral(" | ") + index.data(Qt::ToolTipRole).toString();
+        QCOMPARE(grey, text.contains(u'|'));
+        shown << text;
+    }
+    QCOMPARE(shown, outline);
+
+    // The list of Both's definitions puts the compiled one first and says of the other why.
+    QStringList offered;
+    app.SetModalRunner([&](QDialog& dialog) {
+        if (auto* chooser = qobject_cast<CDefinitionChooser*>(&dialog))
+            for (int row = 0; row < chooser->List()->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* item = chooser->List()->topLevelItem(row);
+                offered << (item->text(1) + u' ' + item->text(3)).trimmed();
+            }
+        return int(QDialog::Rejected);
+    });
+    PutCaret(app, 10, QStringLiteral("Both"));
+    QTest::keyClick(&control, Qt::Key_F12);
+    QStringList both;  // as the Outline's rows of Both say it, the one compiled first
+    for (const QString& row : outline)
+        if (row.startsWith(u"Both ")) both << row.mid(5).replace(QStringLiteral(" | "), QStringLiteral(" "));
+    std::stable_partition(both.begin(), both.end(), [](const QString& row) { return !row.contains(u"not compiled"); });
+    QCOMPARE(offered, both);
+
+    // Said once: the same game read again says nothing more.
+    frame->GetStatusBar()->clearMessage();
+    const GamePointer before = session.Game();
+    session.Rebuild();
+    QTRY_VERIFY(session.Game() != before);
+    QCOMPARE(frame->GetStatusBar()->currentMessage(), QString());
+
+    // Another file of the game is marked once it is shown.
+    PutCaret(app, 10, QStringLiteral("Lib"));
+    QTest::keyClick(&control, Qt::Key_F12);
+    QCOMPARE(ShownName(app), QStringLiteral("lib.h"));
+    QTRY_COMPARE(control.Marks().IsRowMarked(1), debug && show->isChecked());
 }
 
 void TestAppGame::aChangeWhileTheGameIsBuiltIsSeen()

@@ -51,7 +51,14 @@ void TestAppWindow::menusAndKeys()
                                       "Go to &Line...\tCtrl+G", "Go to &Symbol...\tCtrl+Shift+O",
                                       "Go to Symbol in &Game...\tCtrl+Alt+O"}));
     // The View items added come last, and their docks are hidden at start.
-    QCOMPARE(itemsOf(3), (QStringList{"&Toolbar [x]", "&Status Bar [x]", "&Outline [ ]", "&References [ ]"}));
+    QCOMPARE(itemsOf(3), (QStringList{"&Toolbar [x]", "&Status Bar [x]", "&Outline [ ]", "&References [ ]", "-",
+                                      "Compile &As", "Show S&kipped Code [x]"}));
+    // The compiler's default: Z-code, without Debug.
+    QStringList compileAs;
+    for (QAction* item : frame->menuBar()->actions()[3]->menu()->actions()[5]->menu()->actions())
+        compileAs << (item->isSeparator() ? QStringLiteral("-")
+                                          : item->text() + (item->isChecked() ? QStringLiteral(" [x]") : QStringLiteral(" [ ]")));
+    QCOMPARE(compileAs, (QStringList{"&Z-code [x]", "&Glulx [ ]", "-", "&Debug (-D) [ ]"}));
     QCOMPARE(itemsOf(4), (QStringList{"&Syntax Styles...\tCtrl+T"}));
     QCOMPARE(itemsOf(5), (QStringList{"&About Glossel..."}));
 

@@ -221,33 +221,58 @@ void TestCommandLine::includePathOption_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QStringList>("folders");
+    QTest::addColumn<QString>("switches");  // the compiler's, as the game is given them
     QTest::addColumn<QString>("error");
 
     const QString here = QDir::currentPath();
     QTest::newRow("two folders") << QStringList{"--include-path", "/lib/a,/lib/b", "a.inf"}
-                                 << QStringList{"/lib/a", "/lib/b"} << QString();
-    QTest::newRow("--include-path=DIRS") << QStringList{"a.inf", "--include-path=/x"} << QStringList{"/x"} << QString();
+                                 << QStringList{"/lib/a", "/lib/b"} << "" << QString();
+    QTest::newRow("--include-path=DIRS") << QStringList{"a.inf", "--include-path=/x"} << QStringList{"/x"} << ""
+                                         << QString();
     QTest::newRow("given again: added") << QStringList{"--include-path", "/a", "--include-path=/b", "a.inf"}
-                                        << QStringList{"/a", "/b"} << QString();
+                                        << QStringList{"/a", "/b"} << "" << QString();
     QTest::newRow("empty folders left out") << QStringList{"--include-path", ",/a,,/b,", "a.inf"}
-                                            << QStringList{"/a", "/b"} << QString();
+                                            << QStringList{"/a", "/b"} << "" << QString();
     QTest::newRow("a relative folder: the working folder's") << QStringList{"--include-path", "lib", "a.inf"}
-                                                             << QStringList{here + "/lib"} << QString();
-    QTest::newRow("after --, a file") << QStringList{"--", "--include-path"} << QStringList{} << QString();
-    QTest::newRow("nothing after it") << QStringList{"a.inf", "--include-path"} << QStringList{}
+                                                             << QStringList{here + "/lib"} << "" << QString();
+    QTest::newRow("after --, a file") << QStringList{"--", "--include-path"} << QStringList{} << "" << QString();
+    QTest::newRow("nothing after it") << QStringList{"a.inf", "--include-path"} << QStringList{} << ""
                                       << "glossel: --include-path needs a list of folders";
+    // The compiler's switches, one or more in one argument, which may begin with '-'.
+    QTest::newRow("switches") << QStringList{"--switches", "-G -D", "a.inf"} << QStringList{} << "-G -D" << QString();
+    QTest::newRow("--switches=S") << QStringList{"a.inf", "--switches=-v3"} << QStringList{} << "-v3" << QString();
+    QTest::newRow("switches given again: added after")
+        << QStringList{"--switches", "-D", "--switches=+include_path=lib/", "a.inf", "--include-path", "/x"}
+        << QStringList{"/x"} << "-D +include_path=lib/" << QString();
+    QTest::newRow("a constant and a setting") << QStringList{"--switches", "$#HINTS=2 $MAX_OBJECTS=900", "a.inf"}
+                                              << QStringList{} << "$#HINTS=2 $MAX_OBJECTS=900" << QString();
+    QTest::newRow("no switch of the compiler") << QStringList{"--switches", "debug", "a.inf"} << QStringList{} << ""
+                                               << "glossel: --switches: not a switch of the compiler: debug";
+    QTest::newRow("a version there is not") << QStringList{"--switches=-v9", "a.inf"} << QStringList{} << ""
+                                            << "glossel: --switches: -v needs a version from 3 to 8";
+    QTest::newRow("Glulx after a Z-code version") << QStringList{"--switches", "-v3", "--switches", "-G", "a.inf"}
+                                                  << QStringList{} << ""
+                                                  << "glossel: --switches: the -G switch cannot follow the -v switch";
+    QTest::newRow("switches with nothing after it") << QStringList{"a.inf", "--switches"} << QStringList{} << ""
+                                                    << "glossel: --switches needs the compiler's switches";
+    QTest::newRow("after --, the file --switches") << QStringList{"--", "--switches"} << QStringList{} << ""
+                                                   << QString();
 }
 
 void TestCommandLine::includePathOption()
 {
     QFETCH(QStringList, args);
     QFETCH(QStringList, folders);
+    QFETCH(QString, switches);
     QFETCH(QString, error);
 
     const ParsedCommandLine parsed = ParseGlosselCommandLine(Args(args));
     QCOMPARE(parsed.error, error);
     QCOMPARE(parsed.action, error.isEmpty() ? ParsedCommandLine::Run : ParsedCommandLine::UsageError);
+    if (!error.isEmpty()) return;
     QCOMPARE(parsed.info.m_includeFolders, folders);
+    QCOMPARE(QString::fromStdString(parsed.info.m_switches), switches);
+    QCOMPARE(parsed.info.m_nShellCommand, CCommandLineInfo::FileOpen);
 }
 
 void TestCommandLine::unknownSwitches_data()
@@ -313,9 +338,10 @@ void TestCommandLine::helpAndVersion()
     const Result help = Run({QStringLiteral("x.inf"), QStringLiteral("--help")}, Environment());
     QCOMPARE(help.exitCode, 0);
     for (const char* word :
-         {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--line N", "--include-path DIRS", "--version", "Exit status"})
+         {"/p FILE", "/pt FILE PRINTER", "/Unregister", "--line N", "--include-path DIRS", "--switches S", "--version",
+          "Exit status"})
         QVERIFY2(help.out.contains(QLatin1String(word)), word);
-    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [--line N] [--include-path DIRS] [FILE]\n")));
+    QVERIFY(help.out.startsWith(QStringLiteral("Usage: glossel [--line N] [--include-path DIRS] [--switches S] [FILE]\n")));
     for (const QString& line : help.out.split(u'\n')) QVERIFY2(line.size() <= 80, qPrintable(line));
     QCOMPARE(help.err, QString());
     QVERIFY(!QFile::exists(ConfFile()));  // nothing started, nothing written

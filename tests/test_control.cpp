@@ -1334,6 +1334,83 @@ private Q_SLOTS:
         QCOMPARE(ground(Grab(), 7), QColor(Qt::white));
     }
 
+    // Marks (code the compiler skips) lie under the highlights and the selection, keep the
+    // characters' own colours, tint whole rows across the view and put a bar in the margin.
+    void marksArePaintedUnderTheHighlights()
+    {
+        ShowWindow();
+        // Rows start at 0, 14 and 27: "Global alpha;", "Global beta;", "Global gamma;".
+        Render("Global alpha;\nGlobal beta;\nGlobal gamma;\n");
+        m_other->setFocus();
+        QTRY_VERIFY(!m_control->hasFocus());
+        const QColor tint(0xE0, 0xE0, 0xF0), bar(0x40, 0x40, 0x80), found(255, 255, 0);
+        // "pha;" with its line feed, then the whole second row.
+        m_control->SetMarks({{9, 27, 1, 1}}, tint, bar);
+        m_control->SetHighlights({{21, 25, found, QColor()}});
+        m_control->SetSel(15, 17);
+        const QColor highlight = m_control->palette().color(QPalette::Highlight);
+        const QImage image = Grab();
+        auto ground = [&](long long pos) {
+            const QRect cell = m_control->CharRect(pos);
+            return image.pixelColor(cell.left() + 1, cell.top() + 1);
+        };
+        QCOMPARE(ground(7), QColor(Qt::white));
+        QCOMPARE(ground(10), tint);
+        QCOMPARE(ground(14), tint);
+        QCOMPARE(ground(16), highlight);
+        QCOMPARE(ground(22), found);
+        QCOMPARE(ground(28), QColor(Qt::white));
+        const int right = m_control->viewport()->width() - 4;
+        const auto at = [&](int x, long long pos) { return image.pixelColor(x, m_control->CharRect(pos).center().y()); };
+        QCOMPARE(at(right, 0), QColor(Qt::white));  // the first row is not marked whole
+        QCOMPARE(at(right, 14), tint);
+        QCOMPARE(at(right, 27), QColor(Qt::white));
+        QCOMPARE(at(1, 0), QColor(Qt::white));
+        QCOMPARE(at(1, 14), bar);
+        QCOMPARE(at(1, 27), QColor(Qt::white));
+        const COLORREF own = StyleFormat(m_styles, Expect("Global beta;\n").codes[0]).colour;
+        QString why;
+        QVERIFY2(DrawnIn(image, m_control->CharRect(14), QColor(GetRValue(own), GetGValue(own), GetBValue(own)), &why),
+                 qPrintable(why));
+        // A new text drops them.
+        Render("Global alpha;\nGlobal beta;\nGlobal gamma;\n");
+        QVERIFY(m_control->Marks().IsEmpty());
+        QCOMPARE(Grab().pixelColor(1, m_control->CharRect(14).center().y()), QColor(Qt::white));
+    }
+
+    // Which runs a paint finds, given in any order: rows 2-4 and 9 whole, one run inside row 6.
+    void marksAreFoundForTheRowsAsked_data()
+    {
+        QTest::addColumn<quint64>("from");
+        QTest::addColumn<quint64>("to");
+        QTest::addColumn<QString>("found");  // the runs found, as from-to
+
+        QTest::newRow("before them all") << quint64(0) << quint64(20) << "";
+        QTest::newRow("reaching into the first") << quint64(0) << quint64(21) << "20-50";
+        QTest::newRow("inside the first") << quint64(30) << quint64(31) << "20-50";
+        QTest::newRow("from the end of the first") << quint64(50) << quint64(64) << "";
+        QTest::newRow("over the last two") << quint64(49) << quint64(200) << "20-50 64-66 90-100";
+        QTest::newRow("after them all") << quint64(100) << quint64(500) << "";
+    }
+
+    void marksAreFoundForTheRowsAsked()
+    {
+        QFETCH(quint64, from);
+        QFETCH(quint64, to);
+        QFETCH(QString, found);
+        CTextMarks marks;
+        marks.Set({{90, 100, 9, 9}, {20, 50, 2, 4}, {64, 66, 1, 0}}, Qt::gray, Qt::black);
+        std::vector<CTextHighlight> out;
+        marks.HighlightsIn(from, to, out);
+        QStringList runs;
+        for (const CTextHighlight& h : out) runs << QStringLiteral("%1-%2").arg(h.from).arg(h.to);
+        QCOMPARE(runs.join(u' '), found);
+        QList<int> rows;
+        for (int row = 0; row < 12; ++row)
+            if (marks.IsRowMarked(static_cast<std::size_t>(row))) rows << row;
+        QCOMPARE(rows, (QList<int>{2, 3, 4, 9}));
+    }
+
     // The find bar's matches come from a source asked for the rows shown only, at every paint.
     void highlightSourceIsAskedForTheRowsShown()
     {

@@ -8,6 +8,8 @@
 #include "game/Location.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QPalette>
 
 namespace {
 
@@ -249,7 +251,11 @@ QVariant CGameOutlineModel::Display(const Node& node, int column) const
 
 QString CGameOutlineModel::ToolTip(const Node& node) const
 {
-    if (node.type == NodeType::Definition) return {};
+    if (node.type == NodeType::Definition) {
+        const GameDefinition& d = m_game->File(node.file).Definitions()[node.item];
+        return d.IsCompiled() ? QString()
+                              : tr("not compiled: %1").arg(QString::fromStdString(m_game->DescribeReason(d.Reason())));
+    }
     if (node.type == NodeType::Missing) {
         const GameInclude& include = m_game->File(node.includingFile).Includes()[node.item];
         QString tip = tr("Not found. Tried:");
@@ -280,6 +286,11 @@ QVariant CGameOutlineModel::data(const QModelIndex& index, int role) const
         return Display(*node, index.column());
     case Qt::ToolTipRole:
         return ToolTip(*node);
+    case Qt::ForegroundRole:
+        // What the compiler does not compile is greyed.
+        if (node->type == NodeType::Definition && !m_game->File(node->file).Definitions()[node->item].IsCompiled())
+            return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+        return {};
     case Qt::TextAlignmentRole:
         return index.column() == COLUMN_LINE ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     case ROLE_FILE:

@@ -9,7 +9,9 @@
 //    that include it (a tree view cannot show a chain of thousands of includes nested).
 //  - An include that leads nowhere is a row of its own, marked missing, with every path
 //    tried as its tooltip; a file found only by a name in another case says so in its
-//    tooltip. A file's tooltip is its path.
+//    tooltip. A file's tooltip is its path. An include in code the compiler skips is
+//    never read and has no row; a definition the compiler does not compile is greyed,
+//    its tooltip saying why ("not compiled: REASON").
 //  - Columns: the name (a file's name, or a definition's as the compiler names it:
 //    lamp.before), the kind ("file", "missing", "routine", "property routine", ...) and
 //    the line (from 1; an included file's row gives the line of its Include).

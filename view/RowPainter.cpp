@@ -71,8 +71,9 @@ const CTextHighlight* CRowPainter::RangeAt(std::uint64_t pos) const
 {
     if (pos >= m_selection.from && pos < m_selection.to) return &m_selection;
     if (!m_highlights) return nullptr;
+    // Only a range that colours its text decides it (a tint under a found word does not).
     for (const CTextHighlight& h : *m_highlights)
-        if (pos >= h.from && pos < h.to) return &h;
+        if (pos >= h.from && pos < h.to && h.text.isValid()) return &h;
     return nullptr;
 }
 

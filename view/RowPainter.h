@@ -62,7 +62,7 @@ public:
     void PaintLine(const CRowLayout::Row& laid, std::size_t row, int index, const QPointF& origin);
 
 private:
-    // The background and text colour of the character at pos, when a range covers it.
+    // The range that gives the character at pos its text colour, when one covers it.
     const CTextHighlight* RangeAt(std::uint64_t pos) const;
     // Writes name across box in font, narrowed to fit.
     void DrawName(const QRectF& box, const QString& name, const QFont& font);

@@ -148,6 +148,7 @@ void CSyntaxRichEditCtrl::ReplaceStore(std::shared_ptr<CRichTextStore> store)
     m_store = std::move(store);
     m_layout.SetStore(m_store.get());
     m_highlights.Clear();
+    m_marks.Clear();
     m_selection.Reset();
     m_scroller.Reset();
     m_centreRow.reset();
@@ -229,6 +230,12 @@ QString CSyntaxRichEditCtrl::GetSelText() const { return PlainTextOf(*m_store, m
 void CSyntaxRichEditCtrl::SetHighlights(std::vector<CTextHighlight> highlights)
 {
     m_highlights.Set(std::move(highlights));
+    viewport()->update();
+}
+
+void CSyntaxRichEditCtrl::SetMarks(std::vector<CMarkedRun> runs, const QColor& tint, const QColor& bar)
+{
+    m_marks.Set(std::move(runs), tint, bar);
     viewport()->update();
 }
 
@@ -379,10 +386,24 @@ void CSyntaxRichEditCtrl::paintEvent(QPaintEvent* e)
                           palette().color(QPalette::HighlightedText));
     const std::size_t firstRow = m_scroller.TopRow();
     const std::size_t lastRow = std::min(m_store->RowCount(), firstRow + m_scroller.FullRowsVisible() + 1) - 1;
-    rows.SetHighlights(&m_highlights.ForPaint(*m_store, firstRow, lastRow));
+    const std::vector<CTextHighlight>& highlights = m_highlights.ForPaint(*m_store, firstRow, lastRow);
+    const bool marks = !m_marks.IsEmpty() && m_store->RowCount() > 0;
+    if (marks) {
+        // The marks under everything else: whole rows across the view, then the characters.
+        m_marks.PaintRows(painter, m_scroller, m_layout.LineHeight(), firstRow, lastRow, viewport()->width(),
+                          m_marks.Tint());
+        m_paintHighlights.clear();
+        m_marks.HighlightsIn(m_store->RowStart(firstRow), m_store->RowEnd(lastRow) + 1, m_paintHighlights);
+        m_paintHighlights.insert(m_paintHighlights.end(), highlights.begin(), highlights.end());
+    }
+    rows.SetHighlights(marks ? &m_paintHighlights : &highlights);
     const std::uint64_t caret = m_selection.Caret();
     const bool showCaret = isEnabled() && hasFocus() && m_blink.IsOn();
     rows.PaintRows(m_layout, m_scroller, area, showCaret ? &caret : nullptr);
+    if (marks)
+        // The bar in the left margin, over any text scrolled under it.
+        m_marks.PaintRows(painter, m_scroller, m_layout.LineHeight(), firstRow, lastRow, CRowScroller::LEFT_MARGIN,
+                          m_marks.Bar());
     if (m_textShownPending) {
         m_textShownPending = false;
         emit textShown();

@@ -60,7 +60,7 @@
 //    take them, and CKeyTable is the one list of the keys the control acts on;
 //  - CRowLayout lays the rows out in the screen font (SetFont: any size), CRowScroller
 //    says which of them the viewport shows and where, CRowPainter paints them with the
-//    selection and any highlighted ranges (SetHighlights);
+//    selection and any highlighted ranges (SetHighlights) over the marks (SetMarks);
 //  - CMouseSelection selects with the mouse's clicks and drags;
 //  - CPagePrinter paints pages on a printer or any other paint device;
 //  - CRichEditAccessible answers screen readers and tells them of caret moves.
@@ -74,6 +74,7 @@
 #include "view/RowPainter.h"
 #include "view/RowScroller.h"
 #include "view/StreamLoader.h"
+#include "view/TextMarks.h"
 #include "view/TextZoom.h"
 
 #include "game/Location.h"
@@ -210,6 +211,12 @@ public:
     using HighlightSource = CHighlightSet::Source;
     void SetHighlightSource(HighlightSource source);
 
+    // Runs of the text marked over the styles (code the compiler skips; CTextMarks): a
+    // tint under the highlights, whole rows tinted across the view with a bar in the left
+    // margin. They stay until the text is replaced or others are set; printing ignores them.
+    void SetMarks(std::vector<CMarkedRun> runs, const QColor& tint, const QColor& bar);
+    const CTextMarks& Marks() const { return m_marks; }
+
     // Puts the caret at pos (clamped to the text) and brings its row to the middle of the
     // view, where it stays while the view changes size until the caret moves or the
     // view scrolls. GoToLine does the same with the start of row line (from 0, clamped).
@@ -281,6 +288,8 @@ private:
     CRowLayout m_layout;
     CRowScroller m_scroller;
     CHighlightSet m_highlights;
+    CTextMarks m_marks;
+    std::vector<CTextHighlight> m_paintHighlights;  // kept between paints for its memory
     std::optional<std::size_t> m_centreRow;  // the row GoToLine keeps in the middle
     bool m_textShownPending = false;
     CTextZoom m_zoom;
