@@ -17,6 +17,7 @@ enum Column { COLUMN_FILE, COLUMN_LINE, COLUMN_TEXT };
 constexpr int ROLE_PATH = Qt::UserRole;
 constexpr int ROLE_LINE = Qt::UserRole + 1;
 constexpr int ROLE_COLUMN = Qt::UserRole + 2;
+constexpr int ROLE_SKIPPED = Qt::UserRole + 3;  // a use in code the compiler skips
 
 }  // namespace
 
@@ -89,6 +90,16 @@ void CReferencesDock::Show(const QString& name, const CGame& game, const std::ve
         const Location at = LocationOf(reference.word);
         item->setData(COLUMN_FILE, ROLE_LINE, QVariant::fromValue<qulonglong>(at.line));
         item->setData(COLUMN_FILE, ROLE_COLUMN, QVariant::fromValue<qulonglong>(at.column));
+        // A use in code the compiler skips: greyed, and the reason said.
+        if (const GameSkippedRange* skipped = text.SkippedAt(reference.word.offset)) {
+            const QString why = tr("not compiled: %1")
+                                    .arg(ShownText(game.DescribeReason(skipped->reason), text.Encoding()));
+            for (int column = 0; column < m_list->columnCount(); ++column) {
+                item->setForeground(column, m_list->palette().brush(QPalette::Disabled, QPalette::Text));
+                if (column != COLUMN_FILE) item->setToolTip(column, why);
+            }
+            item->setData(COLUMN_FILE, ROLE_SKIPPED, true);
+        }
         items.append(item);
     }
     m_list->addTopLevelItems(items);

@@ -222,6 +222,11 @@ std::vector<std::string> CLspWorkspace::MainFiles()
                     break;
                 }
             }
+            // A folder that cannot be read on the way (one removed while it is read, say)
+            // ends the search there: said, as the limits are.
+            if (error && visited <= WORKSPACE_ENTRIES && m_mainFiles.size() < WORKSPACE_MAIN_FILES)
+                Log("the search for main files (.inf) stopped in " + root + ": " + error.message() +
+                    "; the game of a main file it did not reach is read when that file is opened");
             if (visited > WORKSPACE_ENTRIES || m_mainFiles.size() >= WORKSPACE_MAIN_FILES) break;
         }
     }

@@ -31,6 +31,7 @@ private slots:
     void theGameStaysWhileFollowingIt();
     void outlineShowsTheWholeGame();
     void findReferences();
+    void referencesInSkippedCode();
     void followsTheFileOnDisk_data();
     void followsTheFileOnDisk();
     void indexFollowsAnIncludedFile();
@@ -479,6 +480,29 @@ void TestAppGame::findReferences()
     QCOMPARE(Selected(app), QStringLiteral("%1-%1").arg(Control(app).GetStore().RowStart(99) + 2));
     frame->GetCommand(ID_VIEW_REFERENCES)->trigger();
     QVERIFY(dock->isHidden());
+}
+
+// A use in code the compiler skips is greyed in the References dock and says why.
+void TestAppGame::referencesInSkippedCode()
+{
+    TestApp& app = Start({MakeFile(QStringLiteral("main.inf"), "#Ifdef DEBUG;\n[ D; Hit(); ];\n#Endif;\n[ Hit; ];\n"
+                                                               "[ Main; Hit(); ];\n")});
+    QVERIFY(app.InitInstance());
+    Activate();
+    CMainFrame* frame = Frame();
+    QTRY_VERIFY(frame->GetSession().Game());
+    PutCaret(app, 4, QStringLiteral("Hit"));
+    QTest::keyClick(&Control(app), Qt::Key_F12, Qt::ShiftModifier);
+    CReferencesDock* dock = frame->GetReferencesDock();
+    QCOMPARE(dock->List()->topLevelItemCount(), 3);
+    const QColor plain = dock->List()->topLevelItem(1)->foreground(2).color();
+    QStringList rows;
+    for (int row = 0; row < 3; ++row) {
+        const QTreeWidgetItem* item = dock->List()->topLevelItem(row);
+        rows << QStringLiteral("%1 %2 %3").arg(item->text(1), item->toolTip(2),
+                                                item->foreground(2).color() == plain ? "plain" : "greyed");
+    }
+    QCOMPARE(rows, (QStringList{"2 not compiled: `#Ifdef DEBUG` is false (main.inf:1) greyed", "4  plain", "5  plain"}));
 }
 
 void TestAppGame::followsTheFileOnDisk_data()
