@@ -159,7 +159,7 @@ Json CNameEdits::Rename(std::uint32_t file, std::uint64_t offset, const std::str
     std::map<std::uint32_t, Json> edits;
     for (const GameReference& use : UsesOf(game, meaning)) {
         CurrentCancelCheck().Check();
-        const std::string_view word = game.File(use.file).Text().substr(use.word.offset, use.word.length);
+        const std::string_view word = std::string_view(game.File(use.file).Text()).substr(use.word.offset, use.word.length);
         std::string text = newName;
         if (meaning.kind == GameMeaning::Action) text = EndsWithSub(word) && !EqualsFolded(word, meaning.action) ? action + "Sub" : action;
         edits[use.file].push_back(
