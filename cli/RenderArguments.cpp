@@ -46,7 +46,8 @@ constexpr const char* kHelp =
     "                        main file is FILE, each row after the file's path and a\n"
     "                        tab, the routines of objects' properties included; a\n"
     "                        definition the compiler does not compile has a fifth\n"
-    "                        field, \"not compiled: REASON\"\n"
+    "                        field, \"not compiled: REASON\"; html: FILE as the main\n"
+    "                        file of its game, the code the compiler skips tinted\n"
     "      --skipped         the code the compiler skips in the game whose main file\n"
     "                        is FILE: a line per run of whole lines, its file, first\n"
     "                        and last line and why, separated by tabs\n"
@@ -358,7 +359,7 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
     if (options.inputs.size() > 1 && !options.TakesGames()) return Usage("only one input file may be given");
     if (options.jobs && options.format != RenderOptions::Site) return Usage("option '--jobs' needs --site");
     if (options.TakesGames()) {
-        if (options.game) return Usage("option '--game' needs --outline");
+        if (options.game) return Usage("option '--game' needs --outline or --format html");
         for (const std::string& input : options.inputs)
             if (input == "-") return Usage("a game's main file cannot be standard input");
         if (options.format == RenderOptions::Site && outputGiven)
@@ -368,13 +369,13 @@ RenderOptions ParseRenderArguments(const std::vector<std::string>& args)
         return options;
     }
     if (options.game && options.format != RenderOptions::Outline && options.format != RenderOptions::Includes &&
-        options.format != RenderOptions::Skipped)
-        return Usage("option '--game' needs --outline");
+        options.format != RenderOptions::Skipped && options.format != RenderOptions::Html)
+        return Usage("option '--game' needs --outline or --format html");
     options.game = options.game || options.format == RenderOptions::Includes || options.format == RenderOptions::Skipped;
     if (!options.includeFolders.empty() && !options.game)
-        return Usage("option '--include-path' needs --includes or --outline --game");
+        return Usage("option '--include-path' needs --includes, --skipped or --game");
     if (options.switchesGiven && !options.game)
-        return Usage("option '--switches' needs a game: --includes, --skipped, --outline --game, --tags, --etags or --site");
+        return Usage("option '--switches' needs a game: --includes, --skipped, --game, --tags, --etags or --site");
     if (options.game && options.input == "-") return Usage("a game's main file cannot be standard input");
     return options;
 }

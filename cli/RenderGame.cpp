@@ -2,17 +2,55 @@
 
 #include "RenderMessages.h"
 #include "RenderOutput.h"
+#include "RenderStyles.h"
+#include "SiteText.h"
 #include "game/Game.h"
 #include "game/GameWriters.h"
+#include "syntax/HtmlBuilder.h"
+#include "syntax/SyntaxStyleMap.h"
 
 #include <cerrno>
 #include <cstring>
+
+namespace {
+
+// The main file as an HTML page (or its <pre>), the code the compiler skips tinted, each
+// run's reason its title.
+RenderStatus WriteTintedPage(const RenderOptions& options, const CGame& game, const CSyntaxStyleMap& styles,
+                             COutputBuffer& document)
+{
+    const CGameFile& main = game.File(0);
+    const display::Encoding encoding = display::ChooseEncoding(main.Text().data(), main.ShownLength());
+    std::vector<HtmlTintedLines> tinted;
+    for (const GameSkippedRange& run : main.SkippedRanges()) {
+        if (run.lastLine < run.firstLine) continue;
+        HtmlTintedLines lines{run.firstLine, run.lastLine, std::string()};
+        AppendEscapedHtml(lines.title, ShownUtf8("not compiled: " + game.DescribeReason(run.reason), encoding));
+        tinted.push_back(std::move(lines));
+    }
+    const std::string title = options.input.substr(options.input.find_last_of('/') + 1);
+    return CHtmlBuilder().BuildDocument(main.Text().data(), main.Text().size(), styles,
+                                        options.fragment ? CHtmlBuilder::Fragment : CHtmlBuilder::Page, title, document,
+                                        tinted);
+}
+
+}  // namespace
 
 int RenderGame(const RenderOptions& options, const RenderStreams& io)
 {
     if (CRenderOutput::IsTheInput(options.output, io.out, options.input, io.inFd))
         return ReportFailure(io.err, options.output.empty() ? "standard output" : options.output,
                              "is the input file; it is never written");
+
+    const bool page = options.format == RenderOptions::Html;
+    CSyntaxStyleMap styles;
+    if (page) {
+        const int loaded = LoadRenderStyles(options, styles, io.err);
+        if (loaded != RENDER_OK) return loaded;
+        if (options.hasSettings && !options.defaultStyles && COutputTarget(options.output, io.out).Is(options.settings))
+            return ReportFailure(io.err, options.output.empty() ? "standard output" : options.output,
+                                 "is the settings file; it is never written");
+    }
 
     GameInputs inputs;
     inputs.mainPath = options.input;
@@ -34,6 +72,12 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
     COutputBuffer document;
     document.SetSink(&CRenderOutput::Write, &out, 512u << 10);
     const bool outline = options.format == RenderOptions::Outline;
+    if (page) {
+        const RenderStatus status = WriteTintedPage(options, *game, styles, document);
+        if (status == RenderStatus::OutOfMemory) return ReportFailure(io.err, options.input, "the document does not fit in memory");
+        document.Flush();
+        return ReportEnd(io.err, out.Finish(), options.output, status, options.input);
+    }
     const bool written = outline ? WriteGameOutline(*game, document)
                          : options.format == RenderOptions::Skipped ? WriteSkippedCode(*game, document)
                                                                      : WriteIncludeTree(*game, document);

@@ -5,6 +5,7 @@
 #include "ShownLines.h"
 #include "StyleAttributes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -31,6 +32,9 @@ constexpr std::string_view kSheetStart =
     "  background-color: #ffffff;\n"
     "}\n";
 constexpr std::size_t kMaxRule = 128;  // one style's rule
+constexpr std::string_view kTintRule = ".glossel .skipped { background-color: #ececec; box-shadow: inset 3px 0 #b8b8b8; }\n";
+constexpr std::string_view kTintStart = "<span class=\"skipped\" title=\"";
+constexpr std::string_view kTintEnd = "</span>";
 
 // A line's worst case: every character opens and closes a span and is escaped.
 constexpr std::size_t kWorstLine = MAX_LINE_LENGTH * CHtmlSpans::MostFor(1) + display::CShownText::SLACK;
@@ -69,7 +73,8 @@ bool CHtmlBuilder::BuildStyleSheet(const CSyntaxStyleMap& styles, COutputBuffer&
 }
 
 RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles,
-                                         Kind kind, std::string_view title, COutputBuffer& out)
+                                         Kind kind, std::string_view title, COutputBuffer& out,
+                                         const std::vector<HtmlTintedLines>& tinted)
 {
     const display::CShownText shown(display::ChooseEncoding(text, length), true);
     const bool utf8 = shown.GetEncoding() == display::Encoding::Utf8;
@@ -80,8 +85,8 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
     const std::size_t shownLength = ShownLength(text, length);
     const std::size_t B = shownLength > 1000 ? shownLength : 1000;
     const std::size_t titleRoom = title.size() * display::CShownText::MAX_PER_BYTE + display::CShownText::SLACK;
-    const std::size_t fixed = kPageStart.size() + titleRoom + kTitleEnd.size() + kStyleSheetRoom + kStyleEnd.size() +
-                              kPreStart.size() + kPreEnd.size() + kPageEnd.size();
+    const std::size_t fixed = kPageStart.size() + titleRoom + kTitleEnd.size() + kStyleSheetRoom + kTintRule.size() +
+                              kStyleEnd.size() + kPreStart.size() + kPreEnd.size() + kPageEnd.size();
     out.Clear();
     if (title.size() > SIZE_MAX / 8 || B > (SIZE_MAX - fixed) / 2 || !out.SetCapacity(fixed + B + B / 3) ||
         !out.Room(fixed, B)) {
@@ -96,22 +101,42 @@ RenderStatus CHtmlBuilder::BuildDocument(const char* text, std::size_t length, c
         out.Commit(name.Write(out.End(), reinterpret_cast<const unsigned char*>(title.data()), title.size()));
         out.AppendUnchecked(kTitleEnd.data(), kTitleEnd.size());
         WriteStyleSheet(styles, out);
+        if (!tinted.empty()) out.AppendUnchecked(kTintRule.data(), kTintRule.size());
         out.AppendUnchecked(kStyleEnd.data(), kStyleEnd.size());
     }
     out.AppendUnchecked(kPreStart.data(), kPreStart.size());
 
+    std::size_t nextTint = 0;
     const RenderStatus status = ForEachShownLine(text, length, [&](const ShownLine& line, StyleCode* cls) {
-        if (!out.Room(kWorstLine + kPreEnd.size() + kPageEnd.size(), B)) return false;
+        while (nextTint < tinted.size() && tinted[nextTint].last < line.number) ++nextTint;
+        const HtmlTintedLines* tint =
+            nextTint < tinted.size() && tinted[nextTint].first <= line.number ? &tinted[nextTint] : nullptr;
+        const std::size_t tintRoom = tint ? kTintStart.size() + tint->title.size() + 2 + kTintEnd.size() : 0;
+        if (!out.Room(kWorstLine + tintRoom + kPreEnd.size() + kPageEnd.size(), B)) return false;
         const std::size_t count = line.length;
         if (utf8) display::SpreadLeadStyles(line.text, count, cls);
         const auto* s = reinterpret_cast<const unsigned char*>(line.text);
         char* w = out.End();
+        if (tint) {
+            w = std::copy(kTintStart.begin(), kTintStart.end(), w);
+            w = std::copy(tint->title.begin(), tint->title.end(), w);
+            *w++ = '"';
+            *w++ = '>';
+        }
         std::size_t i = 0;
         while (i < count) {
             const StyleCode run = cls[i];
             const std::size_t j = display::CShownText::RunEnd(cls, i + 1, run);  // STYLE_END stops it
             w = spans.Write(w, shown, s + i, j - i, run);
             i = j;
+        }
+        if (tint) {
+            // Closed before the line feed where it ends the line's markup, so that each
+            // line's markup stays on its line.
+            const bool feed = w > out.End() && w[-1] == '\n';
+            if (feed) --w;
+            w = std::copy(kTintEnd.begin(), kTintEnd.end(), w);
+            if (feed) *w++ = '\n';
         }
         out.Commit(w);
         return true;

@@ -19,15 +19,29 @@
 // and ".glossel .NAME" for the other eleven styles each get their colour, weight and
 // slant, all three always stated.
 //
+// Lines may be tinted: each line of a tinted run is one <span class="skipped"> (its
+// title the run's, written as given), and the style sheet has the rule of that class.
+// A game's main file shown as the compiler compiles it tints the code the compiler skips.
+//
 // Like the RTF builder the writer allocates nothing but the output, and running out
 // of memory is a status.
 
 #include "OutputBuffer.h"
 #include "ShownLines.h"
 
+#include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class CSyntaxStyleMap;
+
+// A run of whole lines, from 1, both included; title already escaped for an attribute.
+struct HtmlTintedLines {
+    std::uint64_t first;
+    std::uint64_t last;
+    std::string title;
+};
 
 class CHtmlBuilder {
 public:
@@ -37,7 +51,8 @@ public:
     };
 
     RenderStatus BuildDocument(const char* text, std::size_t length, const CSyntaxStyleMap& styles, Kind kind,
-                               std::string_view title, COutputBuffer& out);
+                               std::string_view title, COutputBuffer& out,
+                               const std::vector<HtmlTintedLines>& tinted = {});
 
     // Replaces out's content with the style sheet of styles; false when memory runs out.
     static bool BuildStyleSheet(const CSyntaxStyleMap& styles, COutputBuffer& out);

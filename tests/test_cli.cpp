@@ -161,7 +161,7 @@ TEST(RenderCli, StatusesAndMessages)
          "glossel-render: option '--site' writes into its folder and takes no '--output'\n" + tryHelp},
         {"--tags of standard input", {"--tags", ok, "-"}, 1, "",
          "glossel-render: a game's main file cannot be standard input\n" + tryHelp},
-        {"--tags with --game", {"--tags", "--game", ok}, 1, "", "glossel-render: option '--game' needs --outline\n" + tryHelp},
+        {"--tags with --game", {"--tags", "--game", ok}, 1, "", "glossel-render: option '--game' needs --outline or --format html\n" + tryHelp},
         {"unknown option", {"--colour", ok}, 1, "", "glossel-render: unknown option '--colour'\n" + tryHelp},
         {"-o without a name", {ok, "-o"}, 1, "", "glossel-render: option '-o' needs a file name\n" + tryHelp},
         {"version", {"--version"}, 0, "glossel-render 0.2.0.0\n", ""},
@@ -437,6 +437,12 @@ TEST(RenderCli, TheWholeGame)
     const std::string cond = (dir / "g/cond.inf").string();
     const std::string noDebug = "`#Ifdef DEBUG` is false (cond.inf:1)";
     const std::string debugElse = "in the #Ifnot of `#Ifdef DEBUG`, which is true (cond.inf:1)";
+    // cond.inf's lines as html: '#', ';' and Global in the directive style.
+    const std::string kSemicolon = "<span class=\"directive\">;</span>";
+    const std::string kGlobal = "<span class=\"directive\">Global</span>";
+    const std::string kIfdefDebug = "<span class=\"directive\">#</span>Ifdef DEBUG" + kSemicolon + "\n";
+    const std::string kIfnot = "<span class=\"directive\">#</span>Ifnot" + kSemicolon + "\n";
+    const std::string kEndif = "<span class=\"directive\">#</span>Endif" + kSemicolon + "\n";
     const std::string g = (dir / "g").string();
     const std::string extra = (dir / "extra").string();
     const std::string main = g + "/main.inf";
@@ -495,15 +501,25 @@ TEST(RenderCli, TheWholeGame)
          cond + "\t4\t4\t" + debugElse + "\n", ""},
         {"definitions not compiled", {"--switches=-D -v3", "--outline", "--game", cond}, 0,
          cond + "\t2\tglobal\tdbg\n" + cond + "\t4\tglobal\tplain\tnot compiled: " + debugElse + "\n", ""},
+        // The main file's HTML with the lines the compiler skips tinted, the reason their title.
+        {"the skipped lines tinted in html", {"--fragment", "--game", cond}, 0,
+         "<pre class=\"glossel\">\n" + kIfdefDebug + "<span class=\"skipped\" title=\"not compiled: " + noDebug + "\">" +
+             kGlobal + " dbg" + kSemicolon + "</span>\n" + kIfnot + kGlobal + " plain" + kSemicolon + "\n" + kEndif + "</pre>\n",
+         ""},
+        {"and with the compiler's switches", {"--switches", "-D", "--fragment", "--game", cond}, 0,
+         "<pre class=\"glossel\">\n" + kIfdefDebug + kGlobal + " dbg" + kSemicolon + "\n" + kIfnot +
+             "<span class=\"skipped\" title=\"not compiled: " + debugElse + "\">" + kGlobal + " plain" + kSemicolon +
+             "</span>\n" + kEndif + "</pre>\n",
+         ""},
         {"--switches needs a game", {"--switches", "-D", main}, 1, "",
-         "glossel-render: option '--switches' needs a game: --includes, --skipped, --outline --game, --tags, --etags "
-         "or --site\n" + tryHelp},
+         "glossel-render: option '--switches' needs a game: --includes, --skipped, --game, --tags, --etags or --site\n" +
+             tryHelp},
         {"no main file", {"--includes", g + "/none.inf"}, 2, "",
          "glossel-render: " + g + "/none.inf: No such file or directory\n"},
         {"--game needs the outline", {"--game", "--codes", main}, 1, "",
-         "glossel-render: option '--game' needs --outline\n" + tryHelp},
+         "glossel-render: option '--game' needs --outline or --format html\n" + tryHelp},
         {"--include-path needs a game", {"--include-path", extra, main}, 1, "",
-         "glossel-render: option '--include-path' needs --includes or --outline --game\n" + tryHelp},
+         "glossel-render: option '--include-path' needs --includes, --skipped or --game\n" + tryHelp},
         {"no game from standard input", {"--includes", "-"}, 1, "",
          "glossel-render: a game's main file cannot be standard input\n" + tryHelp},
     });
@@ -512,6 +528,10 @@ TEST(RenderCli, TheWholeGame)
     const RunResult r = RunCli({"--includes", "--include-path", extra, "-o", (dir / "tree.txt").string(), main});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(ReadFile(dir / "tree.txt"), tree);
+    // The page's style sheet has the tint's rule when it shows the game, and only then.
+    const std::string rule = ".glossel .skipped { background-color: #ececec; box-shadow: inset 3px 0 #b8b8b8; }\n</style>";
+    EXPECT_NE(RunCli({"-f", "html", "--game", cond}).out.find(rule), std::string::npos);
+    EXPECT_EQ(RunCli({"-f", "html", cond}).out.find("skipped"), std::string::npos);
 
     // A file there that the user may not read: "cannot be read", not missing.
     fs::create_directories(dir / "n");
