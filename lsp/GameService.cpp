@@ -42,7 +42,7 @@ std::shared_ptr<const CGame> CGameService::GameOf(const std::string& path, bool 
             ++it;
             continue;
         }
-        if (document) m_workspace.SetOpenText(*it, document->Text());
+        if (document) m_workspace.SetOpenText(*it, document->SharedText());
         it = m_dirty.erase(it);
     }
     return m_workspace.GameOf(path, quick);

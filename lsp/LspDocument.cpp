@@ -6,14 +6,14 @@
 #include <cstring>
 
 CLspDocument::CLspDocument(std::string text, display::Encoding encoding)
-    : m_text(std::move(text)), m_encoding(encoding)
+    : m_text(std::make_shared<std::string>(std::move(text))), m_encoding(encoding)
 {
     IndexLines();
 }
 
 void CLspDocument::SetText(std::string text)
 {
-    m_text = std::move(text);
+    m_text = std::make_shared<std::string>(std::move(text));
     IndexLines();
 }
 
@@ -21,9 +21,9 @@ void CLspDocument::IndexLines()
 {
     // A text that came in a message was built by appending; it is held as long as the
     // document is open, so it keeps no more than a little room to grow.
-    if (m_text.capacity() > m_text.size() + m_text.size() / 8 + 4096) m_text.shrink_to_fit();
-    const char* s = m_text.data();
-    const std::size_t n = m_text.size();
+    if (m_text.use_count() == 1 && m_text->capacity() > m_text->size() + m_text->size() / 8 + 4096) m_text->shrink_to_fit();
+    const char* s = m_text->data();
+    const std::size_t n = m_text->size();
     std::size_t lines = 1;
     for (const char* p = s; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(s + n - p)))); ++p)
         ++lines;
@@ -46,8 +46,8 @@ void CLspDocument::IndexLines()
 
 void CLspDocument::FindShownEnd(std::size_t from)
 {
-    const char* s = m_text.data();
-    std::size_t end = m_text.size();
+    const char* s = m_text->data();
+    std::size_t end = m_text->size();
     if (from < end) {
         if (const void* nul = std::memchr(s + from, '\0', end - from))
             end = static_cast<std::size_t>(static_cast<const char*>(nul) - s);
@@ -74,15 +74,15 @@ std::size_t CLspDocument::LoneCrsBefore(std::size_t offset) const
 // no well-formed UTF-8 character).
 std::size_t CLspDocument::CharLength(std::size_t offset) const
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text->data());
     if (m_encoding != display::Encoding::Utf8 || s[offset] < 0x80) return 1;
-    const int n = Utf8CharLength(s + offset, s + m_text.size());
+    const int n = Utf8CharLength(s + offset, s + m_text->size());
     return n > 0 ? static_cast<std::size_t>(n) : 1;
 }
 
 std::size_t CLspDocument::CharUnits(std::size_t offset, std::size_t length, PositionEncoding encoding) const
 {
-    const unsigned char b = static_cast<unsigned char>(m_text[offset]);
+    const unsigned char b = static_cast<unsigned char>((*m_text)[offset]);
     if (b < 0x80) return 1;
     if (m_encoding == display::Encoding::Utf8) {
         if (encoding == PositionEncoding::Utf8) return length;
@@ -94,7 +94,7 @@ std::size_t CLspDocument::CharUnits(std::size_t offset, std::size_t length, Posi
 
 std::size_t CLspDocument::Units(std::size_t from, std::size_t to, PositionEncoding encoding) const
 {
-    const auto* s = reinterpret_cast<const unsigned char*>(m_text.data());
+    const auto* s = reinterpret_cast<const unsigned char*>(m_text->data());
     if (encoding == PositionEncoding::Utf8 && m_encoding == display::Encoding::Utf8) return to - from;
     std::size_t units = 0;
     while (from < to) {
@@ -112,14 +112,14 @@ std::size_t CLspDocument::Units(std::size_t from, std::size_t to, PositionEncodi
 
 LspPosition CLspDocument::PositionOf(std::size_t offset, PositionEncoding encoding) const
 {
-    offset = std::min(offset, m_text.size());
+    offset = std::min(offset, m_text->size());
     const std::size_t line = LineOfOffset(offset);
     std::size_t start = m_lineStarts[line];
     const std::size_t crs = LoneCrsBefore(offset);
     if (crs > 0 && m_loneCrs[crs - 1] >= start) start = m_loneCrs[crs - 1] + 1;
     // A position never points between the CR and the LF of one line break.
     std::size_t end = offset;
-    if (end > start && m_text[end - 1] == '\r' && end < m_text.size() && m_text[end] == '\n') --end;
+    if (end > start && (*m_text)[end - 1] == '\r' && end < m_text->size() && (*m_text)[end] == '\n') --end;
     return LspPosition{line + crs, Units(start, end, encoding)};
 }
 
@@ -130,11 +130,11 @@ std::size_t CLspDocument::OffsetOf(LspPosition position, PositionEncoding encodi
     std::size_t start;
     std::size_t lexerLine;
     if (m_loneCrs.empty()) {
-        if (position.line >= m_lineStarts.size()) return m_text.size();
+        if (position.line >= m_lineStarts.size()) return m_text->size();
         lexerLine = position.line;
         start = m_lineStarts[lexerLine];
     } else {
-        if (position.line >= ClientLineCount()) return m_text.size();
+        if (position.line >= ClientLineCount()) return m_text->size();
         std::size_t lo = 0;
         std::size_t hi = m_lineStarts.size();
         while (hi - lo > 1) {
@@ -149,7 +149,7 @@ std::size_t CLspDocument::OffsetOf(LspPosition position, PositionEncoding encodi
     }
     // The line's end: its LF (or CR LF), the next lone CR, or the text's end.
     std::size_t end = LineEnd(lexerLine);
-    if (end > start && m_text[end - 1] == '\r' && end < m_text.size()) --end;
+    if (end > start && (*m_text)[end - 1] == '\r' && end < m_text->size()) --end;
     const std::size_t crs = LoneCrsBefore(start);
     if (crs < m_loneCrs.size() && m_loneCrs[crs] < end) end = m_loneCrs[crs];
     std::size_t offset = start;
@@ -169,7 +169,7 @@ bool CLspDocument::ShownBytes(std::size_t line, std::size_t& offset, std::size_t
     offset = m_lineStarts[line];
     if (offset >= m_shownEnd && !(offset == 0 && m_shownEnd == 0)) return false;
     std::size_t end = std::min(LineEnd(line), m_shownEnd);
-    if (end == LineEnd(line) && end < m_text.size() && end > offset && m_text[end - 1] == '\r') --end;
+    if (end == LineEnd(line) && end < m_text->size() && end > offset && (*m_text)[end - 1] == '\r') --end;
     length = end - offset;
     return length < MAX_LINE_LENGTH;
 }
@@ -182,7 +182,7 @@ bool CLspDocument::LexLine(std::size_t line, std::uint32_t& state, ClassifiedLin
     if (!ShownBytes(line, offset, length)) return false;
     out.offset = offset;
     out.length = length;
-    std::memcpy(out.text, m_text.data() + offset, length);
+    std::memcpy(out.text, m_text->data() + offset, length);
     out.text[length] = '\n';
     CSyntaxLexer lexer(state);
     state = listener ? lexer.ClassifyLine(out.text, length + 1, out.classes, *listener)
@@ -221,7 +221,7 @@ bool CLspDocument::Classify(std::size_t line, ClassifiedLine& out, ISyntaxTokenL
 
 void CLspDocument::Replace(std::size_t from, std::size_t to, std::string_view with)
 {
-    to = std::min(to, m_text.size());
+    to = std::min(to, m_text->size());
     from = std::min(from, to);
     const std::ptrdiff_t delta = static_cast<std::ptrdiff_t>(with.size()) - static_cast<std::ptrdiff_t>(to - from);
     const std::size_t first = LineOfOffset(from);
@@ -237,20 +237,21 @@ void CLspDocument::Replace(std::size_t from, std::size_t to, std::string_view wi
 
     // Room to grow by a sixteenth at a time, rather than the string's own doubling
     // (which reserve applies too).
-    const std::size_t size = m_text.size() - (to - from) + with.size();
-    if (size > m_text.capacity()) {
-        std::string grown;
-        grown.reserve(size + size / 16 + 4096);
-        grown.append(m_text, 0, from).append(with).append(m_text, to, std::string::npos);
-        m_text.swap(grown);
+    // A text the game holds too is left to it: the change goes to a copy.
+    const std::size_t size = m_text->size() - (to - from) + with.size();
+    if (size > m_text->capacity() || m_text.use_count() > 1) {
+        auto grown = std::make_shared<std::string>();
+        grown->reserve(size + size / 16 + 4096);
+        grown->append(*m_text, 0, from).append(with).append(*m_text, to, std::string::npos);
+        m_text = std::move(grown);
     } else {
-        m_text.replace(from, to - from, with);
+        m_text->replace(from, to - from, with);
     }
 
     std::vector<std::size_t> newCrs;
-    const std::size_t scanEnd = std::min(from + with.size() + 1, m_text.size());
+    const std::size_t scanEnd = std::min(from + with.size() + 1, m_text->size());
     for (std::size_t i = crFrom; i < scanEnd; ++i)
-        if (m_text[i] == '\r' && (i + 1 >= m_text.size() || m_text[i + 1] != '\n')) newCrs.push_back(i);
+        if ((*m_text)[i] == '\r' && (i + 1 >= m_text->size() || (*m_text)[i + 1] != '\n')) newCrs.push_back(i);
     for (std::size_t i = crAt; i < m_loneCrs.size(); ++i) m_loneCrs[i] = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(m_loneCrs[i]) + delta);
     // A CR at the old `to` now stands at from + with.size(), where the scan saw it too.
     if (crAt < m_loneCrs.size() && !newCrs.empty() && m_loneCrs[crAt] == newCrs.back()) newCrs.pop_back();

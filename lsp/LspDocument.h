@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +56,10 @@ class CLspDocument {
 public:
     CLspDocument(std::string text, display::Encoding encoding);
 
-    const std::string& Text() const { return m_text; }
+    const std::string& Text() const { return *m_text; }
+    // The text itself, for the game that reads it: held by both until the next change,
+    // which then goes to a copy of the document's own.
+    std::shared_ptr<const std::string> SharedText() const { return m_text; }
     display::Encoding GetEncoding() const { return m_encoding; }
 
     // The client's lines and positions.
@@ -75,7 +79,7 @@ public:
     // Where the line's LF is, or the text's end.
     std::size_t LineEnd(std::size_t line) const
     {
-        return line + 1 < m_lineStarts.size() ? m_lineStarts[line + 1] - 1 : m_text.size();
+        return line + 1 < m_lineStarts.size() ? m_lineStarts[line + 1] - 1 : m_text->size();
     }
     std::size_t LineOfOffset(std::size_t offset) const;
     // The client's line where a lexer line starts.
@@ -121,7 +125,7 @@ private:
     std::size_t CharLength(std::size_t offset) const;
     std::size_t CharUnits(std::size_t offset, std::size_t length, PositionEncoding encoding) const;
 
-    std::string m_text;
+    std::shared_ptr<std::string> m_text;
     display::Encoding m_encoding;
     std::vector<std::size_t> m_lineStarts;  // the lexer's lines
     std::vector<std::size_t> m_loneCrs;     // offsets of CRs not followed by LF, in order

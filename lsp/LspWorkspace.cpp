@@ -97,10 +97,12 @@ void CLspWorkspace::MarkStale(const std::string& path)
     std::erase_if(m_games, [](const auto& item) { return !item.second.game; });
 }
 
-void CLspWorkspace::SetOpenText(const std::string& path, const std::string& text)
+void CLspWorkspace::SetOpenText(const std::string& path, const std::shared_ptr<const std::string>& text)
 {
-    // The game reads files as the viewer loads them (text mode).
-    m_overlay.SetText(path, std::make_shared<const std::string>(TextFromBytes(text)));
+    // The game reads files as the viewer loads them (text mode); a text that reads the
+    // same is the document's own, not a second copy.
+    std::string loaded = TextFromBytes(*text);
+    m_overlay.SetText(path, loaded == *text ? text : std::make_shared<const std::string>(std::move(loaded)));
     m_openTexts.insert(path);
     if (IsMainFileName(path)) m_openMainFiles.insert(path);
     MarkStale(path);

@@ -58,7 +58,7 @@ public:
     // The editor's folders for the game of mainPath, each absolute.
     std::vector<std::string> IncludeFoldersFor(const std::string& mainPath) const;
     // An open document's text (as the editor holds it) wins over the file.
-    void SetOpenText(const std::string& path, const std::string& text);
+    void SetOpenText(const std::string& path, const std::shared_ptr<const std::string>& text);
     void CloseText(const std::string& path);
     // Files that changed, appeared or went on disk.
     void FilesChanged(const std::vector<std::string>& paths);

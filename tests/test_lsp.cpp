@@ -385,10 +385,12 @@ TEST_P(Edits, LexAgainOnlyUntilTheStatesMeet)
     CLspDocument document(c.text, kUtf8);
     std::uint32_t state;
     document.StateBefore(document.LineCount() - 1, state);
+    const std::shared_ptr<const std::string> held = document.SharedText();  // as a game holds it
     document.Replace(c.from, c.to, c.with);
     std::string expected = c.text;
     expected.replace(c.from, c.to - c.from, c.with);
     ASSERT_EQ(document.Text(), expected);
+    EXPECT_EQ(*held, c.text) << "the text a game holds changed under it";
     EXPECT_EQ(document.RelexedByLastEdit(), c.relexed);
 
     CLspDocument fresh(expected, kUtf8);
