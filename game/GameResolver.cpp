@@ -24,11 +24,6 @@ std::size_t ForwardOverBlanks(std::string_view text, std::size_t at)
     return at;
 }
 
-bool EndsWithSub(std::string_view name)
-{
-    return name.size() > 3 && EqualsFolded(name.substr(name.size() - 3), "Sub");
-}
-
 // Whether the game has an action of that name: a routine NameSub or a fake action.
 bool HasAction(const CGame& game, std::string_view name)
 {
@@ -86,6 +81,11 @@ bool IsActionUse(const CGame& game, std::uint32_t file, const GameWord& w, std::
 }
 
 }  // namespace
+
+bool EndsWithSub(std::string_view name)
+{
+    return name.size() > 3 && EqualsFolded(name.substr(name.size() - 3), "Sub");
+}
 
 bool IsRoutineKind(DefinitionKind kind)
 {

@@ -82,3 +82,5 @@ RoutineHeader HeaderOf(const CGame& game, const GameDefinitionRef& ref);
 bool IsCalled(std::string_view text, std::uint64_t end);
 // Whether the definition is of a kind that runs (routine, property routine, stub, replace).
 bool IsRoutineKind(DefinitionKind kind);
+// Whether a name ends in Sub (in any case) after something: the form of an action's routine.
+bool EndsWithSub(std::string_view name);

@@ -32,7 +32,6 @@ bool IsIdentifier(std::string_view name)
     return true;
 }
 
-bool EndsWithSub(std::string_view name) { return name.size() > 3 && EqualsFolded(name.substr(name.size() - 3), "Sub"); }
 
 std::string Where(const CGame& game, const GameDefinitionRef& ref)
 {
