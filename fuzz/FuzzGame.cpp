@@ -45,9 +45,11 @@ void CheckGame(const CGame& game)
             Require(d.Parent() == NO_PARENT || d.Parent() < i, "a property routine follows its object");
             const TextPosition at = file.PositionOf(d.Offset());
             Require(at.line == d.Line() && at.column == d.Column(), "a name's line and column are its offset's");
-            const auto found = game.FindDefinitions(file.FullNameOf(d));
+            // By the name the compiler gives it: the second name of a Replace for the
+            // definition it renames.
+            const auto found = game.FindDefinitions(game.CompiledNameOf(GameDefinitionRef{f, i}));
             Require(std::find(found.begin(), found.end(), GameDefinitionRef{f, i}) != found.end(),
-                    "every definition is found by its name");
+                    "every definition is found by its compiled name");
         }
         for (const GameInclude& include : file.Includes()) {
             Require(include.target == NO_FILE || include.target < game.FileCount(), "an include leads into the game");
