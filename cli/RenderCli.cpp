@@ -124,7 +124,7 @@ int RunRender(const std::vector<std::string>& args, const RenderStreams& io)
     const std::string output = options.output.empty() ? "standard output" : options.output;
     if (!options.css && CRenderOutput::IsTheInput(options.output, io.out, options.input, io.inFd))
         return ReportFailure(io.err, output, "is the input file; it is never written");
-    if (options.hasSettings && !options.defaultStyles && COutputTarget(options.output, io.out).Is(options.settings))
+    if (WritesOverTheSettings(options, io.out))
         return ReportFailure(io.err, output, "is the settings file; it is never written");
 
     std::string text;

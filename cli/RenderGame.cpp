@@ -47,7 +47,7 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
     if (page) {
         const int loaded = LoadRenderStyles(options, styles, io.err);
         if (loaded != RENDER_OK) return loaded;
-        if (options.hasSettings && !options.defaultStyles && COutputTarget(options.output, io.out).Is(options.settings))
+        if (WritesOverTheSettings(options, io.out))
             return ReportFailure(io.err, options.output.empty() ? "standard output" : options.output,
                                  "is the settings file; it is never written");
     }

@@ -1,6 +1,7 @@
 #include "RenderStyles.h"
 
 #include "RenderMessages.h"
+#include "RenderOutput.h"
 #include "syntax/ProfileStore.h"
 #include "syntax/SyntaxStyleMap.h"
 
@@ -44,4 +45,9 @@ int LoadRenderStyles(const RenderOptions& options, CSyntaxStyleMap& styles, std:
 #endif
     styles.BuildDefaults(store.get());
     return RENDER_OK;
+}
+
+bool WritesOverTheSettings(const RenderOptions& options, std::FILE* out)
+{
+    return options.hasSettings && !options.defaultStyles && COutputTarget(options.output, out).Is(options.settings);
 }

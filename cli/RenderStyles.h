@@ -13,3 +13,7 @@ class CSyntaxStyleMap;
 // Fills styles; RENDER_OK, or RENDER_FAILED after saying on err why the --settings
 // file cannot be read.
 int LoadRenderStyles(const RenderOptions& options, CSyntaxStyleMap& styles, std::FILE* err);
+
+// Whether writing the output would write over the --settings file the styles come from
+// (never done: it would lose the user's styles).
+bool WritesOverTheSettings(const RenderOptions& options, std::FILE* out);

@@ -54,7 +54,6 @@ std::string Folded(std::string_view text)
     return out;
 }
 
-
 // The items of one answer, one a name (without regard to case): the game's own before
 // the library's, then the first found. Only the items sent are made into JSON.
 class CItems {
