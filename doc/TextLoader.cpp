@@ -116,22 +116,26 @@ bool LoadTextFile(const std::string& path, std::string& text, LoadFailure* failu
     if (::fstat(fd.Get(), &st) != 0) return Fail(failure, errno);
     if (!S_ISREG(st.st_mode)) return Fail(failure, 0, "not a regular file");
 
-    const off_t end = ::lseek(fd.Get(), 0, SEEK_END);
-    // Files that the system makes up as they are read (those of /proc) have no end to
-    // seek to; "Invalid argument" would not tell the user why.
-    if (end < 0 && (errno == EINVAL || errno == ESPIPE))
-        return Fail(failure, errno, "its size cannot be known in advance (the system makes it up as it is read)");
-    if (end < 0) return Fail(failure, errno);
-    if (end == 0) return Fail(failure, 0, "file is empty");
+    // The size the file has now. A file that says it has none is asked where its end is:
+    // files that the system makes up as they are read (those of /proc) have no end to
+    // seek to, and "Invalid argument" would not tell the user why.
+    off_t end = st.st_size;
+    if (end == 0) {
+        end = ::lseek(fd.Get(), 0, SEEK_END);
+        if (end < 0 && (errno == EINVAL || errno == ESPIPE))
+            return Fail(failure, errno, "its size cannot be known in advance (the system makes it up as it is read)");
+        if (end < 0) return Fail(failure, errno);
+        if (end == 0) return Fail(failure, 0, "file is empty");
+        if (::lseek(fd.Get(), 0, SEEK_SET) != 0) return Fail(failure, errno);
+    }
     if (static_cast<std::uint64_t>(end) > MAX_SOURCE_BYTES) return Fail(failure, EFBIG, kTooLarge);
-    if (::lseek(fd.Get(), 0, SEEK_SET) != 0) return Fail(failure, errno);
     const auto size = static_cast<std::size_t>(end);
 
     std::string loaded;
     std::unique_ptr<char[]> chunk;
     try {
         loaded.reserve(size);  // the text is never longer than the file
-        chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);
+        chunk = std::make_unique_for_overwrite<char[]>(std::min(size, kReadChunk));  // a small file, a small piece
     } catch (const std::bad_alloc&) {
         return Fail(failure, ENOMEM);
     } catch (const std::length_error&) {
