@@ -4,11 +4,17 @@
 #include <new>
 #include <unordered_set>
 
+namespace {
+
+constexpr std::size_t kSmallFile = 64 * 1024;
+
+}  // namespace
+
 std::shared_ptr<const CGame> CGameBuilder::Build()
 {
     m_game = std::make_shared<CGame>();
     m_game->m_inputs = m_inputs;
-    Load(m_inputs.mainPath, {}, NO_FILE);
+    Load(m_inputs.mainPath, m_source.Identity(m_inputs.mainPath), {}, NO_FILE);
 
     CompilerSwitches switches(m_inputs.libraryFolder);
     switches.ApplyCommandLine(m_inputs.switches);
@@ -28,10 +34,10 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
     return m_game;
 }
 
-std::uint32_t CGameBuilder::Load(const std::string& path, const std::vector<std::string>& classes, std::uint32_t from)
+std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, const std::vector<std::string>& classes,
+                                 std::uint32_t from)
 {
     const auto index = static_cast<std::uint32_t>(m_files.size());
-    std::string identity = m_source.Identity(path);
     m_byIdentity.emplace(identity, index);
     m_game->m_identities.push_back(std::move(identity));
     m_game->m_includedFrom.push_back(from);
@@ -48,8 +54,15 @@ std::uint32_t CGameBuilder::Load(const std::string& path, const std::vector<std:
         // as they grow. They are let go when the game is compiled.
         m_tokens.back().reserve(text->size() / 4 + 16);
         m_lineStarts.back().reserve(text->size() / 16 + 16);
+        const std::size_t size = text->size();
         m_files.push_back(
             std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens.back(), &m_lineStarts.back()));
+        // A small file's lists are cut to what they hold: a chain of thousands of small
+        // files keeps every file's tokens while the compiler reads down it.
+        if (size < kSmallFile) {
+            m_tokens.back().shrink_to_fit();
+            m_lineStarts.back().shrink_to_fit();
+        }
     }
     return index;
 }
@@ -62,16 +75,12 @@ std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view nam
                                         std::shared_ptr<const IncludeResolution>& resolution)
 {
     // One resolution for each name: the same name always leads to the same file.
-    auto known = m_resolutions.find(name);
-    if (known == m_resolutions.end())
-        known = m_resolutions
-                    .emplace(std::string(name), std::make_shared<const IncludeResolution>(m_resolver->Resolve(name)))
-                    .first;
-    resolution = known->second;
+    resolution = m_resolver->Resolve(name);
     if (resolution->status == IncludeStatus::Missing) return COMPILE_NONE;
-    const auto file = m_byIdentity.find(m_source.Identity(resolution->path));
+    std::string identity = m_source.Identity(resolution->path);
+    const auto file = m_byIdentity.find(identity);
     if (file != m_byIdentity.end()) return file->second;
-    return Load(resolution->path, classes, from);
+    return Load(resolution->path, std::move(identity), classes, from);
 }
 
 TextPosition CGameBuilder::PositionIn(std::uint32_t file, std::uint64_t offset) const

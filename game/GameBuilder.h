@@ -12,7 +12,6 @@
 #include "GameCompiler.h"
 
 #include <deque>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -31,7 +30,9 @@ public:
                               std::shared_ptr<const IncludeResolution>& resolution) override;
 
 private:
-    std::uint32_t Load(const std::string& path, const std::vector<std::string>& classes, std::uint32_t from);
+    // Reads the file at path (identity: the source's for it) as the game's next file.
+    std::uint32_t Load(const std::string& path, std::string identity, const std::vector<std::string>& classes,
+                       std::uint32_t from);
     TextPosition PositionIn(std::uint32_t file, std::uint64_t offset) const;
     void Merge(CGameCompiler& compiler);
     void MergeSkipped(std::uint32_t file, const std::vector<SkippedText>& skipped, std::uint32_t readings);
@@ -48,5 +49,4 @@ private:
     std::deque<std::vector<CompileToken>> m_tokens;       // of each file, while the game is compiled
     std::deque<std::vector<std::uint64_t>> m_lineStarts;  // likewise
     std::unordered_map<std::string, std::uint32_t> m_byIdentity;
-    std::map<std::string, std::shared_ptr<const IncludeResolution>, std::less<>> m_resolutions;  // by name
 };

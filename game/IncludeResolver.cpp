@@ -98,15 +98,13 @@ std::vector<std::string> CIncludeResolver::SearchFolders() const
     return folders;
 }
 
-IncludeResolution CIncludeResolver::Resolve(std::string_view written) const
+std::shared_ptr<const IncludeResolution> CIncludeResolver::Resolve(std::string_view written) const
 {
-    const std::string key(written);
+    std::string key(written);
     const auto known = m_answers.find(key);
     if (known != m_answers.end()) return known->second;
-    IncludeResolution answer = Search(written);
-    // An answer found at the first path tried costs one look to find again, less than
-    // keeping it would (a chain of includes names each file once).
-    if (answer.status != IncludeStatus::Found || answer.tried.size() > 1) m_answers.emplace(key, answer);
+    auto answer = std::make_shared<const IncludeResolution>(Search(written));
+    m_answers.emplace(std::move(key), answer);
     return answer;
 }
 

@@ -109,8 +109,9 @@ public:
                      const std::vector<std::string>& extraFolders, const std::string& libraryFolder,
                      const IGameFileSource& source);
 
-    // The answer for an Include that names name (as written, without its quotes).
-    IncludeResolution Resolve(std::string_view name) const;
+    // The answer for an Include that names name (as written, without its quotes): one
+    // answer for each name, shared by every Include that names it.
+    std::shared_ptr<const IncludeResolution> Resolve(std::string_view name) const;
 
     // The folders of the include path in the order they are tried.
     std::vector<std::string> SearchFolders() const;
@@ -134,7 +135,7 @@ private:
     std::string m_language;
     std::vector<Folder> m_folders;
     mutable std::map<std::string, std::vector<std::string>> m_listings;  // sorted, as first listed
-    mutable std::unordered_map<std::string, IncludeResolution> m_answers;  // by the name as written
+    mutable std::unordered_map<std::string, std::shared_ptr<const IncludeResolution>> m_answers;  // by the name as written
 };
 
 // folder joined to name by a '/' ("" stands for the current folder).

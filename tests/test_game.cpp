@@ -83,14 +83,16 @@ TEST_P(Resolve, FindsTheFileTheCompilerFinds)
     CDiskFileSource disk;
     const std::string main = (dir / "game/main.inf").string();
     CIncludeResolver resolver(main, IncludeSettings::FromHeader(header), extra, (dir / "lib").string(), disk);
-    const IncludeResolution found = resolver.Resolve(Expand(c.include, dir.Path()));
+    const std::shared_ptr<const IncludeResolution> answer = resolver.Resolve(Expand(c.include, dir.Path()));
+    const IncludeResolution& found = *answer;
     EXPECT_EQ(found.status, c.status);
     EXPECT_EQ(found.path, c.path.empty() ? std::string() : Expand(c.path, dir.Path()));
     V tried;
     for (const std::string& t : c.tried) tried.push_back(Expand(t, dir.Path()));
     EXPECT_EQ(V(found.tried), tried);
-    // Asked again, the same answer, its list of paths shared rather than made again.
-    const IncludeResolution again = resolver.Resolve(Expand(c.include, dir.Path()));
+    // Asked again, the same answer, not made again.
+    EXPECT_EQ(resolver.Resolve(Expand(c.include, dir.Path())), answer);
+    const IncludeResolution again = *resolver.Resolve(Expand(c.include, dir.Path()));
     EXPECT_EQ(again.status, found.status);
     EXPECT_EQ(again.path, found.path);
     EXPECT_EQ(V(again.tried), tried);
