@@ -96,13 +96,24 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
 {
     m_game->m_reasons = std::move(compiler.Reasons());
     const auto files = static_cast<std::uint32_t>(m_files.size());
-    std::vector<std::vector<SkippedText>> skipped(files);
-    for (const SkippedText& s : compiler.Skipped()) skipped[s.file].push_back(s);
-    std::vector<std::vector<std::uint32_t>> definitions(files);
-    for (std::uint32_t i = 0; i < compiler.Definitions().size(); ++i)
-        definitions[compiler.Definitions()[i].file].push_back(i);
-    std::vector<std::vector<CompiledInclude>> includes(files);
-    for (CompiledInclude& include : compiler.Includes()) includes[include.file].push_back(std::move(include));
+    // Each file's records are a run of the compiler's, in the order it made them: its
+    // lists sorted by file (the definitions by their numbers, which others refer to).
+    std::vector<SkippedText>& skipped = compiler.Skipped();
+    std::stable_sort(skipped.begin(), skipped.end(), [](const SkippedText& a, const SkippedText& b) { return a.file < b.file; });
+    std::vector<CompiledInclude>& includes = compiler.Includes();
+    std::stable_sort(includes.begin(), includes.end(),
+                     [](const CompiledInclude& a, const CompiledInclude& b) { return a.file < b.file; });
+    const std::vector<CompiledDefinition>& compiled = compiler.Definitions();
+    std::vector<std::uint32_t> definitions(compiled.size());
+    for (std::uint32_t i = 0; i < definitions.size(); ++i) definitions[i] = i;
+    std::stable_sort(definitions.begin(), definitions.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return compiled[a].file < compiled[b].file; });
+    std::size_t nextSkipped = 0, nextInclude = 0, nextDefinition = 0;
+    auto runOf = [](auto& list, std::size_t& next, std::uint32_t f, auto fileOf) {
+        const std::size_t first = next;
+        while (next < list.size() && fileOf(list[next]) == f) ++next;
+        return std::span(list.data() + first, next - first);
+    };
     for (const CompiledLocals& locals : compiler.Locals()) {
         CGameFile& file = *m_files[locals.file];
         if (!file.m_routineLocals.empty() && file.m_routineLocals.back().start >= locals.start) continue;  // read again
@@ -113,9 +124,11 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
     }
     const std::vector<std::uint32_t>& readings = compiler.Readings();
     for (std::uint32_t f = 0; f < files; ++f) {
-        MergeSkipped(f, skipped[f], f < readings.size() ? std::max<std::uint32_t>(readings[f], 1) : 1);
-        MergeDefinitions(f, compiler.Definitions(), definitions[f]);
-        MergeIncludes(f, includes[f]);
+        MergeSkipped(f, runOf(skipped, nextSkipped, f, [](const SkippedText& s) { return s.file; }),
+                     f < readings.size() ? std::max<std::uint32_t>(readings[f], 1) : 1);
+        MergeDefinitions(f, compiled,
+                         runOf(definitions, nextDefinition, f, [&](std::uint32_t i) { return compiled[i].file; }));
+        MergeIncludes(f, runOf(includes, nextInclude, f, [](const CompiledInclude& i) { return i.file; }));
         std::sort(m_files[f]->m_routineLocals.begin(), m_files[f]->m_routineLocals.end(),
                   [](const GameRoutineLocals& a, const GameRoutineLocals& b) { return a.start < b.start; });
         m_tokens[f] = {};
@@ -124,7 +137,7 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
 }
 
 // A file read more than once is skipped only where every reading skipped it.
-void CGameBuilder::MergeSkipped(std::uint32_t f, const std::vector<SkippedText>& skipped, std::uint32_t readings)
+void CGameBuilder::MergeSkipped(std::uint32_t f, std::span<const SkippedText> skipped, std::uint32_t readings)
 {
     struct Range {
         std::uint64_t start, end;
@@ -173,7 +186,7 @@ void CGameBuilder::MergeSkipped(std::uint32_t f, const std::vector<SkippedText>&
 }
 
 void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledDefinition>& compiled,
-                                    const std::vector<std::uint32_t>& mine)
+                                    std::span<const std::uint32_t> mine)
 {
     CGameFile& file = *m_files[f];
     struct Entry {
@@ -239,11 +252,11 @@ void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledD
     file.m_definitions = std::move(result);
 }
 
-void CGameBuilder::MergeIncludes(std::uint32_t f, const std::vector<CompiledInclude>& compiled)
+void CGameBuilder::MergeIncludes(std::uint32_t f, std::span<CompiledInclude> compiled)
 {
     CGameFile& file = *m_files[f];
     std::vector<GameInclude> result;
-    for (const CompiledInclude& c : compiled) {
+    for (CompiledInclude& c : compiled) {
         const auto same = std::find_if(result.begin(), result.end(),
                                        [&](const GameInclude& i) { return i.offset == c.nameOffset; });
         if (same != result.end()) {
@@ -251,7 +264,7 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, const std::vector<CompiledIncl
             continue;
         }
         GameInclude include;
-        include.name = c.name;
+        include.name = std::move(c.name);
         include.offset = c.nameOffset;
         const TextPosition at = PositionIn(f, c.nameOffset);
         include.line = static_cast<std::uint32_t>(at.line);
@@ -259,7 +272,7 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, const std::vector<CompiledIncl
         include.length = c.nameLength;
         include.start = c.start;
         include.end = c.end;
-        if (c.resolution) include.resolution = *c.resolution;
+        include.resolution = c.resolution;
         include.target = c.target == COMPILE_NONE ? NO_FILE : c.target;
         include.firstRead = c.firstRead;
         result.push_back(std::move(include));
@@ -269,8 +282,8 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, const std::vector<CompiledIncl
         const GameSkippedRange* range = file.SkippedAt(read.offset);
         if (!range) continue;
         GameInclude include = read;
-        include.resolution = IncludeResolution{};
-        include.resolution.status = IncludeStatus::NotRead;
+        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, {}, {}});
+        include.resolution = notRead;
         include.reason = range->reason;
         include.target = NO_FILE;
         include.firstRead = false;

@@ -13,6 +13,7 @@
 
 #include <deque>
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -35,10 +36,10 @@ private:
                        std::uint32_t from);
     TextPosition PositionIn(std::uint32_t file, std::uint64_t offset) const;
     void Merge(CGameCompiler& compiler);
-    void MergeSkipped(std::uint32_t file, const std::vector<SkippedText>& skipped, std::uint32_t readings);
+    void MergeSkipped(std::uint32_t file, std::span<const SkippedText> skipped, std::uint32_t readings);
     void MergeDefinitions(std::uint32_t file, const std::vector<CompiledDefinition>& compiled,
-                          const std::vector<std::uint32_t>& mine);
-    void MergeIncludes(std::uint32_t file, const std::vector<CompiledInclude>& compiled);
+                          std::span<const std::uint32_t> mine);
+    void MergeIncludes(std::uint32_t file, std::span<CompiledInclude> compiled);
     void IndexNames();
 
     const GameInputs& m_inputs;

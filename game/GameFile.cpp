@@ -261,11 +261,22 @@ std::size_t CGameFile::GetMemoryUse() const
                         m_definitions.capacity() * sizeof(GameDefinition) +
                         m_checkpoints.capacity() * sizeof(Checkpoint);
     for (const GameInclude& include : m_includes) {
-        bytes += sizeof(include) + include.name.capacity() + include.resolution.path.capacity() +
-                 include.resolution.tried.GetMemoryUse();
+        bytes += sizeof(include) + include.name.capacity();
+        if (include.resolution) {
+            // This Include's share of the answer its name's Includes share.
+            const IncludeResolution& r = *include.resolution;
+            const std::size_t answer = sizeof(r) + 16 + r.path.capacity() + r.tried.GetMemoryUse();
+            bytes += answer / static_cast<std::size_t>(std::max<long>(include.resolution.use_count(), 1));
+        }
     }
     for (const std::string& name : m_classNames) bytes += sizeof(name) + name.capacity();
     bytes += m_skipped.capacity() * sizeof(GameSkippedRange) + m_routineLocals.capacity() * sizeof(GameRoutineLocals) +
              m_localNames.capacity() * sizeof(std::uint64_t);
     return bytes;
+}
+
+const IncludeResolution& GameInclude::Resolution() const
+{
+    static const IncludeResolution notLookedFor;
+    return resolution ? *resolution : notLookedFor;
 }

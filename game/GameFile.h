@@ -107,7 +107,10 @@ struct GameInclude {
     std::uint32_t length = 0;  // the quoted name's bytes, quotes included
     std::uint64_t start = 0;   // the directive's first token
     std::uint64_t end = 0;     // just after its ';'
-    IncludeResolution resolution;  // NotRead: in code the compiler skips (reason says why)
+    // What it leads to, shared by the game's Includes of the same name; null until it is
+    // looked for (Resolution() then says Missing, with no path tried).
+    std::shared_ptr<const IncludeResolution> resolution;  // NotRead: in code the compiler skips (reason says why)
+    const IncludeResolution& Resolution() const;
     std::uint32_t target = NO_FILE;  // the file it leads to (not when missing)
     bool firstRead = false;    // the game read that file here; false: it was read before (twice, or a cycle)
     std::uint32_t reason = NO_REASON;  // NotRead: an index of CGame::Reason

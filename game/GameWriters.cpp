@@ -20,28 +20,28 @@ bool WriteInclude(const CGame& game, const CGameFile& file, const GameInclude& i
     const std::string place = PrintableForTerminal(file.Path()) + ":" + std::to_string(include.line);
     std::string line(indent, ' ');
     line += place + ": Include \"" + PrintableForTerminal(include.name) + "\" -> ";
-    if (include.resolution.status == IncludeStatus::NotRead) {
+    if (include.Resolution().status == IncludeStatus::NotRead) {
         const CompileReason& reason = game.Reason(include.reason);
         line += "not read: in code skipped by `" + PrintableForTerminal(reason.what) + "` (" +
                 PrintableForTerminal(game.PlaceText(reason.file, reason.offset)) + ")\n";
         return out.Append(line);
     }
     if (include.target == NO_FILE) {
-        if (const void* list = include.resolution.tried.SharedList()) {
+        if (const void* list = include.Resolution().tried.SharedList()) {
             const auto [first, isNew] = listed.emplace(list, place);
             if (!isNew) return out.Append(line + "missing; tried as at " + first->second + "\n");
         }
         line += "missing; tried:\n";
         if (!out.Append(line)) return false;
-        for (const std::string& tried : include.resolution.tried)
+        for (const std::string& tried : include.Resolution().tried)
             if (!out.Append(std::string(indent + 4, ' ') + PrintableForTerminal(tried) + "\n")) return false;
         return true;
     }
     const CGameFile& target = game.File(include.target);
     line += PrintableForTerminal(target.Path());
-    if (include.resolution.status == IncludeStatus::FoundByCase)
+    if (include.Resolution().status == IncludeStatus::FoundByCase)
         line += " (another case: the compiler would not find it)";
-    if (include.resolution.status == IncludeStatus::FoundOutsidePath)
+    if (include.Resolution().status == IncludeStatus::FoundOutsidePath)
         line += " (outside the compiler's include path: it would not find it)";
     if (!include.firstRead) line += " (read before)";
     if (include.firstRead && target.Status() == GameFileStatus::Unreadable)
