@@ -140,7 +140,7 @@ void CGameNavigator::GoToDefinitionOf(const ReadingPlace& asked, HistoryStep ste
             return Go(top, step);
         }
         QStringList tried;
-        for (const std::string& path : include.resolution.tried)
+        for (const std::string& path : include.Resolution().tried)
             tried << DisplayFileName(DecodeFileName(QByteArray::fromStdString(path)));
         m_window.Say(tr("Include \"%1\" leads to no file; tried %2")
                          .arg(ShownText(include.name, file.Encoding()), tried.join(QStringLiteral(", "))));

@@ -106,7 +106,7 @@ void NameWhatWasRead(CGameSession::Read& read)
         read.files.push_back(StampedFile{ViewerName(file.Path()), stamp != read.stamps.end() ? stamp->second : FileStamp{}});
         for (const GameInclude& include : file.Includes())
             if (include.target == NO_FILE)
-                for (const std::string& path : include.resolution.tried)
+                for (const std::string& path : include.Resolution().tried)
                     if (tried.insert(path).second) read.awaited << ViewerName(path);
     }
 }

@@ -63,8 +63,8 @@ int RenderGame(const RenderOptions& options, const RenderStreams& io)
     if (main.Status() == GameFileStatus::Unreadable) return ReportFailure(io.err, options.input, main.Failure());
     // Nor over any other file of the game (an included library file, say).
     const COutputTarget target(options.output, io.out);
-    for (std::uint32_t f = 0; f < game->FileCount() && target.Exists(); ++f)
-        if (target.Is(game->File(f).Path())) return ReportOutputIsRead(io.err, options.output, game->File(f).Path());
+    const std::uint32_t read = target.Exists() ? game->FindIdentity(target.Identity()) : NO_FILE;
+    if (read != NO_FILE) return ReportOutputIsRead(io.err, options.output, game->File(read).Path());
 
     // The output is created only once the game has been read.
     CRenderOutput out;

@@ -1,5 +1,7 @@
 #include "RenderOutput.h"
 
+#include "game/GameFileSource.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -190,6 +192,11 @@ bool COutputTarget::Is(const std::string& path, int fd) const
     struct stat st {};
     if (!m_exists || (path.empty() && fd < 0) || !StatOf(path, nullptr, fd, st)) return false;
     return st.st_dev == m_device && st.st_ino == m_inode;
+}
+
+std::string COutputTarget::Identity() const
+{
+    return CDiskFileSource::IdentityOf(m_device, m_inode);
 }
 
 bool CRenderOutput::IsTheInput(const std::string& path, std::FILE* stream, const std::string& input, int inFd)

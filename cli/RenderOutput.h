@@ -32,6 +32,8 @@ public:
     bool Exists() const { return m_exists; }
     // True when the file at path (fd when path is empty and fd >= 0) is that file.
     bool Is(const std::string& path, int fd = -1) const;
+    // That file's identity as the files on disk give it (game/GameFileSource.h).
+    std::string Identity() const;
 
 private:
     bool m_exists = false;

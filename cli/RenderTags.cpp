@@ -53,7 +53,7 @@ int RenderTags(const RenderOptions& options, const RenderStreams& io)
         std::shared_ptr<const CGame> game;
         try {
             game = CGame::Build(inputs, disk);
-            if (game) writer.AddGame(*game, disk);
+            if (game) writer.AddGame(*game);
         } catch (const std::bad_alloc&) {
             game.reset();
         }
@@ -61,8 +61,8 @@ int RenderTags(const RenderOptions& options, const RenderStreams& io)
             worse(ReportFailure(io.err, input, "the game does not fit in memory"));
             continue;
         }
-        for (std::uint32_t f = 0; f < game->FileCount() && target.Exists(); ++f)
-            if (target.Is(game->File(f).Path())) return ReportOutputIsRead(io.err, options.output, game->File(f).Path());
+        const std::uint32_t read = target.Exists() ? game->FindIdentity(target.Identity()) : NO_FILE;
+        if (read != NO_FILE) return ReportOutputIsRead(io.err, options.output, game->File(read).Path());
         for (std::uint32_t f = 0; f < game->FileCount(); ++f) {
             const CGameFile& file = game->File(f);
             if (file.Status() == GameFileStatus::Read || !reported.insert(disk.Identity(file.Path())).second) continue;

@@ -144,8 +144,8 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
             site.line = include.line;
             site.column = include.column;
             site.length = include.length;
-            site.status = include.resolution.status;
-            if (site.status == IncludeStatus::Missing) site.tried = include.resolution.tried;
+            site.status = include.Resolution().status;
+            if (site.status == IncludeStatus::Missing) site.tried = include.Resolution().tried;
             out.includes.push_back(std::move(site));
             reading.targets[i].push_back(include.target);
         }

@@ -145,13 +145,13 @@ ReadingNumbers ReadingOrder(const CGame& game, std::uint64_t& next)
 
 }  // namespace
 
-void CTagsWriter::AddGame(const CGame& game, const IGameFileSource& source)
+void CTagsWriter::AddGame(const CGame& game)
 {
     const ReadingNumbers order = ReadingOrder(game, m_sequence);
     for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
         const CGameFile& file = game.File(i);
         if (file.Status() == GameFileStatus::Unreadable) continue;
-        if (!m_added.insert(source.Identity(file.Path())).second) continue;
+        if (!m_added.insert(game.IdentityOf(i)).second) continue;
         const std::string path = TagFileName(file.Path(), m_tagFolder, m_workingFolder);
         if (!FitsInTagFile(path)) {
             m_refused.push_back(file.Path());

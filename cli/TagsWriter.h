@@ -41,7 +41,7 @@ public:
     CTagsWriter(Format format, std::string tagFolder, std::string workingFolder);
 
     // Adds the definitions of every file of game that no game added before.
-    void AddGame(const CGame& game, const IGameFileSource& source);
+    void AddGame(const CGame& game);
 
     const std::vector<std::string>& Refused() const { return m_refused; }
     // The whole tag file.

@@ -88,7 +88,7 @@ void CheckGame(const CGame& game)
 
 // The game's text outputs: the include tree (no line indented past its bound), the
 // outline of every file and both tag files.
-void WriteGame(const CGame& game, const IGameFileSource& source)
+void WriteGame(const CGame& game)
 {
     COutputBuffer tree;
     Require(WriteIncludeTree(game, tree), "the include tree fits");
@@ -113,7 +113,7 @@ void WriteGame(const CGame& game, const IGameFileSource& source)
             Require(run.start <= run.end && run.end <= game.File(f).Text().size(), "a skipped run lies within its text");
     for (const CTagsWriter::Format format : {CTagsWriter::Vim, CTagsWriter::Emacs}) {
         CTagsWriter tags(format, kFolder, "/");
-        tags.AddGame(game, source);
+        tags.AddGame(game);
         const std::string written = tags.Finish();
         Require(format == CTagsWriter::Emacs || written.rfind("!_TAG_FILE_ENCODING", 0) == 0, "a tag file's header");
     }
@@ -143,7 +143,7 @@ int FuzzGame(const std::uint8_t* data, std::size_t size)
     const auto game = CGame::Build(inputs, files);
     Require(game != nullptr, "a game is built");
     CheckGame(*game);
-    WriteGame(*game, files);
+    WriteGame(*game);
     // The main file loses its last half; the game is built again from the rest.
     const std::string& main = game->File(0).Text();
     files.SetText(inputs.mainPath, std::make_shared<const std::string>(main.substr(0, main.size() / 2)));

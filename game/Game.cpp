@@ -85,7 +85,11 @@ std::uint32_t CGame::FindFile(const std::string& path, const IGameFileSource& so
 {
     for (std::uint32_t f = 0; f < m_files.size(); ++f)
         if (m_files[f]->Path() == path) return f;
-    const std::string identity = source.Identity(path);
+    return FindIdentity(source.Identity(path));
+}
+
+std::uint32_t CGame::FindIdentity(const std::string& identity) const
+{
     for (std::uint32_t f = 0; f < m_files.size(); ++f)
         if (m_identities[f] == identity) return f;
     return NO_FILE;

@@ -101,6 +101,9 @@ public:
     // The file at path (as the game has it, or the same file by the source's identity),
     // or NO_FILE.
     std::uint32_t FindFile(const std::string& path, const IGameFileSource& source) const;
+    // The file with the source's identity, or NO_FILE; and a file's identity.
+    std::uint32_t FindIdentity(const std::string& identity) const;
+    const std::string& IdentityOf(std::uint32_t file) const { return m_identities[file]; }
     // The file that first read file (and its include there), or NO_FILE for the main file.
     std::uint32_t IncludingFile(std::uint32_t file, std::uint32_t* include = nullptr) const;
 

@@ -72,7 +72,12 @@ std::string CDiskFileSource::Identity(const std::string& path) const
 {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return path;
-    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    return IdentityOf(st.st_dev, st.st_ino);
+}
+
+std::string CDiskFileSource::IdentityOf(std::uint64_t device, std::uint64_t inode)
+{
+    return std::to_string(device) + ":" + std::to_string(inode);
 }
 
 void CGameFileOverlay::SetText(const std::string& path, std::shared_ptr<const std::string> text)

@@ -55,6 +55,8 @@ public:
     std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const override;
     // The device and inode of the file, or the path itself when it cannot be looked at.
     std::string Identity(const std::string& path) const override;
+    // The identity of the file with that device and inode.
+    static std::string IdentityOf(std::uint64_t device, std::uint64_t inode);
 };
 
 // Texts of the caller's own in front of another source: a path given a text here is a

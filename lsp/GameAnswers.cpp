@@ -184,10 +184,10 @@ Json CGameAnswers::DocumentLinks(std::uint32_t file)
     Json links = Json::array();
     const CGameFile& f = m_game.File(file);
     for (const GameInclude& include : f.Includes()) {
-        if (include.resolution.status == IncludeStatus::Missing) continue;
+        if (include.Resolution().status == IncludeStatus::Missing) continue;
         Json link = {{"range", Range(file, f.OffsetOf(include.line), include.line, include.column, include.length)},
-                     {"target", UriFromPath(include.resolution.path)}};
-        if (include.resolution.status == IncludeStatus::FoundByCase)
+                     {"target", UriFromPath(include.Resolution().path)}};
+        if (include.Resolution().status == IncludeStatus::FoundByCase)
             link["tooltip"] = "found only by ignoring case: the compiler would not find it here";
         links.push_back(std::move(link));
     }
@@ -201,13 +201,13 @@ Json CGameAnswers::IncludeDiagnostics(std::uint32_t file)
     for (const GameInclude& include : f.Includes()) {
         std::string message;
         int severity = 0;
-        if (include.resolution.status == IncludeStatus::Missing) {
+        if (include.Resolution().status == IncludeStatus::Missing) {
             severity = 1;
             message = "Include \"" + include.name + "\" cannot be found; tried:";
-            for (const std::string& path : include.resolution.tried) message += "\n" + path;
-        } else if (include.resolution.status == IncludeStatus::FoundByCase) {
+            for (const std::string& path : include.Resolution().tried) message += "\n" + path;
+        } else if (include.Resolution().status == IncludeStatus::FoundByCase) {
             severity = 2;
-            message = "Include \"" + include.name + "\" is " + include.resolution.path +
+            message = "Include \"" + include.name + "\" is " + include.Resolution().path +
                       " only when case is ignored: the compiler would not find it here";
         } else {
             continue;

@@ -87,7 +87,7 @@ void CLspWorkspace::MarkStale(const std::string& path)
         bool missing = false;
         for (std::uint32_t f = 0; f < entry.game->FileCount() && !missing; ++f)
             for (const GameInclude& include : entry.game->File(f).Includes())
-                if (include.resolution.status == IncludeStatus::Missing) missing = true;
+                if (include.Resolution().status == IncludeStatus::Missing) missing = true;
         if (missing) {
             entry.game.reset();
             continue;
@@ -155,8 +155,8 @@ void CLspWorkspace::LookAtDisk(Entry& entry)
     // An include that was missing may be found now.
     for (std::uint32_t f = 0; f < entry.game->FileCount(); ++f)
         for (const GameInclude& include : entry.game->File(f).Includes())
-            if (include.resolution.status == IncludeStatus::Missing)
-                for (const std::string& tried : include.resolution.tried)
+            if (include.Resolution().status == IncludeStatus::Missing)
+                for (const std::string& tried : include.Resolution().tried)
                     if (m_overlay.IsFile(tried)) {
                         entry.game.reset();
                         return;

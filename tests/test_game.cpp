@@ -252,13 +252,13 @@ V DescribeIncludes(const CGame& game, const fs::path& root)
         for (const GameInclude& include : game.File(f).Includes()) {
             std::string row = Relative(game.File(f).Path(), root) + ":" + std::to_string(include.line) + " " +
                               include.name + " -> ";
-            if (include.resolution.status == IncludeStatus::NotRead) {
+            if (include.Resolution().status == IncludeStatus::NotRead) {
                 row += "not read";
             } else if (include.target == NO_FILE) {
                 row += "missing";
             } else {
                 row += Relative(game.File(include.target).Path(), root);
-                if (include.resolution.status == IncludeStatus::FoundByCase) row += " by case";
+                if (include.Resolution().status == IncludeStatus::FoundByCase) row += " by case";
                 if (!include.firstRead) row += " again";
             }
             rows.push_back(row);

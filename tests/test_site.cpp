@@ -216,7 +216,7 @@ TEST(Tags, AChainOfIncludesOfAnyDepth)
         std::string tags;
         auto write = [&] {
             CTagsWriter writer(CTagsWriter::Vim, "/w", "/w");
-            writer.AddGame(*game, files);
+            writer.AddGame(*game);
             tags = writer.Finish();
         };
         pthread_attr_t attributes;

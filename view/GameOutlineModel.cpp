@@ -97,7 +97,7 @@ void CGameOutlineModel::FillFile(std::uint32_t node, std::vector<std::uint32_t>&
         if (i < includes.size() && (d >= definitions.size() || includes[i].start < definitions[d].Offset())) {
             const GameInclude& in = includes[i];
             const auto at = static_cast<std::uint32_t>(i++);
-            if (in.resolution.status == IncludeStatus::NotRead) continue;  // the compiler never reads it
+            if (in.Resolution().status == IncludeStatus::NotRead) continue;  // the compiler never reads it
             if (in.target == NO_FILE)
                 AddNode(node, NodeType::Missing, file, at, file);
             else if (in.firstRead)
@@ -242,7 +242,7 @@ QVariant CGameOutlineModel::Display(const Node& node, int column) const
                                               : QFileInfo(PathText(file.Path())).fileName();
     case COLUMN_KIND:
         if (node.type == NodeType::Missing) return tr("missing");
-        return include && include->resolution.status == IncludeStatus::FoundByCase ? tr("file, another case")
+        return include && include->Resolution().status == IncludeStatus::FoundByCase ? tr("file, another case")
                                                                                     : tr("file");
     case COLUMN_LINE: return include ? GroupedNumber(include->line) : QVariant();
     default: return {};
@@ -259,7 +259,7 @@ QString CGameOutlineModel::ToolTip(const Node& node) const
     if (node.type == NodeType::Missing) {
         const GameInclude& include = m_game->File(node.includingFile).Includes()[node.item];
         QString tip = tr("Not found. Tried:");
-        for (const std::string& tried : include.resolution.tried) tip += u'\n' + PathText(tried);
+        for (const std::string& tried : include.Resolution().tried) tip += u'\n' + PathText(tried);
         return tip;
     }
     QString tip = PathText(m_game->File(node.file).Path());
@@ -269,7 +269,7 @@ QString CGameOutlineModel::ToolTip(const Node& node) const
                            .arg(m_game->File(node.includingFile).Includes()[node.item].line)
                            .arg(MAX_NESTING);
     if (node.includingFile != NO_FILE &&
-        m_game->File(node.includingFile).Includes()[node.item].resolution.status == IncludeStatus::FoundByCase)
+        m_game->File(node.includingFile).Includes()[node.item].Resolution().status == IncludeStatus::FoundByCase)
         tip += u'\n' + tr("Found only by a name in another case: the compiler would not find it here.");
     if (m_game->File(node.file).Status() == GameFileStatus::Unreadable)
         tip += u'\n' + tr("Cannot be read: %1").arg(QString::fromStdString(m_game->File(node.file).Failure()));
