@@ -28,6 +28,10 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
     CGameCompiler compiler(switches, *this);
     compiler.Run(0);
     m_game->m_ifDecisions = compiler.IfDecisions();
+    // What finds files and names is done with: its room is the merge's.
+    compiler.ForgetNames();
+    m_resolver.reset();
+    m_byIdentity = {};
     Merge(compiler);
     for (std::shared_ptr<CGameFile>& file : m_files) m_game->m_files.push_back(std::move(file));
     IndexNames();
@@ -100,14 +104,16 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
     // lists sorted by file (the definitions by their numbers, which others refer to).
     std::vector<SkippedText>& skipped = compiler.Skipped();
     std::stable_sort(skipped.begin(), skipped.end(), [](const SkippedText& a, const SkippedText& b) { return a.file < b.file; });
-    std::vector<CompiledInclude>& includes = compiler.Includes();
-    std::stable_sort(includes.begin(), includes.end(),
-                     [](const CompiledInclude& a, const CompiledInclude& b) { return a.file < b.file; });
+    std::vector<CompiledInclude>& compiledIncludes = compiler.Includes();
     const std::vector<CompiledDefinition>& compiled = compiler.Definitions();
-    std::vector<std::uint32_t> definitions(compiled.size());
-    for (std::uint32_t i = 0; i < definitions.size(); ++i) definitions[i] = i;
-    std::stable_sort(definitions.begin(), definitions.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return compiled[a].file < compiled[b].file; });
+    auto byFile = [](const auto& list) {
+        std::vector<std::uint32_t> order(list.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return list[a].file < list[b].file; });
+        return order;
+    };
+    const std::vector<std::uint32_t> includes = byFile(compiledIncludes);
+    const std::vector<std::uint32_t> definitions = byFile(compiled);
     std::size_t nextSkipped = 0, nextInclude = 0, nextDefinition = 0;
     auto runOf = [](auto& list, std::size_t& next, std::uint32_t f, auto fileOf) {
         const std::size_t first = next;
@@ -128,7 +134,8 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
                      f < readings.size() ? std::max<std::uint32_t>(readings[f], 1) : 1);
         MergeDefinitions(f, compiled,
                          runOf(definitions, nextDefinition, f, [&](std::uint32_t i) { return compiled[i].file; }));
-        MergeIncludes(f, runOf(includes, nextInclude, f, [](const CompiledInclude& i) { return i.file; }));
+        MergeIncludes(f, compiledIncludes,
+                      runOf(includes, nextInclude, f, [&](std::uint32_t i) { return compiledIncludes[i].file; }));
         std::sort(m_files[f]->m_routineLocals.begin(), m_files[f]->m_routineLocals.end(),
                   [](const GameRoutineLocals& a, const GameRoutineLocals& b) { return a.start < b.start; });
         m_tokens[f] = {};
@@ -252,11 +259,13 @@ void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledD
     file.m_definitions = std::move(result);
 }
 
-void CGameBuilder::MergeIncludes(std::uint32_t f, std::span<CompiledInclude> compiled)
+void CGameBuilder::MergeIncludes(std::uint32_t f, std::vector<CompiledInclude>& compiled,
+                                 std::span<const std::uint32_t> mine)
 {
     CGameFile& file = *m_files[f];
     std::vector<GameInclude> result;
-    for (CompiledInclude& c : compiled) {
+    for (std::uint32_t i : mine) {
+        CompiledInclude& c = compiled[i];
         const auto same = std::find_if(result.begin(), result.end(),
                                        [&](const GameInclude& i) { return i.offset == c.nameOffset; });
         if (same != result.end()) {

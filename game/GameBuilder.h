@@ -39,7 +39,7 @@ private:
     void MergeSkipped(std::uint32_t file, std::span<const SkippedText> skipped, std::uint32_t readings);
     void MergeDefinitions(std::uint32_t file, const std::vector<CompiledDefinition>& compiled,
                           std::span<const std::uint32_t> mine);
-    void MergeIncludes(std::uint32_t file, std::span<CompiledInclude> compiled);
+    void MergeIncludes(std::uint32_t file, std::vector<CompiledInclude>& compiled, std::span<const std::uint32_t> mine);
     void IndexNames();
 
     const GameInputs& m_inputs;

@@ -441,6 +441,14 @@ void CGameCompiler::DefineSymbol(std::string_view name, SymbolKind kind, std::in
     if (kind == SymClass) m_classes.push_back(FoldedCopy(name));
 }
 
+void CGameCompiler::ForgetNames()
+{
+    m_symbols = {};
+    m_replaced = {};
+    m_classes = {};
+    m_peeked = {};
+}
+
 bool CGameCompiler::IsClassName(std::string_view folded) const
 {
     const auto it = m_symbols.find(std::string(folded));

@@ -128,6 +128,9 @@ public:
     std::vector<std::uint64_t>& LocalNames() { return m_localNames; }
     // How many times each file was read (by index).
     const std::vector<std::uint32_t>& Readings() const { return m_readings; }
+    // Lets go of the names it knows (once it has run: the records above are all a game
+    // keeps).
+    void ForgetNames();
     std::uint32_t IfDecisions() const { return m_ifDecisions; }
 
 private:
