@@ -81,7 +81,7 @@ std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view nam
     // One resolution for each name: the same name always leads to the same file.
     resolution = m_resolver->Resolve(name);
     if (resolution->status == IncludeStatus::Missing) return COMPILE_NONE;
-    std::string identity = m_source.Identity(resolution->path);
+    std::string identity = resolution->identity.empty() ? m_source.Identity(resolution->path) : resolution->identity;
     const auto file = m_byIdentity.find(identity);
     if (file != m_byIdentity.end()) return file->second;
     return Load(resolution->path, std::move(identity), classes, from);
@@ -291,7 +291,7 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, std::vector<CompiledInclude>& 
         const GameSkippedRange* range = file.SkippedAt(read.offset);
         if (!range) continue;
         GameInclude include = read;
-        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, {}, {}});
+        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, {}, {}, {}});
         include.resolution = notRead;
         include.reason = range->reason;
         include.target = NO_FILE;

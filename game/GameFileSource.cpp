@@ -32,6 +32,12 @@ bool CDiskFileSource::IsFile(const std::string& path) const
 
 PathState CDiskFileSource::StateOf(const std::string& path) const
 {
+    std::string identity;
+    return LookAt(path, identity);
+}
+
+PathState CDiskFileSource::LookAt(const std::string& path, std::string& identity) const
+{
     struct stat st {};
     if (path.empty()) return PathState::Nothing;
     if (::stat(path.c_str(), &st) != 0)
@@ -39,7 +45,9 @@ PathState CDiskFileSource::StateOf(const std::string& path) const
                                                                             : PathState::Unopenable;
     if (!S_ISREG(st.st_mode)) return PathState::NotAFile;
     // The rights of the user the files are opened as (the effective one), as open has them.
-    return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 ? PathState::File : PathState::Unopenable;
+    if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) return PathState::Unopenable;
+    identity = IdentityOf(st.st_dev, st.st_ino);
+    return PathState::File;
 }
 
 std::vector<std::string> CDiskFileSource::ListFolder(const std::string& folder) const

@@ -44,6 +44,14 @@ public:
     // A key that two paths of one file share (the same file reached through a link or
     // through another folder name), so that a game reads each file once.
     virtual std::string Identity(const std::string& path) const = 0;
+    // StateOf and, for a file that stands there, its Identity, in one look where the
+    // source can (a game looks up every file it reads).
+    virtual PathState LookAt(const std::string& path, std::string& identity) const
+    {
+        const PathState state = StateOf(path);
+        if (state == PathState::File) identity = Identity(path);
+        return state;
+    }
 };
 
 // The files on disk.
@@ -55,6 +63,7 @@ public:
     std::shared_ptr<const std::string> Load(const std::string& path, std::string& reason) const override;
     // The device and inode of the file, or the path itself when it cannot be looked at.
     std::string Identity(const std::string& path) const override;
+    PathState LookAt(const std::string& path, std::string& identity) const override;
     // The identity of the file with that device and inode.
     static std::string IdentityOf(std::uint64_t device, std::uint64_t inode);
 };

@@ -128,8 +128,10 @@ IncludeResolution CIncludeResolver::Search(std::string_view written) const
     const std::string* unopenable = nullptr;  // the first file there that cannot be opened
     for (const auto& [candidate, compilers] : candidates) {
         tried.push_back(candidate);
-        const PathState state = m_source.StateOf(candidate);
+        std::string identity;
+        const PathState state = m_source.LookAt(candidate, identity);
         if (state == PathState::File || state == PathState::NotAFile) {
+            result.identity = std::move(identity);
             result.status = state == PathState::NotAFile ? IncludeStatus::Unreadable
                             : compilers                  ? IncludeStatus::Found
                                                          : IncludeStatus::FoundOutsidePath;

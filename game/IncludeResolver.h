@@ -99,6 +99,7 @@ struct IncludeResolution {
     IncludeStatus status = IncludeStatus::Missing;
     std::string path;    // the file found, or the one that cannot be read (not for Missing)
     IncludePaths tried;  // every path tried with the exact name, in order, up to the one found
+    std::string identity;  // the source's for the file found at path, when it was asked ("" if not)
 };
 
 class CIncludeResolver {
