@@ -446,7 +446,6 @@ void CGameCompiler::ForgetNames()
     m_symbols = {};
     m_replaced = {};
     m_classes = {};
-    m_peeked = {};
 }
 
 bool CGameCompiler::IsClassName(std::string_view folded) const

@@ -265,7 +265,8 @@ std::size_t CGameFile::GetMemoryUse() const
         if (include.resolution) {
             // This Include's share of the answer its name's Includes share.
             const IncludeResolution& r = *include.resolution;
-            const std::size_t answer = sizeof(r) + 16 + r.path.capacity() + r.tried.GetMemoryUse();
+            constexpr std::size_t kSharedCount = 16;  // the shared pointer's count, beside the answer
+            const std::size_t answer = sizeof(r) + kSharedCount + r.path.capacity() + r.tried.GetMemoryUse();
             bytes += answer / static_cast<std::size_t>(std::max<long>(include.resolution.use_count(), 1));
         }
     }

@@ -23,6 +23,18 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name)
     }
 }
 
+// What stands at path, with what stat said of it.
+PathState StateAndStat(const std::string& path, struct stat& st)
+{
+    if (path.empty()) return PathState::Nothing;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG ? PathState::Nothing
+                                                                            : PathState::Unopenable;
+    if (!S_ISREG(st.st_mode)) return PathState::NotAFile;
+    // The rights of the user the files are opened as (the effective one), as open has them.
+    return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 ? PathState::File : PathState::Unopenable;
+}
+
 }  // namespace
 
 bool CDiskFileSource::IsFile(const std::string& path) const
@@ -32,22 +44,16 @@ bool CDiskFileSource::IsFile(const std::string& path) const
 
 PathState CDiskFileSource::StateOf(const std::string& path) const
 {
-    std::string identity;
-    return LookAt(path, identity);
+    struct stat st {};
+    return StateAndStat(path, st);
 }
 
 PathState CDiskFileSource::LookAt(const std::string& path, std::string& identity) const
 {
     struct stat st {};
-    if (path.empty()) return PathState::Nothing;
-    if (::stat(path.c_str(), &st) != 0)
-        return errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG ? PathState::Nothing
-                                                                            : PathState::Unopenable;
-    if (!S_ISREG(st.st_mode)) return PathState::NotAFile;
-    // The rights of the user the files are opened as (the effective one), as open has them.
-    if (::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0) return PathState::Unopenable;
-    identity = IdentityOf(st.st_dev, st.st_ino);
-    return PathState::File;
+    const PathState state = StateAndStat(path, st);
+    if (state == PathState::File) identity = IdentityOf(st.st_dev, st.st_ino);
+    return state;
 }
 
 std::vector<std::string> CDiskFileSource::ListFolder(const std::string& folder) const
