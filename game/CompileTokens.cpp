@@ -19,7 +19,69 @@ bool AllHashes(const char* s, std::uint32_t n)
 
 bool SecondPass(const SyntaxToken& t) { return t.kind == TokenKind::CodeWord || t.kind == TokenKind::CodeMark; }
 
+void PutNumber(std::vector<unsigned char>& bytes, std::uint64_t n)
+{
+    while (n >= 0x80) {
+        bytes.push_back(static_cast<unsigned char>(n | 0x80));
+        n >>= 7;
+    }
+    bytes.push_back(static_cast<unsigned char>(n));
+}
+
+std::uint64_t GetNumber(const unsigned char* bytes, std::size_t& at)
+{
+    std::uint64_t n = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char b = bytes[at++];
+        n |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) return n;
+    }
+}
+
 }  // namespace
+
+void CCompileTokenList::Add(const CompileToken& token)
+{
+    if (m_open) Pack(m_last);
+    m_last = token;
+    m_open = true;
+    ++m_count;
+}
+
+void CCompileTokenList::Close()
+{
+    if (m_open) Pack(m_last);
+    m_open = false;
+}
+
+void CCompileTokenList::Pack(const CompileToken& token)
+{
+    // The distance from the token before, zigzagged so that a token starting inside the
+    // one before (which the lexer never reports) would still be kept as it is.
+    const auto gap = static_cast<std::int64_t>(token.offset) - static_cast<std::int64_t>(m_packedEnd);
+    PutNumber(m_bytes, (static_cast<std::uint64_t>(gap) << 1) ^ static_cast<std::uint64_t>(gap >> 63));
+    PutNumber(m_bytes, (static_cast<std::uint64_t>(token.length) << 2) | token.kind);
+    m_packedEnd = token.End();
+}
+
+bool CCompileTokenList::PeekAt(const CompileTokenPlace& place, CompileToken& token) const
+{
+    CompileTokenPlace next = place;
+    return Read(next, token);
+}
+
+bool CCompileTokenList::Read(CompileTokenPlace& place, CompileToken& token) const
+{
+    if (place.at >= m_bytes.size()) return false;
+    const std::uint64_t zigzag = GetNumber(m_bytes.data(), place.at);
+    const auto gap = static_cast<std::int64_t>(zigzag >> 1) ^ -static_cast<std::int64_t>(zigzag & 1);
+    const std::uint64_t lengthAndKind = GetNumber(m_bytes.data(), place.at);
+    token.offset = static_cast<std::uint64_t>(static_cast<std::int64_t>(place.lastEnd) + gap);
+    token.length = lengthAndKind >> 2;
+    token.kind = lengthAndKind & 3;
+    place.lastEnd = token.End();
+    return true;
+}
 
 void CCompileTokenCollector::OnLine(std::uint64_t lineOffset, const char* line, const SyntaxToken* tokens,
                                     std::size_t count)
@@ -49,8 +111,8 @@ void CCompileTokenCollector::Take(std::uint64_t lineOffset, const char* line, co
     case TokenKind::Comment:
         return;
     case TokenKind::QuotedText:
-        if ((token.flags & TOKEN_CONTINUED) && m_openString && !m_tokens.empty()) {
-            CompileToken& open = m_tokens.back();
+        if ((token.flags & TOKEN_CONTINUED) && m_openString && !m_tokens.Empty()) {
+            CompileToken& open = m_tokens.Last();
             open.length = std::min(offset + n - open.offset, MAX_TOKEN_LENGTH);
             m_openString = !(token.flags & TOKEN_CLOSED);
             m_hashJoins = false;
@@ -77,13 +139,13 @@ void CCompileTokenCollector::Take(std::uint64_t lineOffset, const char* line, co
     }
     // '#' and "##" joined to the word just after them.
     if (kind == CompileTokenKind::Word && m_hashJoins && offset == m_lastEnd) {
-        CompileToken& before = m_tokens.back();
+        CompileToken& before = m_tokens.Last();
         before.length = offset + n - before.offset;
         m_hashJoins = hash;
         m_lastEnd = offset + n;
         return;
     }
-    m_tokens.push_back(CompileToken{offset, std::min<std::uint64_t>(n, MAX_TOKEN_LENGTH), static_cast<std::uint64_t>(kind)});
+    m_tokens.Add(CompileToken{offset, std::min<std::uint64_t>(n, MAX_TOKEN_LENGTH), static_cast<std::uint64_t>(kind)});
     m_openString = (kind == CompileTokenKind::String || kind == CompileTokenKind::Single) && !(token.flags & TOKEN_CLOSED);
     m_hashJoins = hash;
     m_lastEnd = offset + n;

@@ -16,6 +16,7 @@
 
 #include "syntax/SyntaxToken.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -31,9 +32,52 @@ struct CompileToken {
 };
 static_assert(sizeof(CompileToken) == 8);
 
+// Where a reader of a token list stands: the next token's first byte in the list, and
+// the end of the token read before it (0 at the start).
+struct CompileTokenPlace {
+    std::size_t at = 0;
+    std::uint64_t lastEnd = 0;
+};
+
+// The tokens of a file in text order, packed: each is its distance from the end of the
+// token before it and its length with its kind, each in as few bytes as it needs (most
+// tokens take two bytes, not the eight of a CompileToken). They are read in order, from
+// a place that a reader keeps. The last token added stays open to change (a string that
+// runs on to the next line, a '#' that the next word joins) until the next is added or
+// the list is closed.
+class CCompileTokenList {
+public:
+    // Room for the tokens of a text of textSize bytes, as most sources have them.
+    void Reserve(std::size_t textSize) { m_bytes.reserve(textSize / 2 + 16); }
+    void Add(const CompileToken& token);
+    bool Empty() const { return m_count == 0; }
+    std::size_t Count() const { return m_count; }
+    CompileToken& Last() { return m_last; }  // not after Close
+    // Packs the last token: the list is read only once it is closed.
+    void Close();
+    void ShrinkToFit() { m_bytes.shrink_to_fit(); }
+    // Lets the list's room go.
+    void Release() { m_bytes = {}; m_count = 0; m_open = false; }
+    std::size_t GetMemoryUse() const { return m_bytes.capacity(); }
+
+    // The token at place, or false at the list's end.
+    bool PeekAt(const CompileTokenPlace& place, CompileToken& token) const;
+    // Likewise, and place moves past it.
+    bool Read(CompileTokenPlace& place, CompileToken& token) const;
+
+private:
+    void Pack(const CompileToken& token);
+
+    std::vector<unsigned char> m_bytes;
+    std::size_t m_count = 0;
+    CompileToken m_last{};
+    bool m_open = false;  // m_last is not yet packed
+    std::uint64_t m_packedEnd = 0;
+};
+
 class CCompileTokenCollector {
 public:
-    explicit CCompileTokenCollector(std::vector<CompileToken>& tokens) : m_tokens(tokens) {}
+    explicit CCompileTokenCollector(CCompileTokenList& tokens) : m_tokens(tokens) {}
 
     // The reports of one line (its first byte at lineOffset in the text), as the lexer
     // hands them over: the first pass's tokens in order, then the second pass's.
@@ -42,7 +86,7 @@ public:
 private:
     void Take(std::uint64_t lineOffset, const char* line, const SyntaxToken& token);
 
-    std::vector<CompileToken>& m_tokens;
+    CCompileTokenList& m_tokens;
     bool m_openString = false;  // the last token added is a string still open
     bool m_hashJoins = false;   // the last token added is '#'s that the next word next to it joins
     std::uint64_t m_lastEnd = 0;

@@ -28,6 +28,8 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
     CGameCompiler compiler(switches, *this);
     compiler.Run(0);
     m_game->m_ifDecisions = compiler.IfDecisions();
+    // The tokens were the compiler's alone: their room is the merge's too.
+    m_tokens = {};
     // What finds files and names is done with: its room is the merge's.
     compiler.ForgetNames();
     m_resolver.reset();
@@ -53,10 +55,10 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
     if (!text)
         m_files.push_back(std::make_shared<CGameFile>(path, reason));
     else {
-        // Room for the tokens and lines of most sources at once (a token every 4 bytes, a
-        // line every 16): pages not written to cost nothing, and the lists are not copied
-        // as they grow. They are let go when the game is compiled.
-        m_tokens.back().reserve(text->size() / 4 + 16);
+        // Room for the tokens and lines of most sources at once (two bytes of tokens for
+        // every four of text, a line every 16): pages not written to cost nothing, and the
+        // lists are not copied as they grow. They are let go when the game is compiled.
+        m_tokens.back().Reserve(text->size());
         m_lineStarts.back().reserve(text->size() / 16 + 16);
         const std::size_t size = text->size();
         m_files.push_back(
@@ -64,7 +66,7 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
         // A small file's lists are cut to what they hold: a chain of thousands of small
         // files keeps every file's tokens while the compiler reads down it.
         if (size < kSmallFile) {
-            m_tokens.back().shrink_to_fit();
+            m_tokens.back().ShrinkToFit();
             m_lineStarts.back().shrink_to_fit();
         }
     }
@@ -73,7 +75,7 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
 
 std::string_view CGameBuilder::Text(std::uint32_t file) { return m_files[file]->Text(); }
 
-const std::vector<CompileToken>& CGameBuilder::Tokens(std::uint32_t file) { return m_tokens[file]; }
+const CCompileTokenList& CGameBuilder::Tokens(std::uint32_t file) { return m_tokens[file]; }
 
 std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
                                         std::shared_ptr<const IncludeResolution>& resolution)
@@ -138,8 +140,6 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
                       runOf(includes, nextInclude, f, [&](std::uint32_t i) { return compiledIncludes[i].file; }));
         std::sort(m_files[f]->m_routineLocals.begin(), m_files[f]->m_routineLocals.end(),
                   [](const GameRoutineLocals& a, const GameRoutineLocals& b) { return a.start < b.start; });
-        m_tokens[f] = {};
-        m_tokens[f].shrink_to_fit();
     }
 }
 

@@ -26,7 +26,7 @@ public:
     std::shared_ptr<const CGame> Build();
 
     std::string_view Text(std::uint32_t file) override;
-    const std::vector<CompileToken>& Tokens(std::uint32_t file) override;
+    const CCompileTokenList& Tokens(std::uint32_t file) override;
     std::uint32_t OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
                               std::shared_ptr<const IncludeResolution>& resolution) override;
 
@@ -47,7 +47,7 @@ private:
     std::shared_ptr<CGame> m_game;
     std::unique_ptr<CIncludeResolver> m_resolver;
     std::vector<std::shared_ptr<CGameFile>> m_files;
-    std::deque<std::vector<CompileToken>> m_tokens;       // of each file, while the game is compiled
+    std::deque<CCompileTokenList> m_tokens;               // of each file, while the game is compiled
     std::deque<std::vector<std::uint64_t>> m_lineStarts;  // likewise
     std::unordered_map<std::string, std::uint32_t> m_byIdentity;
 };

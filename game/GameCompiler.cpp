@@ -144,7 +144,7 @@ void CGameCompiler::Push(std::uint32_t file)
 {
     if (m_onStack.size() <= file) m_onStack.resize(file + 1, 0);
     ++m_onStack[file];
-    m_stack.push_back(Cursor{file, 0, false});
+    m_stack.push_back(Cursor{file, CompileTokenPlace{}, false});
 }
 
 void CGameCompiler::Pop()
@@ -168,7 +168,7 @@ std::string_view CGameCompiler::FileText(std::uint32_t file)
     return m_texts[file];
 }
 
-const std::vector<CompileToken>& CGameCompiler::FileTokens(std::uint32_t file)
+const CCompileTokenList& CGameCompiler::FileTokens(std::uint32_t file)
 {
     FileText(file);
     return *m_tokens[file];
@@ -182,12 +182,13 @@ bool CGameCompiler::NextRaw(Tok& t)
             c.text = FileText(c.file).data();
             c.tokens = &FileTokens(c.file);
         }
-        if (c.next < c.tokens->size()) {
-            t = Tok{&(*c.tokens)[c.next++], c.file, c.text};
+        if (c.tokens->Read(c.next, t.token)) {
+            t.file = c.file;
+            t.text = c.text;
             // A character the compiler's lexer does not take (a control character, a byte
             // of 0x80 or more outside quotes) is reported and passed over.
-            if (t.token->Kind() == CompileTokenKind::Mark) {
-                const auto first = static_cast<unsigned char>(c.text[t.token->offset]);
+            if (t.token.Kind() == CompileTokenKind::Mark) {
+                const auto first = static_cast<unsigned char>(c.text[t.token.offset]);
                 if (first < 0x20 || first >= 0x7F) continue;
             }
             return true;
@@ -227,10 +228,10 @@ std::string CGameCompiler::Folded(const Tok& t) { return FoldedCopy(TextOf(t)); 
 
 bool CGameCompiler::IsMark(const Tok& t, char c)
 {
-    return t && t.token->Kind() == CompileTokenKind::Mark && t.token->length == 1 && t.text[t.token->offset] == c;
+    return t && t.token.Kind() == CompileTokenKind::Mark && t.token.length == 1 && t.text[t.token.offset] == c;
 }
 
-bool CGameCompiler::IsWord(const Tok& t) { return t && t.token->Kind() == CompileTokenKind::Word; }
+bool CGameCompiler::IsWord(const Tok& t) { return t && t.token.Kind() == CompileTokenKind::Word; }
 
 std::string CGameCompiler::DirectiveName(const Tok& t) { return FoldedCopy(WithoutHash(TextOf(t))); }
 
@@ -238,12 +239,22 @@ std::string CGameCompiler::DirectiveName(const Tok& t) { return FoldedCopy(Witho
 
 bool CGameCompiler::IsIfWord(const Tok& t, bool needHash)
 {
-    if (!IsWord(t) || t.token->length < 4 || t.token->length > 7 + needHash) return false;
-    if (needHash && t.text[t.token->offset] != '#') return false;
+    if (!IsWord(t) || t.token.length < 4 || t.token.length > 7 + needHash) return false;
+    if (needHash && t.text[t.token.offset] != '#') return false;
     const std::string_view text = TextOf(t);
     const std::string_view word = WithoutHash(text);
     if (needHash && word.size() == text.size()) return false;
     return IfWordOf(word) != NOT_IF;
+}
+
+std::uint64_t CGameCompiler::PassSemicolon(Cursor& c, std::uint64_t from)
+{
+    CompileToken t;
+    if (!FileTokens(c.file).PeekAt(c.next, t) || t.Kind() != CompileTokenKind::Mark || t.length != 1 ||
+        FileText(c.file)[t.offset] != ';')
+        return from;
+    FileTokens(c.file).Read(c.next, t);
+    return t.End();
 }
 
 void CGameCompiler::HandleIf(const Tok& word)
@@ -252,14 +263,8 @@ void CGameCompiler::HandleIf(const Tok& word)
     const std::string_view text = FileText(word.file);
     if (kind == IFNOT || kind == ENDIF) {
         // The ';' after them, when it is there (else the compiler goes on with what follows).
-        std::uint64_t from = word.token->End();
-        if (!m_stack.empty()) {
-            Cursor& c = m_stack.back();
-            const std::vector<CompileToken>& tokens = FileTokens(c.file);
-            if (c.file == word.file && c.next < tokens.size() && tokens[c.next].Kind() == CompileTokenKind::Mark &&
-                tokens[c.next].length == 1 && text[tokens[c.next].offset] == ';')
-                from = tokens[c.next++].End();
-        }
+        std::uint64_t from = word.token.End();
+        if (!m_stack.empty() && m_stack.back().file == word.file) from = PassSemicolon(m_stack.back(), from);
         if (m_ifs.empty()) return;  // without a matching If
         if (kind == ENDIF) {
             m_ifs.pop_back();
@@ -282,10 +287,10 @@ void CGameCompiler::HandleIf(const Tok& word)
         }
         condition.push_back(t);
     }
-    const std::uint64_t conditionEnd = ended ? t.token->End() : text.size();
+    const std::uint64_t conditionEnd = ended ? t.token.End() : text.size();
     const std::string what =
-        Written(text.substr(word.token->offset,
-                            (condition.empty() ? word.token->End() : condition.back().token->End()) - word.token->offset));
+        Written(text.substr(word.token.offset,
+                            (condition.empty() ? word.token.End() : condition.back().token.End()) - word.token.offset));
     // Decided, or not one condition at all (then nothing is pushed and what follows is compiled).
     bool valid = ended && condition.size() <= 256;
     bool value = false;
@@ -319,12 +324,12 @@ void CGameCompiler::HandleIf(const Tok& word)
     if (!valid || m_ifs.size() >= 32) return;
     ++m_ifDecisions;
     if (value) {
-        m_ifs.push_back(IfFrame{AddReason(CompileReason{CompileReason::TrueCondition, word.file, word.token->offset, what}),
+        m_ifs.push_back(IfFrame{AddReason(CompileReason{CompileReason::TrueCondition, word.file, word.token.offset, what}),
                                 false});
         return;
     }
-    Skip(AddReason(CompileReason{CompileReason::FalseCondition, word.file, word.token->offset, what}), conditionEnd, true,
-         what, word.file, word.token->offset);
+    Skip(AddReason(CompileReason{CompileReason::FalseCondition, word.file, word.token.offset, what}), conditionEnd, true,
+         what, word.file, word.token.offset);
 }
 
 // Skips a false region from offset from, by the spelling of its tokens, in the file being
@@ -334,11 +339,11 @@ void CGameCompiler::Skip(std::uint32_t reason, std::uint64_t from, bool elseAllo
 {
     if (m_stack.empty()) return;
     Cursor& c = m_stack.back();
-    const std::vector<CompileToken>& tokens = FileTokens(c.file);
+    const CCompileTokenList& tokens = FileTokens(c.file);
     const std::string_view text = FileText(c.file);
     int depth = 1;
-    for (; c.next < tokens.size(); ++c.next) {
-        const CompileToken& t = tokens[c.next];
+    CompileToken t;
+    while (tokens.Read(c.next, t)) {
         if (t.Kind() != CompileTokenKind::Word) continue;
         const IfWord kind = IfWordOf(WithoutHash(TokenText(text, t)));
         if (kind == NOT_IF) continue;
@@ -351,10 +356,7 @@ void CGameCompiler::Skip(std::uint32_t reason, std::uint64_t from, bool elseAllo
             continue;
         }
         AddSkipped(c.file, from, t.offset, reason);
-        ++c.next;
-        if (c.next < tokens.size() && tokens[c.next].Kind() == CompileTokenKind::Mark && tokens[c.next].length == 1 &&
-            text[tokens[c.next].offset] == ';')
-            ++c.next;
+        PassSemicolon(c, 0);
         if (kind == IFNOT)
             m_ifs.push_back(IfFrame{AddReason(CompileReason{CompileReason::TrueCondition, conditionFile, conditionOffset,
                                                             "#Ifnot of " + what}),
@@ -371,10 +373,9 @@ void CGameCompiler::Skip(std::uint32_t reason, std::uint64_t from, bool elseAllo
 void CGameCompiler::StopHere(std::uint32_t reason)
 {
     for (const Cursor& c : m_stack) {
-        const std::vector<CompileToken>& tokens = FileTokens(c.file);
         const std::uint64_t size = FileText(c.file).size();
         // From the end of what was read: the directive that stopped it, the Include that is open.
-        const std::uint64_t from = c.next > 0 ? std::min<std::uint64_t>(tokens[c.next - 1].End(), size) : 0;
+        const std::uint64_t from = std::min<std::uint64_t>(c.next.lastEnd, size);
         if (from < size) AddSkipped(c.file, from, size, reason);
     }
     m_peeked.clear();
@@ -393,8 +394,11 @@ ConstantValue CGameCompiler::Evaluate(const std::vector<Tok>& tokens, std::size_
     if (from >= tokens.size()) return ConstantValue{};
     const std::uint32_t file = tokens[from].file;
     const bool glulx = m_switches.glulx;
+    std::vector<CompileToken> expression;
+    expression.reserve(tokens.size() - from);
+    for (std::size_t i = from; i < tokens.size(); ++i) expression.push_back(tokens[i].token);
     return EvaluateConstant(
-        FileText(file), tokens[from].token, tokens.back().token + 1, glulx, [&](std::string_view name) {
+        FileText(file), expression.data(), expression.data() + expression.size(), glulx, [&](std::string_view name) {
             ConstantOperand operand;
             if (name[0] == '#') {
                 const std::string folded = FoldedCopy(name);

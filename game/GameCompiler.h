@@ -101,7 +101,7 @@ struct CompiledLocals {
 class ICompileHost {
 public:
     virtual std::string_view Text(std::uint32_t file) = 0;
-    virtual const std::vector<CompileToken>& Tokens(std::uint32_t file) = 0;
+    virtual const CCompileTokenList& Tokens(std::uint32_t file) = 0;
     // The file that Include name, reached in file from, leads to: read now when it was
     // not read before (classes are the class names known at this point, folded); the
     // resolution whatever it is; COMPILE_NONE when nothing can be read.
@@ -146,17 +146,17 @@ private:
     };
     struct Cursor {
         std::uint32_t file;
-        std::size_t next;  // its next token
-        bool system;       // System_file was read in it
-        const std::vector<CompileToken>* tokens = nullptr;
+        CompileTokenPlace next;  // its next token
+        bool system;             // System_file was read in it
+        const CCompileTokenList* tokens = nullptr;
         const char* text = nullptr;
     };
     struct Tok {
-        const CompileToken* token = nullptr;
+        CompileToken token{};
         std::uint32_t file = COMPILE_NONE;
-        const char* text = nullptr;  // its file's text
-        explicit operator bool() const { return token != nullptr; }
-        std::string_view View() const { return std::string_view(text + token->offset, token->length); }
+        const char* text = nullptr;  // its file's text; null: no token
+        explicit operator bool() const { return text != nullptr; }
+        std::string_view View() const { return std::string_view(text + token.offset, token.length); }
     };
     struct IfFrame {
         std::uint32_t reason;  // the TrueCondition reason of its then branch
@@ -171,7 +171,7 @@ private:
 
     // Tokens.
     std::string_view FileText(std::uint32_t file);
-    const std::vector<CompileToken>& FileTokens(std::uint32_t file);
+    const CCompileTokenList& FileTokens(std::uint32_t file);
     bool NextRaw(Tok& t);
     bool Next(Tok& t);
     bool Peek(Tok& t);
@@ -184,6 +184,8 @@ private:
 
     // If directives.
     bool IsIfWord(const Tok& t, bool needHash);
+    // Passes over the ';' at the cursor, if that is what stands there; its end, or from.
+    std::uint64_t PassSemicolon(Cursor& c, std::uint64_t from);
     void HandleIf(const Tok& word);
     void Skip(std::uint32_t reason, std::uint64_t from, bool elseAllowed, const std::string& what,
               std::uint32_t conditionFile, std::uint64_t conditionOffset);
@@ -228,7 +230,7 @@ private:
     void Push(std::uint32_t file);
     void Pop();
     std::vector<std::string_view> m_texts;                  // of each file, once asked
-    std::vector<const std::vector<CompileToken>*> m_tokens;  // likewise
+    std::vector<const CCompileTokenList*> m_tokens;  // likewise
     std::vector<Tok> m_peeked;
     bool m_stopped = false;
     int m_version;

@@ -60,10 +60,10 @@ std::uint32_t CGameCompiler::Define(DefinitionKind kind, const Tok& name, const 
     CompiledDefinition d;
     d.kind = kind;
     d.file = name.file;
-    d.nameOffset = name.token->offset;
-    d.nameLength = static_cast<std::uint32_t>(name.token->length);
-    d.start = start.file == name.file ? start.token->offset : name.token->offset;
-    d.end = name.token->End();
+    d.nameOffset = name.token.offset;
+    d.nameLength = static_cast<std::uint32_t>(name.token.length);
+    d.start = start.file == name.file ? start.token.offset : name.token.offset;
+    d.end = name.token.End();
     d.located = located;
     d.parent = parent;
     return AddDefinition(std::move(d));
@@ -73,7 +73,7 @@ void CGameCompiler::EndDefinition(std::uint32_t definition, const Tok& last)
 {
     if (definition == COMPILE_NONE || !last) return;
     CompiledDefinition& d = m_definitions[definition];
-    if (last.file == d.file && last.token->End() > d.end) d.end = last.token->End();
+    if (last.file == d.file && last.token.End() > d.end) d.end = last.token.End();
 }
 
 std::int64_t CGameCompiler::NewProperty(bool individual)
@@ -100,7 +100,7 @@ void CGameCompiler::Directive(const Tok& word, const std::string& name)
     if (name == "end") {
         Tok last = word;
         ToSemicolon(&last);
-        StopHere(AddReason(CompileReason{CompileReason::AfterEnd, word.file, word.token->offset, "End"}));
+        StopHere(AddReason(CompileReason{CompileReason::AfterEnd, word.file, word.token.offset, "End"}));
         return;
     }
     if (name == "system_file") {
@@ -152,14 +152,14 @@ void CGameCompiler::Routine(const Tok& open, const Tok* property, std::uint32_t 
                 }
                 const std::uint32_t reason = AddReason(CompileReason{CompileReason::Replaced, replaced->second.file,
                                                                      replaced->second.offset, std::string(TextOf(name))});
-                def = Define(DefinitionKind::Routine, name, open, name.token->offset);
+                def = Define(DefinitionKind::Routine, name, open, name.token.offset);
                 m_definitions[def].reason = reason;
                 EndDefinition(def, close);
-                AddSkipped(open.file, open.token->offset, close.token->End(), reason);
+                AddSkipped(open.file, open.token.offset, close.token.End(), reason);
                 return;
             }
         }
-        def = Define(DefinitionKind::Routine, name, open, name.token->offset);
+        def = Define(DefinitionKind::Routine, name, open, name.token.offset);
         m_definitions[def].alias = alias;
         Symbol* s = Find(alias.empty() ? TextOf(name) : std::string_view(alias));
         if (s && alias.empty() && s->kind == SymRoutine && s->definition != COMPILE_NONE &&
@@ -170,12 +170,12 @@ void CGameCompiler::Routine(const Tok& open, const Tok* property, std::uint32_t 
             const CompiledDefinition* first = s->definition != COMPILE_NONE ? &m_definitions[s->definition] : nullptr;
             m_definitions[def].reason =
                 AddReason(CompileReason{CompileReason::AlreadyDefined, first ? first->file : name.file,
-                                        first ? first->nameOffset : name.token->offset, std::string(TextOf(name))});
+                                        first ? first->nameOffset : name.token.offset, std::string(TextOf(name))});
         } else {
             DefineSymbol(alias.empty() ? TextOf(name) : std::string_view(alias), SymRoutine, 0, false, def);
         }
     } else if (property) {
-        def = Define(DefinitionKind::PropertyRoutine, *property, *property, open.token->offset, parent);
+        def = Define(DefinitionKind::PropertyRoutine, *property, *property, open.token.offset, parent);
     }
     // The header's local variables, up to its ';'.
     const auto firstLocal = static_cast<std::uint32_t>(m_localNames.size());
@@ -184,7 +184,7 @@ void CGameCompiler::Routine(const Tok& open, const Tok* property, std::uint32_t 
             m_peeked.push_back(t);
             break;
         }
-        if (IsWord(t) && t.file == open.file && TextOf(t) != "*") m_localNames.push_back(t.token->offset);
+        if (IsWord(t) && t.file == open.file && TextOf(t) != "*") m_localNames.push_back(t.token.offset);
     }
     const auto locals = static_cast<std::uint32_t>(m_localNames.size()) - firstLocal;
     // The body, up to its ']'.
@@ -200,7 +200,7 @@ void CGameCompiler::Routine(const Tok& open, const Tok* property, std::uint32_t 
     }
     EndDefinition(def, close);
     if (close && close.file == open.file)
-        m_locals.push_back(CompiledLocals{open.file, open.token->offset, close.token->End(), firstLocal, locals});
+        m_locals.push_back(CompiledLocals{open.file, open.token.offset, close.token.End(), firstLocal, locals});
 }
 
 void CGameCompiler::ObjectDirective(const Tok& word, bool isClass, bool nearby)
@@ -217,15 +217,15 @@ void CGameCompiler::ObjectDirective(const Tok& word, bool isClass, bool nearby)
             return ToSemicolon();
         }
         if (Find(TextOf(t))) {
-            def = Define(DefinitionKind::Class, t, word, word.token->offset);
+            def = Define(DefinitionKind::Class, t, word, word.token.offset);
             m_definitions[def].reason =
-                AddReason(CompileReason{CompileReason::AlreadyDefined, t.file, t.token->offset, std::string(TextOf(t))});
+                AddReason(CompileReason{CompileReason::AlreadyDefined, t.file, t.token.offset, std::string(TextOf(t))});
         } else {
-            def = Define(DefinitionKind::Class, t, word, word.token->offset);
+            def = Define(DefinitionKind::Class, t, word, word.token.offset);
             DefineSymbol(TextOf(t), SymClass, m_nextObject++, numbered, def);
         }
     } else {
-        while (Peek(t) && t.token->Kind() == CompileTokenKind::Mark && TextOf(t) == "->") {
+        while (Peek(t) && t.token.Kind() == CompileTokenKind::Mark && TextOf(t) == "->") {
             Next(t);
             last = t;
         }
@@ -234,15 +234,15 @@ void CGameCompiler::ObjectDirective(const Tok& word, bool isClass, bool nearby)
             Next(name);
         }
         Tok shortName;
-        if (Peek(t) && t.token->Kind() == CompileTokenKind::String) Next(shortName);
+        if (Peek(t) && t.token.Kind() == CompileTokenKind::String) Next(shortName);
         if (Peek(t) && IsWord(t) && !IsSegmentWord(TextOf(t))) Next(t);  // the parent
         const Tok& shown = name ? name : shortName;
         if (shown) {
-            def = Define(DefinitionKind::Object, shown, word, last.token->offset);
+            def = Define(DefinitionKind::Object, shown, word, last.token.offset);
             if (name) {
                 if (Find(TextOf(name)))
                     m_definitions[def].reason = AddReason(CompileReason{CompileReason::AlreadyDefined, name.file,
-                                                                        name.token->offset, std::string(TextOf(name))});
+                                                                        name.token.offset, std::string(TextOf(name))});
                 else
                     DefineSymbol(TextOf(name), SymObject, m_nextObject, numbered, def);
             }
@@ -276,7 +276,7 @@ void CGameCompiler::PropertyList(std::uint32_t object)
             property = t;
             expectName = false;
             if (!Find(TextOf(t))) {
-                const std::uint32_t def = Define(DefinitionKind::Property, t, t, t.token->offset);
+                const std::uint32_t def = Define(DefinitionKind::Property, t, t, t.token.offset);
                 m_definitions[def].implicit = true;
                 DefineSymbol(TextOf(t), SymProperty, NewProperty(true), true, def);
             }
@@ -307,10 +307,10 @@ void CGameCompiler::NamedDirective(const Tok& word, DefinitionKind kind, SymbolK
     }
     ToSemicolon(&last, kind == DefinitionKind::Array);
     const std::string symbolName = std::string(TextOf(name)) + (symbol == SymAction ? "__A" : "");
-    const std::uint32_t def = Define(kind, name, word, word.token->offset);
+    const std::uint32_t def = Define(kind, name, word, word.token.offset);
     if (Find(symbolName))
         m_definitions[def].reason =
-            AddReason(CompileReason{CompileReason::AlreadyDefined, name.file, name.token->offset, symbolName});
+            AddReason(CompileReason{CompileReason::AlreadyDefined, name.file, name.token.offset, symbolName});
     else
         DefineSymbol(symbolName, symbol, value, known, def);
     EndDefinition(def, last);
@@ -335,10 +335,10 @@ void CGameCompiler::PropertyDirective(const Tok& word)
         name = t;
     }
     if (!name) return;
-    const std::uint32_t def = Define(DefinitionKind::Property, name, word, word.token->offset);
+    const std::uint32_t def = Define(DefinitionKind::Property, name, word, word.token.offset);
     if (Find(TextOf(name)))
         m_definitions[def].reason = AddReason(
-            CompileReason{CompileReason::AlreadyDefined, name.file, name.token->offset, std::string(TextOf(name))});
+            CompileReason{CompileReason::AlreadyDefined, name.file, name.token.offset, std::string(TextOf(name))});
     else
         DefineSymbol(TextOf(name), SymProperty, NewProperty(individual), true, def);
     EndDefinition(def, last);
@@ -366,7 +366,7 @@ void CGameCompiler::ConstantDirective(const Tok& word, bool isDefault)
         for (std::size_t i = from; i < tokens.size(); ++i) oneFile = oneFile && tokens[i].file == tokens[from].file;
         if (oneFile) value = Evaluate(tokens, from);
     }
-    const std::uint32_t def = Define(DefinitionKind::Constant, name, word, name.token->offset);
+    const std::uint32_t def = Define(DefinitionKind::Constant, name, word, name.token.offset);
     m_definitions[def].givesWay = isDefault;
     const Symbol* s = Find(TextOf(name));
     // The compiler's own constants may be defined again (Grammar__Version); Default gives
@@ -376,7 +376,7 @@ void CGameCompiler::ConstantDirective(const Tok& word, bool isDefault)
         const CompiledDefinition* first = s->definition != COMPILE_NONE ? &m_definitions[s->definition] : nullptr;
         m_definitions[def].reason =
             AddReason(CompileReason{isDefault ? CompileReason::GivesWay : CompileReason::AlreadyDefined,
-                                    first ? first->file : name.file, first ? first->nameOffset : name.token->offset,
+                                    first ? first->file : name.file, first ? first->nameOffset : name.token.offset,
                                     std::string(TextOf(name))});
     } else {
         DefineSymbol(TextOf(name), SymConstant, value.value, value.known, def);
@@ -394,11 +394,11 @@ void CGameCompiler::StubDirective(const Tok& word)
     }
     Tok after;
     Tok last = name;
-    std::uint64_t located = name.token->offset;
+    std::uint64_t located = name.token.offset;
     if (Next(after)) {
         last = after;
         if (!IsMark(after, ';')) {
-            located = after.token->offset;
+            located = after.token.offset;
             ToSemicolon(&last);
         }
     }
@@ -407,7 +407,7 @@ void CGameCompiler::StubDirective(const Tok& word)
     if (const Symbol* s = Find(TextOf(name))) {
         const CompiledDefinition* first = s->definition != COMPILE_NONE ? &m_definitions[s->definition] : nullptr;
         m_definitions[def].reason = AddReason(CompileReason{CompileReason::GivesWay, first ? first->file : name.file,
-                                                            first ? first->nameOffset : name.token->offset,
+                                                            first ? first->nameOffset : name.token.offset,
                                                             std::string(TextOf(name))});
     } else {
         DefineSymbol(TextOf(name), SymRoutine, 0, false, def);
@@ -427,11 +427,11 @@ void CGameCompiler::ReplaceDirective(const Tok& word)
     }
     if (tokens.empty() || !IsWord(tokens[0])) return;
     const Tok& name = tokens[0];
-    const std::uint32_t def = Define(DefinitionKind::Replace, name, word, word.token->offset);
+    const std::uint32_t def = Define(DefinitionKind::Replace, name, word, word.token.offset);
     EndDefinition(def, last);
     // Only a name not yet defined can be replaced.
     if (Find(TextOf(name))) return;
-    Replacement replacement{name.file, name.token->offset, {}, false};
+    Replacement replacement{name.file, name.token.offset, {}, false};
     if (tokens.size() > 1 && IsWord(tokens[1])) {
         replacement.alias = std::string(TextOf(tokens[1]));
         DefineSymbol(replacement.alias, SymConstant, 0, true);
@@ -448,15 +448,15 @@ void CGameCompiler::GrammarDirective(const Tok& word, DefinitionKind kind)
     while (Next(t)) {
         last = t;
         if (IsMark(t, ';')) break;
-        if (!name && t.token->Kind() == CompileTokenKind::Single) name = t;
+        if (!name && t.token.Kind() == CompileTokenKind::Single) name = t;
         if (arrow && IsWord(t)) {
             const std::string action = std::string(TextOf(t)) + "__A";
             if (!Find(action)) DefineSymbol(action, SymAction, 0, false);
         }
-        arrow = t.token->Kind() == CompileTokenKind::Mark && TextOf(t) == "->";
+        arrow = t.token.Kind() == CompileTokenKind::Mark && TextOf(t) == "->";
     }
     if (!name) return;
-    const std::uint32_t def = Define(kind, name, word, word.token->offset);
+    const std::uint32_t def = Define(kind, name, word, word.token.offset);
     EndDefinition(def, last);
 }
 
@@ -490,17 +490,17 @@ void CGameCompiler::Include(const Tok& word)
     // A directive its file ends before its ';' is not carried out: its file is read no
     // more, and reading the include then would read that file again from its top, for ever.
     const bool unended = m_stack.size() < depth;
-    if (name.token->Kind() != CompileTokenKind::String) return;
+    if (name.token.Kind() != CompileTokenKind::String) return;
     std::string_view quoted = TextOf(name);
     if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
     if (!quoted.empty() && quoted.back() == '"') quoted.remove_suffix(1);
     CompiledInclude include;
     include.file = word.file;
     include.name = std::string(quoted);
-    include.start = word.token->offset;
-    include.nameOffset = name.token->offset;
-    include.nameLength = static_cast<std::uint32_t>(name.token->length);
-    include.end = last.file == word.file ? last.token->End() : name.token->End();
+    include.start = word.token.offset;
+    include.nameOffset = name.token.offset;
+    include.nameLength = static_cast<std::uint32_t>(name.token.length);
+    include.end = last.file == word.file ? last.token.End() : name.token.End();
     const std::uint32_t target = m_host.OpenInclude(word.file, include.name, m_classes, include.resolution);
     if (target != COMPILE_NONE && !m_stopped) {
         include.target = target;

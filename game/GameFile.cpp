@@ -43,14 +43,11 @@ GameDefinition::GameDefinition(const Definition& d, std::uint64_t end, std::uint
 // keeps what the reader finds, the checkpoints and the words that open directives.
 class CGameFileReader final : public ISyntaxTokenListener, public IDefinitionSink {
 public:
-    CGameFileReader(CGameFile& file, std::vector<std::string>* directiveWords, std::vector<CompileToken>* tokens,
+    CGameFileReader(CGameFile& file, std::vector<std::string>* directiveWords, CCompileTokenList* tokens,
                     std::vector<std::uint64_t>* lineStarts)
         : m_file(file), m_reader(*this), m_directiveWords(directiveWords), m_lineStarts(lineStarts)
     {
-        if (tokens) {
-            tokens->reserve(file.m_text->size() / 3);
-            m_tokens.emplace(*tokens);
-        }
+        if (tokens) m_tokens.emplace(*tokens);
     }
 
     void Read(const std::vector<std::string>& classNames)
@@ -157,10 +154,11 @@ private:
 
 CGameFile::CGameFile(std::string path, std::shared_ptr<const std::string> text,
                      const std::vector<std::string>& classNames, std::vector<std::string>* directiveWords,
-                     std::vector<CompileToken>* tokens, std::vector<std::uint64_t>* lineStarts)
+                     CCompileTokenList* tokens, std::vector<std::uint64_t>* lineStarts)
     : m_path(std::move(path)), m_text(std::move(text))
 {
     CGameFileReader(*this, directiveWords, tokens, lineStarts).Read(classNames);
+    if (tokens) tokens->Close();
     m_encoding = display::ChooseEncoding(m_text->data(), m_shownLength);
     m_definitions.shrink_to_fit();
     m_checkpoints.shrink_to_fit();

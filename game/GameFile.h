@@ -131,7 +131,7 @@ public:
     // tokens, when given, receives the tokens the compiler reads (CompileTokens.h), and
     // lineStarts the offset of every line's first byte.
     CGameFile(std::string path, std::shared_ptr<const std::string> text, const std::vector<std::string>& classNames,
-              std::vector<std::string>* directiveWords = nullptr, std::vector<CompileToken>* tokens = nullptr,
+              std::vector<std::string>* directiveWords = nullptr, CCompileTokenList* tokens = nullptr,
               std::vector<std::uint64_t>* lineStarts = nullptr);
     // A file that could not be loaded.
     CGameFile(std::string path, std::string failure);

@@ -206,6 +206,39 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// The packed token list gives back every token as it was added, whatever the sizes of
+// its gaps and lengths (one byte each, several, a token that starts inside the one
+// before), and the last token can still change until the list is closed.
+
+#include "game/CompileTokens.h"
+
+TEST(CompileTokenList, GivesBackWhatWasAdded)
+{
+    const std::uint64_t big = (std::uint64_t{1} << 39) + 5;
+    const std::vector<CompileToken> tokens{
+        {0, 1, 1},    {1, 31, 0},          {40, 32, 2},     {200, 1, 1},     {200, 0, 3},
+        {150, 7, 0},  {big, (1u << 20) - 1, 2}, {big + (1u << 20) + 70000, 3, 0}, {big, 2, 1},
+    };
+    CCompileTokenList list;
+    for (const CompileToken& t : tokens) list.Add(t);
+    list.Last().length = 9;  // a string that runs on
+    list.Close();
+    EXPECT_EQ(list.Count(), tokens.size());
+    CompileTokenPlace place;
+    CompileToken got{};
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        ASSERT_TRUE(list.PeekAt(place, got)) << i;
+        EXPECT_EQ(got.offset, tokens[i].offset) << i;
+        ASSERT_TRUE(list.Read(place, got)) << i;
+        EXPECT_EQ(got.offset, tokens[i].offset) << i;
+        EXPECT_EQ(got.length, i + 1 == tokens.size() ? 9u : tokens[i].length) << i;
+        EXPECT_EQ(got.kind, tokens[i].kind) << i;
+        EXPECT_EQ(place.lastEnd, got.End()) << i;
+    }
+    EXPECT_FALSE(list.Read(place, got));
+}
+
+// ---------------------------------------------------------------------------
 // The game: its files in the compiler's order and where each Include leads. A row's
 // files are made under $; the main file is the first. An include reads
 // "file:line name -> target", with "missing", " by case" (a name in another case) and
