@@ -81,9 +81,10 @@ std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view nam
                                         std::shared_ptr<const IncludeResolution>& resolution)
 {
     // One resolution for each name: the same name always leads to the same file.
-    resolution = m_resolver->Resolve(name);
+    std::string identity;
+    resolution = m_resolver->Resolve(name, &identity);
     if (resolution->status == IncludeStatus::Missing) return COMPILE_NONE;
-    std::string identity = resolution->identity.empty() ? m_source.Identity(resolution->path) : resolution->identity;
+    if (identity.empty()) identity = m_source.Identity(resolution->path);
     const auto file = m_byIdentity.find(identity);
     if (file != m_byIdentity.end()) return file->second;
     return Load(resolution->path, std::move(identity), classes, from);
@@ -134,7 +135,7 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
     for (std::uint32_t f = 0; f < files; ++f) {
         MergeSkipped(f, runOf(skipped, nextSkipped, f, [](const SkippedText& s) { return s.file; }),
                      f < readings.size() ? std::max<std::uint32_t>(readings[f], 1) : 1);
-        MergeDefinitions(f, compiled,
+        MergeDefinitions(f, compiled, compiler.Aliases(),
                          runOf(definitions, nextDefinition, f, [&](std::uint32_t i) { return compiled[i].file; }));
         MergeIncludes(f, compiledIncludes,
                       runOf(includes, nextInclude, f, [&](std::uint32_t i) { return compiledIncludes[i].file; }));
@@ -193,7 +194,7 @@ void CGameBuilder::MergeSkipped(std::uint32_t f, std::span<const SkippedText> sk
 }
 
 void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledDefinition>& compiled,
-                                    std::span<const std::uint32_t> mine)
+                                    const std::vector<std::string>& aliases, std::span<const std::uint32_t> mine)
 {
     CGameFile& file = *m_files[f];
     struct Entry {
@@ -224,7 +225,7 @@ void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledD
                              (c.superseded ? GameDefinition::STATE_SUPERSEDED : 0) |
                              (c.implicit ? GameDefinition::STATE_IMPLICIT : 0);
         orderOf.emplace(i, entries.size());
-        entries.push_back(Entry{definition, entries.size(), c.parent, c.alias.empty() ? nullptr : &c.alias});
+        entries.push_back(Entry{definition, entries.size(), c.parent, c.alias == COMPILE_NONE ? nullptr : &aliases[c.alias]});
     }
     for (Entry& e : entries) {
         const auto parent = e.parent == COMPILE_NONE ? orderOf.end() : orderOf.find(e.parent);
@@ -273,7 +274,7 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, std::vector<CompiledInclude>& 
             continue;
         }
         GameInclude include;
-        include.name = std::move(c.name);
+        include.name = std::string(IncludeNameOf(m_files[c.nameFile]->Text().substr(c.nameOffset, c.nameLength)));
         include.offset = c.nameOffset;
         const TextPosition at = PositionIn(f, c.nameOffset);
         include.line = static_cast<std::uint32_t>(at.line);
@@ -291,7 +292,7 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, std::vector<CompiledInclude>& 
         const GameSkippedRange* range = file.SkippedAt(read.offset);
         if (!range) continue;
         GameInclude include = read;
-        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, {}, {}, {}});
+        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, {}, {}});
         include.resolution = notRead;
         include.reason = range->reason;
         include.target = NO_FILE;

@@ -38,6 +38,7 @@ private:
     void Merge(CGameCompiler& compiler);
     void MergeSkipped(std::uint32_t file, std::span<const SkippedText> skipped, std::uint32_t readings);
     void MergeDefinitions(std::uint32_t file, const std::vector<CompiledDefinition>& compiled,
+                          const std::vector<std::string>& aliases,
                           std::span<const std::uint32_t> mine);
     void MergeIncludes(std::uint32_t file, std::vector<CompiledInclude>& compiled, std::span<const std::uint32_t> mine);
     void IndexNames();

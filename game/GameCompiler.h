@@ -35,6 +35,9 @@
 
 inline constexpr std::uint32_t COMPILE_NONE = 0xFFFFFFFFu;
 
+// The name an Include names: its quoted name without its quotes.
+std::string_view IncludeNameOf(std::string_view quoted);
+
 // Why a piece of text or a definition is not compiled.
 struct CompileReason {
     enum Kind : std::uint8_t {
@@ -65,12 +68,12 @@ struct CompiledDefinition {
     bool givesWay = false;    // Stub, Default
     bool implicit = false;    // a property made by the first `with` that names it
     bool superseded = false;  // compiled, but a later definition of its name is the one calls reach
-    std::string alias;        // the name it is compiled as when a `Replace X Y` renames it, else ""
+    std::uint32_t alias = COMPILE_NONE;  // the name it is compiled as when a `Replace X Y` renames it (in Aliases())
 };
 
 struct CompiledInclude {
     std::uint32_t file;
-    std::string name;          // as written, without its quotes
+    std::uint32_t nameFile;    // the file the quoted name is in (its own, but at the end of an included file)
     std::uint64_t start;       // the directive's first token
     std::uint64_t nameOffset;  // the quoted name's opening quote
     std::uint32_t nameLength;  // quotes included
@@ -126,6 +129,7 @@ public:
     std::vector<CompileReason>& Reasons() { return m_reasons; }
     std::vector<CompiledLocals>& Locals() { return m_locals; }
     std::vector<std::uint64_t>& LocalNames() { return m_localNames; }
+    const std::vector<std::string>& Aliases() const { return m_aliases; }
     // How many times each file was read (by index).
     const std::vector<std::uint32_t>& Readings() const { return m_readings; }
     // Lets go of the names it knows (once it has run: the records above are all a game
@@ -251,5 +255,6 @@ private:
     std::vector<CompileReason> m_reasons;
     std::vector<CompiledLocals> m_locals;
     std::vector<std::uint64_t> m_localNames;
+    std::vector<std::string> m_aliases;
     std::vector<std::uint32_t> m_readings;
 };

@@ -160,7 +160,10 @@ void CGameCompiler::Routine(const Tok& open, const Tok* property, std::uint32_t 
             }
         }
         def = Define(DefinitionKind::Routine, name, open, name.token.offset);
-        m_definitions[def].alias = alias;
+        if (!alias.empty()) {
+            m_definitions[def].alias = static_cast<std::uint32_t>(m_aliases.size());
+            m_aliases.push_back(alias);
+        }
         Symbol* s = Find(alias.empty() ? TextOf(name) : std::string_view(alias));
         if (s && alias.empty() && s->kind == SymRoutine && s->definition != COMPILE_NONE &&
             replaced != m_replaced.end()) {
@@ -479,6 +482,13 @@ void CGameCompiler::VersionDirective(const Tok& word, bool switches)
     ToSemicolon();
 }
 
+std::string_view IncludeNameOf(std::string_view quoted)
+{
+    if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
+    if (!quoted.empty() && quoted.back() == '"') quoted.remove_suffix(1);
+    return quoted;
+}
+
 void CGameCompiler::Include(const Tok& word)
 {
     Tok name;
@@ -491,17 +501,14 @@ void CGameCompiler::Include(const Tok& word)
     // more, and reading the include then would read that file again from its top, for ever.
     const bool unended = m_stack.size() < depth;
     if (name.token.Kind() != CompileTokenKind::String) return;
-    std::string_view quoted = TextOf(name);
-    if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
-    if (!quoted.empty() && quoted.back() == '"') quoted.remove_suffix(1);
     CompiledInclude include;
     include.file = word.file;
-    include.name = std::string(quoted);
+    include.nameFile = name.file;
     include.start = word.token.offset;
     include.nameOffset = name.token.offset;
     include.nameLength = static_cast<std::uint32_t>(name.token.length);
     include.end = last.file == word.file ? last.token.End() : name.token.End();
-    const std::uint32_t target = m_host.OpenInclude(word.file, include.name, m_classes, include.resolution);
+    const std::uint32_t target = m_host.OpenInclude(word.file, IncludeNameOf(TextOf(name)), m_classes, include.resolution);
     if (target != COMPILE_NONE && !m_stopped) {
         include.target = target;
         include.cycle = target < m_onStack.size() && m_onStack[target] > 0;

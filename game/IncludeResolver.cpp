@@ -98,17 +98,20 @@ std::vector<std::string> CIncludeResolver::SearchFolders() const
     return folders;
 }
 
-std::shared_ptr<const IncludeResolution> CIncludeResolver::Resolve(std::string_view written) const
+std::shared_ptr<const IncludeResolution> CIncludeResolver::Resolve(std::string_view written, std::string* identity) const
 {
     std::string key(written);
-    const auto known = m_answers.find(key);
-    if (known != m_answers.end()) return known->second;
-    auto answer = std::make_shared<const IncludeResolution>(Search(written));
-    m_answers.emplace(std::move(key), answer);
-    return answer;
+    auto known = m_answers.find(key);
+    if (known == m_answers.end()) {
+        Answer answer;
+        answer.resolution = std::make_shared<const IncludeResolution>(Search(written, answer.identity));
+        known = m_answers.emplace(std::move(key), std::move(answer)).first;
+    }
+    if (identity) *identity = known->second.identity;
+    return known->second.resolution;
 }
 
-IncludeResolution CIncludeResolver::Search(std::string_view written) const
+IncludeResolution CIncludeResolver::Search(std::string_view written, std::string& found) const
 {
     IncludeResolution result;
     std::string_view name = written;
@@ -131,7 +134,7 @@ IncludeResolution CIncludeResolver::Search(std::string_view written) const
         std::string identity;
         const PathState state = m_source.LookAt(candidate, identity);
         if (state == PathState::File || state == PathState::NotAFile) {
-            result.identity = std::move(identity);
+            found = std::move(identity);
             result.status = state == PathState::NotAFile ? IncludeStatus::Unreadable
                             : compilers                  ? IncludeStatus::Found
                                                          : IncludeStatus::FoundOutsidePath;

@@ -99,7 +99,6 @@ struct IncludeResolution {
     IncludeStatus status = IncludeStatus::Missing;
     std::string path;    // the file found, or the one that cannot be read (not for Missing)
     IncludePaths tried;  // every path tried with the exact name, in order, up to the one found
-    std::string identity;  // the source's for the file found at path, when it was asked ("" if not)
 };
 
 class CIncludeResolver {
@@ -111,8 +110,10 @@ public:
                      const IGameFileSource& source);
 
     // The answer for an Include that names name (as written, without its quotes): one
-    // answer for each name, shared by every Include that names it.
-    std::shared_ptr<const IncludeResolution> Resolve(std::string_view name) const;
+    // answer for each name, shared by every Include that names it. identity, when given,
+    // receives the source's identity of the file found, when the search learnt it ("" if
+    // not): the resolver keeps it, so that the answers the game keeps do not.
+    std::shared_ptr<const IncludeResolution> Resolve(std::string_view name, std::string* identity = nullptr) const;
 
     // The folders of the include path in the order they are tried.
     std::vector<std::string> SearchFolders() const;
@@ -126,7 +127,7 @@ private:
     };
 
     static std::string Join(const Folder& folder, const std::string& file);
-    IncludeResolution Search(std::string_view name) const;
+    IncludeResolution Search(std::string_view name, std::string& identity) const;
     std::string FindByCase(const std::string& path) const;
     std::string FindFolderByCase(const std::string& folder) const;
     const std::vector<std::string>& List(const std::string& folder) const;
@@ -136,7 +137,11 @@ private:
     std::string m_language;
     std::vector<Folder> m_folders;
     mutable std::map<std::string, std::vector<std::string>> m_listings;  // sorted, as first listed
-    mutable std::unordered_map<std::string, std::shared_ptr<const IncludeResolution>> m_answers;  // by the name as written
+    struct Answer {
+        std::shared_ptr<const IncludeResolution> resolution;
+        std::string identity;
+    };
+    mutable std::unordered_map<std::string, Answer> m_answers;  // by the name as written
 };
 
 // folder joined to name by a '/' ("" stands for the current folder).
