@@ -123,14 +123,6 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
         while (next < list.size() && fileOf(list[next]) == f) ++next;
         return std::span(list.data() + first, next - first);
     };
-    for (const CompiledLocals& locals : compiler.Locals()) {
-        CGameFile& file = *m_files[locals.file];
-        if (!file.m_routineLocals.empty() && file.m_routineLocals.back().start >= locals.start) continue;  // read again
-        file.m_routineLocals.push_back(GameRoutineLocals{locals.start, locals.end,
-                                                         static_cast<std::uint32_t>(file.m_localNames.size()), locals.count});
-        for (std::uint32_t i = 0; i < locals.count; ++i)
-            file.m_localNames.push_back(compiler.LocalNames()[locals.first + i]);
-    }
     const std::vector<std::uint32_t>& readings = compiler.Readings();
     for (std::uint32_t f = 0; f < files; ++f) {
         MergeSkipped(f, runOf(skipped, nextSkipped, f, [](const SkippedText& s) { return s.file; }),
@@ -139,8 +131,6 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
                          runOf(definitions, nextDefinition, f, [&](std::uint32_t i) { return compiled[i].file; }));
         MergeIncludes(f, compiledIncludes,
                       runOf(includes, nextInclude, f, [&](std::uint32_t i) { return compiledIncludes[i].file; }));
-        std::sort(m_files[f]->m_routineLocals.begin(), m_files[f]->m_routineLocals.end(),
-                  [](const GameRoutineLocals& a, const GameRoutineLocals& b) { return a.start < b.start; });
     }
 }
 

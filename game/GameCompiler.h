@@ -9,8 +9,9 @@
 //    at the line of the last token before its name, a constant at its name, a Stub at
 //    the token after its name), and those it meets but passes over (a Stub or Default
 //    whose name is taken, a routine a Replace drops, a second definition of a name);
-//  - the includes it reads, and the ranges of text it skips, each with its reason;
-//  - the local variables of every routine it compiles.
+//  - the includes it reads, and the ranges of text it skips, each with its reason.
+// (A routine's local variables are read from its header where they are asked for:
+// GameResolver.h.)
 // False regions are skipped by the spelling of their tokens, as the compiler skips
 // them: any word spelled ifdef, ifndef, iftrue, iffalse, ifv3 or ifv5 (any case, with
 // or without one '#') opens a level, endif closes one, ifnot at the first level starts
@@ -92,15 +93,6 @@ struct SkippedText {
     std::uint32_t reading;  // of its file: 1 for the first time the file was read, ...
 };
 
-// A routine's local variables: their names' offsets in the routine's file.
-struct CompiledLocals {
-    std::uint32_t file;
-    std::uint64_t start;  // the routine's '['
-    std::uint64_t end;    // after its ']'
-    std::uint32_t first;  // in LocalNames()
-    std::uint32_t count;
-};
-
 class ICompileHost {
 public:
     virtual std::string_view Text(std::uint32_t file) = 0;
@@ -127,8 +119,6 @@ public:
     std::vector<CompiledInclude>& Includes() { return m_includes; }
     std::vector<SkippedText>& Skipped() { return m_skipped; }
     std::vector<CompileReason>& Reasons() { return m_reasons; }
-    std::vector<CompiledLocals>& Locals() { return m_locals; }
-    std::vector<std::uint64_t>& LocalNames() { return m_localNames; }
     const std::vector<std::string>& Aliases() const { return m_aliases; }
     // How many times each file was read (by index).
     const std::vector<std::uint32_t>& Readings() const { return m_readings; }
@@ -253,8 +243,6 @@ private:
     std::vector<CompiledInclude> m_includes;
     std::vector<SkippedText> m_skipped;
     std::vector<CompileReason> m_reasons;
-    std::vector<CompiledLocals> m_locals;
-    std::vector<std::uint64_t> m_localNames;
     std::vector<std::string> m_aliases;
     std::vector<std::uint32_t> m_readings;
 };

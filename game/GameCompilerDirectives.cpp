@@ -181,15 +181,12 @@ void CGameCompiler::Routine(const Tok& open, const Tok* property, std::uint32_t 
         def = Define(DefinitionKind::PropertyRoutine, *property, *property, open.token.offset, parent);
     }
     // The header's local variables, up to its ';'.
-    const auto firstLocal = static_cast<std::uint32_t>(m_localNames.size());
     while (Next(t) && !IsMark(t, ';')) {
         if (IsMark(t, ']')) {
             m_peeked.push_back(t);
             break;
         }
-        if (IsWord(t) && t.file == open.file && TextOf(t) != "*") m_localNames.push_back(t.token.offset);
     }
-    const auto locals = static_cast<std::uint32_t>(m_localNames.size()) - firstLocal;
     // The body, up to its ']'.
     Tok close = t;
     while (Next(t)) {
@@ -202,8 +199,6 @@ void CGameCompiler::Routine(const Tok& open, const Tok* property, std::uint32_t 
         }
     }
     EndDefinition(def, close);
-    if (close && close.file == open.file)
-        m_locals.push_back(CompiledLocals{open.file, open.token.offset, close.token.End(), firstLocal, locals});
 }
 
 void CGameCompiler::ObjectDirective(const Tok& word, bool isClass, bool nearby)

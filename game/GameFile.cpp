@@ -269,8 +269,7 @@ std::size_t CGameFile::GetMemoryUse() const
         }
     }
     for (const std::string& name : m_classNames) bytes += sizeof(name) + name.capacity();
-    bytes += m_skipped.capacity() * sizeof(GameSkippedRange) + m_routineLocals.capacity() * sizeof(GameRoutineLocals) +
-             m_localNames.capacity() * sizeof(std::uint64_t);
+    bytes += m_skipped.capacity() * sizeof(GameSkippedRange);
     return bytes;
 }
 

@@ -90,14 +90,6 @@ struct GameSkippedRange {
     std::uint32_t reason;
 };
 
-// The local variables of a routine the compiler compiles.
-struct GameRoutineLocals {
-    std::uint64_t start;  // the routine's '['
-    std::uint64_t end;    // after its ']'
-    std::uint32_t first;  // in CGameFile::LocalNames()
-    std::uint32_t count;
-};
-
 // An Include directive of a file and what it leads to.
 struct GameInclude {
     std::string name;          // as written, without its quotes
@@ -155,8 +147,6 @@ public:
     // The skipped range that holds offset, or null.
     const GameSkippedRange* SkippedAt(std::uint64_t offset) const;
     bool IsSkipped(std::uint64_t offset) const { return SkippedAt(offset) != nullptr; }
-    const std::vector<GameRoutineLocals>& RoutineLocals() const { return m_routineLocals; }
-    const std::vector<std::uint64_t>& LocalNames() const { return m_localNames; }
     // The definition's own name: "before" for a property routine.
     std::string_view NameOf(const GameDefinition& d) const { return std::string_view(*m_text).substr(d.Offset(), d.Length()); }
     // The name the compiler gives it: "lamp.before" for a property routine.
@@ -196,6 +186,4 @@ private:
     std::vector<Checkpoint> m_checkpoints;  // line 1 + k * GAME_CHECKPOINT_LINES
     std::vector<std::string> m_classNames;
     std::vector<GameSkippedRange> m_skipped;
-    std::vector<GameRoutineLocals> m_routineLocals;
-    std::vector<std::uint64_t> m_localNames;
 };
