@@ -56,9 +56,6 @@ public:
     // Packs the last token: the list is read only once it is closed.
     void Close();
     void ShrinkToFit() { m_bytes.shrink_to_fit(); }
-    // Lets the list's room go.
-    void Release() { m_bytes = {}; m_count = 0; m_open = false; }
-    std::size_t GetMemoryUse() const { return m_bytes.capacity(); }
 
     // The token at place, or false at the list's end.
     bool PeekAt(const CompileTokenPlace& place, CompileToken& token) const;
