@@ -179,7 +179,7 @@ void CGameBuilder::MergeSkipped(std::uint32_t f, std::span<const SkippedText> sk
         }
         range.firstLine = static_cast<std::uint32_t>(firstLine);
         range.lastLine = static_cast<std::uint32_t>(lastLine);
-        file.m_skipped.push_back(range);
+        file.MakeRare().skipped.push_back(range);
     }
 }
 

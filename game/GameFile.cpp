@@ -123,7 +123,8 @@ public:
             parent = m_places[d.parent];
         m_places[index] = static_cast<std::uint32_t>(m_file.m_definitions.size());
         m_file.m_definitions.emplace_back(d, d.name.offset + d.nameLength, parent);
-        if (d.kind == DefinitionKind::Class) m_file.m_classNames.push_back(Folded(m_file.NameOf(m_file.m_definitions.back())));
+        if (d.kind == DefinitionKind::Class)
+            m_file.MakeRare().classNames.push_back(Folded(m_file.NameOf(m_file.m_definitions.back())));
     }
 
     void OnDefinitionEnd(std::size_t index, const TextPosition& end) override
@@ -165,16 +166,29 @@ CGameFile::CGameFile(std::string path, std::shared_ptr<const std::string> text,
 }
 
 CGameFile::CGameFile(std::string path, std::string failure)
-    : m_path(std::move(path)), m_text(std::make_shared<const std::string>()), m_status(GameFileStatus::Unreadable),
-      m_failure(std::move(failure))
+    : m_path(std::move(path)), m_text(std::make_shared<const std::string>()), m_status(GameFileStatus::Unreadable)
 {
+    MakeRare().failure = std::move(failure);
+}
+
+const CGameFile::RareParts& CGameFile::Rare() const
+{
+    static const RareParts none;
+    return m_rare ? *m_rare : none;
+}
+
+CGameFile::RareParts& CGameFile::MakeRare()
+{
+    if (!m_rare) m_rare = std::make_unique<RareParts>();
+    return *m_rare;
 }
 
 const GameSkippedRange* CGameFile::SkippedAt(std::uint64_t offset) const
 {
-    auto after = std::upper_bound(m_skipped.begin(), m_skipped.end(), offset,
+    const std::vector<GameSkippedRange>& skipped = SkippedRanges();
+    auto after = std::upper_bound(skipped.begin(), skipped.end(), offset,
                                   [](std::uint64_t o, const GameSkippedRange& r) { return o < r.start; });
-    if (after == m_skipped.begin()) return nullptr;
+    if (after == skipped.begin()) return nullptr;
     --after;
     return offset < after->end ? &*after : nullptr;
 }
@@ -255,7 +269,8 @@ void CGameFile::ForEachWord(const std::function<bool(const GameWord& word)>& vis
 
 std::size_t CGameFile::GetMemoryUse() const
 {
-    std::size_t bytes = sizeof(*this) + m_path.capacity() + m_failure.capacity() +
+    const RareParts& rare = Rare();
+    std::size_t bytes = sizeof(*this) + (m_rare ? sizeof(rare) : 0) + m_path.capacity() + rare.failure.capacity() +
                         m_definitions.capacity() * sizeof(GameDefinition) +
                         m_checkpoints.capacity() * sizeof(Checkpoint);
     for (const GameInclude& include : m_includes) {
@@ -268,8 +283,8 @@ std::size_t CGameFile::GetMemoryUse() const
             bytes += answer / static_cast<std::size_t>(std::max<long>(include.resolution.use_count(), 1));
         }
     }
-    for (const std::string& name : m_classNames) bytes += sizeof(name) + name.capacity();
-    bytes += m_skipped.capacity() * sizeof(GameSkippedRange);
+    for (const std::string& name : rare.classNames) bytes += sizeof(name) + name.capacity();
+    bytes += rare.skipped.capacity() * sizeof(GameSkippedRange);
     return bytes;
 }
 

@@ -135,7 +135,7 @@ public:
     // The bytes of the text that were read: to its first zero byte, or to the start of
     // the line too long that stopped the reading.
     std::size_t ShownLength() const { return m_shownLength; }
-    const std::string& Failure() const { return m_failure; }
+    const std::string& Failure() const { return Rare().failure; }
     // How the bytes read are shown (UTF-8 when they are well-formed UTF-8 with a byte of
     // 0x80 or more, else Windows-1252), decided once when the file is read.
     display::Encoding Encoding() const { return m_encoding; }
@@ -143,7 +143,7 @@ public:
     const std::vector<GameDefinition>& Definitions() const { return m_definitions; }
     const std::vector<GameInclude>& Includes() const { return m_includes; }
     // The text the compiler skips with the game's switches, in text order.
-    const std::vector<GameSkippedRange>& SkippedRanges() const { return m_skipped; }
+    const std::vector<GameSkippedRange>& SkippedRanges() const { return Rare().skipped; }
     // The skipped range that holds offset, or null.
     const GameSkippedRange* SkippedAt(std::uint64_t offset) const;
     bool IsSkipped(std::uint64_t offset) const { return SkippedAt(offset) != nullptr; }
@@ -163,7 +163,7 @@ public:
     // visit returns false to stop.
     void ForEachWord(const std::function<bool(const GameWord& word)>& visit, std::uint64_t fromLine = 1) const;
     // The names of the classes it defines, folded to lower case.
-    const std::vector<std::string>& ClassNames() const { return m_classNames; }
+    const std::vector<std::string>& ClassNames() const { return Rare().classNames; }
 
     std::size_t GetMemoryUse() const;  // bytes held, its text not counted
 
@@ -180,10 +180,17 @@ private:
     std::size_t m_shownLength = 0;  // the text that was read: to its first NUL or long line
     GameFileStatus m_status = GameFileStatus::Read;
     display::Encoding m_encoding = display::Encoding::Windows1252;
-    std::string m_failure;
     std::vector<GameDefinition> m_definitions;
     std::vector<GameInclude> m_includes;
     std::vector<Checkpoint> m_checkpoints;  // line 1 + k * GAME_CHECKPOINT_LINES
-    std::vector<std::string> m_classNames;
-    std::vector<GameSkippedRange> m_skipped;
+    // What most files have none of, kept apart so that they cost one pointer when empty
+    // (a game of 100,000 small files).
+    struct RareParts {
+        std::string failure;
+        std::vector<std::string> classNames;
+        std::vector<GameSkippedRange> skipped;
+    };
+    std::unique_ptr<RareParts> m_rare;
+    const RareParts& Rare() const;
+    RareParts& MakeRare();
 };
