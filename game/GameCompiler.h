@@ -36,9 +36,6 @@
 
 inline constexpr std::uint32_t COMPILE_NONE = 0xFFFFFFFFu;
 
-// The name an Include names: its quoted name without its quotes.
-std::string_view IncludeNameOf(std::string_view quoted);
-
 // Why a piece of text or a definition is not compiled.
 struct CompileReason {
     enum Kind : std::uint8_t {

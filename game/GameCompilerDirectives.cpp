@@ -477,13 +477,6 @@ void CGameCompiler::VersionDirective(const Tok& word, bool switches)
     ToSemicolon();
 }
 
-std::string_view IncludeNameOf(std::string_view quoted)
-{
-    if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
-    if (!quoted.empty() && quoted.back() == '"') quoted.remove_suffix(1);
-    return quoted;
-}
-
 void CGameCompiler::Include(const Tok& word)
 {
     Tok name;

@@ -104,10 +104,7 @@ public:
         const std::string& text = *m_file.m_text;
         if (d.kind == DefinitionKind::Include) {
             GameInclude include;
-            std::string_view quoted = std::string_view(text).substr(d.name.offset, d.nameLength);
-            if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
-            if (!quoted.empty() && quoted.back() == '"') quoted.remove_suffix(1);
-            include.name = std::string(quoted);
+            include.name = std::string(IncludeNameOf(std::string_view(text).substr(d.name.offset, d.nameLength)));
             include.offset = d.name.offset;
             include.line = static_cast<std::uint32_t>(d.name.line);
             include.column = d.name.column;

@@ -41,6 +41,13 @@ std::string JoinPath(const std::string& folder, std::string_view name)
     return folder + "/" + std::string(name);
 }
 
+std::string_view IncludeNameOf(std::string_view quoted)
+{
+    if (!quoted.empty() && quoted.front() == '"') quoted.remove_prefix(1);
+    if (!quoted.empty() && quoted.back() == '"') quoted.remove_suffix(1);
+    return quoted;
+}
+
 IncludePaths::IncludePaths(std::vector<std::string> paths)
 {
     if (paths.size() == 1) {

@@ -144,5 +144,8 @@ private:
     mutable std::unordered_map<std::string, Answer> m_answers;  // by the name as written
 };
 
+// The name an Include names, as Resolve takes it: its quoted name without its quotes.
+std::string_view IncludeNameOf(std::string_view quoted);
+
 // folder joined to name by a '/' ("" stands for the current folder).
 std::string JoinPath(const std::string& folder, std::string_view name);
