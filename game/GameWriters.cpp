@@ -27,7 +27,9 @@ bool WriteInclude(const CGame& game, const CGameFile& file, const GameInclude& i
         return out.Append(line);
     }
     if (include.target == NO_FILE) {
-        if (const void* list = include.Resolution().tried.SharedList()) {
+        // Includes of one name share one answer: a list of several paths is written once.
+        if (include.Resolution().tried.size() > 1) {
+            const void* list = &include.Resolution();
             const auto [first, isNew] = listed.emplace(list, place);
             if (!isNew) return out.Append(line + "missing; tried as at " + first->second + "\n");
         }

@@ -48,38 +48,20 @@ std::string_view IncludeNameOf(std::string_view quoted)
     return quoted;
 }
 
-IncludePaths::IncludePaths(std::vector<std::string> paths)
-{
-    if (paths.size() == 1) {
-        m_one = std::move(paths.front());
-        m_count = 1;
-    } else if (!paths.empty()) {
-        m_many = std::make_shared<const std::vector<std::string>>(std::move(paths));
-    }
-}
-
-std::size_t IncludePaths::GetMemoryUse() const
-{
-    if (!m_many) return m_one.capacity() > std::string().capacity() ? m_one.capacity() + 1 : 0;
-    std::size_t bytes = sizeof(*m_many) + m_many->capacity() * sizeof(std::string);
-    for (const std::string& path : *m_many) bytes += path.capacity();
-    const long sharers = m_many.use_count();
-    return sharers > 1 ? bytes / static_cast<std::size_t>(sharers) : bytes;
-}
-
 CIncludeResolver::CIncludeResolver(const std::string& mainPath, const IncludeSettings& settings,
                                    const std::vector<std::string>& extraFolders, const std::string& libraryFolder,
                                    const IGameFileSource& source)
-    : m_source(source), m_mainFolder(FolderOf(mainPath)), m_language(settings.languageName)
+    : m_source(source), m_mainFolder(FolderOf(mainPath)), m_language(settings.languageName),
+      m_folders(std::make_shared<std::vector<IncludeFolder>>())
 {
     // A folder given twice (with or without its final '/') is tried once, a header may
     // name thousands: two folders are one when they give the same path for a name.
     std::unordered_set<std::string> added;
     auto add = [this, &added](std::string path, bool compilerJoin, bool compilers) {
         while (!compilerJoin && path.size() > 1 && path.back() == '/') path.pop_back();
-        Folder folder{std::move(path), compilerJoin, compilers};
-        if (!added.insert(Join(folder, "x")).second) return;
-        m_folders.push_back(std::move(folder));
+        IncludeFolder folder{std::move(path), compilerJoin, compilers};
+        if (!added.insert(folder.Join("x")).second) return;
+        m_folders->push_back(std::move(folder));
     };
     // The compiler's include path first (its default is the library's folder, which the
     // settings already hold unless a switch or the header replaced it), then the folders
@@ -92,16 +74,16 @@ CIncludeResolver::CIncludeResolver(const std::string& mainPath, const IncludeSet
     if (!libraryFolder.empty() && !source.ListFolder(libraryFolder).empty()) add(libraryFolder, false, false);
 }
 
-std::string CIncludeResolver::Join(const Folder& folder, const std::string& file)
+std::string IncludeFolder::Join(std::string_view file) const
 {
-    if (folder.compilerJoin && !folder.path.empty() && !IsAlnum(folder.path.back())) return folder.path + file;
-    return JoinPath(folder.path, file);
+    if (compilerJoin && !path.empty() && !IsAlnum(path.back())) return path + std::string(file);
+    return JoinPath(path, file);
 }
 
 std::vector<std::string> CIncludeResolver::SearchFolders() const
 {
     std::vector<std::string> folders;
-    for (const Folder& f : m_folders) folders.push_back(f.path.empty() ? "." : f.path);
+    for (const IncludeFolder& f : *m_folders) folders.push_back(f.path.empty() ? "." : f.path);
     return folders;
 }
 
@@ -122,49 +104,53 @@ IncludeResolution CIncludeResolver::Search(std::string_view written, std::string
 {
     IncludeResolution result;
     std::string_view name = written;
-    std::vector<std::pair<std::string, bool>> candidates;  // and whether the compiler looks there
+    // The paths to try: one given whole, or the file in each folder in turn.
+    std::string file;
+    bool whole = true;
     if (!name.empty() && name[0] == '>') {
-        candidates.emplace_back(JoinPath(m_mainFolder, WithExtension(name.substr(1), ".inf")), true);
+        file = JoinPath(m_mainFolder, WithExtension(name.substr(1), ".inf"));
     } else {
         if (name == "language__") name = m_language;
-        const std::string file = WithExtension(name, ".h");
-        if (name.find('/') != std::string_view::npos) {
-            candidates.emplace_back(JoinPath(m_mainFolder, file), true);
-        } else {
-            for (const Folder& folder : m_folders) candidates.emplace_back(Join(folder, file), folder.compilers);
-        }
+        file = WithExtension(name, ".h");
+        if (name.find('/') != std::string_view::npos) file = JoinPath(m_mainFolder, file);
+        else whole = false;
     }
-    std::vector<std::string> tried;
-    const std::string* unopenable = nullptr;  // the first file there that cannot be opened
-    for (const auto& [candidate, compilers] : candidates) {
-        tried.push_back(candidate);
+    const std::vector<IncludeFolder>& folders = *m_folders;
+    const std::size_t count = whole ? 1 : folders.size();
+    auto candidate = [&](std::size_t i) { return whole ? file : folders[i].Join(file); };
+    auto tried = [&](std::size_t n) {
+        return whole ? IncludePaths(file) : IncludePaths(m_folders, file, n);
+    };
+    std::size_t unopenable = count;  // the first file there that cannot be opened
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string path = candidate(i);
         std::string identity;
-        const PathState state = m_source.LookAt(candidate, identity);
+        const PathState state = m_source.LookAt(path, identity);
         if (state == PathState::File || state == PathState::NotAFile) {
             found = std::move(identity);
-            result.status = state == PathState::NotAFile ? IncludeStatus::Unreadable
-                            : compilers                  ? IncludeStatus::Found
-                                                         : IncludeStatus::FoundOutsidePath;
-            result.path = candidate;
-            result.tried = IncludePaths(std::move(tried));
+            result.status = state == PathState::NotAFile   ? IncludeStatus::Unreadable
+                            : whole || folders[i].compilers ? IncludeStatus::Found
+                                                            : IncludeStatus::FoundOutsidePath;
+            result.path = std::move(path);
+            result.tried = tried(i + 1);
             return result;
         }
-        if (state == PathState::Unopenable && !unopenable) unopenable = &candidate;
+        if (state == PathState::Unopenable && unopenable == count) unopenable = i;
     }
-    if (unopenable) {
+    if (unopenable < count) {
         result.status = IncludeStatus::Unreadable;
-        result.path = *unopenable;
+        result.path = candidate(unopenable);
     } else {
-        for (const auto& candidate : candidates) {
-            std::string found = FindByCase(candidate.first);
-            if (!found.empty()) {
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string byCase = FindByCase(candidate(i));
+            if (!byCase.empty()) {
                 result.status = IncludeStatus::FoundByCase;
-                result.path = std::move(found);
+                result.path = std::move(byCase);
                 break;
             }
         }
     }
-    result.tried = IncludePaths(std::move(tried));
+    result.tried = tried(count);
     return result;
 }
 

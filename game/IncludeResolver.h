@@ -27,9 +27,10 @@
 // them as files that cannot be read, and says why.
 // The resolver only looks: it reads no file, and the same name always gives the same
 // answer from the same source. It answers each name once: every Include of that name
-// shares the one answer and its one list of the paths tried (a game of thousands of
-// Includes over an include path of thousands of folders keeps that list once). It
-// keeps the folders it listed and the names it answered, for one thread's use.
+// shares the one answer and its one list of the paths tried (a list names its folders
+// by their place in the one include path, so that an include path of thousands of
+// folders costs an answer nothing). It keeps the folders it listed and the names it
+// answered, for one thread's use.
 
 #include "GameFileSource.h"
 #include "IncludeSettings.h"
@@ -37,6 +38,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -58,41 +60,69 @@ enum class IncludeStatus : std::uint8_t {
     NotRead,      // in code the compiler skips: never looked for (GameInclude::reason says why)
 };
 
-// The paths an Include tried, in order, never changed. A list of several paths is one
-// list, shared by every copy (and so by every Include of the same name in a game); a
-// list of one path (the file found where it was first looked for, as most are) is kept
-// in place.
+// A folder of the include path, as the resolver tries it.
+struct IncludeFolder {
+    std::string path;
+    bool compilerJoin;  // the header's: a separator only after a letter or digit
+    bool compilers;     // on the compiler's own include path
+    // The path of file in it.
+    std::string Join(std::string_view file) const;
+};
+
+// The paths an Include tried, in order, never changed: the first count folders of the
+// include path (one list, shared by every answer of a game) joined to the file's name,
+// or one path given whole. A list costs no more than its name, however many folders a
+// header names.
 class IncludePaths {
 public:
-    using const_iterator = const std::string*;
+    class const_iterator {
+    public:
+        using value_type = std::string;
+        using difference_type = std::ptrdiff_t;
+        using reference = std::string;
+        using iterator_category = std::input_iterator_tag;
+        const_iterator() = default;
+        const_iterator(const IncludePaths* paths, std::size_t i) : m_paths(paths), m_i(i) {}
+        std::string operator*() const { return (*m_paths)[m_i]; }
+        const_iterator& operator++() { ++m_i; return *this; }
+        const_iterator operator++(int) { const_iterator old = *this; ++m_i; return old; }
+        bool operator==(const const_iterator& other) const { return m_i == other.m_i; }
+
+    private:
+        const IncludePaths* m_paths = nullptr;
+        std::size_t m_i = 0;
+    };
     using iterator = const_iterator;
     using value_type = std::string;
 
     IncludePaths() = default;
-    explicit IncludePaths(std::vector<std::string> paths);
+    // One path, used as it stands.
+    explicit IncludePaths(std::string path) : m_file(std::move(path)), m_count(1) {}
+    // file in each of the first count folders.
+    IncludePaths(std::shared_ptr<const std::vector<IncludeFolder>> folders, std::string file, std::size_t count)
+        : m_folders(std::move(folders)), m_file(std::move(file)), m_count(static_cast<std::uint32_t>(count)) {}
 
-    const_iterator begin() const { return m_many ? m_many->data() : &m_one; }
-    const_iterator end() const { return begin() + size(); }
-    std::size_t size() const { return m_many ? m_many->size() : m_count; }
-    bool empty() const { return size() == 0; }
-    const std::string& operator[](std::size_t i) const { return begin()[i]; }
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, m_count); }
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    std::string operator[](std::size_t i) const { return m_folders ? (*m_folders)[i].Join(m_file) : m_file; }
     // A copy, for a record that keeps the list.
     operator std::vector<std::string>() const { return std::vector<std::string>(begin(), end()); }
     bool operator==(const std::vector<std::string>& other) const
     {
-        return size() == other.size() && std::equal(begin(), end(), other.begin());
+        if (size() != other.size()) return false;
+        for (std::size_t i = 0; i < size(); ++i)
+            if ((*this)[i] != other[i]) return false;
+        return true;
     }
-    // The list that copies share, or null for a list kept in place: two lists of one
-    // game with the same such key are the answer to one name.
-    const void* SharedList() const { return m_many.get(); }
-    // This copy's share of the bytes the list holds (divided among the copies that share
-    // it, so that the shares of every copy add up to the list's bytes).
-    std::size_t GetMemoryUse() const;
+    // The bytes this list holds of its own (the folders are the game's).
+    std::size_t GetMemoryUse() const { return m_file.capacity() > std::string().capacity() ? m_file.capacity() + 1 : 0; }
 
 private:
-    std::shared_ptr<const std::vector<std::string>> m_many;
-    std::string m_one;
-    std::uint8_t m_count = 0;  // without m_many: 0, or 1 for m_one
+    std::shared_ptr<const std::vector<IncludeFolder>> m_folders;  // null: m_file is the one path
+    std::string m_file;
+    std::uint32_t m_count = 0;
 };
 
 struct IncludeResolution {
@@ -120,13 +150,6 @@ public:
     const std::string& MainFolder() const { return m_mainFolder; }
 
 private:
-    struct Folder {
-        std::string path;
-        bool compilerJoin;  // the header's: a separator only after a letter or digit
-        bool compilers;     // on the compiler's own include path
-    };
-
-    static std::string Join(const Folder& folder, const std::string& file);
     IncludeResolution Search(std::string_view name, std::string& identity) const;
     std::string FindByCase(const std::string& path) const;
     std::string FindFolderByCase(const std::string& folder) const;
@@ -135,7 +158,7 @@ private:
     const IGameFileSource& m_source;
     std::string m_mainFolder;  // "" when the main file's name has no folder
     std::string m_language;
-    std::vector<Folder> m_folders;
+    std::shared_ptr<std::vector<IncludeFolder>> m_folders;  // shared with the answers' lists
     mutable std::map<std::string, std::vector<std::string>> m_listings;  // sorted, as first listed
     struct Answer {
         std::shared_ptr<const IncludeResolution> resolution;
