@@ -48,6 +48,20 @@ void CCompileTokenList::Add(const CompileToken& token)
     ++m_count;
 }
 
+void CCompileTokenList::Reserve(std::size_t textSize)
+{
+    const std::size_t wanted = m_bytes.size() + textSize / 2 + 16;
+    if (wanted > m_bytes.capacity()) m_bytes.reserve(std::max(wanted, m_bytes.size() + m_bytes.size() / 2));
+}
+
+CompileTokenPlace CCompileTokenList::StartFile()
+{
+    Close();
+    m_count = 0;
+    m_packedEnd = 0;
+    return CompileTokenPlace{m_bytes.size(), SIZE_MAX, 0};
+}
+
 void CCompileTokenList::Close()
 {
     if (m_open) Pack(m_last);
@@ -72,7 +86,7 @@ bool CCompileTokenList::PeekAt(const CompileTokenPlace& place, CompileToken& tok
 
 bool CCompileTokenList::Read(CompileTokenPlace& place, CompileToken& token) const
 {
-    if (place.at >= m_bytes.size()) return false;
+    if (place.at >= std::min(place.end, m_bytes.size())) return false;
     const std::uint64_t zigzag = GetNumber(m_bytes.data(), place.at);
     const auto gap = static_cast<std::int64_t>(zigzag >> 1) ^ -static_cast<std::int64_t>(zigzag & 1);
     const std::uint64_t lengthAndKind = GetNumber(m_bytes.data(), place.at);

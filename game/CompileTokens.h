@@ -32,10 +32,11 @@ struct CompileToken {
 };
 static_assert(sizeof(CompileToken) == 8);
 
-// Where a reader of a token list stands: the next token's first byte in the list, and
-// the end of the token read before it (0 at the start).
+// Where a reader of a token list stands: the next token's first byte in the list, where
+// its file's tokens end there, and the end of the token read before it (0 at the start).
 struct CompileTokenPlace {
     std::size_t at = 0;
+    std::size_t end = SIZE_MAX;
     std::uint64_t lastEnd = 0;
 };
 
@@ -44,18 +45,24 @@ struct CompileTokenPlace {
 // tokens take two bytes, not the eight of a CompileToken). They are read in order, from
 // a place that a reader keeps. The last token added stays open to change (a string that
 // runs on to the next line, a '#' that the next word joins) until the next is added or
-// the list is closed.
+// the list is closed. A list may hold the tokens of many files, one after another
+// (StartFile): a game of thousands of small files keeps one list, not one each.
 class CCompileTokenList {
 public:
-    // Room for the tokens of a text of textSize bytes, as most sources have them.
-    void Reserve(std::size_t textSize) { m_bytes.reserve(textSize / 2 + 16); }
+    // Room for the tokens of a text of textSize bytes after those held, as most sources
+    // have them (growing by at least half what it holds, so that many small files are
+    // not copied each time).
+    void Reserve(std::size_t textSize);
+    // Closes the file before and starts the next: its tokens are read from the place
+    // returned, up to where they end when the list is closed (Size()).
+    CompileTokenPlace StartFile();
+    std::size_t Size() const { return m_bytes.size(); }
     void Add(const CompileToken& token);
-    bool Empty() const { return m_count == 0; }
+    bool Empty() const { return m_count == 0; }  // of the file being added
     std::size_t Count() const { return m_count; }
     CompileToken& Last() { return m_last; }  // not after Close
     // Packs the last token: the list is read only once it is closed.
     void Close();
-    void ShrinkToFit() { m_bytes.shrink_to_fit(); }
 
     // The token at place, or false at the list's end.
     bool PeekAt(const CompileTokenPlace& place, CompileToken& token) const;

@@ -4,12 +4,6 @@
 #include <new>
 #include <unordered_set>
 
-namespace {
-
-constexpr std::size_t kSmallFile = 64 * 1024;
-
-}  // namespace
-
 std::shared_ptr<const CGame> CGameBuilder::Build()
 {
     m_game = std::make_shared<CGame>();
@@ -30,6 +24,7 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
     m_game->m_ifDecisions = compiler.IfDecisions();
     // The tokens were the compiler's alone: their room is the merge's too.
     m_tokens = {};
+    m_tokenRuns = {};
     // What finds files and names is done with: its room is the merge's.
     compiler.ForgetNames();
     m_resolver.reset();
@@ -48,34 +43,35 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
     m_game->m_identities.push_back(std::move(identity));
     m_game->m_includedFrom.push_back(from);
     m_game->m_includedAt.push_back(0);
-    m_tokens.emplace_back();
-    m_lineStarts.emplace_back();
+    const CompileTokenPlace tokens = m_tokens.StartFile();
+    const std::size_t lines = m_lineStarts.size();
     std::string reason;
     std::shared_ptr<const std::string> text = m_source.Load(path, reason);
     if (!text)
         m_files.push_back(std::make_shared<CGameFile>(path, reason));
     else {
-        // Room for the tokens and lines of most sources at once (two bytes of tokens for
-        // every four of text, a line every 16): pages not written to cost nothing, and the
-        // lists are not copied as they grow. They are let go when the game is compiled.
-        m_tokens.back().Reserve(text->size());
-        m_lineStarts.back().reserve(text->size() / 16 + 16);
-        const std::size_t size = text->size();
+        // Room for the tokens and lines of most sources (two bytes of tokens for every four
+        // of text, a line every 16), so that a large file's are not copied as they grow:
+        // pages not written to cost nothing.
+        m_tokens.Reserve(text->size());
+        const std::size_t wanted = lines + text->size() / 16 + 16;
+        if (wanted > m_lineStarts.capacity()) m_lineStarts.reserve(std::max(wanted, lines + lines / 2));
         m_files.push_back(
-            std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens.back(), &m_lineStarts.back()));
-        // A small file's lists are cut to what they hold: a chain of thousands of small
-        // files keeps every file's tokens while the compiler reads down it.
-        if (size < kSmallFile) {
-            m_tokens.back().ShrinkToFit();
-            m_lineStarts.back().shrink_to_fit();
-        }
+            std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens, &m_lineStarts));
     }
+    m_tokens.Close();
+    m_tokenRuns.push_back(Run{tokens.at, m_tokens.Size()});
+    m_lineRuns.push_back(Run{lines, m_lineStarts.size()});
     return index;
 }
 
 std::string_view CGameBuilder::Text(std::uint32_t file) { return m_files[file]->Text(); }
 
-const CCompileTokenList& CGameBuilder::Tokens(std::uint32_t file) { return m_tokens[file]; }
+const CCompileTokenList& CGameBuilder::Tokens(std::uint32_t file, CompileTokenPlace& start)
+{
+    start = CompileTokenPlace{m_tokenRuns[file].begin, m_tokenRuns[file].end, 0};
+    return m_tokens;
+}
 
 std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
                                         std::shared_ptr<const IncludeResolution>& resolution)
@@ -92,7 +88,7 @@ std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view nam
 
 TextPosition CGameBuilder::PositionIn(std::uint32_t file, std::uint64_t offset) const
 {
-    const std::vector<std::uint64_t>& starts = m_lineStarts[file];
+    const std::span<const std::uint64_t> starts = LineStarts(file);
     const auto after = std::upper_bound(starts.begin(), starts.end(), offset);
     if (after == starts.begin()) return TextPosition{offset, 1, static_cast<std::uint32_t>(offset)};
     const auto line = static_cast<std::uint64_t>(after - starts.begin());
@@ -164,7 +160,7 @@ void CGameBuilder::MergeSkipped(std::uint32_t f, std::span<const SkippedText> sk
     }
     CGameFile& file = *m_files[f];
     const std::uint64_t size = file.Text().size();
-    const std::vector<std::uint64_t>& starts = m_lineStarts[f];
+    const std::span<const std::uint64_t> starts = LineStarts(f);
     for (const Range& r : result) {
         GameSkippedRange range{r.start, r.end, 0, 0, r.reason};
         // The whole lines it covers: those that begin in it and whose line feed (or the

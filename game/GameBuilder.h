@@ -11,7 +11,6 @@
 #include "Game.h"
 #include "GameCompiler.h"
 
-#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -26,7 +25,7 @@ public:
     std::shared_ptr<const CGame> Build();
 
     std::string_view Text(std::uint32_t file) override;
-    const CCompileTokenList& Tokens(std::uint32_t file) override;
+    const CCompileTokenList& Tokens(std::uint32_t file, CompileTokenPlace& start) override;
     std::uint32_t OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
                               std::shared_ptr<const IncludeResolution>& resolution) override;
 
@@ -48,7 +47,18 @@ private:
     std::shared_ptr<CGame> m_game;
     std::unique_ptr<CIncludeResolver> m_resolver;
     std::vector<std::shared_ptr<CGameFile>> m_files;
-    std::deque<CCompileTokenList> m_tokens;               // of each file, while the game is compiled
-    std::deque<std::vector<std::uint64_t>> m_lineStarts;  // likewise
+    // While the game is compiled: the tokens of every file, one after another, and where
+    // each file's are; the offsets of the lines of every file, likewise.
+    struct Run {
+        std::size_t begin, end;
+    };
+    CCompileTokenList m_tokens;
+    std::vector<Run> m_tokenRuns;
+    std::vector<std::uint64_t> m_lineStarts;
+    std::vector<Run> m_lineRuns;
+    std::span<const std::uint64_t> LineStarts(std::uint32_t file) const
+    {
+        return std::span(m_lineStarts.data() + m_lineRuns[file].begin, m_lineRuns[file].end - m_lineRuns[file].begin);
+    }
     std::unordered_map<std::string, std::uint32_t> m_byIdentity;
 };

@@ -144,7 +144,9 @@ void CGameCompiler::Push(std::uint32_t file)
 {
     if (m_onStack.size() <= file) m_onStack.resize(file + 1, 0);
     ++m_onStack[file];
-    m_stack.push_back(Cursor{file, CompileTokenPlace{}, false});
+    CompileTokenPlace start;
+    m_tokenList = &m_host.Tokens(file, start);
+    m_stack.push_back(Cursor{file, start, false});
 }
 
 void CGameCompiler::Pop()
@@ -157,38 +159,23 @@ void CGameCompiler::Pop()
 
 std::string_view CGameCompiler::FileText(std::uint32_t file)
 {
-    if (file >= m_texts.size()) {
-        m_texts.resize(file + 1);
-        m_tokens.resize(file + 1, nullptr);
-    }
-    if (!m_tokens[file]) {
-        m_texts[file] = m_host.Text(file);
-        m_tokens[file] = &m_host.Tokens(file);
-    }
+    if (file >= m_texts.size()) m_texts.resize(file + 1);
+    if (!m_texts[file].data()) m_texts[file] = m_host.Text(file);
     return m_texts[file];
-}
-
-const CCompileTokenList& CGameCompiler::FileTokens(std::uint32_t file)
-{
-    FileText(file);
-    return *m_tokens[file];
 }
 
 bool CGameCompiler::NextRaw(Tok& t)
 {
     while (!m_stack.empty() && !m_stopped) {
         Cursor& c = m_stack.back();
-        if (!c.tokens) {
-            c.text = FileText(c.file).data();
-            c.tokens = &FileTokens(c.file);
-        }
-        if (c.tokens->Read(c.next, t.token)) {
+        if (m_tokenList->Read(c.next, t.token)) {
+            const char* text = FileText(c.file).data();
             t.file = c.file;
-            t.text = c.text;
+            t.text = text;
             // A character the compiler's lexer does not take (a control character, a byte
             // of 0x80 or more outside quotes) is reported and passed over.
             if (t.token.Kind() == CompileTokenKind::Mark) {
-                const auto first = static_cast<unsigned char>(c.text[t.token.offset]);
+                const auto first = static_cast<unsigned char>(text[t.token.offset]);
                 if (first < 0x20 || first >= 0x7F) continue;
             }
             return true;
@@ -250,10 +237,10 @@ bool CGameCompiler::IsIfWord(const Tok& t, bool needHash)
 std::uint64_t CGameCompiler::PassSemicolon(Cursor& c, std::uint64_t from)
 {
     CompileToken t;
-    if (!FileTokens(c.file).PeekAt(c.next, t) || t.Kind() != CompileTokenKind::Mark || t.length != 1 ||
+    if (!FileTokens().PeekAt(c.next, t) || t.Kind() != CompileTokenKind::Mark || t.length != 1 ||
         FileText(c.file)[t.offset] != ';')
         return from;
-    FileTokens(c.file).Read(c.next, t);
+    FileTokens().Read(c.next, t);
     return t.End();
 }
 
@@ -339,7 +326,7 @@ void CGameCompiler::Skip(std::uint32_t reason, std::uint64_t from, bool elseAllo
 {
     if (m_stack.empty()) return;
     Cursor& c = m_stack.back();
-    const CCompileTokenList& tokens = FileTokens(c.file);
+    const CCompileTokenList& tokens = FileTokens();
     const std::string_view text = FileText(c.file);
     int depth = 1;
     CompileToken t;

@@ -93,7 +93,8 @@ struct SkippedText {
 class ICompileHost {
 public:
     virtual std::string_view Text(std::uint32_t file) = 0;
-    virtual const CCompileTokenList& Tokens(std::uint32_t file) = 0;
+    // The list that holds file's tokens, and start the place where they start.
+    virtual const CCompileTokenList& Tokens(std::uint32_t file, CompileTokenPlace& start) = 0;
     // The file that Include name, reached in file from, leads to: read now when it was
     // not read before (classes are the class names known at this point, folded); the
     // resolution whatever it is; COMPILE_NONE when nothing can be read.
@@ -139,8 +140,6 @@ private:
         std::uint32_t file;
         CompileTokenPlace next;  // its next token
         bool system;             // System_file was read in it
-        const CCompileTokenList* tokens = nullptr;
-        const char* text = nullptr;
     };
     struct Tok {
         CompileToken token{};
@@ -162,7 +161,7 @@ private:
 
     // Tokens.
     std::string_view FileText(std::uint32_t file);
-    const CCompileTokenList& FileTokens(std::uint32_t file);
+    const CCompileTokenList& FileTokens() const { return *m_tokenList; }
     bool NextRaw(Tok& t);
     bool Next(Tok& t);
     bool Peek(Tok& t);
@@ -220,8 +219,8 @@ private:
     std::vector<std::uint32_t> m_onStack;  // by file: how many of m_stack's cursors read it
     void Push(std::uint32_t file);
     void Pop();
-    std::vector<std::string_view> m_texts;                  // of each file, once asked
-    std::vector<const CCompileTokenList*> m_tokens;  // likewise
+    std::vector<std::string_view> m_texts;  // of each file, once asked
+    const CCompileTokenList* m_tokenList = nullptr;  // the host's, once asked
     std::vector<Tok> m_peeked;
     bool m_stopped = false;
     int m_version;

@@ -217,12 +217,22 @@ TEST(CompileTokenList, GivesBackWhatWasAdded)
         {150, 7, 0},  {big, (1u << 20) - 1, 2}, {big + (1u << 20) + 70000, 3, 0}, {big, 2, 1},
     };
     CCompileTokenList list;
+    // Another file's tokens before and after: each file's are read from its own start
+    // to its own end.
+    CompileTokenPlace before = list.StartFile();
+    list.Add(CompileToken{300, 4, 0});
+    CompileTokenPlace place = list.StartFile();
+    before.end = place.at;
     for (const CompileToken& t : tokens) list.Add(t);
     list.Last().length = 9;  // a string that runs on
-    list.Close();
     EXPECT_EQ(list.Count(), tokens.size());
-    CompileTokenPlace place;
+    place.end = list.StartFile().at;
+    list.Add(CompileToken{7, 2, 1});
+    list.Close();
     CompileToken got{};
+    ASSERT_TRUE(list.Read(before, got));
+    EXPECT_EQ(got.offset, 300u);
+    EXPECT_FALSE(list.Read(before, got));
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         ASSERT_TRUE(list.PeekAt(place, got)) << i;
         EXPECT_EQ(got.offset, tokens[i].offset) << i;
