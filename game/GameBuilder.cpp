@@ -103,8 +103,8 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
     // lists sorted by file (the definitions by their numbers, which others refer to).
     std::vector<SkippedText>& skipped = compiler.Skipped();
     std::stable_sort(skipped.begin(), skipped.end(), [](const SkippedText& a, const SkippedText& b) { return a.file < b.file; });
-    std::vector<CompiledInclude>& compiledIncludes = compiler.Includes();
-    const std::vector<CompiledDefinition>& compiled = compiler.Definitions();
+    std::deque<CompiledInclude>& compiledIncludes = compiler.Includes();
+    const std::deque<CompiledDefinition>& compiled = compiler.Definitions();
     auto byFile = [](const auto& list) {
         std::vector<std::uint32_t> order(list.size());
         for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -179,7 +179,7 @@ void CGameBuilder::MergeSkipped(std::uint32_t f, std::span<const SkippedText> sk
     }
 }
 
-void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledDefinition>& compiled,
+void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::deque<CompiledDefinition>& compiled,
                                     const std::vector<std::string>& aliases, std::span<const std::uint32_t> mine)
 {
     CGameFile& file = *m_files[f];
@@ -246,7 +246,7 @@ void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::vector<CompiledD
     file.m_definitions = std::move(result);
 }
 
-void CGameBuilder::MergeIncludes(std::uint32_t f, std::vector<CompiledInclude>& compiled,
+void CGameBuilder::MergeIncludes(std::uint32_t f, std::deque<CompiledInclude>& compiled,
                                  std::span<const std::uint32_t> mine)
 {
     CGameFile& file = *m_files[f];

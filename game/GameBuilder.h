@@ -36,10 +36,10 @@ private:
     TextPosition PositionIn(std::uint32_t file, std::uint64_t offset) const;
     void Merge(CGameCompiler& compiler);
     void MergeSkipped(std::uint32_t file, std::span<const SkippedText> skipped, std::uint32_t readings);
-    void MergeDefinitions(std::uint32_t file, const std::vector<CompiledDefinition>& compiled,
+    void MergeDefinitions(std::uint32_t file, const std::deque<CompiledDefinition>& compiled,
                           const std::vector<std::string>& aliases,
                           std::span<const std::uint32_t> mine);
-    void MergeIncludes(std::uint32_t file, std::vector<CompiledInclude>& compiled, std::span<const std::uint32_t> mine);
+    void MergeIncludes(std::uint32_t file, std::deque<CompiledInclude>& compiled, std::span<const std::uint32_t> mine);
     void IndexNames();
 
     const GameInputs& m_inputs;

@@ -28,6 +28,7 @@
 #include "syntax/DefinitionReader.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -113,8 +114,10 @@ public:
     // Compiles from the file numbered main. Throws std::bad_alloc when memory runs out.
     void Run(std::uint32_t main);
 
-    std::vector<CompiledDefinition>& Definitions() { return m_definitions; }
-    std::vector<CompiledInclude>& Includes() { return m_includes; }
+    // (Lists that grow in blocks: a game of 100,000 files is never copied to a list twice
+    // as long.)
+    std::deque<CompiledDefinition>& Definitions() { return m_definitions; }
+    std::deque<CompiledInclude>& Includes() { return m_includes; }
     std::vector<SkippedText>& Skipped() { return m_skipped; }
     std::vector<CompileReason>& Reasons() { return m_reasons; }
     const std::vector<std::string>& Aliases() const { return m_aliases; }
@@ -215,7 +218,7 @@ private:
 
     const CompilerSwitches& m_switches;
     ICompileHost& m_host;
-    std::vector<Cursor> m_stack;
+    std::deque<Cursor> m_stack;  // as deep as the Includes go
     std::vector<std::uint32_t> m_onStack;  // by file: how many of m_stack's cursors read it
     void Push(std::uint32_t file);
     void Pop();
@@ -235,8 +238,8 @@ private:
     std::int64_t m_nextFakeAction = 0;
     std::uint32_t m_ifDecisions = 0;
 
-    std::vector<CompiledDefinition> m_definitions;
-    std::vector<CompiledInclude> m_includes;
+    std::deque<CompiledDefinition> m_definitions;
+    std::deque<CompiledInclude> m_includes;
     std::vector<SkippedText> m_skipped;
     std::vector<CompileReason> m_reasons;
     std::vector<std::string> m_aliases;
