@@ -59,8 +59,12 @@ public:
             text.data(), text.size(),
             [&](const ShownLine& line, const StyleCode*) {
                 if (line.number > std::numeric_limits<std::uint32_t>::max()) return false;
-                if ((line.number - 1) % GAME_CHECKPOINT_LINES == 0)
-                    m_file.m_checkpoints.push_back(CGameFile::Checkpoint{line.offset, line.stateBefore});
+                if (line.number == 1) {
+                    m_file.m_hasLines = true;
+                    m_file.m_firstState = line.stateBefore;
+                } else if ((line.number - 1) % GAME_CHECKPOINT_LINES == 0) {
+                    m_file.MakeRare().checkpoints.push_back(CGameFile::Checkpoint{line.offset, line.stateBefore});
+                }
                 m_file.m_shownLength = std::min<std::size_t>(line.offset + line.length, text.size());
                 return true;
             },
@@ -159,7 +163,7 @@ CGameFile::CGameFile(std::string path, std::shared_ptr<const std::string> text,
     if (tokens) tokens->Close();
     m_encoding = display::ChooseEncoding(m_text->data(), m_shownLength);
     m_definitions.shrink_to_fit();
-    m_checkpoints.shrink_to_fit();
+    if (m_rare) m_rare->checkpoints.shrink_to_fit();
 }
 
 CGameFile::CGameFile(std::string path, std::string failure)
@@ -202,15 +206,16 @@ TextPosition CGameFile::PositionOf(std::uint64_t offset) const
 {
     const std::string& text = *m_text;
     offset = std::min<std::uint64_t>(offset, text.size());
-    // The last checkpoint at or before offset.
-    auto after = std::upper_bound(m_checkpoints.begin(), m_checkpoints.end(), offset,
+    // The last checkpoint at or before offset (the first, at 0, when no later one is).
+    const std::vector<Checkpoint>& later = Rare().checkpoints;
+    auto after = std::upper_bound(later.begin(), later.end(), offset,
                                   [](std::uint64_t o, const Checkpoint& c) { return o < c.offset; });
     std::uint64_t line = 1;
     std::uint64_t lineStart = 0;
-    if (after != m_checkpoints.begin()) {
-        const auto k = static_cast<std::uint64_t>(after - m_checkpoints.begin() - 1);
+    if (after != later.begin()) {
+        const auto k = static_cast<std::uint64_t>(after - later.begin());
         line = 1 + k * GAME_CHECKPOINT_LINES;
-        lineStart = m_checkpoints[k].offset;
+        lineStart = later[k - 1].offset;
     }
     for (;;) {
         const void* lf = std::char_traits<char>::find(text.data() + lineStart, offset - lineStart, '\n');
@@ -225,9 +230,9 @@ std::uint64_t CGameFile::OffsetOf(std::uint64_t line, std::uint32_t column) cons
 {
     const std::string& text = *m_text;
     if (line == 0) return text.size();
-    const std::uint64_t k = std::min<std::uint64_t>((line - 1) / GAME_CHECKPOINT_LINES,
-                                                    m_checkpoints.empty() ? 0 : m_checkpoints.size() - 1);
-    std::uint64_t at = m_checkpoints.empty() ? 0 : m_checkpoints[k].offset;
+    const std::size_t count = CheckpointCount();
+    const std::uint64_t k = std::min<std::uint64_t>((line - 1) / GAME_CHECKPOINT_LINES, count == 0 ? 0 : count - 1);
+    std::uint64_t at = count == 0 ? 0 : CheckpointAt(k).offset;
     for (std::uint64_t n = 1 + k * GAME_CHECKPOINT_LINES; n < line; ++n) {
         const void* lf = std::char_traits<char>::find(text.data() + at, text.size() - at, '\n');
         if (!lf) return text.size();
@@ -248,10 +253,12 @@ std::string_view CGameFile::LineAt(std::uint64_t lineOffset) const
 
 void CGameFile::ForEachWord(const std::function<bool(const GameWord& word)>& visit, std::uint64_t fromLine) const
 {
-    if (m_checkpoints.empty()) return;
+    const std::size_t count = CheckpointCount();
+    if (count == 0) return;
     const std::uint64_t k = std::min<std::uint64_t>((std::max<std::uint64_t>(fromLine, 1) - 1) / GAME_CHECKPOINT_LINES,
-                                                    m_checkpoints.size() - 1);
-    const ShownStart start{m_checkpoints[k].offset, 1 + k * GAME_CHECKPOINT_LINES, m_checkpoints[k].state};
+                                                    count - 1);
+    const Checkpoint checkpoint = CheckpointAt(k);
+    const ShownStart start{checkpoint.offset, 1 + k * GAME_CHECKPOINT_LINES, checkpoint.state};
     CGameWordCollector collector;
     ForEachShownLine(
         m_text->data(), m_shownLength,
@@ -269,7 +276,7 @@ std::size_t CGameFile::GetMemoryUse() const
     const RareParts& rare = Rare();
     std::size_t bytes = sizeof(*this) + (m_rare ? sizeof(rare) : 0) + m_path.capacity() + rare.failure.capacity() +
                         m_definitions.capacity() * sizeof(GameDefinition) +
-                        m_checkpoints.capacity() * sizeof(Checkpoint);
+                        rare.checkpoints.capacity() * sizeof(Checkpoint);
     for (const GameInclude& include : m_includes) {
         bytes += sizeof(include) + include.name.capacity();
         if (include.resolution) {

@@ -180,16 +180,21 @@ private:
     std::size_t m_shownLength = 0;  // the text that was read: to its first NUL or long line
     GameFileStatus m_status = GameFileStatus::Read;
     display::Encoding m_encoding = display::Encoding::Windows1252;
+    bool m_hasLines = false;          // the first checkpoint (line 1) is there
+    std::uint32_t m_firstState = 0;   // its state (its offset is 0)
     std::vector<GameDefinition> m_definitions;
     std::vector<GameInclude> m_includes;
-    std::vector<Checkpoint> m_checkpoints;  // line 1 + k * GAME_CHECKPOINT_LINES
     // What most files have none of, kept apart so that they cost one pointer when empty
     // (a game of 100,000 small files).
     struct RareParts {
         std::string failure;
         std::vector<std::string> classNames;
         std::vector<GameSkippedRange> skipped;
+        std::vector<Checkpoint> checkpoints;  // line 1 + k * GAME_CHECKPOINT_LINES, for k from 1
     };
+    // Checkpoint k (line 1 + k * GAME_CHECKPOINT_LINES), of CheckpointCount().
+    std::size_t CheckpointCount() const { return m_hasLines ? 1 + Rare().checkpoints.size() : 0; }
+    Checkpoint CheckpointAt(std::size_t k) const { return k == 0 ? Checkpoint{0, m_firstState} : Rare().checkpoints[k - 1]; }
     std::unique_ptr<RareParts> m_rare;
     const RareParts& Rare() const;
     RareParts& MakeRare();
