@@ -80,10 +80,11 @@ std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view nam
     std::string identity;
     resolution = m_resolver->Resolve(name, &identity);
     if (resolution->status == IncludeStatus::Missing) return COMPILE_NONE;
-    if (identity.empty()) identity = m_source.Identity(resolution->path);
+    const std::string path = resolution->Path();
+    if (identity.empty()) identity = m_source.Identity(path);
     const auto file = m_byIdentity.find(identity);
     if (file != m_byIdentity.end()) return file->second;
-    return Load(resolution->path, std::move(identity), classes, from);
+    return Load(path, std::move(identity), classes, from);
 }
 
 TextPosition CGameBuilder::PositionIn(std::uint32_t file, std::uint64_t offset) const
@@ -278,7 +279,7 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, std::deque<CompiledInclude>& c
         const GameSkippedRange* range = file.SkippedAt(read.offset);
         if (!range) continue;
         GameInclude include = read;
-        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, {}, {}});
+        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, IncludeResolution::NOT_TRIED, {}, {}});
         include.resolution = notRead;
         include.reason = range->reason;
         include.target = NO_FILE;

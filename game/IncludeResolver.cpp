@@ -131,7 +131,7 @@ IncludeResolution CIncludeResolver::Search(std::string_view written, std::string
             result.status = state == PathState::NotAFile   ? IncludeStatus::Unreadable
                             : whole || folders[i].compilers ? IncludeStatus::Found
                                                             : IncludeStatus::FoundOutsidePath;
-            result.path = std::move(path);
+            result.pathAt = static_cast<std::uint32_t>(i);
             result.tried = tried(i + 1);
             return result;
         }
@@ -139,13 +139,13 @@ IncludeResolution CIncludeResolver::Search(std::string_view written, std::string
     }
     if (unopenable < count) {
         result.status = IncludeStatus::Unreadable;
-        result.path = candidate(unopenable);
+        result.pathAt = static_cast<std::uint32_t>(unopenable);
     } else {
         for (std::size_t i = 0; i < count; ++i) {
             std::string byCase = FindByCase(candidate(i));
             if (!byCase.empty()) {
                 result.status = IncludeStatus::FoundByCase;
-                result.path = std::move(byCase);
+                result.byCase = std::make_shared<const std::string>(std::move(byCase));
                 break;
             }
         }

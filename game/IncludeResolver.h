@@ -127,8 +127,19 @@ private:
 
 struct IncludeResolution {
     IncludeStatus status = IncludeStatus::Missing;
-    std::string path;    // the file found, or the one that cannot be read (not for Missing)
+    // Which path tried is the file found, or the one that cannot be read: the last for a
+    // file found; NOT_TRIED for none (Missing) or for byCase.
+    static constexpr std::uint32_t NOT_TRIED = 0xFFFFFFFFu;
+    std::uint32_t pathAt = NOT_TRIED;
     IncludePaths tried;  // every path tried with the exact name, in order, up to the one found
+    std::shared_ptr<const std::string> byCase;  // FoundByCase: the file found, a name in another case
+
+    // The file found, or the one that cannot be read ("" for Missing).
+    std::string Path() const
+    {
+        if (byCase) return *byCase;
+        return pathAt < tried.size() ? tried[pathAt] : std::string();
+    }
 };
 
 class CIncludeResolver {

@@ -186,7 +186,7 @@ Json CGameAnswers::DocumentLinks(std::uint32_t file)
     for (const GameInclude& include : f.Includes()) {
         if (include.Resolution().status == IncludeStatus::Missing) continue;
         Json link = {{"range", Range(file, f.OffsetOf(include.line), include.line, include.column, include.length)},
-                     {"target", UriFromPath(include.Resolution().path)}};
+                     {"target", UriFromPath(include.Resolution().Path())}};
         if (include.Resolution().status == IncludeStatus::FoundByCase)
             link["tooltip"] = "found only by ignoring case: the compiler would not find it here";
         links.push_back(std::move(link));
@@ -207,7 +207,7 @@ Json CGameAnswers::IncludeDiagnostics(std::uint32_t file)
             for (const std::string& path : include.Resolution().tried) message += "\n" + path;
         } else if (include.Resolution().status == IncludeStatus::FoundByCase) {
             severity = 2;
-            message = "Include \"" + include.name + "\" is " + include.Resolution().path +
+            message = "Include \"" + include.name + "\" is " + include.Resolution().Path() +
                       " only when case is ignored: the compiler would not find it here";
         } else {
             continue;

@@ -86,7 +86,7 @@ TEST_P(Resolve, FindsTheFileTheCompilerFinds)
     const std::shared_ptr<const IncludeResolution> answer = resolver.Resolve(Expand(c.include, dir.Path()));
     const IncludeResolution& found = *answer;
     EXPECT_EQ(found.status, c.status);
-    EXPECT_EQ(found.path, c.path.empty() ? std::string() : Expand(c.path, dir.Path()));
+    EXPECT_EQ(found.Path(), c.path.empty() ? std::string() : Expand(c.path, dir.Path()));
     V tried;
     for (const std::string& t : c.tried) tried.push_back(Expand(t, dir.Path()));
     EXPECT_EQ(V(found.tried), tried);
@@ -94,7 +94,7 @@ TEST_P(Resolve, FindsTheFileTheCompilerFinds)
     EXPECT_EQ(resolver.Resolve(Expand(c.include, dir.Path())), answer);
     const IncludeResolution again = *resolver.Resolve(Expand(c.include, dir.Path()));
     EXPECT_EQ(again.status, found.status);
-    EXPECT_EQ(again.path, found.path);
+    EXPECT_EQ(again.Path(), found.Path());
     EXPECT_EQ(V(again.tried), tried);
 }
 
