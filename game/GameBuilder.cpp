@@ -4,9 +4,14 @@
 #include <new>
 #include <unordered_set>
 
+CGameBuilder::CGameBuilder(const GameInputs& inputs, const IGameFileSource& source)
+    : m_inputs(inputs), m_source(source), m_game(std::make_shared<CGame>()),
+      m_byIdentity(0, IdentityHash{&m_game->m_identities}, IdentityEqual{&m_game->m_identities}, &m_identityArena)
+{
+}
+
 std::shared_ptr<const CGame> CGameBuilder::Build()
 {
-    m_game = std::make_shared<CGame>();
     m_game->m_inputs = m_inputs;
     Load(m_inputs.mainPath, m_source.Identity(m_inputs.mainPath), {}, NO_FILE);
 
@@ -28,7 +33,11 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
     // What finds files and names is done with: its room is the merge's.
     compiler.ForgetNames();
     m_resolver.reset();
-    m_byIdentity = {};
+    {
+        decltype(m_byIdentity) none(0, m_byIdentity.hash_function(), m_byIdentity.key_eq(), &m_identityArena);
+        m_byIdentity.swap(none);
+    }
+    m_identityArena.release();
     Merge(compiler);
     for (std::shared_ptr<CGameFile>& file : m_files) m_game->m_files.push_back(std::move(file));
     IndexNames();
@@ -39,8 +48,8 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
                                  std::uint32_t from)
 {
     const auto index = static_cast<std::uint32_t>(m_files.size());
-    m_byIdentity.emplace(identity, index);
     m_game->m_identities.push_back(std::move(identity));
+    m_byIdentity.insert(index);
     m_game->m_includedFrom.push_back(from);
     m_game->m_includedAt.push_back(0);
     const CompileTokenPlace tokens = m_tokens.StartFile();
@@ -76,15 +85,18 @@ const CCompileTokenList& CGameBuilder::Tokens(std::uint32_t file, CompileTokenPl
 std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
                                         std::shared_ptr<const IncludeResolution>& resolution)
 {
-    // One resolution for each name: the same name always leads to the same file.
+    // One resolution for each name: the same name always leads to the same file, which
+    // the answer keeps as its mark.
     std::string identity;
-    resolution = m_resolver->Resolve(name, &identity);
+    IncludeAnswer& answer = m_resolver->Answer(name, &identity);
+    resolution = answer.resolution;
     if (resolution->status == IncludeStatus::Missing) return COMPILE_NONE;
+    if (answer.mark != IncludeAnswer().mark) return answer.mark;
     const std::string path = resolution->Path();
     if (identity.empty()) identity = m_source.Identity(path);
-    const auto file = m_byIdentity.find(identity);
-    if (file != m_byIdentity.end()) return file->second;
-    return Load(path, std::move(identity), classes, from);
+    const auto file = m_byIdentity.find(std::string_view(identity));
+    answer.mark = file != m_byIdentity.end() ? *file : Load(path, std::move(identity), classes, from);
+    return answer.mark;
 }
 
 TextPosition CGameBuilder::PositionIn(std::uint32_t file, std::uint64_t offset) const

@@ -12,14 +12,16 @@
 #include "GameCompiler.h"
 
 #include <memory>
+#include <memory_resource>
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class CGameBuilder final : public ICompileHost {
 public:
-    CGameBuilder(const GameInputs& inputs, const IGameFileSource& source) : m_inputs(inputs), m_source(source) {}
+    CGameBuilder(const GameInputs& inputs, const IGameFileSource& source);
 
     // Throws std::bad_alloc when memory runs out.
     std::shared_ptr<const CGame> Build();
@@ -60,5 +62,21 @@ private:
     {
         return std::span(m_lineStarts.data() + m_lineRuns[file].begin, m_lineRuns[file].end - m_lineRuns[file].begin);
     }
-    std::unordered_map<std::string, std::uint32_t> m_byIdentity;
+    // The files read, found by their identity (the game's, by index).
+    struct IdentityHash {
+        using is_transparent = void;
+        const std::vector<std::string>* identities;
+        std::size_t operator()(std::string_view identity) const { return std::hash<std::string_view>{}(identity); }
+        std::size_t operator()(std::uint32_t file) const { return (*this)((*identities)[file]); }
+    };
+    struct IdentityEqual {
+        using is_transparent = void;
+        const std::vector<std::string>* identities;
+        std::string_view Of(std::uint32_t file) const { return (*identities)[file]; }
+        static std::string_view Of(std::string_view identity) { return identity; }
+        template <class A, class B>
+        bool operator()(const A& a, const B& b) const { return Of(a) == Of(b); }
+    };
+    std::pmr::monotonic_buffer_resource m_identityArena;
+    std::pmr::unordered_set<std::uint32_t, IdentityHash, IdentityEqual> m_byIdentity;
 };

@@ -87,17 +87,19 @@ std::vector<std::string> CIncludeResolver::SearchFolders() const
     return folders;
 }
 
-std::shared_ptr<const IncludeResolution> CIncludeResolver::Resolve(std::string_view written, std::string* identity) const
+IncludeAnswer& CIncludeResolver::Answer(std::string_view written, std::string* identity) const
 {
-    std::string key(written);
-    auto known = m_answers.find(key);
+    if (identity) identity->clear();
+    auto known = m_answers.find(written);
     if (known == m_answers.end()) {
-        Answer answer;
-        answer.resolution = std::make_shared<const IncludeResolution>(Search(written, answer.identity));
-        known = m_answers.emplace(std::move(key), std::move(answer)).first;
+        std::string found;
+        IncludeAnswer answer{std::make_shared<const IncludeResolution>(Search(written, found))};
+        if (identity) *identity = std::move(found);
+        char* key = static_cast<char*>(m_arena.allocate(std::max<std::size_t>(written.size(), 1), 1));
+        std::copy(written.begin(), written.end(), key);
+        known = m_answers.emplace(std::string_view(key, written.size()), std::move(answer)).first;
     }
-    if (identity) *identity = known->second.identity;
-    return known->second.resolution;
+    return known->second;
 }
 
 IncludeResolution CIncludeResolver::Search(std::string_view written, std::string& found) const

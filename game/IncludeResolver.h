@@ -41,6 +41,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -142,6 +143,12 @@ struct IncludeResolution {
     }
 };
 
+// What an Include's name leads to, and a number its caller keeps with it.
+struct IncludeAnswer {
+    std::shared_ptr<const IncludeResolution> resolution;
+    std::uint32_t mark = 0xFFFFFFFFu;
+};
+
 class CIncludeResolver {
 public:
     // mainPath is the main file as the game was given it; extraFolders are the caller's
@@ -152,9 +159,11 @@ public:
 
     // The answer for an Include that names name (as written, without its quotes): one
     // answer for each name, shared by every Include that names it. identity, when given,
-    // receives the source's identity of the file found, when the search learnt it ("" if
-    // not): the resolver keeps it, so that the answers the game keeps do not.
-    std::shared_ptr<const IncludeResolution> Resolve(std::string_view name, std::string* identity = nullptr) const;
+    // receives the source's identity of the file found when the name is searched now and
+    // the search learnt it ("" when not, or when the name was answered before). The
+    // answer's mark is the caller's to keep beside it (the file it read there).
+    IncludeAnswer& Answer(std::string_view name, std::string* identity = nullptr) const;
+    std::shared_ptr<const IncludeResolution> Resolve(std::string_view name) const { return Answer(name).resolution; }
 
     // The folders of the include path in the order they are tried.
     std::vector<std::string> SearchFolders() const;
@@ -171,11 +180,10 @@ private:
     std::string m_language;
     std::shared_ptr<std::vector<IncludeFolder>> m_folders;  // shared with the answers' lists
     mutable std::map<std::string, std::vector<std::string>> m_listings;  // sorted, as first listed
-    struct Answer {
-        std::shared_ptr<const IncludeResolution> resolution;
-        std::string identity;
-    };
-    mutable std::unordered_map<std::string, Answer> m_answers;  // by the name as written
+    // The names answered, each in the arena once, and their answers (a game of 100,000
+    // Includes keeps 100,000 of them while it is built).
+    mutable std::pmr::monotonic_buffer_resource m_arena;
+    mutable std::pmr::unordered_map<std::string_view, IncludeAnswer> m_answers{&m_arena};
 };
 
 // The name an Include names, as Resolve takes it: its quoted name without its quotes.
