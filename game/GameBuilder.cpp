@@ -6,7 +6,7 @@
 
 CGameBuilder::CGameBuilder(const GameInputs& inputs, const IGameFileSource& source)
     : m_inputs(inputs), m_source(source), m_game(std::make_shared<CGame>()),
-      m_byIdentity(0, IdentityHash{&m_game->m_identities}, IdentityEqual{&m_game->m_identities}, &m_identityArena)
+      m_byIdentity(0, IdentityHash{&m_game->m_identities}, IdentityEqual{&m_game->m_identities})
 {
 }
 
@@ -34,10 +34,9 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
     compiler.ForgetNames();
     m_resolver.reset();
     {
-        decltype(m_byIdentity) none(0, m_byIdentity.hash_function(), m_byIdentity.key_eq(), &m_identityArena);
+        decltype(m_byIdentity) none(0, m_byIdentity.hash_function(), m_byIdentity.key_eq());
         m_byIdentity.swap(none);
     }
-    m_identityArena.release();
     Merge(compiler);
     for (std::shared_ptr<CGameFile>& file : m_files) m_game->m_files.push_back(std::move(file));
     IndexNames();

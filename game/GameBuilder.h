@@ -12,7 +12,6 @@
 #include "GameCompiler.h"
 
 #include <memory>
-#include <memory_resource>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -77,6 +76,5 @@ private:
         template <class A, class B>
         bool operator()(const A& a, const B& b) const { return Of(a) == Of(b); }
     };
-    std::pmr::monotonic_buffer_resource m_identityArena;
-    std::pmr::unordered_set<std::uint32_t, IdentityHash, IdentityEqual> m_byIdentity;
+    std::unordered_set<std::uint32_t, IdentityHash, IdentityEqual> m_byIdentity;
 };

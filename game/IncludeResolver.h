@@ -180,10 +180,10 @@ private:
     std::string m_language;
     std::shared_ptr<std::vector<IncludeFolder>> m_folders;  // shared with the answers' lists
     mutable std::map<std::string, std::vector<std::string>> m_listings;  // sorted, as first listed
-    // The names answered, each in the arena once, and their answers (a game of 100,000
-    // Includes keeps 100,000 of them while it is built).
+    // The names answered, their letters kept in the arena, and their answers (a game of
+    // 100,000 Includes keeps 100,000 of them while it is built).
     mutable std::pmr::monotonic_buffer_resource m_arena;
-    mutable std::pmr::unordered_map<std::string_view, IncludeAnswer> m_answers{&m_arena};
+    mutable std::unordered_map<std::string_view, IncludeAnswer> m_answers;
 };
 
 // The name an Include names, as Resolve takes it: its quoted name without its quotes.
