@@ -1,5 +1,7 @@
 #include "GameBuilder.h"
 
+#include "syntax/ShownLines.h"
+
 #include <algorithm>
 #include <new>
 #include <unordered_set>
@@ -9,6 +11,12 @@ CGameBuilder::CGameBuilder(const GameInputs& inputs, const IGameFileSource& sour
       m_byIdentity(0, IdentityHash{&m_game->m_identities}, IdentityEqual{&m_game->m_identities})
 {
 }
+
+namespace {
+
+constexpr std::size_t kLinesKeptFrom = 4096;  // bytes of text
+
+}  // namespace
 
 std::shared_ptr<const CGame> CGameBuilder::Build()
 {
@@ -61,11 +69,14 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
         // Room for the tokens and lines of most sources (two bytes of tokens for every four
         // of text, a line every 16), so that a large file's are not copied as they grow:
         // pages not written to cost nothing.
-        m_tokens.Reserve(text->size());
-        const std::size_t wanted = lines + text->size() / 16 + 16;
-        if (wanted > m_lineStarts.capacity()) m_lineStarts.reserve(std::max(wanted, lines + lines / 2));
+        const std::size_t size = text->size();
+        m_tokens.Reserve(size);
+        const std::size_t wanted = lines + size / 16 + 16;
+        if (size >= kLinesKeptFrom && wanted > m_lineStarts.capacity())
+            m_lineStarts.reserve(std::max(wanted, lines + lines / 2));
         m_files.push_back(
-            std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens, &m_lineStarts));
+            std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens,
+                                        size >= kLinesKeptFrom ? &m_lineStarts : nullptr));
     }
     m_tokens.Close();
     m_tokenRuns.push_back(Run{tokens.at, m_tokens.Size()});
@@ -96,6 +107,25 @@ std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view nam
     const auto file = m_byIdentity.find(std::string_view(identity));
     answer.mark = file != m_byIdentity.end() ? *file : Load(path, std::move(identity), classes, from);
     return answer.mark;
+}
+
+// The starts of the lines the file reader reads (as the line loop has them: up to the
+// first zero byte, and not the line too long that stops it), for a file whose were not
+// kept.
+void CGameBuilder::FindLines(std::uint32_t file)
+{
+    m_linesFoundFor = NO_FILE;
+    if (m_lineRuns[file].end > m_lineRuns[file].begin) return;
+    m_linesFound.clear();
+    const std::string& text = m_files[file]->Text();
+    const std::size_t length = ShownLength(text.data(), text.size());
+    for (std::size_t pos = 0; pos < length;) {
+        const std::size_t n = MeasureLine(text.data(), length, pos);
+        if (n >= MAX_LINE_LENGTH) break;
+        m_linesFound.push_back(pos);
+        pos += n + 1;
+    }
+    m_linesFoundFor = file;
 }
 
 TextPosition CGameBuilder::PositionIn(std::uint32_t file, std::uint64_t offset) const
@@ -133,6 +163,7 @@ void CGameBuilder::Merge(CGameCompiler& compiler)
     };
     const std::vector<std::uint32_t>& readings = compiler.Readings();
     for (std::uint32_t f = 0; f < files; ++f) {
+        FindLines(f);
         MergeSkipped(f, runOf(skipped, nextSkipped, f, [](const SkippedText& s) { return s.file; }),
                      f < readings.size() ? std::max<std::uint32_t>(readings[f], 1) : 1);
         MergeDefinitions(f, compiled, compiler.Aliases(),

@@ -57,8 +57,14 @@ private:
     std::vector<Run> m_tokenRuns;
     std::vector<std::uint64_t> m_lineStarts;
     std::vector<Run> m_lineRuns;
+    // A small file's line starts are not kept while the game is compiled (a chain of
+    // 100,000 small files): they are found again, one file at a time, for the merge.
+    std::uint32_t m_linesFoundFor = NO_FILE;
+    std::vector<std::uint64_t> m_linesFound;
+    void FindLines(std::uint32_t file);
     std::span<const std::uint64_t> LineStarts(std::uint32_t file) const
     {
+        if (file == m_linesFoundFor) return m_linesFound;
         return std::span(m_lineStarts.data() + m_lineRuns[file].begin, m_lineRuns[file].end - m_lineRuns[file].begin);
     }
     // The files read, found by their identity (the game's, by index).
