@@ -128,6 +128,16 @@ void CGameBuilder::FindLines(std::uint32_t file)
     m_linesFoundFor = file;
 }
 
+// What the file reader found is kept for the text the compiler skips, and the file has
+// none: its room is the compile pass's (a chain of 100,000 files ends its readings one
+// after another while the compiler's records of them grow).
+void CGameBuilder::ReadWithoutSkips(std::uint32_t file)
+{
+    CGameFile& f = *m_files[file];
+    std::vector<GameDefinition>().swap(f.m_definitions);
+    std::vector<GameInclude>().swap(f.m_includes);
+}
+
 TextPosition CGameBuilder::PositionIn(std::uint32_t file, std::uint64_t offset) const
 {
     const std::span<const std::uint64_t> starts = LineStarts(file);

@@ -29,6 +29,7 @@ public:
     const CCompileTokenList& Tokens(std::uint32_t file, CompileTokenPlace& start) override;
     std::uint32_t OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
                               std::shared_ptr<const IncludeResolution>& resolution) override;
+    void ReadWithoutSkips(std::uint32_t file) override;
 
 private:
     // Reads the file at path (identity: the source's for it) as the game's next file.

@@ -151,8 +151,11 @@ void CGameCompiler::Push(std::uint32_t file)
 
 void CGameCompiler::Pop()
 {
-    --m_onStack[m_stack.back().file];
+    const std::uint32_t file = m_stack.back().file;
+    --m_onStack[file];
     m_stack.pop_back();
+    if (file < m_readings.size() && m_readings[file] == 1 && !(file < m_skippedInFirst.size() && m_skippedInFirst[file]))
+        m_host.ReadWithoutSkips(file);
 }
 
 // Tokens -----------------------------------------------------------------------------
@@ -459,5 +462,11 @@ std::uint32_t CGameCompiler::AddDefinition(CompiledDefinition d)
 
 void CGameCompiler::AddSkipped(std::uint32_t file, std::uint64_t start, std::uint64_t end, std::uint32_t reason)
 {
-    if (start < end) m_skipped.push_back(SkippedText{file, start, end, reason, file < m_readings.size() ? m_readings[file] : 1});
+    if (start >= end) return;
+    const std::uint32_t reading = file < m_readings.size() ? m_readings[file] : 1;
+    m_skipped.push_back(SkippedText{file, start, end, reason, reading});
+    if (reading <= 1) {
+        if (m_skippedInFirst.size() <= file) m_skippedInFirst.resize(file + 1, false);
+        m_skippedInFirst[file] = true;
+    }
 }

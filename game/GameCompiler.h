@@ -102,6 +102,10 @@ public:
     virtual std::uint32_t OpenInclude(std::uint32_t from, std::string_view name, const std::vector<std::string>& classes,
                                       std::shared_ptr<const IncludeResolution>& resolution) = 0;
 
+    // The first reading of file has ended and skipped none of it: no later reading can make
+    // any of it skipped (the text skipped is what every reading skipped).
+    virtual void ReadWithoutSkips(std::uint32_t /*file*/) {}
+
 protected:
     ~ICompileHost() = default;
 };
@@ -244,4 +248,5 @@ private:
     std::vector<CompileReason> m_reasons;
     std::vector<std::string> m_aliases;
     std::vector<std::uint32_t> m_readings;
+    std::vector<bool> m_skippedInFirst;  // by file: its first reading skipped some of it
 };
