@@ -134,7 +134,7 @@ void CGameNavigator::GoToDefinitionOf(const ReadingPlace& asked, HistoryStep ste
     };
     if (meaning.kind == GameMeaning::Include) {
         const GameInclude& include = *meaning.include;
-        if (!shown.whole) return wait(tr("the file of Include \"%1\"").arg(ShownText(include.name, file.Encoding())));
+        if (!shown.whole) return wait(tr("the file of Include \"%1\"").arg(ShownText(include.Name(file), file.Encoding())));
         if (include.target != NO_FILE) {
             ReadingPlace top{asked.mainPath, PathOf(game.File(include.target)), Location{}, 0};
             return Go(top, step);
@@ -143,7 +143,7 @@ void CGameNavigator::GoToDefinitionOf(const ReadingPlace& asked, HistoryStep ste
         for (const std::string& path : include.Resolution().tried)
             tried << DisplayFileName(DecodeFileName(QByteArray::fromStdString(path)));
         m_window.Say(tr("Include \"%1\" leads to no file; tried %2")
-                         .arg(ShownText(include.name, file.Encoding()), tried.join(QStringLiteral(", "))));
+                         .arg(ShownText(include.Name(file), file.Encoding()), tried.join(QStringLiteral(", "))));
         return;
     }
     if (meaning.kind == GameMeaning::Local) {  // declared in its routine's header

@@ -140,7 +140,7 @@ SiteGameReading CSiteCatalog::Read(const CGame& game, const IGameFileSource& sou
         }
         for (const GameInclude& include : file.Includes()) {
             SiteInclude site;
-            site.name = ShownUtf8(include.name, out.encoding);
+            site.name = ShownUtf8(include.Name(file), out.encoding);
             site.line = include.line;
             site.column = include.column;
             site.length = include.length;

@@ -313,11 +313,15 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, std::deque<CompiledInclude>& c
             continue;
         }
         GameInclude include;
-        include.name = std::string(IncludeNameOf(m_files[c.nameFile]->Text().substr(c.nameOffset, c.nameLength)));
+        if (c.nameFile != f) {
+            std::deque<std::string>& far = file.MakeRare().farNames;
+            far.emplace_back(IncludeNameOf(m_files[c.nameFile]->Text().substr(c.nameOffset, c.nameLength)));
+            include.farName = &far.back();
+        }
         include.offset = c.nameOffset;
         const TextPosition at = PositionIn(f, c.nameOffset);
         include.line = static_cast<std::uint32_t>(at.line);
-        include.column = at.column;
+        include.column = static_cast<std::uint16_t>(at.column);
         include.length = c.nameLength;
         include.start = c.start;
         include.end = c.end;

@@ -105,13 +105,11 @@ public:
     void OnDefinition(std::size_t index, const Definition& d) override
     {
         if (m_places.size() <= index) m_places.resize(index + 1, kNowhere);
-        const std::string& text = *m_file.m_text;
         if (d.kind == DefinitionKind::Include) {
             GameInclude include;
-            include.name = std::string(IncludeNameOf(std::string_view(text).substr(d.name.offset, d.nameLength)));
             include.offset = d.name.offset;
             include.line = static_cast<std::uint32_t>(d.name.line);
-            include.column = d.name.column;
+            include.column = static_cast<std::uint16_t>(d.name.column);
             include.length = d.nameLength;
             include.start = d.start.offset;
             include.end = d.name.offset + d.nameLength;
@@ -278,7 +276,7 @@ std::size_t CGameFile::GetMemoryUse() const
                         m_definitions.capacity() * sizeof(GameDefinition) +
                         rare.checkpoints.capacity() * sizeof(Checkpoint);
     for (const GameInclude& include : m_includes) {
-        bytes += sizeof(include) + include.name.capacity();
+        bytes += sizeof(include);
         if (include.resolution) {
             // This Include's share of the answer its name's Includes share.
             const IncludeResolution& r = *include.resolution;
@@ -289,8 +287,15 @@ std::size_t CGameFile::GetMemoryUse() const
         }
     }
     for (const std::string& name : rare.classNames) bytes += sizeof(name) + name.capacity();
+    for (const std::string& name : rare.farNames) bytes += sizeof(name) + name.capacity();
     bytes += rare.skipped.capacity() * sizeof(GameSkippedRange);
     return bytes;
+}
+
+std::string_view GameInclude::Name(const CGameFile& file) const
+{
+    if (farName) return *farName;
+    return IncludeNameOf(std::string_view(file.Text()).substr(std::min<std::uint64_t>(offset, file.Text().size()), length));
 }
 
 const IncludeResolution& GameInclude::Resolution() const

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -91,21 +92,26 @@ struct GameSkippedRange {
 };
 
 // An Include directive of a file and what it leads to.
+class CGameFile;
 struct GameInclude {
-    std::string name;          // as written, without its quotes
+    // Its name as written, without its quotes: the text of file (the file it is in) at
+    // offset, unless the name stands in another file's text (an Include that an included
+    // file ends with), which file keeps.
+    std::string_view Name(const CGameFile& file) const;
     std::uint64_t offset = 0;  // the quoted name's first byte (its opening quote)
-    std::uint32_t line = 0;    // the quoted name's line, from 1
-    std::uint32_t column = 0;
-    std::uint32_t length = 0;  // the quoted name's bytes, quotes included
     std::uint64_t start = 0;   // the directive's first token
     std::uint64_t end = 0;     // just after its ';'
     // What it leads to, shared by the game's Includes of the same name; null until it is
     // looked for (Resolution() then says Missing, with no path tried).
     std::shared_ptr<const IncludeResolution> resolution;  // NotRead: in code the compiler skips (reason says why)
     const IncludeResolution& Resolution() const;
+    const std::string* farName = nullptr;  // the name, when it stands in another file's text
+    std::uint32_t line = 0;    // the quoted name's line, from 1
+    std::uint32_t length = 0;  // the quoted name's bytes, quotes included
     std::uint32_t target = NO_FILE;  // the file it leads to (not when missing)
-    bool firstRead = false;    // the game read that file here; false: it was read before (twice, or a cycle)
     std::uint32_t reason = NO_REASON;  // NotRead: an index of CGame::Reason
+    std::uint16_t column = 0;  // (a line is never longer than MAX_LINE_LENGTH)
+    bool firstRead = false;    // the game read that file here; false: it was read before (twice, or a cycle)
 };
 
 enum class GameFileStatus : std::uint8_t {
@@ -191,6 +197,7 @@ private:
         std::vector<std::string> classNames;
         std::vector<GameSkippedRange> skipped;
         std::vector<Checkpoint> checkpoints;  // line 1 + k * GAME_CHECKPOINT_LINES, for k from 1
+        std::deque<std::string> farNames;     // of its Includes whose names stand in another text
     };
     // Checkpoint k (line 1 + k * GAME_CHECKPOINT_LINES), of CheckpointCount().
     std::size_t CheckpointCount() const { return m_hasLines ? 1 + Rare().checkpoints.size() : 0; }

@@ -19,7 +19,7 @@ bool WriteInclude(const CGame& game, const CGameFile& file, const GameInclude& i
     const std::size_t indent = std::min(depth, INCLUDE_TREE_INDENT_LEVELS) * 2;
     const std::string place = PrintableForTerminal(file.Path()) + ":" + std::to_string(include.line);
     std::string line(indent, ' ');
-    line += place + ": Include \"" + PrintableForTerminal(include.name) + "\" -> ";
+    line += place + ": Include \"" + PrintableForTerminal(include.Name(file)) + "\" -> ";
     if (include.Resolution().status == IncludeStatus::NotRead) {
         const CompileReason& reason = game.Reason(include.reason);
         line += "not read: in code skipped by `" + PrintableForTerminal(reason.what) + "` (" +

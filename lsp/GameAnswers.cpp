@@ -203,11 +203,11 @@ Json CGameAnswers::IncludeDiagnostics(std::uint32_t file)
         int severity = 0;
         if (include.Resolution().status == IncludeStatus::Missing) {
             severity = 1;
-            message = "Include \"" + include.name + "\" cannot be found; tried:";
+            message = "Include \"" + std::string(include.Name(f)) + "\" cannot be found; tried:";
             for (const std::string& path : include.Resolution().tried) message += "\n" + path;
         } else if (include.Resolution().status == IncludeStatus::FoundByCase) {
             severity = 2;
-            message = "Include \"" + include.name + "\" is " + include.Resolution().Path() +
+            message = "Include \"" + std::string(include.Name(f)) + "\" is " + include.Resolution().Path() +
                       " only when case is ignored: the compiler would not find it here";
         } else {
             continue;

@@ -291,7 +291,7 @@ V DescribeIncludes(const CGame& game, const fs::path& root)
     for (std::uint32_t f = 0; f < game.FileCount(); ++f) {
         for (const GameInclude& include : game.File(f).Includes()) {
             std::string row = Relative(game.File(f).Path(), root) + ":" + std::to_string(include.line) + " " +
-                              include.name + " -> ";
+                              std::string(include.Name(game.File(f))) + " -> ";
             if (include.Resolution().status == IncludeStatus::NotRead) {
                 row += "not read";
             } else if (include.target == NO_FILE) {
@@ -357,6 +357,13 @@ INSTANTIATE_TEST_SUITE_P(
                  Files{{"game/main.inf", "Include \"a\";\n"}, {"game/a.h", "Constant A;\nInclude \">main\""}},
                  V{"game/main.inf", "game/a.h"},
                  V{"game/main.inf:1 a -> game/a.h", "game/a.h:2 >main -> game/main.inf again"}},
+        // An included file that ends in the word Include: its name is the includer's next
+        // token (and its line is counted in the file the directive started in).
+        TreeCase{"include_whose_name_is_in_the_including_file",
+                 Files{{"game/main.inf", "Include \"a\";\n\"b\";\n"}, {"game/a.h", "Constant A;\nInclude"},
+                       {"game/b.h", "Constant B;\n"}},
+                 V{"game/main.inf", "game/a.h", "game/b.h"},
+                 V{"game/main.inf:1 a -> game/a.h", "game/a.h:2 b -> game/b.h"}},
         TreeCase{"angle_in_a_nested_file_is_the_main_folder",
                  Files{{"game/main.inf", "Include \"sub/n\";\n"},
                        {"game/sub/n.h", "Include \">part\";\n"},

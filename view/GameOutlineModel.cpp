@@ -238,7 +238,7 @@ QVariant CGameOutlineModel::Display(const Node& node, int column) const
     const GameInclude* include = included ? &m_game->File(node.includingFile).Includes()[node.item] : nullptr;
     switch (column) {
     case COLUMN_NAME:
-        return node.type == NodeType::Missing ? ShownText(include->name, m_game->File(node.includingFile).Encoding())
+        return node.type == NodeType::Missing ? ShownText(include->Name(m_game->File(node.includingFile)), m_game->File(node.includingFile).Encoding())
                                               : QFileInfo(PathText(file.Path())).fileName();
     case COLUMN_KIND:
         if (node.type == NodeType::Missing) return tr("missing");
