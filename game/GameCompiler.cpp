@@ -162,9 +162,12 @@ void CGameCompiler::Pop()
 
 std::string_view CGameCompiler::FileText(std::uint32_t file)
 {
-    if (file >= m_texts.size()) m_texts.resize(file + 1);
-    if (!m_texts[file].data()) m_texts[file] = m_host.Text(file);
-    return m_texts[file];
+    // The file asked last, kept: the tokens read one after another are mostly of one file.
+    if (file != m_textFile) {
+        m_text = m_host.Text(file);
+        m_textFile = file;
+    }
+    return m_text;
 }
 
 bool CGameCompiler::NextRaw(Tok& t)

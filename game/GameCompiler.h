@@ -226,7 +226,8 @@ private:
     std::vector<std::uint32_t> m_onStack;  // by file: how many of m_stack's cursors read it
     void Push(std::uint32_t file);
     void Pop();
-    std::vector<std::string_view> m_texts;  // of each file, once asked
+    std::uint32_t m_textFile = COMPILE_NONE;  // the file whose text was asked last, and that text
+    std::string_view m_text;
     const CCompileTokenList* m_tokenList = nullptr;  // the host's, once asked
     std::vector<Tok> m_peeked;
     bool m_stopped = false;
