@@ -33,6 +33,7 @@
 #include "IncludeSettings.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -145,7 +146,7 @@ private:
     std::uint32_t m_ifDecisions = 0;
     std::vector<std::string> m_searchFolders;
     std::vector<std::shared_ptr<const CGameFile>> m_files;
-    std::vector<std::string> m_identities;      // of each file, from the source
+    std::deque<std::string> m_identities;       // of each file, from the source (grown in blocks)
     std::vector<std::uint32_t> m_includedFrom;  // each file's including file (NO_FILE for the main file)
     std::vector<std::uint32_t> m_includedAt;    // and the index of the include there
     std::vector<std::uint32_t> m_firstDefinition;

@@ -46,7 +46,9 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
         m_byIdentity.swap(none);
     }
     Merge(compiler);
+    m_game->m_files.reserve(m_files.size());
     for (std::shared_ptr<CGameFile>& file : m_files) m_game->m_files.push_back(std::move(file));
+    m_files = {};
     IndexNames();
     return m_game;
 }

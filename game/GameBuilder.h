@@ -11,6 +11,7 @@
 #include "Game.h"
 #include "GameCompiler.h"
 
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
@@ -48,7 +49,7 @@ private:
     const IGameFileSource& m_source;
     std::shared_ptr<CGame> m_game;
     std::unique_ptr<CIncludeResolver> m_resolver;
-    std::vector<std::shared_ptr<CGameFile>> m_files;
+    std::deque<std::shared_ptr<CGameFile>> m_files;  // grown in blocks
     // While the game is compiled: the tokens of every file, one after another, and where
     // each file's are; the offsets of the lines of every file, likewise.
     struct Run {
@@ -71,13 +72,13 @@ private:
     // The files read, found by their identity (the game's, by index).
     struct IdentityHash {
         using is_transparent = void;
-        const std::vector<std::string>* identities;
+        const std::deque<std::string>* identities;
         std::size_t operator()(std::string_view identity) const { return std::hash<std::string_view>{}(identity); }
         std::size_t operator()(std::uint32_t file) const { return (*this)((*identities)[file]); }
     };
     struct IdentityEqual {
         using is_transparent = void;
-        const std::vector<std::string>* identities;
+        const std::deque<std::string>* identities;
         std::string_view Of(std::uint32_t file) const { return (*identities)[file]; }
         static std::string_view Of(std::string_view identity) { return identity; }
         template <class A, class B>
