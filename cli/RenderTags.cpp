@@ -53,7 +53,7 @@ int RenderTags(const RenderOptions& options, const RenderStreams& io)
         std::shared_ptr<const CGame> game;
         try {
             game = CGame::Build(inputs, disk);
-            if (game) writer.AddGame(*game);
+            if (game) writer.AddGame(*game, &input == &options.inputs.back());
         } catch (const std::bad_alloc&) {
             game.reset();
         }

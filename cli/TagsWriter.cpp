@@ -145,13 +145,26 @@ ReadingNumbers ReadingOrder(const CGame& game, std::uint64_t& next)
 
 }  // namespace
 
-void CTagsWriter::AddGame(const CGame& game)
+void CTagsWriter::AddGame(const CGame& game, bool last)
 {
     const ReadingNumbers order = ReadingOrder(game, m_sequence);
+    // Room for the lines at once, as most names and paths make them (a game of 100,000
+    // files does not copy them all to a string twice as long).
+    if (m_format == Vim) {
+        std::size_t definitions = 0, bytes = 0;
+        for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
+            definitions += game.File(i).Definitions().size();
+            bytes += game.File(i).Definitions().size() * (game.File(i).Path().size() + 40);
+        }
+        m_vim.reserve(m_vim.size() + definitions);
+        m_lines.reserve(m_lines.size() + bytes);
+    }
     for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
         const CGameFile& file = game.File(i);
         if (file.Status() == GameFileStatus::Unreadable) continue;
-        if (!m_added.insert(game.IdentityOf(i)).second) continue;
+        // A file of one game is read once; files are remembered for the games after it.
+        if (m_added.count(game.IdentityOf(i))) continue;
+        if (!last) m_added.insert(game.IdentityOf(i));
         const std::string path = TagFileName(file.Path(), m_tagFolder, m_workingFolder);
         if (!FitsInTagFile(path)) {
             m_refused.push_back(file.Path());

@@ -40,8 +40,9 @@ public:
     // of games are relative to. Both absolute.
     CTagsWriter(Format format, std::string tagFolder, std::string workingFolder);
 
-    // Adds the definitions of every file of game that no game added before.
-    void AddGame(const CGame& game);
+    // Adds the definitions of every file of game that no game added before; last: no
+    // game follows (so that its files need not be remembered).
+    void AddGame(const CGame& game, bool last = false);
 
     const std::vector<std::string>& Refused() const { return m_refused; }
     // The whole tag file.
