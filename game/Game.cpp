@@ -1,5 +1,9 @@
 #include "Game.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "GameBuilder.h"
 #include "syntax/CharClass.h"
 
@@ -54,7 +58,14 @@ private:
 std::shared_ptr<const CGame> CGame::Build(const GameInputs& inputs, const IGameFileSource& source)
 {
     try {
-        return CGameBuilder(inputs, source).Build();
+        std::shared_ptr<const CGame> game = CGameBuilder(inputs, source).Build();
+#ifdef __GLIBC__
+        // A game of thousands of files leaves the room of its build's records free in the
+        // middle of the heap: given back, so that what is made of the game next (tags, a
+        // site) does not come on top of it.
+        if (game->FileCount() >= 1024) malloc_trim(0);
+#endif
+        return game;
     } catch (const std::bad_alloc&) {
         return nullptr;
     } catch (const std::length_error&) {
@@ -69,8 +80,8 @@ std::shared_ptr<const CGame> CGame::Reindex(const std::string& path, const IGame
         std::map<std::string, std::shared_ptr<const std::string>> texts;
         for (std::uint32_t f = 0; f < m_files.size(); ++f) {
             const std::string& identity = m_identities[f];
-            if (identity != changed && m_files[f]->Path() != path && m_files[f]->Status() != GameFileStatus::Unreadable)
-                texts.emplace(identity, m_files[f]->SharedText());
+            if (identity != changed && m_files[f].Path() != path && m_files[f].Status() != GameFileStatus::Unreadable)
+                texts.emplace(identity, m_files[f].SharedText());
         }
         const CKeptTexts kept(source, std::move(texts));
         return CGameBuilder(m_inputs, kept).Build();
@@ -84,7 +95,7 @@ std::shared_ptr<const CGame> CGame::Reindex(const std::string& path, const IGame
 std::uint32_t CGame::FindFile(const std::string& path, const IGameFileSource& source) const
 {
     for (std::uint32_t f = 0; f < m_files.size(); ++f)
-        if (m_files[f]->Path() == path) return f;
+        if (m_files[f].Path() == path) return f;
     return FindIdentity(source.Identity(path));
 }
 
@@ -117,7 +128,7 @@ std::vector<GameDefinitionRef> CGame::FindDefinitions(std::string_view name) con
                                [](const NameEntry& e, std::uint32_t h) { return e.hash < h; });
     for (; it != m_names.end() && it->hash == hash; ++it) {
         const GameDefinitionRef ref = RefOf(it->definition);
-        const CGameFile& file = *m_files[ref.file];
+        const CGameFile& file = m_files[ref.file];
         const GameDefinition& d = file.Definitions()[ref.index];
         bool same;
         if (d.Parent() == NO_PARENT) {
@@ -139,17 +150,17 @@ std::string CGame::CompiledNameOf(const GameDefinitionRef& ref) const
         const auto alias = m_aliases.find(AliasKey(ref));
         if (alias != m_aliases.end()) return alias->second;
     }
-    const CGameFile& file = *m_files[ref.file];
+    const CGameFile& file = m_files[ref.file];
     return file.FullNameOf(file.Definitions()[ref.index]);
 }
 
 std::string CGame::PlaceText(std::uint32_t file, std::uint64_t offset) const
 {
     if (file >= m_files.size()) return "?";
-    const std::string& path = m_files[file]->Path();
+    const std::string& path = m_files[file].Path();
     const std::size_t slash = path.find_last_of('/');
     return (slash == std::string::npos ? path : path.substr(slash + 1)) + ":" +
-           std::to_string(m_files[file]->PositionOf(offset).line);
+           std::to_string(m_files[file].PositionOf(offset).line);
 }
 
 std::string CGame::DescribeReason(std::uint32_t index) const
@@ -210,7 +221,7 @@ std::vector<GameReference> CGame::FindReferences(std::string_view name) const
     }
     if (word.empty()) return found;
     for (std::uint32_t f = 0; f < m_files.size(); ++f) {
-        const CGameFile& file = *m_files[f];
+        const CGameFile& file = m_files[f];
         std::uint64_t lastEnd = 0;
         const std::uint64_t firstLine = FirstLineHolding(file, word, lastEnd);
         if (firstLine == 0) continue;
@@ -232,7 +243,7 @@ GamePlace CGame::WhatIsAt(std::uint32_t fileIndex, std::uint64_t offset) const
 {
     GamePlace place;
     if (fileIndex >= m_files.size()) return place;
-    const CGameFile& file = *m_files[fileIndex];
+    const CGameFile& file = m_files[fileIndex];
     const TextPosition at = file.PositionOf(offset);
     for (std::uint32_t i = 0; i < file.Includes().size(); ++i) {
         const GameInclude& include = file.Includes()[i];
@@ -266,8 +277,8 @@ std::size_t CGame::GetMemoryUse() const
     std::size_t bytes = sizeof(*this) + m_names.capacity() * sizeof(NameEntry) +
                         m_firstDefinition.capacity() * sizeof(std::uint32_t) +
                         (m_includedFrom.capacity() + m_includedAt.capacity()) * sizeof(std::uint32_t) +
-                        m_files.capacity() * sizeof(m_files[0]);
-    for (const auto& file : m_files) bytes += file->GetMemoryUse();
+                        m_files.size() * sizeof(CGameFile);
+    for (const CGameFile& file : m_files) bytes += file.GetMemoryUse() - sizeof(CGameFile);
     for (const std::string& identity : m_identities) bytes += sizeof(identity) + identity.capacity();
     for (const std::string& folder : m_searchFolders) bytes += sizeof(folder) + folder.capacity();
     return bytes;
@@ -276,6 +287,6 @@ std::size_t CGame::GetMemoryUse() const
 std::uint64_t CGame::GetTextSize() const
 {
     std::uint64_t bytes = 0;
-    for (const auto& file : m_files) bytes += file->Text().size();
+    for (const CGameFile& file : m_files) bytes += file.Text().size();
     return bytes;
 }

@@ -98,7 +98,7 @@ public:
     const std::vector<std::string>& SearchFolders() const { return m_searchFolders; }
 
     std::uint32_t FileCount() const { return static_cast<std::uint32_t>(m_files.size()); }
-    const CGameFile& File(std::uint32_t index) const { return *m_files[index]; }
+    const CGameFile& File(std::uint32_t index) const { return m_files[index]; }
     // The file at path (as the game has it, or the same file by the source's identity),
     // or NO_FILE.
     std::uint32_t FindFile(const std::string& path, const IGameFileSource& source) const;
@@ -116,7 +116,7 @@ public:
     static std::uint64_t AliasKey(const GameDefinitionRef& ref) { return (std::uint64_t{ref.file} << 32) | ref.index; }
     const GameDefinition& Definition(const GameDefinitionRef& ref) const
     {
-        return m_files[ref.file]->Definitions()[ref.index];
+        return m_files[ref.file].Definitions()[ref.index];
     }
     // Every use of name as a word in the game: files in include order, each in text order.
     // "lamp.before" finds the before of lamp.before.
@@ -145,7 +145,7 @@ private:
     std::unordered_map<std::uint64_t, std::string> m_aliases;  // by AliasKey
     std::uint32_t m_ifDecisions = 0;
     std::vector<std::string> m_searchFolders;
-    std::vector<std::shared_ptr<const CGameFile>> m_files;
+    std::deque<CGameFile> m_files;  // made in place, grown in blocks
     std::deque<std::string> m_identities;       // of each file, from the source (grown in blocks)
     std::vector<std::uint32_t> m_includedFrom;  // each file's including file (NO_FILE for the main file)
     std::vector<std::uint32_t> m_includedAt;    // and the index of the include there

@@ -8,7 +8,7 @@
 
 CGameBuilder::CGameBuilder(const GameInputs& inputs, const IGameFileSource& source)
     : m_inputs(inputs), m_source(source), m_game(std::make_shared<CGame>()),
-      m_byIdentity(0, IdentityHash{&m_game->m_identities}, IdentityEqual{&m_game->m_identities})
+      m_files(m_game->m_files), m_byIdentity(0, IdentityHash{&m_game->m_identities}, IdentityEqual{&m_game->m_identities})
 {
 }
 
@@ -25,7 +25,7 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
 
     CompilerSwitches switches(m_inputs.libraryFolder);
     switches.ApplyCommandLine(m_inputs.switches);
-    switches.ApplyHeader(m_files[0]->Text());
+    switches.ApplyHeader(m_files[0].Text());
     m_game->m_switches = switches;
     m_game->m_settings = switches.include;
     m_resolver = std::make_unique<CIncludeResolver>(m_inputs.mainPath, switches.include, m_inputs.includeFolders,
@@ -46,9 +46,6 @@ std::shared_ptr<const CGame> CGameBuilder::Build()
         m_byIdentity.swap(none);
     }
     Merge(compiler);
-    m_game->m_files.reserve(m_files.size());
-    for (std::shared_ptr<CGameFile>& file : m_files) m_game->m_files.push_back(std::move(file));
-    m_files = {};
     IndexNames();
     return m_game;
 }
@@ -66,7 +63,7 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
     std::string reason;
     std::shared_ptr<const std::string> text = m_source.Load(path, reason);
     if (!text)
-        m_files.push_back(std::make_shared<CGameFile>(path, reason));
+        m_files.emplace_back(path, reason);
     else {
         // Room for the tokens and lines of most sources (two bytes of tokens for every four
         // of text, a line every 16), so that a large file's are not copied as they grow:
@@ -76,9 +73,8 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
         const std::size_t wanted = lines + size / 16 + 16;
         if (size >= kLinesKeptFrom && wanted > m_lineStarts.capacity())
             m_lineStarts.reserve(std::max(wanted, lines + lines / 2));
-        m_files.push_back(
-            std::make_shared<CGameFile>(path, std::move(text), classes, nullptr, &m_tokens,
-                                        size >= kLinesKeptFrom ? &m_lineStarts : nullptr));
+        m_files.emplace_back(path, std::move(text), classes, nullptr, &m_tokens,
+                             size >= kLinesKeptFrom ? &m_lineStarts : nullptr);
     }
     m_tokens.Close();
     m_tokenRuns.push_back(Run{tokens.at, m_tokens.Size()});
@@ -86,7 +82,7 @@ std::uint32_t CGameBuilder::Load(const std::string& path, std::string identity, 
     return index;
 }
 
-std::string_view CGameBuilder::Text(std::uint32_t file) { return m_files[file]->Text(); }
+std::string_view CGameBuilder::Text(std::uint32_t file) { return m_files[file].Text(); }
 
 const CCompileTokenList& CGameBuilder::Tokens(std::uint32_t file, CompileTokenPlace& start)
 {
@@ -119,7 +115,7 @@ void CGameBuilder::FindLines(std::uint32_t file)
     m_linesFoundFor = NO_FILE;
     if (m_lineRuns[file].end > m_lineRuns[file].begin) return;
     m_linesFound.clear();
-    const std::string& text = m_files[file]->Text();
+    const std::string& text = m_files[file].Text();
     const std::size_t length = ShownLength(text.data(), text.size());
     for (std::size_t pos = 0; pos < length;) {
         const std::size_t n = MeasureLine(text.data(), length, pos);
@@ -135,7 +131,7 @@ void CGameBuilder::FindLines(std::uint32_t file)
 // after another while the compiler's records of them grow).
 void CGameBuilder::ReadWithoutSkips(std::uint32_t file)
 {
-    CGameFile& f = *m_files[file];
+    CGameFile& f = m_files[file];
     std::vector<GameDefinition>().swap(f.m_definitions);
     std::vector<GameInclude>().swap(f.m_includes);
 }
@@ -213,7 +209,7 @@ void CGameBuilder::MergeSkipped(std::uint32_t f, std::span<const SkippedText> sk
         }
         result = std::move(both);
     }
-    CGameFile& file = *m_files[f];
+    CGameFile& file = m_files[f];
     const std::uint64_t size = file.Text().size();
     const std::span<const std::uint64_t> starts = LineStarts(f);
     for (const Range& r : result) {
@@ -237,7 +233,7 @@ void CGameBuilder::MergeSkipped(std::uint32_t f, std::span<const SkippedText> sk
 void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::deque<CompiledDefinition>& compiled,
                                     const std::vector<std::string>& aliases, std::span<const std::uint32_t> mine)
 {
-    CGameFile& file = *m_files[f];
+    CGameFile& file = m_files[f];
     struct Entry {
         GameDefinition definition;
         std::uint64_t order;         // the compiler's ones in their order, the reader's after them
@@ -304,7 +300,7 @@ void CGameBuilder::MergeDefinitions(std::uint32_t f, const std::deque<CompiledDe
 void CGameBuilder::MergeIncludes(std::uint32_t f, std::deque<CompiledInclude>& compiled,
                                  std::span<const std::uint32_t> mine)
 {
-    CGameFile& file = *m_files[f];
+    CGameFile& file = m_files[f];
     std::vector<GameInclude> result;
     for (std::uint32_t i : mine) {
         CompiledInclude& c = compiled[i];
@@ -317,7 +313,7 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, std::deque<CompiledInclude>& c
         GameInclude include;
         if (c.nameFile != f) {
             std::deque<std::string>& far = file.MakeRare().farNames;
-            far.emplace_back(IncludeNameOf(m_files[c.nameFile]->Text().substr(c.nameOffset, c.nameLength)));
+            far.emplace_back(IncludeNameOf(m_files[c.nameFile].Text().substr(c.nameOffset, c.nameLength)));
             include.farName = &far.back();
         }
         include.offset = c.nameOffset;
@@ -369,9 +365,9 @@ void CGameBuilder::IndexNames()
 {
     CGame& game = *m_game;
     std::uint64_t total = 0;
-    for (const auto& file : game.m_files) {
+    for (const CGameFile& file : game.m_files) {
         game.m_firstDefinition.push_back(static_cast<std::uint32_t>(total));
-        total += file->Definitions().size();
+        total += file.Definitions().size();
     }
     if (total > 0xFFFFFFFFu) throw std::bad_alloc();
     std::vector<std::uint32_t> rank(total);
@@ -384,7 +380,7 @@ void CGameBuilder::IndexNames()
     std::vector<Frame> stack{Frame{0, 0, 0}};
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const CGameFile& file = *game.m_files[top.file];
+        const CGameFile& file = game.m_files[top.file];
         const auto& definitions = file.Definitions();
         const std::uint64_t until =
             top.include < file.Includes().size() ? file.Includes()[top.include].start : UINT64_MAX;
@@ -400,7 +396,7 @@ void CGameBuilder::IndexNames()
 
     game.m_names.reserve(total);
     for (std::uint32_t f = 0; f < game.m_files.size(); ++f) {
-        const CGameFile& file = *game.m_files[f];
+        const CGameFile& file = game.m_files[f];
         for (std::uint32_t i = 0; i < file.Definitions().size(); ++i)
             game.m_names.push_back(CGame::NameEntry{HashOf(game, f, i), game.m_firstDefinition[f] + i});
     }

@@ -49,7 +49,7 @@ private:
     const IGameFileSource& m_source;
     std::shared_ptr<CGame> m_game;
     std::unique_ptr<CIncludeResolver> m_resolver;
-    std::deque<std::shared_ptr<CGameFile>> m_files;  // grown in blocks
+    std::deque<CGameFile>& m_files;  // the game's
     // While the game is compiled: the tokens of every file, one after another, and where
     // each file's are; the offsets of the lines of every file, likewise.
     struct Run {
