@@ -150,14 +150,17 @@ void CTagsWriter::AddGame(const CGame& game, bool last)
     const ReadingNumbers order = ReadingOrder(game, m_sequence);
     // Room for the lines at once, as most names and paths make them (a game of 100,000
     // files does not copy them all to a string twice as long).
+    std::size_t definitions = 0, bytes = 0;
+    for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
+        const std::size_t n = game.File(i).Definitions().size();
+        definitions += n;
+        bytes += m_format == Vim ? n * (game.File(i).Path().size() + 40) : n * 48 + game.File(i).Path().size() + 16;
+    }
     if (m_format == Vim) {
-        std::size_t definitions = 0, bytes = 0;
-        for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
-            definitions += game.File(i).Definitions().size();
-            bytes += game.File(i).Definitions().size() * (game.File(i).Path().size() + 40);
-        }
         m_vim.reserve(m_vim.size() + definitions);
         m_lines.reserve(m_lines.size() + bytes);
+    } else {
+        m_emacs.reserve(m_emacs.size() + bytes);
     }
     for (std::uint32_t i = 0; i < game.FileCount(); ++i) {
         const CGameFile& file = game.File(i);
