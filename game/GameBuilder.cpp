@@ -99,7 +99,7 @@ std::uint32_t CGameBuilder::OpenInclude(std::uint32_t from, std::string_view nam
     IncludeAnswer& answer = m_resolver->Answer(name, &identity);
     resolution = answer.resolution;
     if (resolution->status == IncludeStatus::Missing) return COMPILE_NONE;
-    if (answer.mark != IncludeAnswer().mark) return answer.mark;
+    if (answer.mark != IncludeAnswer::NO_MARK) return answer.mark;
     const std::string path = resolution->Path();
     if (identity.empty()) identity = m_source.Identity(path);
     const auto file = m_byIdentity.find(std::string_view(identity));

@@ -145,8 +145,9 @@ struct IncludeResolution {
 
 // What an Include's name leads to, and a number its caller keeps with it.
 struct IncludeAnswer {
+    static constexpr std::uint32_t NO_MARK = 0xFFFFFFFFu;
     std::shared_ptr<const IncludeResolution> resolution;
-    std::uint32_t mark = 0xFFFFFFFFu;
+    std::uint32_t mark = NO_MARK;
 };
 
 class CIncludeResolver {
