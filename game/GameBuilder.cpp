@@ -333,7 +333,8 @@ void CGameBuilder::MergeIncludes(std::uint32_t f, std::deque<CompiledInclude>& c
         const GameSkippedRange* range = file.SkippedAt(read.offset);
         if (!range) continue;
         GameInclude include = read;
-        static const auto notRead = std::make_shared<const IncludeResolution>(IncludeResolution{IncludeStatus::NotRead, IncludeResolution::NOT_TRIED, {}, {}});
+        static const auto notRead = std::make_shared<const IncludeResolution>(
+            IncludeResolution{IncludeStatus::NotRead, IncludeResolution::NOT_TRIED, {}, {}});
         include.resolution = notRead;
         include.reason = range->reason;
         include.target = NO_FILE;

@@ -281,8 +281,8 @@ std::size_t CGameFile::GetMemoryUse() const
             // This Include's share of the answer its name's Includes share.
             const IncludeResolution& r = *include.resolution;
             constexpr std::size_t kSharedCount = 16;  // the shared pointer's count, beside the answer
-            const std::size_t answer = sizeof(r) + kSharedCount + (r.byCase ? sizeof(*r.byCase) + kSharedCount + r.byCase->capacity() : 0) +
-                                       r.tried.GetMemoryUse();
+            const std::size_t byCase = r.byCase ? sizeof(*r.byCase) + kSharedCount + r.byCase->capacity() : 0;
+            const std::size_t answer = sizeof(r) + kSharedCount + byCase + r.tried.GetMemoryUse();
             bytes += answer / static_cast<std::size_t>(std::max<long>(include.resolution.use_count(), 1));
         }
     }
